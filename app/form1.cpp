@@ -1,0 +1,83 @@
+#include "app/form1.h"
+
+#include "app/formresize.h"
+#include "app/texts.h"
+#include "browse/filedisplay.h"
+#include "browse/navigation.h"
+#include "filter/filter.h"
+#include "history/historypopup.h"
+#include "history/rireki.h"
+
+#include <QDir>
+
+Form1::Form1(host::Host &host) : m_host(host) {}
+
+void Form1::Form_Load()
+{
+    m_rirekiFile = history::rirekiFilePath(m_host.services());
+    history::Read_Rireki(m_host, m_rirekiFile);
+    m_host.file1().setPattern(texts::StartupPattern);
+    m_host.text1().setText(m_host.services().programFolder() + QDir::separator() + texts::StartPageName);
+    m_host.view().navigate(m_host.text1().text());
+    history::Enter_Rireki(m_host, m_host.dir1().path());
+}
+
+void Form1::Form_Unload()
+{
+    const host::WriteResult written = history::Write_Rireki(m_host, m_rirekiFile);
+    if (!written.ok) {
+        m_host.services().messageBox(texts::ApplicationTitle,
+                                     texts::RirekiWriteFailed.arg(QDir::toNativeSeparators(m_rirekiFile),
+                                                                  written.error));
+    }
+}
+
+void Form1::Form_Resize()
+{
+    layoutOnResize(m_host);
+}
+
+void Form1::Drive1_Change()
+{
+    browse::Drive1_Change(m_host);
+}
+
+void Form1::Dir1_Change()
+{
+    browse::Dir1_Change(m_host);
+}
+
+void Form1::Dir1_MouseDown(int button, int, host::Twips, host::Twips)
+{
+    history::Dir1_MouseDown(m_host, button);
+}
+
+void Form1::File1_Click()
+{
+    browse::File1_Click(m_host);
+}
+
+void Form1::File1_MouseDown(int button, int, host::Twips, host::Twips)
+{
+    filter::File1_MouseDown(m_host, button);
+}
+
+void Form1::Rireki_Click(int index)
+{
+    history::Rireki_Click(m_host, index);
+}
+
+void Form1::Save_Rireki_Click()
+{
+    history::Save_Rireki_Click(m_host);
+}
+
+void Form1::Filter_Click(int index)
+{
+    filter::Filter_Click(m_host, index);
+}
+
+void Form1::EtcFilter_Click()
+{
+    filter::EtcFilter_Click(m_host);
+}

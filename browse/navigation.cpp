@@ -1,0 +1,29 @@
+#include "browse/navigation.h"
+
+#include "app/texts.h"
+#include "history/rireki.h"
+
+namespace browse {
+
+void reportReadFailure(host::Host &host)
+{
+    host.services().beep();
+    host.text1().setText(texts::ReadFailed);
+}
+
+void Drive1_Change(host::Host &host)
+{
+    if (!host.dir1().setPath(host.drive1().drive()))
+        reportReadFailure(host);
+}
+
+void Dir1_Change(host::Host &host)
+{
+    // The folder list has just read this folder, so the file list failing on
+    // it is rare (a race with its removal); say so as for a drive.
+    if (!host.file1().setPath(host.dir1().path()))
+        reportReadFailure(host);
+    history::Enter_Rireki(host, host.dir1().path());
+}
+
+} // namespace browse

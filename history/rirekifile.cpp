@@ -1,0 +1,54 @@
+#include "history/rirekifile.h"
+
+#include "history/cp932.h"
+
+namespace history {
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+const QByteArray CrLf("\r\n");
+
+} // namespace
+
+QStringList parseRirekiFile(const QByteArray &bytes)
+{
+    const bool utf8 = bytes.startsWith(Utf8Bom);
+    qsizetype pos = utf8 ? Utf8Bom.size() : 0;
+    QStringList lines;
+    while (pos < bytes.size() && lines.size() < RirekiLineCount) {
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const QByteArray line = bytes.mid(pos, qMin(end - pos, MaxRirekiLineBytes));
+        lines.append(utf8 ? QString::fromUtf8(line) : decodeCp932(line));
+        pos = end;
+        if (pos < bytes.size() && bytes[pos] == '\r')
+            ++pos;
+        if (pos < bytes.size() && bytes[pos] == '\n')
+            ++pos;
+    }
+    return lines;
+}
+
+QByteArray formatRirekiFile(const QStringList &lines)
+{
+    QByteArray cp932;
+    bool representable = true;
+    for (const QString &line : lines) {
+        const std::optional<QByteArray> encoded = encodeCp932(line);
+        if (!encoded) {
+            representable = false;
+            break;
+        }
+        cp932 += *encoded + CrLf;
+    }
+    if (representable)
+        return cp932;
+
+    QByteArray utf8 = Utf8Bom;
+    for (const QString &line : lines)
+        utf8 += line.toUtf8() + CrLf;
+    return utf8;
+}
+
+} // namespace history

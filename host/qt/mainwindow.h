@@ -1,0 +1,51 @@
+#pragma once
+
+#include "host/host.h"
+
+#include <QWidget>
+
+#include <optional>
+
+namespace qthost {
+
+class Menus;
+
+// The window itself: raises Resize and Unload, keeps the status bar at the
+// bottom edge, and opens the popup menus.
+class MainWindow final : public QWidget, public host::Window
+{
+    Q_OBJECT
+public:
+    MainWindow();
+
+    void attach(host::Events *events, Menus *menus, QWidget *statusBar);
+    // Raises Load once, then shows the window.
+    void loadAndShow();
+
+    host::Twips width() const override;
+    host::Twips height() const override;
+    void popupMenu(host::MenuId menu, int flags) override;
+
+    // The next popup opens here instead of at the mouse (a popup asked for
+    // from the keyboard opens at the list's current row).
+    void setNextPopupPosition(QPoint globalPos) { m_nextPopupAt = globalPos; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void placeStatusBar();
+    void raiseResize();
+
+    host::Events *m_events = nullptr;
+    Menus *m_menus = nullptr;
+    QWidget *m_statusBar = nullptr;
+    std::optional<QPoint> m_nextPopupAt;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_wasMinimized = false;
+};
+
+} // namespace qthost

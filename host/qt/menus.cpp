@@ -1,0 +1,125 @@
+#include "host/qt/menus.h"
+
+#include "host/qt/twips.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace qthost {
+namespace {
+
+const QString SeparatorCaption = QStringLiteral("-");
+
+// "&" would become a keyboard accelerator and a tab a shortcut column; a
+// folder name must show as it is.
+QString displayText(const QString &caption)
+{
+    QString text = caption;
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
+QtMenuItem::QtMenuItem(const host::MenuItemDesign &design, QAction *action)
+    : m_design(design), m_action(action), m_caption(design.caption), m_checked(design.checked),
+      m_visible(design.visible)
+{
+    sync();
+}
+
+void QtMenuItem::sync()
+{
+    if (!m_action)
+        return;
+    m_action->setSeparator(m_caption == SeparatorCaption);
+    m_action->setText(displayText(m_caption));
+    // Checkable only while ticked, so that an unticked item shows no empty box.
+    m_action->setCheckable(m_checked);
+    m_action->setChecked(m_checked);
+    m_action->setVisible(m_visible);
+}
+
+void QtMenuItem::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    sync();
+}
+
+void QtMenuItem::setChecked(bool checked)
+{
+    m_checked = checked;
+    sync();
+}
+
+void QtMenuItem::setVisible(bool visible)
+{
+    m_visible = visible;
+    sync();
+}
+
+Menus::Menus(const std::vector<host::MenuDesign> &designs, QWidget *owner)
+{
+    for (const host::MenuDesign &design : designs) {
+        auto *menu = new QMenu(design.caption, owner);
+        menu->setObjectName(design.name);
+        for (const host::MenuItemDesign &itemDesign : design.items) {
+            QAction *action = menu->addAction(QString());
+            action->setObjectName(itemDesign.index ? QStringLiteral("%1_%2").arg(itemDesign.name).arg(itemDesign.index)
+                                                   : itemDesign.name);
+            m_items.push_back(std::make_unique<QtMenuItem>(itemDesign, action));
+        }
+        m_menus.emplace_back(design.menu, menu);
+    }
+}
+
+Menus::~Menus() = default;
+
+host::MenuItem &Menus::item(host::MenuItemId id, int index)
+{
+    for (const auto &item : m_items) {
+        if (item->design().item == id && item->design().index == index)
+            return *item;
+    }
+    Q_ASSERT_X(false, "Menus::item", "no such menu item");
+    return *m_items.front();
+}
+
+QMenu *Menus::menu(host::MenuId id) const
+{
+    for (const auto &[menuId, menu] : m_menus) {
+        if (menuId == id)
+            return menu;
+    }
+    return nullptr;
+}
+
+void Menus::popup(host::MenuId id, const QPoint &globalPos, host::Events *events)
+{
+    QMenu *shown = menu(id);
+    if (!shown)
+        return;
+    QAction *chosen = shown->exec(globalPos);
+    if (!chosen)
+        return;
+    QtMenuItem *item = nullptr;
+    for (const auto &candidate : m_items) {
+        if (candidate->action() == chosen)
+            item = candidate.get();
+    }
+    if (!item)
+        return;
+    item->sync(); // only the click procedure changes a tick
+    if (!events)
+        return;
+    const host::MenuItemDesign design = item->design();
+    dispatch([&] {
+        if (auto procedure = std::get_if<void (host::Events::*)()>(&design.click))
+            (events->**procedure)();
+        else if (auto indexed = std::get_if<void (host::Events::*)(int)>(&design.click))
+            (events->**indexed)(design.index);
+    });
+}
+
+} // namespace qthost

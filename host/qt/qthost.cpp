@@ -1,0 +1,127 @@
+#include "host/qt/qthost.h"
+
+#include "host/qt/controls.h"
+#include "host/qt/dirlist.h"
+#include "host/qt/drivelist.h"
+#include "host/qt/filelist.h"
+#include "host/qt/mainwindow.h"
+#include "host/qt/menus.h"
+#include "host/qt/viewer.h"
+
+#include <QColor>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace qthost {
+
+QtHost::QtHost() : m_window(std::make_unique<MainWindow>())
+{
+    m_services.setWindow(m_window.get());
+}
+
+QtHost::~QtHost()
+{
+    // The menus belong to the window; drop our handles first.
+    m_menus.reset();
+}
+
+void QtHost::attach(const host::FormDesign &design, host::Events *events)
+{
+    MainWindow *window = m_window.get();
+    window->setWindowTitle(design.caption);
+    window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
+
+    std::vector<std::pair<int, QWidget *>> tabOrder;
+    for (const host::ControlDesign &control : design.controls) {
+        QWidget *widget = nullptr;
+        switch (control.kind) {
+        case host::ControlKind::WebBrowser: widget = m_view = new ViewerWidget(window); break;
+        case host::ControlKind::DriveList: widget = m_drive1 = new DriveListWidget(window); break;
+        case host::ControlKind::DirList: widget = m_dir1 = new DirListWidget(window); break;
+        case host::ControlKind::FileList: widget = m_file1 = new FileListWidget(window); break;
+        case host::ControlKind::TextBox: widget = m_text1 = new TextBoxWidget(window); break;
+        case host::ControlKind::StatusBar: widget = m_panel = new StatusBarWidget(window); break;
+        }
+        widget->setObjectName(control.name);
+        widget->setAccessibleName(control.name);
+        QRect rect = toPixels(control);
+        if (control.kind == host::ControlKind::StatusBar)
+            rect.setHeight(std::max(rect.height(), widget->sizeHint().height()));
+        widget->setGeometry(rect);
+        if (control.background) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Base,
+                             QColor(control.background->red, control.background->green, control.background->blue));
+            widget->setPalette(palette);
+        }
+        tabOrder.emplace_back(control.tabIndex, widget);
+    }
+    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+
+    m_menus = std::make_unique<Menus>(design.menus, window);
+
+    const auto mouseDownSource = [window](auto procedure, host::Events *target) {
+        return MouseDownSource{[window, procedure, target](int button, int shift, host::Twips x, host::Twips y,
+                                                           std::optional<QPoint> popupAt) {
+            if (popupAt)
+                window->setNextPopupPosition(*popupAt);
+            if (target)
+                dispatch([&] { (target->*procedure)(button, shift, x, y); });
+        }};
+    };
+    m_drive1->attach(events);
+    m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
+    m_dir1->onMoved = [drives = m_drive1](const QString &folder) { drives->remember(folder); };
+    m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
+    window->attach(events, m_menus.get(), m_panel);
+}
+
+void QtHost::show()
+{
+    m_window->loadAndShow();
+}
+
+host::Window &QtHost::form()
+{
+    return *m_window;
+}
+
+host::DriveList &QtHost::drive1()
+{
+    return *m_drive1;
+}
+
+host::DirList &QtHost::dir1()
+{
+    return *m_dir1;
+}
+
+host::FileList &QtHost::file1()
+{
+    return *m_file1;
+}
+
+host::TextBox &QtHost::text1()
+{
+    return *m_text1;
+}
+
+host::Viewer &QtHost::view()
+{
+    return *m_view;
+}
+
+host::StatusBar &QtHost::panel()
+{
+    return *m_panel;
+}
+
+host::MenuItem &QtHost::menuItem(host::MenuItemId item, int index)
+{
+    return m_menus->item(item, index);
+}
+
+} // namespace qthost

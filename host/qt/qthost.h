@@ -1,0 +1,55 @@
+#pragma once
+
+#include "host/host.h"
+#include "host/qt/services.h"
+
+#include <memory>
+
+namespace qthost {
+
+class DirListWidget;
+class DriveListWidget;
+class FileListWidget;
+class MainWindow;
+class Menus;
+class StatusBarWidget;
+class TextBoxWidget;
+class ViewerWidget;
+
+// The host on real Qt widgets.
+class QtHost final : public host::Host
+{
+public:
+    QtHost();
+    ~QtHost() override;
+
+    void attach(const host::FormDesign &design, host::Events *events) override;
+    // Raises Load, then shows the window.
+    void show();
+
+    host::Window &form() override;
+    host::DriveList &drive1() override;
+    host::DirList &dir1() override;
+    host::FileList &file1() override;
+    host::TextBox &text1() override;
+    host::Viewer &view() override;
+    host::StatusBar &panel() override;
+    host::MenuItem &menuItem(host::MenuItemId item, int index = 0) override;
+    host::Services &services() override { return m_services; }
+
+    MainWindow *window() const { return m_window.get(); }
+    Menus *menus() const { return m_menus.get(); }
+
+private:
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<Menus> m_menus;
+    QtServices m_services;
+    DriveListWidget *m_drive1 = nullptr;
+    DirListWidget *m_dir1 = nullptr;
+    FileListWidget *m_file1 = nullptr;
+    TextBoxWidget *m_text1 = nullptr;
+    ViewerWidget *m_view = nullptr;
+    StatusBarWidget *m_panel = nullptr;
+};
+
+} // namespace qthost

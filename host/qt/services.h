@@ -1,0 +1,31 @@
+#pragma once
+
+#include "host/host.h"
+
+class QWidget;
+
+namespace qthost {
+
+class QtServices final : public host::Services
+{
+public:
+    // Dialogs open over `window` (may be null).
+    explicit QtServices(QWidget *window = nullptr) : m_window(window) {}
+    void setWindow(QWidget *window) { m_window = window; }
+
+    QString programFolder() const override;
+    QString userDataFolder() const override;
+    bool mayReplaceFile(const QString &path) const override;
+    std::optional<QByteArray> readFileHead(const QString &path, qint64 maxBytes) const override;
+    host::WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) override;
+    std::optional<qint64> fileLength(const QString &path) const override;
+    std::optional<QDateTime> fileModified(const QString &path) const override;
+    void beep() override;
+    QString inputBox(const QString &prompt, const QString &title, const QString &defaultText) override;
+    void messageBox(const QString &title, const QString &text) override;
+
+private:
+    QWidget *m_window;
+};
+
+} // namespace qthost
