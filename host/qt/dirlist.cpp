@@ -120,9 +120,11 @@ void DirListWidget::mousePressEvent(QMouseEvent *event)
 
 void DirListWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
+    QTreeWidgetItem *item = itemAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && item) {
+        setCurrentItem(item);
         openHighlighted();
-    else
+    } else
         QTreeWidget::mouseDoubleClickEvent(event);
 }
 

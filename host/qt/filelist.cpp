@@ -12,8 +12,9 @@ FileListWidget::FileListWidget(QWidget *parent) : QListWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     list(QDir::currentPath());
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && m_events)
+    // A file is chosen when it becomes the selected one, by mouse or keyboard.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!selectedItems().isEmpty() && m_events)
             dispatch([this] { m_events->File1_Click(); });
     });
 }
@@ -74,6 +75,18 @@ void FileListWidget::setTop(host::Twips top)
 void FileListWidget::setHeight(host::Twips height)
 {
     resize(width(), toPixels(height));
+}
+
+void FileListWidget::focusInEvent(QFocusEvent *event)
+{
+    // Qt makes the first row current on focus; the first arrow key would then
+    // skip it. With no file chosen, keep none current.
+    const bool hadCurrent = currentIndex().isValid();
+    QListWidget::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectedItems().isEmpty()) {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(QModelIndex());
+    }
 }
 
 void FileListWidget::mousePressEvent(QMouseEvent *event)

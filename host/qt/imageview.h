@@ -23,6 +23,7 @@ public:
 
     QSize pictureSize() const { return m_fullSize; } // after orientation
     QSize decodedSize() const;
+    bool isAnimated() const { return m_movie != nullptr; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
