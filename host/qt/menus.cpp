@@ -33,8 +33,9 @@ void QtMenuItem::sync()
 {
     if (!m_action)
         return;
-    m_action->setSeparator(m_caption == SeparatorCaption);
-    m_action->setText(displayText(m_caption));
+    const bool separator = m_caption == SeparatorCaption;
+    m_action->setSeparator(separator);
+    m_action->setText(separator ? QString() : displayText(m_caption));
     // Checkable only while ticked, so that an unticked item shows no empty box.
     m_action->setCheckable(m_checked);
     m_action->setChecked(m_checked);

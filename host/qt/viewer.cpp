@@ -18,6 +18,7 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     m_page->setObjectName(QStringLiteral("ViewPage"));
     m_page->setOpenLinks(true);
     m_page->setOpenExternalLinks(false);
+    m_page->setTabChangesFocus(true);
     addWidget(m_page);
     addWidget(m_image);
     setCurrentWidget(m_page);

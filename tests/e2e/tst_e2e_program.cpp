@@ -1,0 +1,190 @@
+// The real Zelvoviewer on a virtual display: started from a program folder
+// of its own, used with the mouse and keys, closed through the window manager.
+
+#include "history/cp932.h"
+#include "xsession.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace xsession;
+
+namespace {
+
+const QString Caption = QStringLiteral("Zelvo-Viewer");
+
+QByteArray cp932File(const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += history::encodeCp932(line).value() + "\r\n";
+    return bytes;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void closingRewritesTheHistory();
+    void historyPopupReturnsToAFolder();
+    void filterPopupShowsItsItems();
+    void withoutADisplayItSaysWhatToDo();
+
+private:
+    // Copies the program into a folder of its own (it keeps Rireki.dat there)
+    // and starts it in `startFolder`.
+    void start(const QString &startFolder);
+    QRect childOnScreen(int leftPx, int topPx) const;
+    void closeAndWait();
+    void waitForPopup();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_programFolder;
+    QProcess m_program;
+    QString m_window;
+    QRect m_client;
+};
+
+void TestProgram::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_programFolder = m_dir->filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(m_programFolder));
+    QVERIFY(QFile::copy(QStringLiteral(ZELVO_PROGRAM), m_programFolder + QStringLiteral("/Zelvoviewer")));
+    QVERIFY(QFile::copy(QStringLiteral(ZELVO_DEFAULT_HTM), m_programFolder + QStringLiteral("/Default.htm")));
+}
+
+void TestProgram::cleanup()
+{
+    if (m_program.state() != QProcess::NotRunning) {
+        m_program.kill();
+        m_program.waitForFinished();
+    }
+    m_dir.reset();
+}
+
+void TestProgram::start(const QString &startFolder)
+{
+    m_program.setWorkingDirectory(startFolder);
+    m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_program.start(m_programFolder + QStringLiteral("/Zelvoviewer"), {});
+    QVERIFY(m_program.waitForStarted());
+    m_window = waitForWindow(Caption);
+    QVERIFY(!m_window.isEmpty());
+    m_client = geometry(m_window);
+    QVERIFY(m_client.isValid());
+}
+
+void TestProgram::closeAndWait()
+{
+    run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), Caption});
+    QVERIFY(m_program.waitForFinished(15000));
+    QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program.exitCode(), 0);
+}
+
+void TestProgram::waitForPopup()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("Zelvoviewer")).size() >= 2, 10000);
+}
+
+void TestProgram::closingRewritesTheHistory()
+{
+    const QString startFolder = m_dir->filePath(QStringLiteral("写真 開始"));
+    QVERIFY(QDir().mkpath(startFolder));
+    QStringList captions{QStringLiteral("/x1"), QStringLiteral("/x2"), QStringLiteral("/x3"), startFolder};
+    for (int i = 5; i <= 10; ++i)
+        captions.append(QStringLiteral("/x%1").arg(i));
+    QFile history(m_programFolder + QStringLiteral("/Rireki.dat"));
+    QVERIFY(history.open(QIODevice::WriteOnly));
+    history.write(cp932File(captions + QStringList{QStringLiteral("True")}));
+    history.close();
+
+    start(startFolder);
+    screenshot(QStringLiteral("e2e-start.png"));
+    closeAndWait();
+
+    // The start folder moved from slot 4 to slot 1.
+    const QStringList expected = QStringList{startFolder, QStringLiteral("/x1"), QStringLiteral("/x2"),
+                                             QStringLiteral("/x3")}
+                                 + captions.mid(4) + QStringList{QStringLiteral("True")};
+    QCOMPARE(readAll(history.fileName()), cp932File(expected));
+}
+
+void TestProgram::historyPopupReturnsToAFolder()
+{
+    const QString startFolder = m_dir->filePath(QStringLiteral("start"));
+    const QString kept = m_dir->filePath(QStringLiteral("旅行 2026"));
+    const QString other = m_dir->filePath(QStringLiteral("other"));
+    for (const QString &folder : {startFolder, kept, other})
+        QVERIFY(QDir().mkpath(folder));
+    QStringList captions{kept, QStringLiteral("履歴２"), other};
+    for (int i = 4; i <= 10; ++i)
+        captions.append(QStringLiteral("履歴%1").arg(i));
+    QFile history(m_programFolder + QStringLiteral("/Rireki.dat"));
+    QVERIFY(history.open(QIODevice::WriteOnly));
+    history.write(cp932File(captions + QStringList{QStringLiteral("True")}));
+    history.close();
+
+    start(startFolder);
+    // Right-click the folder list (design: left 0, top 345 twips = 23 px).
+    click(m_client.topLeft() + QPoint(40, 23 + 60), 3);
+    waitForPopup();
+    screenshot(QStringLiteral("e2e-history-popup.png"));
+    // Entries in slot order: the start folder, then the kept one.
+    keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("Zelvoviewer")).size(), 1, 10000);
+    screenshot(QStringLiteral("e2e-history-chosen.png"));
+    closeAndWait();
+
+    const QByteArray written = readAll(history.fileName());
+    const QStringList expected{kept, startFolder, QStringLiteral("履歴２"), other};
+    QVERIFY2(written.startsWith(cp932File(expected)), written.constData());
+    QVERIFY(written.endsWith("True\r\n"));
+}
+
+void TestProgram::filterPopupShowsItsItems()
+{
+    const QString startFolder = m_dir->filePath(QStringLiteral("pictures"));
+    QVERIFY(QDir().mkpath(startFolder));
+    start(startFolder);
+    // Right-click the file list (design top 2580 twips = 172 px; the first
+    // resize moves it, so aim well inside).
+    click(m_client.topLeft() + QPoint(40, 260), 3);
+    waitForPopup();
+    screenshot(QStringLiteral("e2e-filter-popup.png"));
+    keys({QStringLiteral("Escape")});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("Zelvoviewer")).size(), 1, 10000);
+    closeAndWait();
+}
+
+void TestProgram::withoutADisplayItSaysWhatToDo()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(environment);
+    program.start(m_programFolder + QStringLiteral("/Zelvoviewer"), {});
+    QVERIFY(program.waitForFinished(15000));
+    QCOMPARE(program.exitCode(), 2);
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(said.contains(QStringLiteral("needs a graphical display")), qPrintable(said));
+    QVERIFY(said.contains(QStringLiteral("xvfb-run -a")));
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_e2e_program.moc"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs a command on a virtual X display of its own, with a small window
+# manager unless --no-wm is given; the display goes away with the command.
+set -euo pipefail
+
+wm=openbox
+if [ "${1:-}" = "--no-wm" ]; then
+    wm=""
+    shift
+fi
+
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+xvfb=$!
+read -r number <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$number"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+
+wm_pid=""
+cleanup() {
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [ -n "$wm" ]; then
+    "$wm" --sm-disable >/dev/null 2>&1 &
+    wm_pid=$!
+    # The window manager is ready once it owns the screen's selection.
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.05
+    done
+fi
+
+"$@"
