@@ -58,8 +58,18 @@ void MainWindow::placeStatusBar()
 
 void MainWindow::raiseResize()
 {
+    m_reportedFrame = frameGeometry().size();
     if (m_loaded && m_events)
         dispatch([this] { m_events->Form_Resize(); });
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // The window manager adds its frame after the first showing: the outer
+    // size changes although the client area does not.
+    if (isVisible() && frameGeometry().size() != m_reportedFrame)
+        raiseResize();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

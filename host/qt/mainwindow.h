@@ -32,6 +32,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -43,6 +44,7 @@ private:
     Menus *m_menus = nullptr;
     QWidget *m_statusBar = nullptr;
     std::optional<QPoint> m_nextPopupAt;
+    QSize m_reportedFrame;
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_wasMinimized = false;
