@@ -81,6 +81,7 @@ private slots:
     void loadResizeUnload();
     void twipsAndFrameGeometry_data();
     void twipsAndFrameGeometry();
+    void guardLeavesTheLayout();
     void dirPathWriteRaisesChangeInside();
     void dirPathWriteFailsWithoutChange_data();
     void dirPathWriteFailsWithoutChange();
@@ -182,6 +183,27 @@ void TestQtHost::twipsAndFrameGeometry()
                                       int(std::lround((a / 3) * 2 / 15.0))));
     // The status bar keeps to the bottom of the client area.
     QCOMPARE(w->findChild<QWidget *>(QStringLiteral("Panel"))->geometry().bottom(), w->height() - 1);
+}
+
+void TestQtHost::guardLeavesTheLayout()
+{
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    p.host.window()->resize(800, 600);
+    QTRY_COMPARE(p.host.window()->size(), QSize(800, 600));
+    const auto geometries = [&] {
+        QList<QRect> rects;
+        for (const char *name : {"View", "Text1", "Drive1", "Dir1", "File1"})
+            rects.append(p.host.window()->findChild<QWidget *>(QString::fromLatin1(name))->geometry());
+        return rects;
+    };
+    const QList<QRect> before = geometries();
+    const int resizes = p.recorder.count(QStringLiteral("Form_Resize"));
+    // Frame width at most 2925 twips (195 px): the guard holds.
+    p.host.window()->resize(150, 100);
+    QTRY_VERIFY(p.recorder.count(QStringLiteral("Form_Resize")) > resizes);
+    QCOMPARE(geometries(), before);
 }
 
 void TestQtHost::dirPathWriteRaisesChangeInside()

@@ -40,6 +40,7 @@ private slots:
     void closingRewritesTheHistory();
     void historyPopupReturnsToAFolder();
     void filterPopupShowsItsItems();
+    void resizingAsAUserWould();
     void withoutADisplayItSaysWhatToDo();
 
 private:
@@ -169,6 +170,36 @@ void TestProgram::filterPopupShowsItsItems()
     keys({QStringLiteral("Escape")});
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("Zelvoviewer")).size(), 1, 10000);
     closeAndWait();
+}
+
+void TestProgram::resizingAsAUserWould()
+{
+    const QString startFolder = m_dir->filePath(QStringLiteral("sizes"));
+    QVERIFY(QDir().mkpath(startFolder));
+    start(startFolder);
+    screenshot(QStringLiteral("e2e-size-design.png"));
+
+    const auto resizeTo = [this](QSize size) {
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowsize"), m_window, QString::number(size.width()),
+                                        QString::number(size.height())});
+        QTRY_COMPARE_WITH_TIMEOUT(geometry(m_window).size(), size, 10000);
+    };
+    resizeTo(QSize(1100, 850));
+    screenshot(QStringLiteral("e2e-size-large.png"));
+    // Narrower than the viewer's left edge plus 240 twips: the layout stays.
+    resizeTo(QSize(150, 120));
+    screenshot(QStringLiteral("e2e-size-small-guard.png"));
+    run(QStringLiteral("wmctrl"), {QStringLiteral("-r"), Caption, QStringLiteral("-b"),
+                                   QStringLiteral("add,maximized_vert,maximized_horz")});
+    QTRY_VERIFY_WITH_TIMEOUT(geometry(m_window).width() > 1100, 10000);
+    screenshot(QStringLiteral("e2e-size-maximized.png"));
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), m_window});
+    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("Zelvoviewer")).contains(m_window), 10000);
+    run(QStringLiteral("wmctrl"), {QStringLiteral("-a"), Caption});
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("Zelvoviewer")).contains(m_window), 10000);
+    QCOMPARE(m_program.state(), QProcess::Running);
+    closeAndWait();
+    QVERIFY(readAll(m_programFolder + QStringLiteral("/Rireki.dat")).startsWith(QFile::encodeName(startFolder)));
 }
 
 void TestProgram::withoutADisplayItSaysWhatToDo()
