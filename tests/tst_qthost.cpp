@@ -287,6 +287,17 @@ void TestQtHost::folderOpensByEnterAndDoubleClick()
     QCOMPARE(p.recorder.count(QStringLiteral("Dir1_Change")), 2);
     QCOMPARE(p.host.menuItem(MenuItemId::Rireki, 1).caption(), path(QStringLiteral("one/two")));
     QCOMPARE(p.host.menuItem(MenuItemId::Rireki, 2).caption(), path(QStringLiteral("one")));
+
+    // A listed folder that has gone since: the list stays where it was.
+    QVERIFY(QDir().mkpath(path(QStringLiteral("one/two/three"))));
+    QVERIFY(p.host.dir1().setPath(path(QStringLiteral("one/two"))));
+    const int changes = p.recorder.count(QStringLiteral("Dir1_Change"));
+    QVERIFY(QDir(path(QStringLiteral("one/two/three"))).removeRecursively());
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("three"));
+    QTest::keyClick(tree, Qt::Key_Return);
+    QCOMPARE(p.host.dir1().path(), path(QStringLiteral("one/two")));
+    QCOMPARE(p.recorder.count(QStringLiteral("Dir1_Change")), changes);
 }
 
 void TestQtHost::fileListFiltersAndSortsNaturally_data()

@@ -1,0 +1,157 @@
+// The Qt host's file services on a real file system: whole-or-nothing
+// writes, where the history may be written, capped reads.
+
+#include "host/qt/services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Runs `check` in a child process with the rights of an ordinary user
+// (root passes every permission check); its exit code is the answer.
+int asUnprivilegedUser(const std::function<int()> &check)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(99);
+        _exit(check());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+} // namespace
+
+class TestServices : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeReplacesWhole();
+    void failedWriteLeavesTheOldFile();
+    void mayReplaceFile_data();
+    void mayReplaceFile();
+    void readsAreCapped();
+    void missingFilesHaveNoLengthOrDate();
+};
+
+void TestServices::writeReplacesWhole()
+{
+    QTemporaryDir dir;
+    qthost::QtServices services;
+    const QString path = dir.filePath(QStringLiteral("new/folder/Rireki.dat"));
+    QVERIFY(services.writeFileAtomic(path, "first\r\n").ok);
+    QVERIFY(services.writeFileAtomic(path, "second\r\n").ok);
+    QCOMPARE(readAll(path), QByteArray("second\r\n"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("Rireki.dat")});
+}
+
+void TestServices::failedWriteLeavesTheOldFile()
+{
+    // A file-size limit makes the write fail part way, as a full disk would
+    // (and stops root as well as anyone).
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Rireki.dat"));
+    writeAll(path, "old history\r\n");
+    qthost::QtServices services;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const host::WriteResult result = services.writeFileAtomic(path, QByteArray(100000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("old history\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Rireki.dat")});
+}
+
+void TestServices::mayReplaceFile_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("may");
+    QTest::newRow("writable folder, no file") << 0777 << false << 0 << true;
+    QTest::newRow("writable folder, writable file") << 0777 << true << 0666 << true;
+    QTest::newRow("writable folder, read-only file") << 0777 << true << 0444 << false;
+    QTest::newRow("read-only folder, no file") << 0555 << false << 0 << false;
+    QTest::newRow("read-only folder, writable file") << 0555 << true << 0666 << false;
+}
+
+void TestServices::mayReplaceFile()
+{
+    QFETCH(int, folderMode);
+    QFETCH(bool, fileExists);
+    QFETCH(int, fileMode);
+    QFETCH(bool, may);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/Rireki.dat");
+    if (fileExists) {
+        writeAll(path, "x");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(fileMode)), 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+    const int answer = asUnprivilegedUser([&] { return qthost::QtServices().mayReplaceFile(path) ? 1 : 0; });
+    QCOMPARE(answer, may ? 1 : 0);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+void TestServices::readsAreCapped()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big"));
+    writeAll(path, QByteArray(10000, 'a'));
+    qthost::QtServices services;
+    QCOMPARE(services.readFileHead(path, 100)->size(), 100);
+    QVERIFY(!services.readFileHead(dir.filePath(QStringLiteral("missing")), 100));
+    QVERIFY(!services.readFileHead(dir.path(), 100));
+}
+
+void TestServices::missingFilesHaveNoLengthOrDate()
+{
+    QTemporaryDir dir;
+    qthost::QtServices services;
+    const QString path = dir.filePath(QStringLiteral("p.png"));
+    writeAll(path, QByteArray(1535, 'x'));
+    QCOMPARE(services.fileLength(path).value_or(-1), 1535);
+    QVERIFY(services.fileModified(path).has_value());
+    QVERIFY(QFile::remove(path));
+    QVERIFY(!services.fileLength(path));
+    QVERIFY(!services.fileModified(path));
+    QVERIFY(!services.fileLength(dir.path()));
+}
+
+QTEST_GUILESS_MAIN(TestServices)
+#include "tst_services.moc"
