@@ -3,24 +3,13 @@
 #include "fixture.h"
 #include "history/cp932.h"
 #include "history/rireki.h"
+#include "testfiles.h"
 
 #include <QTest>
 
 using history::Enter_Rireki;
 
-namespace {
-
-const QByteArray CrLf("\r\n");
-
-QByteArray cp932File(const QStringList &lines)
-{
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += history::encodeCp932(line).value() + CrLf;
-    return bytes;
-}
-
-} // namespace
+using testfiles::cp932File;
 
 class TestHistory : public QObject
 {

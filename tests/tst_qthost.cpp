@@ -12,6 +12,7 @@
 #include "host/qt/qthost.h"
 #include "host/qt/viewer.h"
 #include "recorder.h"
+#include "testimages.h"
 #include "widgettest.h"
 
 #include <QAction>
@@ -37,9 +38,7 @@ void touch(const QString &path, const QByteArray &bytes = "x")
 
 void writeImage(const QString &path, QSize size, const char *format)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QVERIFY2(image.save(path, format), qPrintable(path));
+    QVERIFY2(testimages::writeImage(path, size, format), qPrintable(path));
 }
 
 // Chooses, once the popup is open, the action with this object name.

@@ -2,6 +2,7 @@
 // writes, where the history may be written, capped reads.
 
 #include "host/qt/services.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,19 +16,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+using testfiles::readAll;
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+namespace {
 
 void writeAll(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    QVERIFY(testfiles::writeAll(path, bytes));
 }
 
 // Runs `check` in a child process with the rights of an ordinary user

@@ -5,6 +5,7 @@
 #include "browse/filedisplay.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/qthost.h"
+#include "testimages.h"
 #include "xsession.h"
 
 #include <QApplication>
@@ -29,12 +30,7 @@ namespace {
 
 void writeImage(const QString &path, QSize size, const char *format)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(40, 110, 160));
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width() / 3; ++x)
-            image.setPixelColor(x, y, QColor(230, 180, 60));
-    QVERIFY(image.save(path, format));
+    QVERIFY(testimages::writeImage(path, size, format));
 }
 
 QString statusFor(const QString &path)

@@ -1,7 +1,7 @@
 // The real Zelvoviewer on a virtual display: started from a program folder
 // of its own, used with the mouse and keys, closed through the window manager.
 
-#include "history/cp932.h"
+#include "testfiles.h"
 #include "xsession.h"
 
 #include <QFile>
@@ -11,23 +11,12 @@
 
 using namespace xsession;
 
+using testfiles::cp932File;
+using testfiles::readAll;
+
 namespace {
 
 const QString Caption = QStringLiteral("Zelvo-Viewer");
-
-QByteArray cp932File(const QStringList &lines)
-{
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += history::encodeCp932(line).value() + "\r\n";
-    return bytes;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -109,10 +98,8 @@ void TestProgram::closingRewritesTheHistory()
     QStringList captions{QStringLiteral("/x1"), QStringLiteral("/x2"), QStringLiteral("/x3"), startFolder};
     for (int i = 5; i <= 10; ++i)
         captions.append(QStringLiteral("/x%1").arg(i));
-    QFile history(m_programFolder + QStringLiteral("/Rireki.dat"));
-    QVERIFY(history.open(QIODevice::WriteOnly));
-    history.write(cp932File(captions + QStringList{QStringLiteral("True")}));
-    history.close();
+    const QString history = m_programFolder + QStringLiteral("/Rireki.dat");
+    QVERIFY(testfiles::writeAll(history, cp932File(captions + QStringList{QStringLiteral("True")})));
 
     start(startFolder);
     screenshot(QStringLiteral("e2e-start.png"));
@@ -122,7 +109,7 @@ void TestProgram::closingRewritesTheHistory()
     const QStringList expected = QStringList{startFolder, QStringLiteral("/x1"), QStringLiteral("/x2"),
                                              QStringLiteral("/x3")}
                                  + captions.mid(4) + QStringList{QStringLiteral("True")};
-    QCOMPARE(readAll(history.fileName()), cp932File(expected));
+    QCOMPARE(readAll(history), cp932File(expected));
 }
 
 void TestProgram::historyPopupReturnsToAFolder()
@@ -135,10 +122,8 @@ void TestProgram::historyPopupReturnsToAFolder()
     QStringList captions{kept, QStringLiteral("履歴２"), other};
     for (int i = 4; i <= 10; ++i)
         captions.append(QStringLiteral("履歴%1").arg(i));
-    QFile history(m_programFolder + QStringLiteral("/Rireki.dat"));
-    QVERIFY(history.open(QIODevice::WriteOnly));
-    history.write(cp932File(captions + QStringList{QStringLiteral("True")}));
-    history.close();
+    const QString history = m_programFolder + QStringLiteral("/Rireki.dat");
+    QVERIFY(testfiles::writeAll(history, cp932File(captions + QStringList{QStringLiteral("True")})));
 
     start(startFolder);
     // Right-click the folder list (design: left 0, top 345 twips = 23 px).
@@ -151,7 +136,7 @@ void TestProgram::historyPopupReturnsToAFolder()
     screenshot(QStringLiteral("e2e-history-chosen.png"));
     closeAndWait();
 
-    const QByteArray written = readAll(history.fileName());
+    const QByteArray written = readAll(history);
     const QStringList expected{kept, startFolder, QStringLiteral("履歴２"), other};
     QVERIFY2(written.startsWith(cp932File(expected)), written.constData());
     QVERIFY(written.endsWith("True\r\n"));
