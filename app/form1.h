@@ -28,10 +28,7 @@ public:
     void Filter_Click(int index) override;
     void EtcFilter_Click() override;
 
-    // The history file chosen at load (beside the program, or the user's own).
-    QString rirekiFile() const { return m_rirekiFile; }
-
 private:
     host::Host &m_host;
-    QString m_rirekiFile;
+    QString m_rirekiFile; // chosen once at load: beside the program, or the user's own
 };

@@ -77,8 +77,6 @@ struct FormDesign
     Twips clientHeight;
     std::vector<ControlDesign> controls;
     std::vector<MenuDesign> menus;
-
-    const ControlDesign &control(Control which) const;
 };
 
 } // namespace host
