@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "app/formresize.h"
-#include "app/texts.h"
+#include "common/texts.h"
 #include "browse/filedisplay.h"
 #include "browse/navigation.h"
 #include "filter/filter.h"

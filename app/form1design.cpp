@@ -1,6 +1,6 @@
 #include "app/form1.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 using host::Control;
 using host::ControlKind;

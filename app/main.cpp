@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "app/texts.h"
+#include "common/texts.h"
 #include "host/qt/qthost.h"
 
 #include <QApplication>

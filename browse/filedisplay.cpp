@@ -1,6 +1,6 @@
 #include "browse/filedisplay.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 #include <QDir>
 #include <QRegularExpression>

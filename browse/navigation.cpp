@@ -1,6 +1,6 @@
 #include "browse/navigation.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "history/rireki.h"
 
 namespace browse {

@@ -1,6 +1,6 @@
 #include "filter/filter.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 #include <QStringList>
 

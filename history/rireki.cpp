@@ -1,6 +1,6 @@
 #include "history/rireki.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "history/rirekifile.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
-#include "app/texts.h"
+#include "common/texts.h"
 #include "fakehost.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "host/qt/viewer.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "host/qt/imageview.h"
 #include "host/qt/twips.h"
 
