@@ -3,6 +3,7 @@
 //   build/release/bench/bench_viewer
 
 #include "host/qt/filelist.h"
+#include "host/qt/folders.h"
 #include "host/qt/imageview.h"
 #include "host/qt/viewer.h"
 
@@ -67,9 +68,13 @@ int main(int argc, char *argv[])
         QFile file(QStringLiteral("%1/img%2.%3").arg(folder).arg(i).arg(i % 2 ? QStringLiteral("jpg") : QStringLiteral("txt")));
         file.open(QIODevice::WriteOnly);
     }
-    qthost::FileListWidget list(nullptr);
+    qthost::FolderCache folders;
+    qthost::FileListWidget list(nullptr, folders, folder);
     list.setPattern(QStringLiteral("*.Jpeg;*.jpg;*.gif;*.png;*.bmp"));
-    const double listing = millisecondsPerRun(5, [&] { (void)list.setPath(folder); });
+    const double listing = millisecondsPerRun(5, [&] {
+        folders.forget();
+        (void)list.setPath(folder);
+    });
     std::printf("list a folder of 5000 entries (2500 match):  %.1f ms\n", listing);
     return 0;
 }

@@ -61,6 +61,7 @@ void TestRirekiFile::invalidBytesDecodeToReplacement()
     // A lead byte with nothing after it, and a byte no code starts with.
     QCOMPARE(decodeCp932(QByteArray("a\x82")), QStringLiteral("a\uFFFD"));
     QCOMPARE(decodeCp932(QByteArray("\xA0z")), QStringLiteral("\uFFFDz"));
+    QCOMPARE(decodeCp932(QByteArray("a\x1A")), QStringLiteral("a\u001A")); // a real control character stays
 }
 
 void TestRirekiFile::windowsFileReadsAndWritesBackByteForByte()

@@ -1,26 +1,26 @@
 #include "host/qt/dirlist.h"
 
 #include "host/qt/folders.h"
+#include "host/qt/listmodels.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QHeaderView>
 #include <QStyle>
 
 namespace qthost {
 
-DirListWidget::DirListWidget(QWidget *parent) : QTreeWidget(parent)
+DirListWidget::DirListWidget(QWidget *parent, FolderCache &folders, const QString &start)
+    : QListView(parent), m_folders(folders),
+      m_model(new FolderRowsModel(style()->standardIcon(QStyle::SP_DirOpenIcon),
+                                  style()->standardIcon(QStyle::SP_DirClosedIcon), this))
 {
-    setHeaderHidden(true);
-    setColumnCount(1);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setIndentation(12);
-    setUniformRowHeights(true);
+    setModel(m_model);
+    setItemDelegate(new IndentDelegate(this));
+    setUniformItemSizes(true);
     setContextMenuPolicy(Qt::PreventContextMenu);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    move(QDir::currentPath());
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    move(start);
 }
 
 void DirListWidget::attach(host::Events *events, MouseDownSource mouseDown)
@@ -45,53 +45,59 @@ bool DirListWidget::setPath(const QString &path)
 
 bool DirListWidget::move(const QString &target)
 {
-    const std::optional<QString> folder = readableFolder(target);
+    const std::optional<QString> folder = existingFolder(target);
     if (!folder)
         return false;
-    const std::optional<QStringList> children = subfolders(*folder);
-    if (!children)
+    const std::shared_ptr<const FolderContents> contents = m_folders.read(*folder);
+    if (!contents)
         return false;
-
-    const QSignalBlocker blocker(this);
-    clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    QTreeWidgetItem *parentItem = nullptr;
-    for (const QString &ancestor : folderChain(*folder)) {
-        const QString name = ancestor == QDir::rootPath() ? QDir::toNativeSeparators(ancestor)
-                                                          : QFileInfo(ancestor).fileName();
-        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
-        item->setText(0, name);
-        item->setIcon(0, open);
-        item->setData(0, Qt::UserRole, ancestor);
-        item->setExpanded(true);
-        parentItem = item;
-    }
-    QTreeWidgetItem *current = parentItem;
-    for (const QString &child : *children) {
-        auto *item = new QTreeWidgetItem(current);
-        item->setText(0, child);
-        item->setIcon(0, closed);
-        item->setData(0, Qt::UserRole, joinFolder(*folder, child));
-    }
-    setCurrentItem(current);
-    scrollToItem(current, QAbstractItemView::PositionAtTop);
+    m_model->setFolders(folderChain(*folder), contents->subfolders);
+    highlight(m_model->currentRow());
+    scrollTo(currentIndex(), QAbstractItemView::PositionAtTop);
     m_path = *folder;
     if (onMoved)
         onMoved(DirListWidget::path());
     return true;
 }
 
+void DirListWidget::highlight(int row)
+{
+    const QModelIndex index = m_model->index(row);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+QString DirListWidget::highlightedPath() const
+{
+    return currentIndex().data(FolderRowsModel::PathRole).toString();
+}
+
+void DirListWidget::refresh()
+{
+    const QString highlighted = highlightedPath();
+    const std::shared_ptr<const FolderContents> contents = m_folders.read(m_path);
+    if (!contents)
+        return;
+    m_model->setFolders(folderChain(m_path), contents->subfolders);
+    int row = m_model->currentRow();
+    for (int candidate = 0; candidate < m_model->rowCount(); ++candidate) {
+        if (m_model->index(candidate).data(FolderRowsModel::PathRole).toString() == highlighted)
+            row = candidate;
+    }
+    highlight(row);
+}
+
 void DirListWidget::openHighlighted()
 {
-    const QTreeWidgetItem *item = currentItem();
-    if (!item)
+    const QString target = highlightedPath();
+    if (target.isEmpty() || target == m_path)
         return;
-    const QString target = item->data(0, Qt::UserRole).toString();
-    if (target == m_path)
+    if (setPath(QDir::toNativeSeparators(target)))
         return;
-    if (!setPath(QDir::toNativeSeparators(target)))
-        QApplication::beep();
+    // As when a history entry cannot be read: the highlight goes back to the
+    // folder whose files are listed.
+    highlight(m_model->currentRow());
+    if (onOpenFailed)
+        onOpenFailed();
 }
 
 host::Twips DirListWidget::top() const
@@ -113,19 +119,20 @@ void DirListWidget::mousePressEvent(QMouseEvent *event)
 {
     // A right button only asks for the popup; the highlight stays.
     if (event->button() != Qt::RightButton)
-        QTreeWidget::mousePressEvent(event);
+        QListView::mousePressEvent(event);
     if (m_mouseDown.raise)
         m_mouseDown.mousePressed(event);
 }
 
 void DirListWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeWidgetItem *item = itemAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && item) {
-        setCurrentItem(item);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index.isValid()) {
+        highlight(index.row());
         openHighlighted();
-    } else
-        QTreeWidget::mouseDoubleClickEvent(event);
+    } else {
+        QListView::mouseDoubleClickEvent(event);
+    }
 }
 
 void DirListWidget::keyPressEvent(QKeyEvent *event)
@@ -136,7 +143,7 @@ void DirListWidget::keyPressEvent(QKeyEvent *event)
     }
     if (m_mouseDown.raise && m_mouseDown.keyPressed(this, event))
         return;
-    QTreeWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }
 
 } // namespace qthost

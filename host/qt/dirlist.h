@@ -3,27 +3,40 @@
 #include "host/host.h"
 #include "host/qt/listkeys.h"
 
-#include <QTreeWidget>
+#include <QListView>
+
+#include <functional>
 
 namespace qthost {
+
+class FolderCache;
+class FolderRowsModel;
 
 // The folder list: the chain of folders from the root down to the current
 // one, then the current folder's subfolders. Double-click or Enter opens the
 // highlighted folder; the arrow keys only move the highlight.
-class DirListWidget final : public QTreeWidget, public host::DirList
+class DirListWidget final : public QListView, public host::DirList
 {
     Q_OBJECT
 public:
-    explicit DirListWidget(QWidget *parent);
+    DirListWidget(QWidget *parent, FolderCache &folders, const QString &start);
     void attach(host::Events *events, MouseDownSource mouseDown);
     // Told of every folder the list moves to.
     std::function<void(const QString &)> onMoved;
+    // Told when the user opens a folder that cannot be read (the highlight
+    // has gone back to the shown folder).
+    std::function<void()> onOpenFailed;
 
     QString path() const override;
     bool setPath(const QString &path) override;
     host::Twips top() const override;
     host::Twips height() const override;
     void setHeight(host::Twips height) override;
+
+    // Reads the shown folder again (its subfolders changed), keeping the
+    // highlight and raising no event.
+    void refresh();
+    QString highlightedPath() const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -33,7 +46,10 @@ protected:
 private:
     bool move(const QString &path);
     void openHighlighted();
+    void highlight(int row);
 
+    FolderCache &m_folders;
+    FolderRowsModel *m_model;
     host::Events *m_events = nullptr;
     MouseDownSource m_mouseDown;
     QString m_path; // internal form, "/" separated

@@ -8,9 +8,8 @@
 
 namespace qthost {
 
-DriveListWidget::DriveListWidget(QWidget *parent) : QComboBox(parent)
+DriveListWidget::DriveListWidget(QWidget *parent, const QString &start) : QComboBox(parent)
 {
-    const QString start = QDir::currentPath();
     const QStringList drives = mountedDrives();
     for (const QString &drive : drives)
         m_lastFolder.insert(drive, drive);

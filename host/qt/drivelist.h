@@ -14,7 +14,8 @@ class DriveListWidget final : public QComboBox, public host::DriveList
 {
     Q_OBJECT
 public:
-    explicit DriveListWidget(QWidget *parent);
+    // Starts on the drive that holds `start`.
+    DriveListWidget(QWidget *parent, const QString &start);
     void attach(host::Events *events) { m_events = events; }
 
     QString drive() const override;

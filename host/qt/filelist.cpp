@@ -1,23 +1,30 @@
 #include "host/qt/filelist.h"
 
 #include "host/qt/folders.h"
+#include "host/qt/listmodels.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 
 namespace qthost {
 
-FileListWidget::FileListWidget(QWidget *parent) : QListWidget(parent)
+FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QString &start)
+    : QListView(parent), m_folders(folders), m_model(new FileNamesModel(this)), m_path(start)
 {
+    setModel(m_model);
     setContextMenuPolicy(Qt::PreventContextMenu);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
-    list(QDir::currentPath());
+    setTextElideMode(Qt::ElideMiddle);
     // A file is chosen when it becomes the selected one, by mouse or keyboard.
-    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!selectedItems().isEmpty() && m_events)
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_quiet && m_events && selectedRow() >= 0)
             dispatch([this] { m_events->File1_Click(); });
     });
 }
+
+FileListWidget::~FileListWidget() = default;
 
 void FileListWidget::attach(host::Events *events, MouseDownSource mouseDown)
 {
@@ -32,39 +39,66 @@ QString FileListWidget::path() const
 
 bool FileListWidget::setPath(const QString &path)
 {
-    const std::optional<QString> folder = readableFolder(path);
-    return folder && list(*folder);
+    const std::optional<QString> folder = existingFolder(path);
+    return folder && list(*folder, QString());
 }
 
 void FileListWidget::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
-    if (!list(m_path))
-        showFiles(m_path, {});
+    if (!list(m_path, QString())) {
+        const QScopedValueRollback quiet(m_quiet, true);
+        m_model->setNames({});
+    }
 }
 
-bool FileListWidget::list(const QString &folder)
+void FileListWidget::refresh()
 {
-    const std::optional<QStringList> files = matchingFiles(folder, m_pattern);
-    if (!files)
+    const int row = selectedRow();
+    const QString selected = row >= 0 ? names().at(row) : QString();
+    (void)list(m_path, selected);
+}
+
+bool FileListWidget::list(const QString &folder, const QString &keepSelected)
+{
+    const std::shared_ptr<const FolderContents> contents = m_folders.read(folder);
+    if (!contents)
         return false;
-    showFiles(folder, *files);
+    const QScopedValueRollback quiet(m_quiet, true);
+    m_path = folder;
+    m_model->setNames(matchingNames(contents->files, FilePattern(m_pattern)));
+    const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
+    if (keep >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clear();
     return true;
 }
 
-void FileListWidget::showFiles(const QString &folder, const QStringList &files)
+const QStringList &FileListWidget::names() const
 {
-    const QSignalBlocker blocker(this);
-    m_path = folder;
-    clear();
-    addItems(files);
-    setCurrentRow(-1);
+    return m_model->names();
+}
+
+int FileListWidget::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 QString FileListWidget::fileName() const
 {
-    const QListWidgetItem *item = currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    const int row = selectedRow();
+    return row >= 0 ? names().at(row) : QString();
+}
+
+void FileListWidget::choose(int row)
+{
+    if (row < 0 || row >= names().size())
+        return;
+    const QModelIndex index = m_model->index(row);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
 }
 
 void FileListWidget::setTop(host::Twips top)
@@ -82,17 +116,17 @@ void FileListWidget::focusInEvent(QFocusEvent *event)
     // Qt makes the first row current on focus; the first arrow key would then
     // skip it. With no file chosen, keep none current.
     const bool hadCurrent = currentIndex().isValid();
-    QListWidget::focusInEvent(event);
-    if (!hadCurrent && currentIndex().isValid() && selectedItems().isEmpty()) {
-        const QSignalBlocker blocker(this);
-        setCurrentIndex(QModelIndex());
+    QListView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectedRow() < 0) {
+        const QScopedValueRollback quiet(m_quiet, true);
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
 }
 
 void FileListWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::RightButton)
-        QListWidget::mousePressEvent(event);
+        QListView::mousePressEvent(event);
     if (m_mouseDown.raise)
         m_mouseDown.mousePressed(event);
 }
@@ -101,7 +135,7 @@ void FileListWidget::keyPressEvent(QKeyEvent *event)
 {
     if (m_mouseDown.raise && m_mouseDown.keyPressed(this, event))
         return;
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }
 
 } // namespace qthost

@@ -3,17 +3,27 @@
 #include "host/host.h"
 #include "host/qt/listkeys.h"
 
-#include <QListWidget>
+#include <QListView>
+
+#include <memory>
 
 namespace qthost {
 
+class FileNamesModel;
+class FolderCache;
+struct FolderContents;
+
 // The file list: the folder's files that match the pattern, in natural
 // order. Moving the selection, by mouse or keyboard, raises Click.
-class FileListWidget final : public QListWidget, public host::FileList
+class FileListWidget final : public QListView, public host::FileList
 {
     Q_OBJECT
 public:
-    explicit FileListWidget(QWidget *parent);
+    // Starts on `start` but reads nothing until it is given a pattern or a
+    // path: the program sets its pattern at once, and reading a big folder
+    // twice would double the start-up time.
+    FileListWidget(QWidget *parent, FolderCache &folders, const QString &start);
+    ~FileListWidget() override;
     void attach(host::Events *events, MouseDownSource mouseDown);
 
     QString path() const override;
@@ -24,19 +34,30 @@ public:
     void setTop(host::Twips top) override;
     void setHeight(host::Twips height) override;
 
+    // Reads the folder again, keeping the selected file selected when it is
+    // still there; raises no Click.
+    void refresh();
+    // The listed names in order, and the selected row (-1 when none).
+    const QStringList &names() const;
+    int selectedRow() const;
+    // Selects the row as the user would, raising Click.
+    void choose(int row);
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
 
 private:
-    bool list(const QString &folder);
-    void showFiles(const QString &folder, const QStringList &files);
+    bool list(const QString &folder, const QString &keepSelected);
 
+    FolderCache &m_folders;
+    FileNamesModel *m_model;
     host::Events *m_events = nullptr;
     MouseDownSource m_mouseDown;
     QString m_path; // internal form
     QString m_pattern = QStringLiteral("*");
+    bool m_quiet = false; // selection changes made by the list itself raise no Click
 };
 
 } // namespace qthost

@@ -4,18 +4,35 @@
 #include "host/qt/dirlist.h"
 #include "host/qt/drivelist.h"
 #include "host/qt/filelist.h"
+#include "host/qt/folders.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/menus.h"
 #include "host/qt/viewer.h"
 
+#include "common/texts.h"
+
 #include <QColor>
+#include <QDir>
 #include <QPalette>
 
 #include <algorithm>
 
 namespace qthost {
 
-QtHost::QtHost() : m_window(std::make_unique<MainWindow>())
+namespace {
+
+// The folder the lists start in: the current folder, or where it was when it
+// has been deleted since (the shell still knows), or the nearest one above
+// that can be read.
+QString preferredStartFolder()
+{
+    const QString current = QDir::currentPath();
+    return current.isEmpty() ? qEnvironmentVariable("PWD") : current;
+}
+
+} // namespace
+
+QtHost::QtHost() : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>())
 {
     m_services.setWindow(m_window.get());
 }
@@ -29,6 +46,7 @@ QtHost::~QtHost()
 void QtHost::attach(const host::FormDesign &design, host::Events *events)
 {
     MainWindow *window = m_window.get();
+    const QString start = startFolder(preferredStartFolder());
     window->setWindowTitle(design.caption);
     window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
 
@@ -37,9 +55,9 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
         QWidget *widget = nullptr;
         switch (control.kind) {
         case host::ControlKind::WebBrowser: widget = m_view = new ViewerWidget(window); break;
-        case host::ControlKind::DriveList: widget = m_drive1 = new DriveListWidget(window); break;
-        case host::ControlKind::DirList: widget = m_dir1 = new DirListWidget(window); break;
-        case host::ControlKind::FileList: widget = m_file1 = new FileListWidget(window); break;
+        case host::ControlKind::DriveList: widget = m_drive1 = new DriveListWidget(window, start); break;
+        case host::ControlKind::DirList: widget = m_dir1 = new DirListWidget(window, *m_folders, start); break;
+        case host::ControlKind::FileList: widget = m_file1 = new FileListWidget(window, *m_folders, start); break;
         case host::ControlKind::TextBox: widget = m_text1 = new TextBoxWidget(window); break;
         case host::ControlKind::StatusBar: widget = m_panel = new StatusBarWidget(window); break;
         }
@@ -75,6 +93,10 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     m_drive1->attach(events);
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
     m_dir1->onMoved = [drives = m_drive1](const QString &folder) { drives->remember(folder); };
+    m_dir1->onOpenFailed = [this] {
+        m_services.beep();
+        m_text1->setText(texts::ReadFailed);
+    };
     m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
     window->attach(events, m_menus.get(), m_panel);
 }

@@ -10,6 +10,7 @@ namespace qthost {
 class DirListWidget;
 class DriveListWidget;
 class FileListWidget;
+class FolderCache;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -41,6 +42,7 @@ public:
     Menus *menus() const { return m_menus.get(); }
 
 private:
+    std::unique_ptr<FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Menus> m_menus;
     QtServices m_services;

@@ -9,19 +9,12 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <unistd.h>
-
 namespace qthost {
 namespace {
 
 QString internal(const QString &path)
 {
     return QDir::fromNativeSeparators(path);
-}
-
-bool accessible(const QString &path, int mode)
-{
-    return ::access(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 } // namespace
@@ -40,10 +33,13 @@ bool QtServices::mayReplaceFile(const QString &path) const
 {
     // An atomic save writes a new file beside the old one and renames it, so
     // the folder must take new files; an existing file must be writable too.
+    // QFileInfo asks the system for this user's rights, so root may write
+    // where the permission bits say otherwise, as it really can.
     const QFileInfo file(internal(path));
-    if (!accessible(file.absolutePath(), W_OK | X_OK))
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isWritable() || !folder.isExecutable())
         return false;
-    return !file.exists() || accessible(file.absoluteFilePath(), W_OK);
+    return !file.exists() || file.isWritable();
 }
 
 std::optional<QByteArray> QtServices::readFileHead(const QString &path, qint64 maxBytes) const

@@ -15,7 +15,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QAbstractItemView>
 
 using namespace xsession;
 
@@ -64,13 +64,13 @@ void TestBrowseWalk::walkFoldersAndPictures()
     window->resize(900, 640);
     QTRY_COMPARE(window->size(), QSize(900, 640));
 
-    auto *dir1 = window->findChild<QTreeWidget *>(QStringLiteral("Dir1"));
+    auto *dir1 = window->findChild<QAbstractItemView *>(QStringLiteral("Dir1"));
     auto *text1 = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *panel = window->findChild<QLabel *>(QStringLiteral("Panel1"));
     QVERIFY(dir1 && text1 && panel);
 
     // Click the current folder's row, then go down to "photos" and open it.
-    const QRect row = dir1->visualItemRect(dir1->currentItem());
+    const QRect row = dir1->visualRect(dir1->currentIndex());
     click(dir1->viewport()->mapToGlobal(row.center()), 1);
     QTRY_VERIFY(dir1->hasFocus());
     keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});

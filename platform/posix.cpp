@@ -1,0 +1,121 @@
+#include "platform/platform.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <dirent.h>
+#include <iconv.h>
+#include <sys/stat.h>
+
+namespace platform {
+namespace {
+
+class Iconv
+{
+public:
+    Iconv(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv()
+    {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv &) = delete;
+    Iconv &operator=(const Iconv &) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts all of `in`; an invalid or unconvertible input sequence is
+    // skipped one byte at a time and replaced by `replacement`, or ends the
+    // conversion with nullopt when there is none.
+    std::optional<QByteArray> convert(const QByteArray &in, const QByteArray *replacement)
+    {
+        if (!valid())
+            return std::nullopt;
+        QByteArray out;
+        char *src = const_cast<char *>(in.constData());
+        size_t srcLeft = size_t(in.size());
+        char buffer[1024];
+        while (true) {
+            char *dst = buffer;
+            size_t dstLeft = sizeof buffer;
+            const size_t rc = srcLeft ? iconv(m_cd, &src, &srcLeft, &dst, &dstLeft)
+                                      : iconv(m_cd, nullptr, nullptr, &dst, &dstLeft);
+            out.append(buffer, qsizetype(dst - buffer));
+            if (rc != size_t(-1)) {
+                if (srcLeft == 0 && dst == buffer)
+                    return out;
+                continue; // flushed state, or more to come
+            }
+            if (errno == E2BIG)
+                continue;
+            if (!replacement)
+                return std::nullopt;
+            // EILSEQ or a truncated sequence at the end (EINVAL).
+            out.append(*replacement);
+            ++src;
+            --srcLeft;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+
+EntryKind kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Folder;
+    return EntryKind::Other;
+}
+
+} // namespace
+
+std::optional<QByteArray> toCp932(const QString &text)
+{
+    Iconv encoder("CP932", "UTF-8");
+    return encoder.convert(text.toUtf8(), nullptr);
+}
+
+QString fromCp932(const QByteArray &bytes)
+{
+    static const QByteArray replacement = QStringLiteral("\uFFFD").toUtf8();
+    Iconv decoder("UTF-8", "CP932");
+    return QString::fromUtf8(decoder.convert(bytes, &replacement).value_or(QByteArray()));
+}
+
+std::optional<std::vector<FolderEntry>> listFolder(const QString &folder)
+{
+    DIR *dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return std::nullopt;
+    const int dirFd = dirfd(dir);
+    std::vector<FolderEntry> entries;
+    while (const dirent *entry = readdir(dir)) {
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        EntryKind kind = EntryKind::Other;
+        switch (entry->d_type) {
+        case DT_REG: kind = EntryKind::File; break;
+        case DT_DIR: kind = EntryKind::Folder; break;
+        case DT_LNK:
+        case DT_UNKNOWN: {
+            // A link counts as what it points to; some file systems give no type.
+            struct stat status {};
+            if (fstatat(dirFd, name, &status, 0) == 0)
+                kind = kindOf(status.st_mode);
+            break;
+        }
+        default: break;
+        }
+        entries.push_back({QFile::decodeName(name), kind});
+    }
+    closedir(dir);
+    return entries;
+}
+
+} // namespace platform
