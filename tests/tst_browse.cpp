@@ -130,24 +130,33 @@ void TestBrowse::failingDriveChangesNothingElse()
 void TestBrowse::fileClick_data()
 {
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("filePath"); // empty: as the folder list set it
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("fullPath");
-    QTest::newRow("in a folder") << QStringLiteral("/home/u") << QStringLiteral("a.jpg")
+    QTest::newRow("in a folder") << QStringLiteral("/home/u") << QString() << QStringLiteral("a.jpg")
                                  << QStringLiteral("/home/u/a.jpg");
-    QTest::newRow("at the root: one separator") << QStringLiteral("/") << QStringLiteral("a.jpg")
+    QTest::newRow("at the root: one separator") << QStringLiteral("/") << QString() << QStringLiteral("a.jpg")
                                                 << QStringLiteral("/a.jpg");
-    QTest::newRow("odd characters kept") << QStringLiteral("/写真") << QStringLiteral("a #1 %20?.png")
+    QTest::newRow("odd characters kept") << QStringLiteral("/写真") << QString() << QStringLiteral("a #1 %20?.png")
                                          << QStringLiteral("/写真/a #1 %20?.png");
+    // The root test reads the folder list, the join uses the file list.
+    QTest::newRow("root test on the folder list's path")
+        << QStringLiteral("/") << QStringLiteral("/mnt") << QStringLiteral("a.jpg") << QStringLiteral("/mnta.jpg");
+    QTest::newRow("separator decided by the folder list, not the file list")
+        << QStringLiteral("/home") << QStringLiteral("/") << QStringLiteral("a.jpg") << QStringLiteral("//a.jpg");
 }
 
 void TestBrowse::fileClick()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, filePath);
     QFETCH(QString, name);
     QFETCH(QString, fullPath);
     Fixture f;
     f.host.folders.insert(folder);
     QVERIFY(f.host.dir1().setPath(folder));
+    if (!filePath.isEmpty())
+        f.host.filePath = filePath;
     f.host.fileName = name;
     f.host.files[fullPath] = {QByteArray(), 1535, QDateTime(QDate(2026, 12, 7), QTime(3, 4, 5))};
     f.host.log.clear();

@@ -121,6 +121,9 @@ void TestHistory::read_data()
     QTest::newRow("three lines fill three captions")
         << cp932File(ten.mid(0, 3)) << true << ten.mid(0, 3) + designSlots().mid(3) << true;
     QTest::newRow("ten lines, no option line") << cp932File(ten) << true << ten << true;
+    QTest::newRow("short file ending in False: a caption, not the option")
+        << cp932File(ten.mid(0, 3) + QStringList{QStringLiteral("False")}) << true
+        << ten.mid(0, 3) + QStringList{QStringLiteral("False")} + designSlots().mid(4) << true;
     QByteArray lf = cp932File(ten + QStringList{QStringLiteral("False")});
     lf.replace("\r\n", "\n");
     QTest::newRow("LF line ends") << lf << true << ten << false;

@@ -16,6 +16,7 @@
 #include "widgettest.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -154,8 +155,11 @@ void TestQtHost::loadResizeUnload()
     p.host.window()->setWindowState(Qt::WindowMinimized);
     QTRY_VERIFY(p.recorder.count(QStringLiteral("Form_Resize")) > resizes);
 
-    p.host.window()->close();
-    p.host.window()->close();
+    // Closing twice (a second request from the window manager) unloads once.
+    for (int i = 0; i < 2; ++i) {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(p.host.window(), &close);
+    }
     QCOMPARE(p.recorder.count(QStringLiteral("Form_Unload")), 1);
     QCOMPARE(p.recorder.count(QStringLiteral("Form_Load")), 1);
 }
