@@ -14,12 +14,17 @@ Form1::Form1(host::Host &host) : m_host(host) {}
 
 void Form1::Form_Load()
 {
-    m_rirekiFile = history::rirekiFilePath(m_host.services());
-    history::Read_Rireki(m_host, m_rirekiFile);
+    const history::RirekiFiles files = history::rirekiFiles(m_host.services());
+    m_rirekiFile = files.write;
+    m_host.services().removeInterruptedWrites(m_rirekiFile);
+    history::Read_Rireki(m_host, files.read);
     m_host.file1().setPattern(texts::StartupPattern);
     m_host.text1().setText(m_host.services().programFolder() + QDir::separator() + texts::StartPageName);
     m_host.view().navigate(m_host.text1().text());
-    history::Enter_Rireki(m_host, m_host.dir1().path());
+    // The host always starts the folder list on a folder; an empty path would
+    // only stand for one in the history.
+    if (!m_host.dir1().path().isEmpty())
+        history::Enter_Rireki(m_host, m_host.dir1().path());
 }
 
 void Form1::Form_Unload()

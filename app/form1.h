@@ -30,5 +30,5 @@ public:
 
 private:
     host::Host &m_host;
-    QString m_rirekiFile; // chosen once at load: beside the program, or the user's own
+    QString m_rirekiFile; // written at unload; chosen once at load: beside the program, or the user's own
 };

@@ -46,6 +46,9 @@ inline const QString StartPageName = QStringLiteral("Default.htm");
 inline const QString RirekiWriteFailed =
     QStringLiteral("履歴を保存できませんでした。\n\nファイル: %1\n理由: %2");
 
+// Why the history was not saved when its place holds no regular file.
+inline const QString NotARegularFile = QStringLiteral("通常のファイルではありません（フォルダ、デバイス、FIFO などは置き換えません）。");
+
 // The viewer's page for a file it cannot show; %1 is the path.
 inline const QString CannotDisplayTitle = QStringLiteral("表示できません");
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");

@@ -43,12 +43,13 @@ void Enter_Rireki(host::Host &host, const QString &path)
     Add_Rireki(host, path, 0);
 }
 
-QString rirekiFilePath(const host::Services &services)
+RirekiFiles rirekiFiles(const host::Services &services)
 {
     const QString besideProgram = services.programFolder() + QDir::separator() + texts::RirekiFileName;
     if (services.mayReplaceFile(besideProgram))
-        return besideProgram;
-    return services.userDataFolder() + QDir::separator() + texts::RirekiFileName;
+        return {besideProgram, besideProgram};
+    const QString own = services.userDataFolder() + QDir::separator() + texts::RirekiFileName;
+    return {services.fileLength(own) ? own : besideProgram, own};
 }
 
 void Read_Rireki(host::Host &host, const QString &file)

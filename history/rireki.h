@@ -19,9 +19,16 @@ void Add_Rireki(host::Host &host, const QString &path, int index);
 // exactly, or as a new entry.
 void Enter_Rireki(host::Host &host, const QString &path);
 
-// Where the history file lives: beside the program when this user may create
-// or replace it there, otherwise in the user's own data folder.
-QString rirekiFilePath(const host::Services &services);
+// Where the history file is read from and written to: beside the program
+// when this user may create or replace it there. Otherwise it is written to
+// the user's own data folder and read from there once it exists, until then
+// from beside the program (a history installed with the program).
+struct RirekiFiles
+{
+    QString read;
+    QString write;
+};
+RirekiFiles rirekiFiles(const host::Services &services);
 
 // Fills the slots and the save option from the file. Slots that the file
 // does not supply (missing file, fewer lines) keep their captions; the option

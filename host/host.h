@@ -156,11 +156,17 @@ public:
     virtual QString userDataFolder() const = 0;
     // Whether this user may create the file, or replace it when it exists.
     virtual bool mayReplaceFile(const QString &path) const = 0;
-    // At most maxBytes from the start of the file; nullopt when it cannot be read.
+    // At most maxBytes from the start of the file; nullopt when it is not a
+    // regular file (directly or through links) or cannot be read.
     virtual std::optional<QByteArray> readFileHead(const QString &path, qint64 maxBytes) const = 0;
-    // Replaces the file whole or not at all (the folder is created if missing).
+    // Replaces the file whole or not at all (the folder is created if
+    // missing). Only a regular file is replaced, directly or through links (a
+    // link keeps pointing to it); anything else there fails the write.
     virtual WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) = 0;
-    virtual std::optional<qint64> fileLength(const QString &path) const = 0;
+    // Removes the temporary files that an interrupted writeFileAtomic of this
+    // path may have left beside it.
+    virtual void removeInterruptedWrites(const QString &path) = 0;
+    virtual std::optional<qint64> fileLength(const QString &path) const = 0; // nullopt unless a regular file
     virtual std::optional<QDateTime> fileModified(const QString &path) const = 0; // local time
     virtual void beep() = 0;
     // Modal one-line input; the entered text, or an empty text on cancel.

@@ -124,6 +124,7 @@ struct FakeServices final : host::Services
         f.log.append(QStringLiteral("write ") + path);
         return {true, {}};
     }
+    void removeInterruptedWrites(const QString &path) override { f.log.append(QStringLiteral("clean ") + path); }
     std::optional<qint64> fileLength(const QString &path) const override
     {
         if (!f.files.contains(path))
@@ -215,7 +216,7 @@ host::FileList &FakeHost::file1() { return m_parts->files; }
 host::TextBox &FakeHost::text1() { return m_parts->textBox; }
 host::Viewer &FakeHost::view() { return m_parts->viewer; }
 host::StatusBar &FakeHost::panel() { return m_parts->statusBar; }
-host::Services &FakeHost::services() { return m_parts->services; }
+host::Services &FakeHost::services() { return realServices ? *realServices : m_parts->services; }
 
 host::MenuItem &FakeHost::menuItem(host::MenuItemId item, int index)
 {

@@ -40,6 +40,7 @@ public:
     QString failWrites;                        // non-empty: every write fails with this reason
     QString programFolder = QStringLiteral("/opt/zelvo");
     QString userDataFolder = QStringLiteral("/home/user/.local/share/Zelvoviewer");
+    host::Services *realServices = nullptr;    // set: file services on a real file system instead
 
     // --- controls ---
     QString drive = QStringLiteral("/");

@@ -276,17 +276,26 @@ void TestHistory::writeFailureIsReported()
 
 void TestHistory::unwritableProgramFolderUsesUserFolder()
 {
-    Fixture f;
-    const QString userFile = f.host.userDataFolder + QStringLiteral("/Rireki.dat");
-    f.host.unwritable.insert(f.rirekiPath());
-    // A file beside the program is neither read nor written once it cannot be replaced.
-    f.host.files[f.rirekiPath()].bytes = cp932File({QStringLiteral("/beside")});
-    f.host.files[userFile].bytes = cp932File({QStringLiteral("/mine")});
-    f.form.Form_Load();
-    QCOMPARE(f.captions().mid(0, 2), (QStringList{QStringLiteral("/"), QStringLiteral("/mine")}));
-    f.form.Form_Unload();
-    QVERIFY(f.host.fileBytes(userFile).startsWith("/\r\n/mine\r\n"));
-    QCOMPARE(f.host.fileBytes(f.rirekiPath()), cp932File({QStringLiteral("/beside")}));
+    // A history installed beside the program is read until the user has one
+    // of their own; only the user's own is written.
+    Fixture first;
+    const QString userFile = first.host.userDataFolder + QStringLiteral("/Rireki.dat");
+    first.host.unwritable.insert(first.rirekiPath());
+    const QByteArray installed = cp932File({QStringLiteral("/installed")});
+    first.host.files[first.rirekiPath()].bytes = installed;
+    first.form.Form_Load();
+    QCOMPARE(first.captions().mid(0, 2), (QStringList{QStringLiteral("/"), QStringLiteral("/installed")}));
+    first.form.Form_Unload();
+    QVERIFY(first.host.fileBytes(userFile).startsWith("/\r\n/installed\r\n"));
+    QCOMPARE(first.host.fileBytes(first.rirekiPath()), installed);
+    QVERIFY(first.host.log.contains(QStringLiteral("clean ") + userFile));
+
+    Fixture next;
+    next.host.unwritable.insert(next.rirekiPath());
+    next.host.files = first.host.files;
+    next.host.files[userFile].bytes = cp932File({QStringLiteral("/mine")});
+    next.form.Form_Load();
+    QCOMPARE(next.captions().mid(0, 2), (QStringList{QStringLiteral("/"), QStringLiteral("/mine")}));
 }
 
 void TestHistory::oversizedFileIsCapped()

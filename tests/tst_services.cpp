@@ -2,6 +2,7 @@
 // writes, where the history may be written, capped reads.
 
 #include "host/qt/services.h"
+#include "sandbox.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -10,11 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using testfiles::readAll;
 
@@ -25,21 +22,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QVERIFY(testfiles::writeAll(path, bytes));
 }
 
-// Runs `check` in a child process with the rights of an ordinary user
-// (root passes every permission check); its exit code is the answer.
-int asUnprivilegedUser(const std::function<int()> &check)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(99);
-        _exit(check());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
-
 } // namespace
 
 class TestServices : public QObject
@@ -47,7 +29,6 @@ class TestServices : public QObject
     Q_OBJECT
 private slots:
     void writeReplacesWhole();
-    void failedWriteLeavesTheOldFile();
     void mayReplaceFile_data();
     void mayReplaceFile();
     void readsAreCapped();
@@ -64,29 +45,6 @@ void TestServices::writeReplacesWhole()
     QCOMPARE(readAll(path), QByteArray("second\r\n"));
     QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files),
              QStringList{QStringLiteral("Rireki.dat")});
-}
-
-void TestServices::failedWriteLeavesTheOldFile()
-{
-    // A file-size limit makes the write fail part way, as a full disk would
-    // (and stops root as well as anyone).
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Rireki.dat"));
-    writeAll(path, "old history\r\n");
-    qthost::QtServices services;
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const host::WriteResult result = services.writeFileAtomic(path, QByteArray(100000, 'x'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
-    QCOMPARE(readAll(path), QByteArray("old history\r\n"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Rireki.dat")});
 }
 
 void TestServices::mayReplaceFile_data()
@@ -118,7 +76,7 @@ void TestServices::mayReplaceFile()
     }
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
-    const int answer = asUnprivilegedUser([&] { return qthost::QtServices().mayReplaceFile(path) ? 1 : 0; });
+    const int answer = sandbox::asUnprivilegedUser([&] { return qthost::QtServices().mayReplaceFile(path) ? 1 : 0; });
     QCOMPARE(answer, may ? 1 : 0);
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 }

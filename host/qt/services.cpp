@@ -1,11 +1,14 @@
 #include "host/qt/services.h"
 
+#include "common/texts.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -53,12 +56,27 @@ std::optional<QByteArray> QtServices::readFileHead(const QString &path, qint64 m
 host::WriteResult QtServices::writeFileAtomic(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo target(internal(path));
+    // QSaveFile follows links and renames its new file onto whatever is
+    // there: a device, a FIFO or a folder must never be replaced.
+    if (target.exists() && !target.isFile())
+        return {false, texts::NotARegularFile};
     if (!QDir().mkpath(target.absolutePath()))
         return {false, QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(target.absolutePath()))};
     QSaveFile file(target.absoluteFilePath());
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a failing write (a full disk) fails here: Qt 6.4
+    // commits a file whose last buffered write failed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return {false, file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
+    // A write cut short (a file-size limit) is retried once for the rest,
+    // which then fails with the reason.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
+        if (step <= 0)
+            break;
+        written += step;
+    }
+    if (written != bytes.size() || !file.flush()) {
         const QString error = file.errorString();
         file.cancelWriting();
         return {false, error};
@@ -66,6 +84,26 @@ host::WriteResult QtServices::writeFileAtomic(const QString &path, const QByteAr
     if (!file.commit())
         return {false, file.errorString()};
     return {true, {}};
+}
+
+void QtServices::removeInterruptedWrites(const QString &path)
+{
+    // QSaveFile writes "<name>.XXXXXX" (six letters or digits) beside the
+    // file it replaces, which is the file a link points to.
+    QStringList places{internal(path)};
+    const QString resolved = QFileInfo(internal(path)).canonicalFilePath();
+    if (!resolved.isEmpty() && resolved != places.first())
+        places.append(resolved);
+    for (const QString &place : std::as_const(places)) {
+        const QFileInfo file(place);
+        const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(file.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+        const QFileInfoList entries = file.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo &candidate : entries) {
+            if (!candidate.isSymLink() && candidate.isFile() && leftover.match(candidate.fileName()).hasMatch())
+                QFile::remove(candidate.absoluteFilePath());
+        }
+    }
 }
 
 std::optional<qint64> QtServices::fileLength(const QString &path) const

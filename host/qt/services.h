@@ -6,7 +6,7 @@ class QWidget;
 
 namespace qthost {
 
-class QtServices final : public host::Services
+class QtServices : public host::Services
 {
 public:
     // Dialogs open over `window` (may be null).
@@ -18,6 +18,7 @@ public:
     bool mayReplaceFile(const QString &path) const override;
     std::optional<QByteArray> readFileHead(const QString &path, qint64 maxBytes) const override;
     host::WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) override;
+    void removeInterruptedWrites(const QString &path) override;
     std::optional<qint64> fileLength(const QString &path) const override;
     std::optional<QDateTime> fileModified(const QString &path) const override;
     void beep() override;

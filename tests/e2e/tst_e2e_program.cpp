@@ -31,11 +31,13 @@ private slots:
     void filterPopupShowsItsItems();
     void resizingAsAUserWould();
     void withoutADisplayItSaysWhatToDo();
+    void startedInADeletedFolder();
 
 private:
     // Copies the program into a folder of its own (it keeps Rireki.dat there)
     // and starts it in `startFolder`.
     void start(const QString &startFolder);
+    void startWith(const QString &program, const QStringList &arguments, const QString &folder);
     QRect childOnScreen(int leftPx, int topPx) const;
     void closeAndWait();
     void waitForPopup();
@@ -68,9 +70,14 @@ void TestProgram::cleanup()
 
 void TestProgram::start(const QString &startFolder)
 {
-    m_program.setWorkingDirectory(startFolder);
+    startWith(m_programFolder + QStringLiteral("/Zelvoviewer"), {}, startFolder);
+}
+
+void TestProgram::startWith(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    m_program.setWorkingDirectory(folder);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program.start(m_programFolder + QStringLiteral("/Zelvoviewer"), {});
+    m_program.start(program, arguments);
     QVERIFY(m_program.waitForStarted());
     m_window = waitForWindow(Caption);
     QVERIFY(!m_window.isEmpty());
@@ -200,6 +207,23 @@ void TestProgram::withoutADisplayItSaysWhatToDo()
     const QString said = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(said.contains(QStringLiteral("needs a graphical display")), qPrintable(said));
     QVERIFY(said.contains(QStringLiteral("xvfb-run -a")));
+}
+
+void TestProgram::startedInADeletedFolder()
+{
+    // The shell enters the folder, removes it and starts the program there:
+    // the lists start on the nearest folder that is still there.
+    const QString parent = m_dir->filePath(QStringLiteral("kept"));
+    const QString gone = parent + QStringLiteral("/gone");
+    QVERIFY(QDir().mkpath(gone));
+    startWith(QStringLiteral("/bin/sh"),
+              {QStringLiteral("-c"), QStringLiteral("cd \"$1\" && rmdir \"$1\" && exec \"$2\""), QStringLiteral("sh"),
+               gone, m_programFolder + QStringLiteral("/Zelvoviewer")},
+              parent);
+    screenshot(QStringLiteral("e2e-deleted-start-folder.png"));
+    closeAndWait();
+    const QByteArray written = readAll(m_programFolder + QStringLiteral("/Rireki.dat"));
+    QVERIFY2(written.startsWith(QFile::encodeName(parent) + "\r\n"), written.constData());
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -1,0 +1,258 @@
+// The history file on a real file system, under the faults a user meets: a
+// full disk, a file-size limit, something other than a file in its place,
+// links, a program folder the user may not write, leftovers of a killed save.
+
+#include "fixture.h"
+#include "host/qt/services.h"
+#include "sandbox.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+
+using testfiles::cp932File;
+using testfiles::readAll;
+
+namespace {
+
+// The real file services with the program in a folder of the test's
+// choosing; messages are kept instead of shown.
+class FolderServices final : public qthost::QtServices
+{
+public:
+    FolderServices(QString program, QString user) : m_program(std::move(program)), m_user(std::move(user)) {}
+    QString programFolder() const override { return m_program; }
+    QString userDataFolder() const override { return m_user; }
+    void messageBox(const QString &, const QString &text) override { told.append(text); }
+    QStringList told;
+
+private:
+    QString m_program;
+    QString m_user;
+};
+
+// Starts and closes the program once; returns what it told the user.
+QStringList startAndClose(const QString &programFolder, const QString &userFolder, QStringList *captions = nullptr)
+{
+    FolderServices services(programFolder, userFolder);
+    Fixture f;
+    f.host.realServices = &services;
+    f.form.Form_Load();
+    if (captions)
+        *captions = f.captions();
+    f.form.Form_Unload();
+    return services.told;
+}
+
+const QByteArray OldHistory = cp932File(folderNames(QStringLiteral("/写真/旅行 "), 10) + QStringList{QStringLiteral("True")});
+
+mode_t typeOf(const QString &path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? (status.st_mode & S_IFMT) : 0;
+}
+
+bool makeSocket(const QString &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    qstrcpy(address.sun_path, name.constData());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool made = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return made;
+}
+
+} // namespace
+
+class TestHistoryFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void unsavablePlace_data();
+    void unsavablePlace();
+    void fullFileSystem();
+    void linkToAFileStaysALink();
+    void readOnlyProgramFolderWithInstalledHistory();
+    void leftoversOfAKilledSaveAreRemoved();
+};
+
+void TestHistoryFiles::unsavablePlace_data()
+{
+    QTest::addColumn<QString>("place"); // what stands where Rireki.dat would be
+    QTest::addColumn<QString>("reason");
+    const QString notAFile = texts::NotARegularFile;
+    QTest::newRow("history-sized write over a file-size limit") << QStringLiteral("limit") << QStringLiteral("File too large");
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << notAFile;
+    QTest::newRow("link to a FIFO") << QStringLiteral("link:fifo") << notAFile;
+    QTest::newRow("folder") << QStringLiteral("folder") << notAFile;
+    QTest::newRow("link to a folder") << QStringLiteral("link:folder") << notAFile;
+    QTest::newRow("socket") << QStringLiteral("socket") << notAFile;
+    QTest::newRow("device") << QStringLiteral("device") << notAFile;
+    QTest::newRow("link to a device") << QStringLiteral("link:device") << notAFile;
+}
+
+void TestHistoryFiles::unsavablePlace()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(program));
+    const QString history = program + QStringLiteral("/Rireki.dat");
+    const bool link = place.startsWith(QStringLiteral("link:"));
+    const QString kind = link ? place.mid(5) : place;
+    const QString node = link ? dir.filePath(QStringLiteral("elsewhere")) : history;
+    const QByteArray nodeName = QFile::encodeName(node);
+    if (kind == QStringLiteral("limit"))
+        QVERIFY(testfiles::writeAll(node, OldHistory));
+    else if (kind == QStringLiteral("fifo"))
+        QCOMPARE(::mkfifo(nodeName.constData(), 0600), 0);
+    else if (kind == QStringLiteral("folder"))
+        QVERIFY(QDir().mkpath(node));
+    else if (kind == QStringLiteral("socket"))
+        QVERIFY(makeSocket(node));
+    else if (kind == QStringLiteral("device") && ::mknod(nodeName.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        QSKIP("making a device node needs root");
+    if (link)
+        QVERIFY(QFile::link(node, history));
+    const mode_t type = typeOf(node);
+    const QStringList before = QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    rlimit saved{};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    if (kind == QStringLiteral("limit")) {
+        // Smaller than the history: the write fails part way, as on a full disk.
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const QStringList told = startAndClose(program, dir.filePath(QStringLiteral("user")));
+    if (kind == QStringLiteral("limit"))
+        setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].contains(QStringLiteral("履歴を保存できませんでした。")), qPrintable(told[0]));
+    QVERIFY2(told[0].contains(history) && told[0].contains(reason), qPrintable(told[0]));
+    QCOMPARE(typeOf(node), type);
+    if (link)
+        QCOMPARE(typeOf(history), mode_t(S_IFLNK));
+    if (kind == QStringLiteral("limit"))
+        QCOMPARE(readAll(history), OldHistory);
+    QCOMPARE(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
+
+void TestHistoryFiles::fullFileSystem()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(program));
+    const QByteArray programName = QFile::encodeName(program);
+    // Codes: 0 saved nothing and said so, 1 no message, 2 history damaged, 3 leftovers, 4 not full.
+    const int outcome = sandbox::withSmallFileSystem(programName.constData(), 64, [&] {
+        const QString history = program + QStringLiteral("/Rireki.dat");
+        if (!testfiles::writeAll(history, OldHistory))
+            return 4;
+        QFile filler(program + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return 4;
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {}
+        filler.close();
+        const QStringList told = startAndClose(program, dir.filePath(QStringLiteral("user")));
+        if (told.size() != 1 || !told[0].contains(history))
+            return 1;
+        if (readAll(history) != OldHistory)
+            return 2;
+        if (QDir(program).entryList(QDir::Files | QDir::Hidden).size() != 2)
+            return 3;
+        return 0;
+    });
+    if (outcome == sandbox::CannotMount)
+        QSKIP("this machine does not let the test mount a file system of its own");
+    QCOMPARE(outcome, 0);
+}
+
+void TestHistoryFiles::linkToAFileStaysALink()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    const QString kept = dir.filePath(QStringLiteral("kept"));
+    QVERIFY(QDir().mkpath(program) && QDir().mkpath(kept));
+    const QString target = kept + QStringLiteral("/Real.dat");
+    QVERIFY(testfiles::writeAll(target, OldHistory));
+    QVERIFY(QFile::link(target, program + QStringLiteral("/Rireki.dat")));
+    // A killed save through the link leaves its leftover beside the target.
+    QVERIFY(testfiles::writeAll(kept + QStringLiteral("/Real.dat.Xy12Zz"), "half"));
+    QStringList captions;
+    QCOMPARE(startAndClose(program, dir.filePath(QStringLiteral("user")), &captions), QStringList());
+    QCOMPARE(captions[1], QStringLiteral("/写真/旅行 1"));
+    QCOMPARE(typeOf(program + QStringLiteral("/Rireki.dat")), mode_t(S_IFLNK));
+    QVERIFY(readAll(target).startsWith("/\r\n/"));
+    QCOMPARE(QDir(kept).entryList(QDir::Files), QStringList{QStringLiteral("Real.dat")});
+}
+
+void TestHistoryFiles::readOnlyProgramFolderWithInstalledHistory()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    const QString user = dir.filePath(QStringLiteral("home/data"));
+    QVERIFY(QDir().mkpath(program) && QDir().mkpath(user));
+    const QString installed = program + QStringLiteral("/Rireki.dat");
+    QVERIFY(testfiles::writeAll(installed, OldHistory));
+    for (const QString &folder : {dir.path(), dir.filePath(QStringLiteral("home")), program})
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(user).constData(), 0777), 0);
+    // 0 read the installed history and wrote the user's own; else what failed.
+    const int outcome = sandbox::asUnprivilegedUser([&] {
+        QStringList captions;
+        if (!startAndClose(program, user, &captions).isEmpty())
+            return 1;
+        return captions[1] == QStringLiteral("/写真/旅行 1") ? 0 : 2;
+    });
+    QCOMPARE(outcome, 0);
+    QCOMPARE(readAll(installed), OldHistory);
+    QVERIFY(readAll(user + QStringLiteral("/Rireki.dat")).startsWith("/\r\n/"));
+}
+
+void TestHistoryFiles::leftoversOfAKilledSaveAreRemoved()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(program));
+    const QString at = program + QLatin1Char('/');
+    QVERIFY(testfiles::writeAll(at + QStringLiteral("Rireki.dat"), OldHistory));
+    QVERIFY(testfiles::writeAll(at + QStringLiteral("Rireki.dat.AbC123"), "killed"));
+    const QStringList kept{QStringLiteral("Other.dat.AbC123"), QStringLiteral("Rireki.dat.AbC12"),
+                           QStringLiteral("Rireki.dat.AbC12-"), QStringLiteral("Rireki.dat.AbC1234"),
+                           QStringLiteral("Rireki.dat.bak")};
+    for (const QString &name : kept)
+        QVERIFY(testfiles::writeAll(at + name, "mine"));
+    QVERIFY(QDir().mkpath(at + QStringLiteral("Rireki.dat.Folder")));
+    QVERIFY(QFile::link(at + QStringLiteral("Other.dat.AbC123"), at + QStringLiteral("Rireki.dat.Link01")));
+    QCOMPARE(startAndClose(program, dir.filePath(QStringLiteral("user"))), QStringList());
+    QStringList left = QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    left.sort();
+    QStringList expected = kept + QStringList{QStringLiteral("Rireki.dat"), QStringLiteral("Rireki.dat.Folder"),
+                                              QStringLiteral("Rireki.dat.Link01")};
+    expected.sort();
+    QCOMPARE(left, expected);
+}
+
+QTEST_GUILESS_MAIN(TestHistoryFiles)
+#include "tst_historyfiles.moc"
