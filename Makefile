@@ -1,30 +1,47 @@
-# make run   installs what is missing, builds, starts the program
-# make test  installs what is missing, builds, runs every test headless
-#            (also in an address + undefined-behaviour sanitizer build)
+# make run    installs what building and running need, builds the program
+#             (optimised), starts it in your pictures folder (DIR=... to choose)
+# make test   installs what the tests need, builds, runs every test headless
+#             (also in an address + undefined-behaviour sanitizer build)
+# make bench  builds optimised and prints the performance table
+# make fuzz   fuzzes the history-file reader for FUZZ_SECONDS (clang, libFuzzer)
+# make package builds the Debian package into build/package/
 
-.PHONY: all deps build build-asan run test clean
+DIR ?= $(shell scripts/pictures-folder.sh)
+FUZZ_SECONDS ?= 60
 
-all: build
+.PHONY: all run test bench fuzz package clean
 
-deps:
-	@scripts/install-deps.sh
+all: run
 
-build: deps
+run:
+	@scripts/install-deps.sh run
+	cmake --preset release >/dev/null
+	cmake --build build/release --target Zelvoviewer
+	cd "$(DIR)" && exec "$(CURDIR)/build/release/bin/Zelvoviewer"
+
+test:
+	@scripts/install-deps.sh test
 	cmake --preset debug >/dev/null
 	cmake --build build/debug
-
-build-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build build/asan
-
-run: build
-	build/debug/bin/Zelvoviewer
-
-test: build build-asan
 	ctest --test-dir build/debug --output-on-failure
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	ctest --test-dir build/asan --output-on-failure
 
+fuzz:
+	@scripts/install-deps.sh fuzz
+	cmake --preset fuzz >/dev/null
+	cmake --build build/fuzz --target fuzz_rirekifile
+	mkdir -p build/fuzz/corpus
+	build/fuzz/tests/fuzz/fuzz_rirekifile -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    build/fuzz/corpus tests/data/rireki-hostile
+
+# Everything built goes, but a history file the program keeps beside itself
+# in the build (make run) is the user's and stays.
 clean:
-	rm -rf build
+	@if [ -d build ]; then \
+	    find build -depth -mindepth 1 ! -type d ! -name Rireki.dat -delete; \
+	    find build -depth -mindepth 1 -type d -empty -delete; \
+	fi

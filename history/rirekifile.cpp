@@ -2,11 +2,21 @@
 
 #include "history/cp932.h"
 
+#include <QStringDecoder>
+
 namespace history {
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const QByteArray CrLf("\r\n");
+
+// A folder name may itself start with U+FEFF, which QString::fromUtf8 would
+// take for a byte-order mark and drop.
+QString fromUtf8(const QByteArray &line)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(line);
+}
 
 } // namespace
 
@@ -20,7 +30,7 @@ QStringList parseRirekiFile(const QByteArray &bytes)
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
         const QByteArray line = bytes.mid(pos, qMin(end - pos, MaxRirekiLineBytes));
-        lines.append(utf8 ? QString::fromUtf8(line) : decodeCp932(line));
+        lines.append(utf8 ? fromUtf8(line) : decodeCp932(line));
         pos = end;
         if (pos < bytes.size() && bytes[pos] == '\r')
             ++pos;
@@ -42,7 +52,8 @@ QByteArray formatRirekiFile(const QStringList &lines)
         }
         cp932 += *encoded + CrLf;
     }
-    if (representable)
+    // Code page 932 bytes that began like a byte-order mark would be read as UTF-8.
+    if (representable && !cp932.startsWith(Utf8Bom))
         return cp932;
 
     QByteArray utf8 = Utf8Bom;

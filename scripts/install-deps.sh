@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need,
-# only those that are missing.
+# Installs the Debian packages that a task needs, only those that are missing.
+#   scripts/install-deps.sh run      building and running the program
+#   scripts/install-deps.sh test     the above, and what the tests drive it with
+#   scripts/install-deps.sh fuzz     the above (run), and clang's libFuzzer
+#   scripts/install-deps.sh package  the above (run), and building a .deb
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ make ccache pkg-config
+run=(
+    cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-noto-cjk
+)
+test=(
+    "${run[@]}" ccache
     xvfb xauth x11-utils xdotool wmctrl openbox imagemagick
     libclang-rt-14-dev
+    dbus-x11 at-spi2-core python3-pyatspi
+    desktop-file-utils appstream dpkg-dev lintian
 )
+fuzz=("${run[@]}" clang libclang-rt-14-dev)
+package=("${run[@]}" dpkg-dev lintian)
+
+case "${1:-run}" in
+    run) packages=("${run[@]}") ;;
+    test) packages=("${test[@]}") ;;
+    fuzz) packages=("${fuzz[@]}") ;;
+    package) packages=("${package[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz|package" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,7 +3,9 @@
 
 #include "history/cp932.h"
 #include "history/rirekifile.h"
+#include "fuzz/rirekiinvariants.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -20,6 +22,8 @@ private slots:
     void fallbackRoundTrip_data();
     void fallbackRoundTrip();
     void longLineIsCut();
+    void hostileFiles_data();
+    void hostileFiles();
 };
 
 void TestRirekiFile::cp932RoundTrip_data()
@@ -87,6 +91,7 @@ void TestRirekiFile::fallbackRoundTrip_data()
     QTest::newRow("wave dash") << QStringLiteral("/写真/10〜12月");
     QTest::newRow("accents") << QStringLiteral("/home/u/Café");
     QTest::newRow("starts like a mark in code page 932") << QStringLiteral("\u00EF\u00BB\u00BF");
+    QTest::newRow("starts with U+FEFF itself") << QStringLiteral("\uFEFF/写真");
 }
 
 void TestRirekiFile::fallbackRoundTrip()
@@ -111,6 +116,28 @@ void TestRirekiFile::longLineIsCut()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0].size(), MaxRirekiLineBytes);
     QCOMPARE(lines[1], QStringLiteral("/next"));
+}
+
+void TestRirekiFile::hostileFiles_data()
+{
+    // The fuzz target's seed corpus: each file read, and read as eleven lines
+    // written and read back.
+    QTest::addColumn<QString>("file");
+    const QDir corpus(QFINDTESTDATA("data/rireki-hostile"));
+    const QStringList names = corpus.entryList(QDir::Files);
+    QVERIFY(names.size() >= 10);
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+}
+
+void TestRirekiFile::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFile hostile(file);
+    QVERIFY(hostile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = hostile.readAll();
+    QCOMPARE(rirekiinvariants::readerViolation(bytes), QString());
+    QCOMPARE(rirekiinvariants::roundTripViolation(rirekiinvariants::linesOf(bytes)), QString());
 }
 
 QTEST_GUILESS_MAIN(TestRirekiFile)
