@@ -6,7 +6,7 @@
 #include "host/qt/drivelist.h"
 #include "host/qt/drives.h"
 #include "host/qt/filelist.h"
-#include "host/qt/imageview.h"
+#include "host/qt/pictureview.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/menus.h"
 #include "host/qt/qthost.h"
@@ -530,7 +530,7 @@ void TestQtHost::viewerShowsAnyFileName()
         QCOMPARE(viewer->currentWidget(), viewer->pageView());
         QVERIFY(viewer->pageView()->toPlainText().contains(QStringLiteral("marker-text")));
     } else {
-        QCOMPARE(viewer->currentWidget(), viewer->imageView());
+        QTRY_COMPARE(viewer->currentWidget(), viewer->imageView());
         QCOMPARE(viewer->imageView()->pictureSize(), QSize(30, 20));
         QCOMPARE(viewer->imageView()->decodedSize(), QSize(30, 20)); // small: its own size
     }
@@ -544,6 +544,7 @@ void TestQtHost::viewerShrinksLargePictures()
     QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
     auto *viewer = p.host.window()->findChild<ViewerWidget *>(QStringLiteral("View"));
     viewer->navigate(path(QStringLiteral("big.jpg")));
+    QTRY_VERIFY(!viewer->imageView()->decodedSize().isEmpty());
     const QSize decoded = viewer->imageView()->decodedSize();
     QCOMPARE(viewer->imageView()->pictureSize(), QSize(3000, 1500));
     QVERIFY(decoded.width() <= viewer->width() && decoded.height() <= viewer->height());
@@ -561,11 +562,11 @@ void TestQtHost::viewerHonoursOrientationAndAnimation()
     QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
     auto *viewer = p.host.window()->findChild<ViewerWidget *>(QStringLiteral("View"));
     viewer->navigate(QFINDTESTDATA("data/rotated.jpg"));
-    QCOMPARE(viewer->imageView()->pictureSize(), QSize(20, 40)); // stored 40 x 20, tagged "rotate 90"
+    QTRY_COMPARE(viewer->imageView()->pictureSize(), QSize(20, 40)); // stored 40 x 20, tagged "rotate 90"
     viewer->navigate(QFINDTESTDATA("data/anim.gif"));
+    QTRY_VERIFY(viewer->imageView()->isAnimated());
     QCOMPARE(viewer->currentWidget(), viewer->imageView());
     QCOMPARE(viewer->imageView()->pictureSize(), QSize(16, 8));
-    QVERIFY(viewer->imageView()->isAnimated());
 }
 
 void TestQtHost::viewerSaysWhatItCannotShow_data()
@@ -584,6 +585,7 @@ void TestQtHost::viewerSaysWhatItCannotShow()
     Program p;
     auto *viewer = p.host.window()->findChild<ViewerWidget *>(QStringLiteral("View"));
     viewer->navigate(path(name));
+    QTRY_VERIFY(viewer->pageView()->toPlainText().contains(QStringLiteral("このファイルは表示できません。")));
     QCOMPARE(viewer->currentWidget(), viewer->pageView());
     const QString page = viewer->pageView()->toPlainText();
     QVERIFY2(page.contains(QStringLiteral("このファイルは表示できません。")), qPrintable(page));

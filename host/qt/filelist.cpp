@@ -4,6 +4,7 @@
 #include "host/qt/listmodels.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 namespace qthost {
@@ -101,6 +102,39 @@ void FileListWidget::choose(int row)
     scrollTo(index);
 }
 
+void FileListWidget::step(Step step)
+{
+    const int count = int(names().size());
+    if (count == 0)
+        return;
+    const int row = selectedRow();
+    int target = 0;
+    switch (step) {
+    case Step::Next: target = row < 0 ? 0 : std::min(row + 1, count - 1); break;
+    case Step::Previous: target = row < 0 ? 0 : std::max(row - 1, 0); break;
+    case Step::First: target = 0; break;
+    case Step::Last: target = count - 1; break;
+    }
+    if (target != row)
+        choose(target);
+}
+
+QStringList FileListWidget::neighbours(const QString &path) const
+{
+    const QFileInfo file(path);
+    if (file.absolutePath() != m_path)
+        return {};
+    const qsizetype row = names().indexOf(file.fileName());
+    if (row < 0)
+        return {};
+    QStringList around;
+    for (const qsizetype near : {row + 1, row - 1}) {
+        if (near >= 0 && near < names().size())
+            around.append(joinFolder(m_path, names().at(near)));
+    }
+    return around;
+}
+
 void FileListWidget::setTop(host::Twips top)
 {
     move(x(), toPixels(top));
@@ -135,6 +169,19 @@ void FileListWidget::keyPressEvent(QKeyEvent *event)
 {
     if (m_mouseDown.raise && m_mouseDown.keyPressed(this, event))
         return;
+    // The viewer's stepping keys work here too; Up, Down, Home and End
+    // already move the selection one file or to either end.
+    if (event->modifiers() == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Right:
+        case Qt::Key_Space:
+        case Qt::Key_PageDown: step(Step::Next); return;
+        case Qt::Key_Left:
+        case Qt::Key_Backspace:
+        case Qt::Key_PageUp: step(Step::Previous); return;
+        default: break;
+        }
+    }
     QListView::keyPressEvent(event);
 }
 

@@ -2,6 +2,7 @@
 
 #include "host/host.h"
 #include "host/qt/listkeys.h"
+#include "host/qt/pictureview.h"
 
 #include <QListView>
 
@@ -42,6 +43,10 @@ public:
     int selectedRow() const;
     // Selects the row as the user would, raising Click.
     void choose(int row);
+    // Moves the selection as the stepping keys do; nothing at either end.
+    void step(Step step);
+    // The files next to `path` in the list, the following one first.
+    QStringList neighbours(const QString &path) const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -98,6 +98,8 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
         m_text1->setText(texts::ReadFailed);
     };
     m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
+    m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
+    m_view->onStep = [files = m_file1](Step step) { files->step(step); };
     window->attach(events, m_menus.get(), m_panel);
 }
 

@@ -1,18 +1,28 @@
 #include "host/qt/viewer.h"
 
 #include "common/texts.h"
-#include "host/qt/imageview.h"
+#include "host/qt/decodequeue.h"
+#include "host/qt/pagebrowser.h"
 #include "host/qt/twips.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextBrowser>
+#include <QKeyEvent>
 #include <QUrl>
 
 namespace qthost {
+namespace {
+
+// How many screenfuls of decoded pictures are kept: the shown one, the two
+// neighbours and one to spare.
+constexpr qint64 CachedScreenfuls = 4;
+constexpr qint64 MinCacheBytes = 16 * 1024 * 1024;
+
+} // namespace
 
 ViewerWidget::ViewerWidget(QWidget *parent)
-    : QStackedWidget(parent), m_image(new ImageView(this)), m_page(new QTextBrowser(this))
+    : QStackedWidget(parent), m_queue(std::make_unique<DecodeQueue>()),
+      m_image(new PictureView(this, *m_queue, m_cache)), m_page(new PageBrowser(this))
 {
     m_image->setObjectName(QStringLiteral("ViewImage"));
     m_page->setObjectName(QStringLiteral("ViewPage"));
@@ -22,6 +32,31 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     addWidget(m_page);
     addWidget(m_image);
     setCurrentWidget(m_page);
+    m_cache.setBudget(MinCacheBytes);
+    connectView(m_image);
+    m_image->onShown = [this](const QString &path) { pictureShown(path); };
+    m_image->onCannotDisplay = [this](const QString &path) { showCannotDisplay(path); };
+}
+
+ViewerWidget::~ViewerWidget()
+{
+    // The views hand their decodes back to the queue: they go first.
+    delete m_fullScreen;
+    delete m_image;
+}
+
+void ViewerWidget::connectView(PictureView *view)
+{
+    view->onStep = [this](Step step) {
+        if (onStep)
+            onStep(step);
+    };
+    view->onToggleFullScreen = [this] { toggleFullScreen(); };
+}
+
+QTextBrowser *ViewerWidget::pageView() const
+{
+    return m_page;
 }
 
 host::Twips ViewerWidget::left() const
@@ -44,6 +79,16 @@ void ViewerWidget::setHeight(host::Twips height)
     resize(width(), toPixels(height));
 }
 
+void ViewerWidget::resizeEvent(QResizeEvent *event)
+{
+    QStackedWidget::resizeEvent(event);
+    // The stack sizes only the page it shows; pictures are decoded for the
+    // picture page's size, so it must be right while the HTML page shows.
+    m_image->setGeometry(contentsRect());
+    const QSize bounds = m_image->fitBounds();
+    m_cache.setBudget(std::max(MinCacheBytes, CachedScreenfuls * bounds.width() * bounds.height() * 4));
+}
+
 void ViewerWidget::navigate(const QString &path)
 {
     const QFileInfo file(QDir::fromNativeSeparators(path));
@@ -54,6 +99,8 @@ void ViewerWidget::navigate(const QString &path)
     const QString suffix = file.suffix().toLower();
     if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) {
         m_image->clear();
+        if (m_fullScreen)
+            toggleFullScreen();
         // A URL built from the path keeps "#", "%", "?" and spaces as name characters.
         const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
         m_page->setSource(QUrl());
@@ -61,21 +108,103 @@ void ViewerWidget::navigate(const QString &path)
         setCurrentWidget(m_page);
         return;
     }
-    // The image view sizes its decoding by its own size: show it first.
+    // The picture shown so far stays until the new one is decoded.
+    m_image->showFile(file.absoluteFilePath());
+    if (m_fullScreen)
+        m_fullScreen->view()->showFile(file.absoluteFilePath());
+}
+
+void ViewerWidget::pictureShown(const QString &path)
+{
     setCurrentWidget(m_image);
-    if (!m_image->load(file.absoluteFilePath()))
-        showCannotDisplay(path);
+    prefetchAround(path);
+}
+
+void ViewerWidget::prefetchAround(const QString &path)
+{
+    const QStringList next = neighbours ? neighbours(path) : QStringList();
+    const QSize bounds = m_image->fitBounds();
+    std::map<QString, quint64> keep;
+    for (const QString &neighbour : next) {
+        const QString key = PictureCache::key(neighbour, bounds);
+        if (key.isEmpty() || m_cache.find(key))
+            continue;
+        const auto already = m_prefetching.find(key);
+        if (already != m_prefetching.end()) {
+            keep.insert(*already);
+            m_prefetching.erase(already);
+            continue;
+        }
+        keep.emplace(key, m_queue->decode(DecodeRequest::fitted(neighbour, bounds), DecodeQueue::Priority::Prefetch,
+                                          [this, key](const DecodedPicture &picture) {
+                                              m_prefetching.erase(key);
+                                              m_cache.insert(key, picture);
+                                          }));
+    }
+    // What is no longer next to the shown picture need not be decoded.
+    for (const auto &[key, ticket] : m_prefetching)
+        m_queue->cancel(ticket);
+    m_prefetching = std::move(keep);
 }
 
 void ViewerWidget::showCannotDisplay(const QString &path)
 {
     m_image->clear();
+    if (m_fullScreen)
+        toggleFullScreen();
     m_page->setSource(QUrl());
     m_page->setHtml(QStringLiteral("<html><head><title>%1</title></head><body>"
                                    "<h3>%2</h3><p>%3</p></body></html>")
                         .arg(texts::CannotDisplayTitle.toHtmlEscaped(), texts::CannotDisplayBody.toHtmlEscaped(),
                              path.toHtmlEscaped()));
     setCurrentWidget(m_page);
+}
+
+void ViewerWidget::toggleFullScreen()
+{
+    if (m_fullScreen) {
+        m_fullScreen->hide();
+        m_fullScreen->deleteLater(); // may be inside one of its own events
+        m_fullScreen.clear();
+        m_image->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (m_image->requested().isEmpty())
+        return;
+    m_fullScreen = new FullScreenWindow(*m_queue, m_cache);
+    connectView(m_fullScreen->view());
+    m_fullScreen->view()->onCannotDisplay = [this](const QString &) { toggleFullScreen(); };
+    m_fullScreen->onLeave = [this] { toggleFullScreen(); };
+    m_fullScreen->view()->showFile(m_image->requested());
+    m_fullScreen->showFullScreen();
+    m_fullScreen->view()->setFocus(Qt::OtherFocusReason);
+}
+
+FullScreenWindow::FullScreenWindow(DecodeQueue &queue, PictureCache &cache)
+    : m_view(new PictureView(this, queue, cache))
+{
+    setObjectName(QStringLiteral("FullScreen"));
+    setWindowTitle(texts::WindowCaption);
+    QPalette dark = palette();
+    dark.setColor(QPalette::Base, Qt::black);
+    dark.setColor(QPalette::Window, Qt::black);
+    setPalette(dark);
+    m_view->setObjectName(QStringLiteral("FullScreenImage"));
+}
+
+void FullScreenWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && onLeave) {
+        onLeave();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FullScreenWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_view->setGeometry(rect());
 }
 
 } // namespace qthost

@@ -1,22 +1,34 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/qt/picturecache.h"
+#include "host/qt/pictureview.h"
 
+#include <QPointer>
 #include <QStackedWidget>
 
 class QTextBrowser;
 
+#include <functional>
+#include <map>
+#include <memory>
+
 namespace qthost {
 
-class ImageView;
+class DecodeQueue;
+class FullScreenWindow;
+class PageBrowser;
 
-// The viewer: pictures go to our own image view, HTML pages to a text
-// browser, and anything else to a page saying it cannot be shown.
+// The viewer: pictures go to our own picture view, decoded off the window's
+// thread, HTML pages to a text browser, and anything else to a page saying it
+// cannot be shown. The neighbours of the shown picture in the file list are
+// decoded before they are asked for.
 class ViewerWidget final : public QStackedWidget, public host::Viewer
 {
     Q_OBJECT
 public:
     explicit ViewerWidget(QWidget *parent);
+    ~ViewerWidget() override;
 
     host::Twips left() const override;
     host::Twips top() const override;
@@ -24,14 +36,50 @@ public:
     void setHeight(host::Twips height) override;
     void navigate(const QString &path) override;
 
-    ImageView *imageView() const { return m_image; }
-    QTextBrowser *pageView() const { return m_page; }
+    // The files to decode ahead once `path` is shown, most likely first.
+    std::function<QStringList(const QString &path)> neighbours;
+    // Where the picture's keys and wheel ask the file list to go.
+    std::function<void(Step)> onStep;
+
+    PictureView *imageView() const { return m_image; }
+    QTextBrowser *pageView() const;
+    FullScreenWindow *fullScreen() const { return m_fullScreen; }
+    void toggleFullScreen();
+    PictureCache &cache() { return m_cache; }
+    DecodeQueue &queue() { return *m_queue; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void showCannotDisplay(const QString &path);
+    void pictureShown(const QString &path);
+    void prefetchAround(const QString &path);
+    void connectView(PictureView *view);
 
-    ImageView *m_image;
-    QTextBrowser *m_page;
+    std::unique_ptr<DecodeQueue> m_queue; // outlives the picture views
+    PictureCache m_cache;
+    PictureView *m_image;
+    PageBrowser *m_page;
+    QPointer<FullScreenWindow> m_fullScreen;
+    std::map<QString, quint64> m_prefetching; // cache key -> ticket
+};
+
+// The picture alone on the whole screen; Esc, F11 or a double-click return.
+class FullScreenWindow final : public QWidget
+{
+    Q_OBJECT
+public:
+    FullScreenWindow(DecodeQueue &queue, PictureCache &cache);
+    PictureView *view() const { return m_view; }
+    std::function<void()> onLeave;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    PictureView *m_view;
 };
 
 } // namespace qthost

@@ -1,0 +1,64 @@
+#pragma once
+
+// Decodes pictures on worker threads for the viewer. The viewer's thread
+// only queues requests and receives results; the workers own nothing of the
+// window and hand back plain values.
+
+#include "host/qt/picturedecode.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace qthost {
+
+class DecodeQueue final : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Priority { Shown, Prefetch };
+    using Ticket = quint64;
+    using Done = std::function<void(const DecodedPicture &)>;
+
+    explicit DecodeQueue(QObject *parent = nullptr);
+    // Cancels every decode and waits only for the workers to notice.
+    ~DecodeQueue() override;
+
+    // Queues a decode; `done` runs later on this thread unless the ticket is
+    // cancelled first. A request equal to one already queued or running
+    // joins it (a prefetch becomes shown when a shown request joins it).
+    // Shown decodes start before prefetches; a shown decode that finds every
+    // worker busy stops the prefetches to take one.
+    Ticket decode(const DecodeRequest &request, Priority priority, Done done);
+    // The ticket's `done` will not run; the decode stops when nobody else waits for it.
+    void cancel(Ticket ticket);
+    bool isRunning(Ticket ticket) const;
+    int pending() const { return int(m_jobs.size()); }
+
+private:
+    struct Job
+    {
+        DecodeRequest request;
+        Priority priority = Priority::Prefetch;
+        std::shared_ptr<std::atomic_bool> cancelled = std::make_shared<std::atomic_bool>(false);
+        bool running = false;
+        std::map<Ticket, Done> waiting;
+    };
+    using JobId = quint64;
+
+    void pump();
+    void start(JobId id, Job &job);
+    void finish(JobId id, const DecodedPicture &result);
+    int activeWorkers() const;
+
+    QThreadPool m_pool;
+    int m_workers;
+    std::map<JobId, Job> m_jobs; // in order of arrival
+    std::map<Ticket, JobId> m_tickets;
+    quint64 m_next = 1;
+};
+
+} // namespace qthost

@@ -1,0 +1,31 @@
+#pragma once
+
+// Pictures decoded to fit the viewer, kept for a few screenfuls so that
+// stepping back and forth shows them at once.
+
+#include "host/qt/picturedecode.h"
+
+#include <QCache>
+
+namespace qthost {
+
+class PictureCache
+{
+public:
+    // The key of the file as it is on disk now: its path, length and time of
+    // change (a file replaced on disk is another picture) and the size it is
+    // fitted to. Empty when it is not a regular file.
+    static QString key(const QString &path, QSize bounds);
+
+    // Null when not kept.
+    const DecodedPicture *find(const QString &key) const;
+    void insert(const QString &key, const DecodedPicture &picture);
+    // Bytes of pixels kept at most; the least recently used go first.
+    void setBudget(qint64 bytes) { m_pictures.setMaxCost(bytes); }
+    qint64 bytes() const { return m_pictures.totalCost(); }
+
+private:
+    QCache<QString, DecodedPicture> m_pictures;
+};
+
+} // namespace qthost

@@ -1,0 +1,186 @@
+// The viewer on real widgets (offscreen): decoding off the window's thread,
+// the order of results, the cache of neighbours, zoom, and hostile files.
+
+#include "host/qt/decodequeue.h"
+#include "host/qt/pagebrowser.h"
+#include "host/qt/picturecache.h"
+#include "host/qt/viewer.h"
+#include "testfiles.h"
+#include "testimages.h"
+#include "widgettest.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+using namespace qthost;
+
+class TestViewer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void lastChoiceWins();
+    void changedFileIsDecodedAgain();
+    void neighboursAreReadyBeforeTheyAreAsked();
+    void zoomDecodesOnlyWhatShows();
+    void hostileFiles_data();
+    void hostileFiles();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    void writeImage(const QString &name, QSize size, const char *format = "JPEG")
+    {
+        QVERIFY2(testimages::writeImage(path(name), size, format), qPrintable(name));
+    }
+    void waitUntilIdle() { QTRY_COMPARE_WITH_TIMEOUT(m_viewer->queue().pending(), 0, 20000); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ViewerWidget> m_viewer;
+};
+
+void TestViewer::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_viewer = std::make_unique<ViewerWidget>(nullptr);
+    m_viewer->resize(400, 300);
+    m_viewer->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_viewer.get()));
+}
+
+void TestViewer::cleanup()
+{
+    m_viewer.reset();
+    m_dir.reset();
+}
+
+void TestViewer::lastChoiceWins()
+{
+    // A big picture chosen first takes longest; whatever order the results
+    // come back in, the last choice is what stays on screen.
+    writeImage(QStringLiteral("big.jpg"), QSize(6000, 4000));
+    writeImage(QStringLiteral("a.png"), QSize(30, 20), "PNG");
+    writeImage(QStringLiteral("b.png"), QSize(20, 30), "PNG");
+    for (const QString &name : {QStringLiteral("big.jpg"), QStringLiteral("a.png"), QStringLiteral("b.png")})
+        m_viewer->navigate(path(name));
+    PictureView *view = m_viewer->imageView();
+    QTRY_COMPARE(view->path(), path(QStringLiteral("b.png")));
+    waitUntilIdle();
+    QCOMPARE(view->path(), path(QStringLiteral("b.png")));
+    QCOMPARE(view->pictureSize(), QSize(20, 30));
+    QCOMPARE(m_viewer->currentWidget(), view);
+}
+
+void TestViewer::changedFileIsDecodedAgain()
+{
+    writeImage(QStringLiteral("p.png"), QSize(30, 20), "PNG");
+    m_viewer->navigate(path(QStringLiteral("p.png")));
+    QTRY_COMPARE(m_viewer->imageView()->pictureSize(), QSize(30, 20));
+    writeImage(QStringLiteral("p.png"), QSize(40, 10), "PNG");
+    QFile file(path(QStringLiteral("p.png")));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    file.close();
+    m_viewer->navigate(path(QStringLiteral("p.png")));
+    QTRY_COMPARE(m_viewer->imageView()->pictureSize(), QSize(40, 10));
+}
+
+void TestViewer::neighboursAreReadyBeforeTheyAreAsked()
+{
+    for (const char *name : {"1.jpg", "2.jpg", "3.jpg"})
+        writeImage(QString::fromLatin1(name), QSize(1600, 1200));
+    const QStringList order{path(QStringLiteral("1.jpg")), path(QStringLiteral("2.jpg")), path(QStringLiteral("3.jpg"))};
+    m_viewer->neighbours = [&order](const QString &shown) {
+        const qsizetype at = order.indexOf(shown);
+        QStringList around;
+        for (const qsizetype near : {at + 1, at - 1})
+            if (at >= 0 && near >= 0 && near < order.size())
+                around.append(order[near]);
+        return around;
+    };
+    m_viewer->navigate(order[1]);
+    QTRY_COMPARE(m_viewer->imageView()->path(), order[1]);
+    waitUntilIdle();
+    // Both neighbours were decoded at the viewer's size: either shows at
+    // once, before the window's thread has run a single event.
+    for (const QString &neighbour : {order[2], order[0]}) {
+        m_viewer->navigate(neighbour);
+        QCOMPARE(m_viewer->imageView()->path(), neighbour);
+        QVERIFY(!m_viewer->imageView()->isWaiting());
+        waitUntilIdle();
+    }
+    // A resize makes them another size: they are decoded again.
+    m_viewer->resize(500, 400);
+    m_viewer->navigate(order[1]);
+    QCOMPARE(m_viewer->imageView()->path(), order[0]);
+    QTRY_COMPARE(m_viewer->imageView()->path(), order[1]);
+    QCOMPARE(m_viewer->imageView()->decodedSize(), QSize(500, 375));
+}
+
+void TestViewer::zoomDecodesOnlyWhatShows()
+{
+    writeImage(QStringLiteral("wide.jpg"), QSize(8000, 4000));
+    PictureView *view = m_viewer->imageView();
+    m_viewer->navigate(path(QStringLiteral("wide.jpg")));
+    QTRY_COMPARE(view->decodedSize(), QSize(400, 200));
+    view->actualPixels();
+    QCOMPARE(view->zoom(), 1.0);
+    QTRY_VERIFY(!view->detailRegion().isEmpty());
+    // One to one: the sharp part has the region's own pixels, and covers what
+    // shows with a margin, not the picture.
+    QCOMPARE(view->detailSize(), view->detailRegion().size());
+    QVERIFY(view->detailRegion().contains(QRect(3800, 1850, 400, 300)));
+    QVERIFY(view->detailRegion().width() * view->detailRegion().height() < 8000 * 4000 / 50);
+    view->zoomToFit();
+    QVERIFY(!view->isZoomed());
+    QVERIFY(view->detailRegion().isEmpty());
+}
+
+void TestViewer::hostileFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shows"); // text on the page shown, or empty for a picture
+    const QString cannot = QStringLiteral("このファイルは表示できません。");
+    QTest::newRow("30000 x 30000 PNG") << QFINDTESTDATA("data/hostile/bomb-30000x30000.png") << cannot;
+    QTest::newRow("GIF on a 20000 x 20000 canvas") << QFINDTESTDATA("data/hostile/canvas-20000x20000.gif") << cannot;
+    QTest::newRow("animated, same canvas") << QFINDTESTDATA("data/hostile/canvas-20000x20000-animated.gif") << cannot;
+    QTest::newRow("page naming /dev/zero") << QStringLiteral("zero.htm") << QStringLiteral("zero-page");
+    QTest::newRow("page naming a FIFO") << QStringLiteral("fifo.htm") << QStringLiteral("fifo-page");
+    QTest::newRow("page naming a FIFO by its full path") << QStringLiteral("fullfifo.htm") << QStringLiteral("fullfifo-page");
+    QTest::newRow("page naming the bomb") << QStringLiteral("bomb.htm") << QStringLiteral("bomb-page");
+}
+
+void TestViewer::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, shows);
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("pipe")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const auto page = [this](const char *name, const QString &image) {
+        QVERIFY(testfiles::writeAll(path(QString::fromLatin1(name)),
+                                    QStringLiteral("<html><body><p>%1-page</p><img src=\"%2\"></body></html>")
+                                        .arg(QString::fromLatin1(name).section(QLatin1Char('.'), 0, 0), image)
+                                        .toUtf8()));
+    };
+    page("zero.htm", QStringLiteral("/dev/zero"));
+    page("fifo.htm", QStringLiteral("pipe"));
+    page("fullfifo.htm", path(QStringLiteral("pipe")));
+    page("bomb.htm", QFINDTESTDATA("data/hostile/bomb-30000x30000.png"));
+    const QString target = QFileInfo(file).isAbsolute() ? file : path(file);
+
+    QElapsedTimer timer;
+    timer.start();
+    m_viewer->navigate(target);
+    QTRY_VERIFY_WITH_TIMEOUT(m_viewer->pageView()->toPlainText().contains(shows), 5000);
+    waitUntilIdle();
+    // Refused before decoding, or loaded without the resource: no wait.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(m_viewer->currentWidget(), m_viewer->pageView());
+}
+
+ZELVO_WIDGET_TEST_MAIN(TestViewer)
+#include "tst_viewer.moc"
