@@ -1,14 +1,13 @@
 #include "host/qt/folders.h"
 
+#include "host/qt/naturalorder.h"
+
 #include "platform/platform.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <algorithm>
-#include <numeric>
 
 namespace qthost {
 namespace {
@@ -24,8 +23,15 @@ bool isHidden(const QString &name)
     return name.startsWith(QLatin1Char('.'));
 }
 
-// Wildcard matching on case-folded text; "*" backtracks to its last use only,
-// which is enough for patterns of "*" and "?".
+QChar folded(QChar c)
+{
+    return c.unicode() < 0x80 ? QChar(QLatin1Char(c.unicode() >= 'A' && c.unicode() <= 'Z' ? c.unicode() + 32 : c.unicode()))
+                              : c.toCaseFolded();
+}
+
+// Wildcard matching against a case-folded wildcard, folding the name as it
+// goes (no copy per name: a big folder is matched name by name). "*"
+// backtracks to its last use only, which is enough for "*" and "?".
 bool wildcardMatch(QStringView wildcard, QStringView name)
 {
     qsizetype w = 0, n = 0, star = -1, resume = 0;
@@ -33,7 +39,7 @@ bool wildcardMatch(QStringView wildcard, QStringView name)
         if (w < wildcard.size() && wildcard[w] == QLatin1Char('*')) {
             star = w++;
             resume = n;
-        } else if (w < wildcard.size() && (wildcard[w] == QLatin1Char('?') || wildcard[w] == name[n])) {
+        } else if (w < wildcard.size() && (wildcard[w] == QLatin1Char('?') || wildcard[w] == folded(name[n]))) {
             ++w;
             ++n;
         } else if (star >= 0) {
@@ -112,11 +118,8 @@ FilePattern::FilePattern(const QString &pattern)
 
 bool FilePattern::matches(const QString &name) const
 {
-    if (m_wildcards.isEmpty())
-        return false;
-    const QString folded = name.toCaseFolded();
     return std::any_of(m_wildcards.cbegin(), m_wildcards.cend(),
-                       [&folded](const QString &wildcard) { return wildcardMatch(wildcard, folded); });
+                       [&name](const QString &wildcard) { return wildcardMatch(wildcard, name); });
 }
 
 QStringList matchingNames(const QStringList &names, const FilePattern &pattern)
@@ -146,32 +149,6 @@ QStringList folderChain(const QString &folder)
 QString joinFolder(const QString &folder, const QString &name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
-void sortNaturally(QStringList &names)
-{
-    // Numeric collation needs a real locale: the C locale ignores it.
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // One key per name, not one collation per comparison: a big folder sorts
-    // several times faster.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(names.size()));
-    for (const QString &name : std::as_const(names))
-        keys.push_back(collator.sortKey(name));
-    std::vector<qsizetype> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](qsizetype a, qsizetype b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
-    QStringList sorted;
-    sorted.reserve(names.size());
-    for (qsizetype index : order)
-        sorted.append(std::move(names[index]));
-    names = std::move(sorted);
 }
 
 } // namespace qthost

@@ -65,7 +65,4 @@ QStringList folderChain(const QString &folder);
 
 QString joinFolder(const QString &folder, const QString &name);
 
-// "img2" before "img10", letters compared as people read them.
-void sortNaturally(QStringList &names);
-
 } // namespace qthost
