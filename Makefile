@@ -30,6 +30,12 @@ test:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	ctest --test-dir build/asan --output-on-failure
 
+bench:
+	@scripts/install-deps.sh bench
+	cmake --preset release >/dev/null
+	cmake --build build/release --target zelvobench
+	tests/e2e/with-display.sh build/release/bench/zelvobench build/bench-data
+
 fuzz:
 	@scripts/install-deps.sh fuzz
 	cmake --preset fuzz >/dev/null

@@ -4,6 +4,8 @@
 #   scripts/install-deps.sh test     the above, and what the tests drive it with
 #   scripts/install-deps.sh fuzz     the above (run), and clang's libFuzzer
 #   scripts/install-deps.sh package  the above (run), and building a .deb
+#   scripts/install-deps.sh bench    the above (run), a virtual display and
+#                                    what the benchmark drives and compares with
 set -euo pipefail
 
 run=(
@@ -20,13 +22,15 @@ test=(
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)
 package=("${run[@]}" dpkg-dev lintian)
+bench=("${run[@]}" xvfb xauth x11-utils openbox xdotool wmctrl libx11-dev libxtst-dev libjpeg-turbo-progs)
 
 case "${1:-run}" in
     run) packages=("${run[@]}") ;;
     test) packages=("${test[@]}") ;;
     fuzz) packages=("${fuzz[@]}") ;;
     package) packages=("${package[@]}") ;;
-    *) echo "usage: $0 run|test|fuzz|package" >&2; exit 2 ;;
+    bench) packages=("${bench[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz|package|bench" >&2; exit 2 ;;
 esac
 
 missing=()

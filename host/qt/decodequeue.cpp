@@ -1,5 +1,7 @@
 #include "host/qt/decodequeue.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QThread>
 
 #include <algorithm>
@@ -80,6 +82,21 @@ int DecodeQueue::activeWorkers() const
     return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &entry) {
         return entry.second.running && !entry.second.cancelled->load();
     }));
+}
+
+void DecodeQueue::warmUp()
+{
+    m_pool.start([] {
+        QImage tiny(8, 8, QImage::Format_RGB32);
+        tiny.fill(Qt::gray);
+        for (const char *format : {"JPEG", "PNG", "GIF", "BMP"}) {
+            QBuffer buffer;
+            buffer.open(QIODevice::ReadWrite);
+            tiny.save(&buffer, format);
+            buffer.seek(0);
+            QImageReader(&buffer).read();
+        }
+    });
 }
 
 void DecodeQueue::pump()

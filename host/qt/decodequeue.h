@@ -36,6 +36,9 @@ public:
     // The ticket's `done` will not run; the decode stops when nobody else waits for it.
     void cancel(Ticket ticket);
     bool isRunning(Ticket ticket) const;
+    // Loads the decoders of every picture format on a worker, so that the
+    // first picture does not wait for its plugin to load.
+    void warmUp();
     int pending() const { return int(m_jobs.size()); }
 
 private:

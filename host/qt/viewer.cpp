@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QUrl>
 
 namespace qthost {
@@ -17,6 +18,7 @@ namespace {
 // neighbours and one to spare.
 constexpr qint64 CachedScreenfuls = 4;
 constexpr qint64 MinCacheBytes = 16 * 1024 * 1024;
+constexpr int WarmUpDelayMs = 300;
 
 } // namespace
 
@@ -117,7 +119,20 @@ void ViewerWidget::navigate(const QString &path)
 void ViewerWidget::pictureShown(const QString &path)
 {
     setCurrentWidget(m_image);
-    prefetchAround(path);
+    // Queued behind the paint the picture has just asked for: the neighbours'
+    // decodes start once it is on the screen.
+    QMetaObject::invokeMethod(
+        this, [this, path] { prefetchAround(path); }, Qt::QueuedConnection);
+}
+
+void ViewerWidget::showEvent(QShowEvent *event)
+{
+    QStackedWidget::showEvent(event);
+    if (!m_warmedUp) {
+        m_warmedUp = true;
+        // Once the window is up, not while it is being built.
+        QTimer::singleShot(WarmUpDelayMs, m_queue.get(), &DecodeQueue::warmUp);
+    }
 }
 
 void ViewerWidget::prefetchAround(const QString &path)

@@ -50,6 +50,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void showCannotDisplay(const QString &path);
@@ -63,6 +64,7 @@ private:
     PageBrowser *m_page;
     QPointer<FullScreenWindow> m_fullScreen;
     std::map<QString, quint64> m_prefetching; // cache key -> ticket
+    bool m_warmedUp = false;
 };
 
 // The picture alone on the whole screen; Esc, F11 or a double-click return.

@@ -1,0 +1,27 @@
+#pragma once
+
+// The benchmark's inputs, made on first use under build/ (nothing large is
+// kept in the repository).
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+namespace inputs {
+
+inline constexpr int PhotoCount = 200;
+
+// The flat colour in the middle of photo `index`: 216 colours 40 apart, so
+// that a pixel read from the screen tells which photo is shown.
+QColor photoColour(int index);
+// The photo whose colour `colour` is, or -1.
+int photoOf(const QColor &colour);
+
+// PhotoCount 12-megapixel JPEGs (4000 x 3000, noisy like a photo, a flat
+// square in the middle): photo000.jpg ... Returns their paths.
+QStringList photos(const QString &folder);
+
+// A folder of `count` empty files, one in twenty of them not a picture.
+QString manyFiles(const QString &parent, int count);
+
+} // namespace inputs

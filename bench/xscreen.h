@@ -1,0 +1,48 @@
+#pragma once
+
+// The real X display as a user meets it: keys pressed through XTest, and
+// pixels read back from the screen, so that "key to pixels" is measured to
+// the frame the X server actually holds.
+
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+struct _XDisplay;
+
+class XScreen
+{
+public:
+    XScreen();
+    ~XScreen();
+    XScreen(const XScreen &) = delete;
+    XScreen &operator=(const XScreen &) = delete;
+    bool isOpen() const { return m_display != nullptr; }
+
+    // "Down", "End", "Tab" ...: press and release.
+    void key(const char *keysym);
+    void click(QPoint at);
+    QColor pixel(QPoint at);
+    // The first point of the screen, on a grid of `step`, holding exactly `colour`.
+    std::optional<QPoint> find(const QColor &colour, int step);
+
+private:
+    _XDisplay *m_display = nullptr;
+};
+
+using Clock = std::chrono::steady_clock;
+
+inline double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+inline bool near(const QColor &a, const QColor &b, int tolerance = 18)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+           && std::abs(a.blue() - b.blue()) <= tolerance;
+}
