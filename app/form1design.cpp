@@ -33,15 +33,15 @@ host::FormDesign Form1::design()
     }
     rireki.items.push_back({MenuItemId::区分線, QStringLiteral("区分線"), 0, texts::Separator, false, false, {}});
     rireki.items.push_back({MenuItemId::Save_Rireki, QStringLiteral("Save_Rireki"), 0, texts::SaveRireki, true, true,
-                            &Events::Save_Rireki_Click});
+                            &Events::Save_Rireki_Click, true});
 
     host::MenuDesign filter{MenuId::Menu_Filter, QStringLiteral("Menu_Filter"), texts::MenuFilterCaption, false, {}};
     for (int i = 1; i <= 5; ++i) {
         filter.items.push_back({MenuItemId::Filter, QStringLiteral("Filter"), i, texts::FilterCaptions[i - 1], true,
-                                true, &Events::Filter_Click});
+                                true, &Events::Filter_Click, true});
     }
     filter.items.push_back({MenuItemId::Filter, QStringLiteral("Filter"), 6, texts::Dummy, false, false,
-                            &Events::Filter_Click});
+                            &Events::Filter_Click, true});
     filter.items.push_back(
         {MenuItemId::区分線Filter, QStringLiteral("区分線Filter"), 0, texts::Separator, false, true, {}});
     filter.items.push_back({MenuItemId::EtcFilter, QStringLiteral("EtcFilter"), 0, texts::EtcFilter, false, true,

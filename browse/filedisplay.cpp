@@ -41,10 +41,14 @@ QString timeFormatWithSeconds(const QLocale &locale)
 
 QString dateText(const QDateTime &when, const QLocale &locale)
 {
-    QString text = locale.toString(when.date(), QLocale::ShortFormat);
+    // The C locale has no date format of its own ("7 Dec 2026" beside
+    // Japanese words): there the date reads as ISO 8601.
+    const bool iso = locale.language() == QLocale::C;
+    QString text = iso ? when.date().toString(Qt::ISODate) : locale.toString(when.date(), QLocale::ShortFormat);
     const QTime time = when.time();
     if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
-        text += QLatin1Char(' ') + locale.toString(time, timeFormatWithSeconds(locale));
+        text += QLatin1Char(' ')
+                + (iso ? time.toString(QStringLiteral("H:mm:ss")) : locale.toString(time, timeFormatWithSeconds(locale)));
     return text;
 }
 

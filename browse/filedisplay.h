@@ -14,7 +14,8 @@ namespace browse {
 QString Size_Text(qint64 length, const QLocale &locale = QLocale());
 
 // The date in the locale's short format, a space and the time with seconds in
-// the locale's own notation; the time is left out at exactly midnight.
+// the locale's own notation; the time is left out at exactly midnight. The C
+// locale, which has no format of its own, gives 2026-12-07 3:04:05.
 QString dateText(const QDateTime &when, const QLocale &locale = QLocale());
 
 // The locale's short time format with seconds added after the minutes.

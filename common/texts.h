@@ -53,4 +53,25 @@ inline const QString NotARegularFile = QStringLiteral("通常のファイルで�
 inline const QString CannotDisplayTitle = QStringLiteral("表示できません");
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");
 
+// What screen readers say for each part of the window, and when a picture
+// appears (%1 is the file's name).
+inline const QString AccessibleDrive = QStringLiteral("ドライブ");
+inline const QString AccessibleDriveHelp = QStringLiteral("ドライブの一覧");
+inline const QString AccessibleFolder = QStringLiteral("フォルダ");
+inline const QString AccessibleFolderHelp =
+    QStringLiteral("フォルダの一覧。Enter キーで開き、右クリックまたはメニューキーで履歴を出します");
+inline const QString AccessibleFile = QStringLiteral("ファイル");
+inline const QString AccessibleFileHelp =
+    QStringLiteral("ファイルの一覧。右クリックまたはメニューキーで表示するファイルの種類を選びます");
+inline const QString AccessiblePath = QStringLiteral("パス");
+inline const QString AccessiblePathHelp = QStringLiteral("表示しているファイルのパス");
+inline const QString AccessibleView = QStringLiteral("表示");
+inline const QString AccessibleViewHelp = QStringLiteral("選んだ画像またはページ");
+inline const QString AccessibleStatus = QStringLiteral("状態");
+inline const QString AccessibleStatusHelp = QStringLiteral("選んだファイルの日付と大きさ");
+inline const QString AccessiblePicture = QStringLiteral("画像");
+inline const QString AccessiblePage = QStringLiteral("ページ");
+inline const QString AccessibleFullScreen = QStringLiteral("全画面表示");
+inline const QString PictureShown = QStringLiteral("%1 を表示しています");
+
 } // namespace texts

@@ -59,6 +59,7 @@ struct MenuItemDesign
     bool checked;
     bool visible;
     ClickProcedure click;
+    bool checkable = false; // shows its check mark, ticked or not
 };
 
 struct MenuDesign

@@ -75,6 +75,10 @@ void TestBrowse::dateText_data()
                                   << QStringLiteral("07.12.26");
     QTest::newRow("en_US, AM/PM after the seconds")
         << QStringLiteral("en_US") << QDateTime(day, QTime(15, 4, 5)) << QStringLiteral("12/7/26 3:04:05 PM");
+    QTest::newRow("C locale: ISO date") << QStringLiteral("C") << QDateTime(day, QTime(3, 4, 5))
+                                        << QStringLiteral("2026-12-07 3:04:05");
+    QTest::newRow("C locale, midnight") << QStringLiteral("C") << QDateTime(day, QTime(0, 0))
+                                        << QStringLiteral("2026-12-07");
     QTest::newRow("fi, the locale's own separator") << QStringLiteral("fi_FI") << QDateTime(day, QTime(15, 4, 5))
                                                     << QStringLiteral("7.12.2026 15.04.05");
 }

@@ -105,6 +105,7 @@ private slots:
     void naturalOrderIsTheCollators_data();
     void naturalOrderIsTheCollators();
     void keyboardSelectionRaisesClick();
+    void listsFollowTheFolder();
     void popupRunsClickBeforeReturning();
     void popupOnRightClickAndMenuKey_data();
     void popupOnRightClickAndMenuKey();
@@ -430,6 +431,40 @@ void TestQtHost::keyboardSelectionRaisesClick()
     QCOMPARE(p.recorder.count(QStringLiteral("File1_Click")), 2);
 }
 
+void TestQtHost::listsFollowTheFolder()
+{
+    touch(path(QStringLiteral("a.png")));
+    touch(path(QStringLiteral("b.png")));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    auto *files = p.host.window()->findChild<QAbstractItemView *>(QStringLiteral("File1"));
+    auto *folders = p.host.window()->findChild<QAbstractItemView *>(QStringLiteral("Dir1"));
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_Down);
+    QCOMPARE(p.host.file1().fileName(), QStringLiteral("a.png"));
+    const QStringList before = p.recorder.log;
+
+    // Copied in by someone else: listed within two seconds, nothing else moves.
+    touch(path(QStringLiteral("c.png")));
+    QVERIFY(QDir().mkpath(path(QStringLiteral("new folder"))));
+    QTRY_VERIFY_WITH_TIMEOUT(rowsOf(files).contains(QStringLiteral("c.png")), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(rowsOf(folders).contains(QStringLiteral("new folder")), 2000);
+    QCOMPARE(p.host.file1().fileName(), QStringLiteral("a.png"));
+    QCOMPARE(p.recorder.log, before); // no Click, no Change
+
+    // Asked for, read at once: F5, and Enter on the folder shown.
+    touch(path(QStringLiteral("d.png")));
+    QTest::keyClick(files, Qt::Key_F5);
+    QVERIFY(rowsOf(files).contains(QStringLiteral("d.png")));
+    touch(path(QStringLiteral("e.png")));
+    folders->setFocus();
+    QTest::keyClick(folders, Qt::Key_Return);
+    QVERIFY(rowsOf(files).contains(QStringLiteral("e.png")));
+    QCOMPARE(p.host.file1().fileName(), QStringLiteral("a.png"));
+    QCOMPARE(p.recorder.log, before);
+}
+
 void TestQtHost::popupRunsClickBeforeReturning()
 {
     Program p;
@@ -509,6 +544,15 @@ void TestQtHost::menuCaptionsShowAsTheyAre()
     auto *dummy = p.host.window()->findChild<QAction *>(QStringLiteral("Filter_6"));
     QVERIFY(!dummy->isVisible());
     QVERIFY(p.host.window()->findChild<QAction *>(QStringLiteral("区分線Filter"))->isSeparator());
+    // Options show their box unticked too; history entries and commands show none.
+    for (const auto &[id, index, name] : {std::tuple{MenuItemId::Save_Rireki, 0, "Save_Rireki"},
+                                          std::tuple{MenuItemId::Filter, 4, "Filter_4"}}) {
+        p.host.menuItem(id, index).setChecked(false);
+        auto *option = p.host.window()->findChild<QAction *>(QString::fromLatin1(name));
+        QVERIFY(option->isCheckable() && !option->isChecked());
+    }
+    QVERIFY(!action->isCheckable());
+    QVERIFY(!p.host.window()->findChild<QAction *>(QStringLiteral("EtcFilter"))->isCheckable());
 }
 
 void TestQtHost::perDriveCurrentFolder()

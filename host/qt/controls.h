@@ -1,6 +1,8 @@
 #pragma once
 
+#include "common/texts.h"
 #include "host/host.h"
+#include "host/qt/accessibility.h"
 #include "host/qt/twips.h"
 
 #include <QLabel>
@@ -22,6 +24,9 @@ public:
     {
         QLineEdit::setText(text);
         setCursorPosition(0);
+        // The failure message is for the user's attention, wherever the focus is.
+        if (text == texts::ReadFailed)
+            announce(this, text);
     }
     void setWidth(host::Twips width) override { resize(toPixels(width), height()); }
 };
@@ -34,6 +39,7 @@ public:
     explicit StatusBarWidget(QWidget *parent) : QStatusBar(parent), m_panel(new QLabel(this))
     {
         m_panel->setObjectName(QStringLiteral("Panel1"));
+        m_panel->setAccessibleName(texts::AccessibleStatus);
         addWidget(m_panel, 1);
         setSizeGripEnabled(false);
     }

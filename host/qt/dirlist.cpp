@@ -89,8 +89,13 @@ void DirListWidget::refresh()
 void DirListWidget::openHighlighted()
 {
     const QString target = highlightedPath();
-    if (target.isEmpty() || target == m_path)
+    if (target.isEmpty())
         return;
+    if (target == m_path) {
+        if (onRefreshAsked)
+            onRefreshAsked();
+        return;
+    }
     if (setPath(QDir::toNativeSeparators(target)))
         return;
     // As when a history entry cannot be read: the highlight goes back to the

@@ -26,6 +26,8 @@ public:
     // Told when the user opens a folder that cannot be read (the highlight
     // has gone back to the shown folder).
     std::function<void()> onOpenFailed;
+    // Told when the user opens the folder already shown: read it again.
+    std::function<void()> onRefreshAsked;
 
     QString path() const override;
     bool setPath(const QString &path) override;

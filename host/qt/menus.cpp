@@ -2,6 +2,7 @@
 
 #include "host/qt/twips.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 
@@ -36,10 +37,32 @@ void QtMenuItem::sync()
     const bool separator = m_caption == SeparatorCaption;
     m_action->setSeparator(separator);
     m_action->setText(separator ? QString() : displayText(m_caption));
-    // Checkable only while ticked, so that an unticked item shows no empty box.
-    m_action->setCheckable(m_checked);
+    // An option shows its box ticked or not, so that it never looks like a command.
+    const bool wasChecked = m_action->isChecked();
+    m_action->setCheckable(m_design.checkable || m_checked);
     m_action->setChecked(m_checked);
     m_action->setVisible(m_visible);
+    if (wasChecked != m_checked)
+        announceChecked();
+}
+
+void QtMenuItem::announceChecked()
+{
+    // A screen reader that keeps the menu's items would otherwise go on
+    // reporting the old tick.
+    auto *menu = qobject_cast<QMenu *>(m_action->parent());
+    QAccessibleInterface *list = menu ? QAccessible::queryAccessibleInterface(menu) : nullptr;
+    if (!list)
+        return;
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface *child = list->child(i);
+        if (child && child->object() == m_action) {
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent event(child, changed);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
 }
 
 void QtMenuItem::setCaption(const QString &caption)
@@ -65,6 +88,7 @@ Menus::Menus(const std::vector<host::MenuDesign> &designs, QWidget *owner)
     for (const host::MenuDesign &design : designs) {
         auto *menu = new QMenu(design.caption, owner);
         menu->setObjectName(design.name);
+        menu->setAccessibleName(design.caption);
         for (const host::MenuItemDesign &itemDesign : design.items) {
             QAction *action = menu->addAction(QString());
             action->setObjectName(itemDesign.index ? QStringLiteral("%1_%2").arg(itemDesign.name).arg(itemDesign.index)

@@ -34,6 +34,8 @@ public:
     void sync();
 
 private:
+    void announceChecked();
+
     host::MenuItemDesign m_design;
     QPointer<QAction> m_action;
     QString m_caption;

@@ -1,19 +1,23 @@
 #include "host/qt/qthost.h"
 
+#include "host/qt/accessibility.h"
 #include "host/qt/controls.h"
 #include "host/qt/dirlist.h"
 #include "host/qt/drivelist.h"
 #include "host/qt/filelist.h"
 #include "host/qt/folders.h"
+#include "host/qt/folderwatch.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/menus.h"
 #include "host/qt/viewer.h"
 
 #include "common/texts.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QDir>
 #include <QPalette>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -30,10 +34,26 @@ QString preferredStartFolder()
     return current.isEmpty() ? qEnvironmentVariable("PWD") : current;
 }
 
+// What a screen reader says for each control: Japanese words, not the
+// design's identifiers.
+std::pair<QString, QString> accessibleTexts(host::ControlKind kind)
+{
+    switch (kind) {
+    case host::ControlKind::DriveList: return {texts::AccessibleDrive, texts::AccessibleDriveHelp};
+    case host::ControlKind::DirList: return {texts::AccessibleFolder, texts::AccessibleFolderHelp};
+    case host::ControlKind::FileList: return {texts::AccessibleFile, texts::AccessibleFileHelp};
+    case host::ControlKind::TextBox: return {texts::AccessiblePath, texts::AccessiblePathHelp};
+    case host::ControlKind::WebBrowser: return {texts::AccessibleView, texts::AccessibleViewHelp};
+    case host::ControlKind::StatusBar: return {texts::AccessibleStatus, texts::AccessibleStatusHelp};
+    }
+    return {};
+}
+
 } // namespace
 
 QtHost::QtHost() : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>())
 {
+    QAccessible::installFactory(hostAccessible);
     m_services.setWindow(m_window.get());
 }
 
@@ -41,6 +61,8 @@ QtHost::~QtHost()
 {
     // The menus belong to the window; drop our handles first.
     m_menus.reset();
+    m_window.reset();
+    QAccessible::removeFactory(hostAccessible);
 }
 
 void QtHost::attach(const host::FormDesign &design, host::Events *events)
@@ -62,7 +84,9 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
         case host::ControlKind::StatusBar: widget = m_panel = new StatusBarWidget(window); break;
         }
         widget->setObjectName(control.name);
-        widget->setAccessibleName(control.name);
+        const auto [name, help] = accessibleTexts(control.kind);
+        widget->setAccessibleName(name);
+        widget->setAccessibleDescription(help);
         QRect rect = toPixels(control);
         if (control.kind == host::ControlKind::StatusBar)
             rect.setHeight(std::max(rect.height(), widget->sizeHint().height()));
@@ -92,7 +116,17 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     };
     m_drive1->attach(events);
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
-    m_dir1->onMoved = [drives = m_drive1](const QString &folder) { drives->remember(folder); };
+    // Files copied in or removed show without the user asking; F5, or Enter
+    // on the folder shown, reads it again at once.
+    m_watch = new FolderWatch([this] { refreshLists(); }, window);
+    m_watch->watch(QDir::fromNativeSeparators(m_dir1->path()));
+    m_dir1->onMoved = [this](const QString &folder) {
+        m_drive1->remember(folder);
+        m_watch->watch(QDir::fromNativeSeparators(folder));
+    };
+    m_dir1->onRefreshAsked = [this] { refreshLists(); };
+    auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
+    QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
     m_dir1->onOpenFailed = [this] {
         m_services.beep();
         m_text1->setText(texts::ReadFailed);
@@ -101,6 +135,13 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
     m_view->onStep = [files = m_file1](Step step) { files->step(step); };
     window->attach(events, m_menus.get(), m_panel);
+}
+
+void QtHost::refreshLists()
+{
+    m_folders->forget();
+    m_dir1->refresh();
+    m_file1->refresh();
 }
 
 void QtHost::show()

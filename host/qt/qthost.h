@@ -11,6 +11,7 @@ class DirListWidget;
 class DriveListWidget;
 class FileListWidget;
 class FolderCache;
+class FolderWatch;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -39,6 +40,9 @@ public:
     host::Services &services() override { return m_services; }
 
     MainWindow *window() const { return m_window.get(); }
+    // Reads the shown folder again: its subfolders and files, the selection
+    // kept, no event raised.
+    void refreshLists();
     Menus *menus() const { return m_menus.get(); }
 
 private:
@@ -52,6 +56,7 @@ private:
     TextBoxWidget *m_text1 = nullptr;
     ViewerWidget *m_view = nullptr;
     StatusBarWidget *m_panel = nullptr;
+    FolderWatch *m_watch = nullptr;
 };
 
 } // namespace qthost

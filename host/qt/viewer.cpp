@@ -1,6 +1,7 @@
 #include "host/qt/viewer.h"
 
 #include "common/texts.h"
+#include "host/qt/accessibility.h"
 #include "host/qt/decodequeue.h"
 #include "host/qt/pagebrowser.h"
 #include "host/qt/twips.h"
@@ -27,7 +28,9 @@ ViewerWidget::ViewerWidget(QWidget *parent)
       m_image(new PictureView(this, *m_queue, m_cache)), m_page(new PageBrowser(this))
 {
     m_image->setObjectName(QStringLiteral("ViewImage"));
+    m_image->setAccessibleName(texts::AccessiblePicture);
     m_page->setObjectName(QStringLiteral("ViewPage"));
+    m_page->setAccessibleName(texts::AccessiblePage);
     m_page->setOpenLinks(true);
     m_page->setOpenExternalLinks(false);
     m_page->setTabChangesFocus(true);
@@ -119,6 +122,7 @@ void ViewerWidget::navigate(const QString &path)
 void ViewerWidget::pictureShown(const QString &path)
 {
     setCurrentWidget(m_image);
+    announce(m_image, texts::PictureShown.arg(QFileInfo(path).fileName()));
     // Queued behind the paint the picture has just asked for: the neighbours'
     // decodes start once it is on the screen.
     QMetaObject::invokeMethod(
@@ -205,6 +209,8 @@ FullScreenWindow::FullScreenWindow(DecodeQueue &queue, PictureCache &cache)
     dark.setColor(QPalette::Window, Qt::black);
     setPalette(dark);
     m_view->setObjectName(QStringLiteral("FullScreenImage"));
+    m_view->setAccessibleName(texts::AccessiblePicture);
+    setAccessibleName(texts::AccessibleFullScreen);
 }
 
 void FullScreenWindow::keyPressEvent(QKeyEvent *event)

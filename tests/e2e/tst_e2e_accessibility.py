@@ -1,0 +1,185 @@
+#!/usr/bin/python3
+"""What a screen reader hears from the real program, read back over AT-SPI.
+
+Usage: tst_e2e_accessibility.py PROGRAM DEFAULT_HTM
+Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+import pyatspi
+from gi.repository import Atspi, GLib
+
+# Read every answer from the program, never from the client's cache.
+pyatspi.setCacheLevel(Atspi.Cache.NONE)
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def wait_for(probe, timeout=10.0):
+    end = time.time() + timeout
+    while time.time() < end:
+        GLib.MainContext.default().iteration(False)
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.05)
+    return None
+
+
+def keys(*names):
+    subprocess.run(["xdotool", "key", "--delay", "80", *names], check=True)
+
+
+def click(node):
+    """A left click in the middle of the node, as a user would."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2),
+                    "click", "1"], check=True)
+    time.sleep(0.3)
+
+
+def nodes(root):
+    if root is None:
+        return
+    yield root
+    for child in root:
+        yield from nodes(child)
+
+
+def find(root, role=None, name=None):
+    for node in nodes(root):
+        try:
+            if (role is None or node.getRoleName() == role) and (name is None or node.name == name):
+                return node
+        except Exception:
+            pass
+    return None
+
+
+def png(path, width, height):
+    raw = b"".join(b"\x00" + b"\x80\x40\x20" * width for _ in range(height))
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def main():
+    program, start_page = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp()
+    folder = os.path.join(work, "写真")
+    os.makedirs(folder)
+    png(os.path.join(folder, "one.png"), 40, 30)
+    png(os.path.join(folder, "two.png"), 30, 40)
+    program_folder = os.path.join(work, "program")
+    os.makedirs(program_folder)
+    shutil.copy(program, program_folder)
+    shutil.copy(start_page, program_folder)
+    # The history offers a folder that has gone: choosing it fails.
+    gone = os.path.join(work, "gone")
+    with open(os.path.join(program_folder, "Rireki.dat"), "wb") as f:
+        f.write("\r\n".join([gone] + ["履歴%d" % i for i in range(2, 11)] + ["True", ""]).encode("cp932"))
+
+    state_changes = []
+    pyatspi.Registry.registerEventListener(lambda event: state_changes.append(event.source.name),
+                                           "object:state-changed:checked")
+    # Popup menus are not children of the application: a screen reader meets
+    # their items as they take the focus.
+    focused = []
+
+    def on_focus(event):
+        if event.detail1:
+            item = event.source
+            focused.append({"role": item.getRoleName(), "name": item.name,
+                            "checked": item.getState().contains(pyatspi.STATE_CHECKED),
+                            "menu": (item.parent.getRoleName(), item.parent.name)})
+
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+
+    def focus_on(name):
+        return wait_for(lambda: next((f for f in reversed(focused) if f["name"] == name), None))
+    process = subprocess.Popen([os.path.join(program_folder, "Zelvoviewer")], cwd=folder)
+    try:
+        app = wait_for(lambda: find(pyatspi.Registry.getDesktop(0), "application", "Zelvoviewer"))
+        check(app is not None, "the program is on the accessibility bus")
+        if app is None:
+            return
+        frame = wait_for(lambda: find(app, "frame", "Zelvo-Viewer"))
+        check(frame is not None, "the window is a frame named Zelvo-Viewer")
+        expected = [
+            ("list", "フォルダ", "フォルダの一覧"),
+            ("list", "ファイル", "ファイルの一覧"),
+            ("text", "パス", "表示しているファイルのパス"),
+            ("layered pane", "表示", "選んだ画像またはページ"),
+            ("status bar", "状態", "選んだファイルの日付と大きさ"),
+            ("image", "画像", None),
+        ]
+        for role, name, help in expected:
+            node = find(frame, role, name)
+            check(node is not None, "%s named %s" % (role, name))
+            if node is not None and help:
+                check(node.description.startswith(help), "%s described as %s" % (name, help))
+        check(find(frame, "combo box") is not None and find(frame, "combo box").description == "ドライブの一覧",
+              "the drive list is described")
+        spoken = [node.name for node in nodes(frame)]
+        check(not set(spoken) & {"Dir1", "File1", "Text1", "Panel", "View", "ViewImage", "1"},
+              "no identifier or header read out: %s" % sorted(set(spoken)))
+
+        # Into the file list and onto the first picture: its name is announced.
+        folders = find(frame, "list", "フォルダ")
+        click(find(folders, "list item", "写真"))  # only highlights it
+        keys("Tab", "Down")
+        picture = find(frame, "image", "画像")
+        check(wait_for(lambda: picture.description == "one.png を表示しています") is not None,
+              "the picture announces its file")
+
+        # The history popup and its save option, the last item.
+        click(find(folders, "list item", "写真"))
+        keys("Menu", "Up")
+        option = focus_on("終了時に履歴を保存する")
+        check(option is not None and option["menu"] == ("popup menu", "ショートカット"),
+              "the history popup is named ショートカット")
+        check(option is not None and option["checked"], "the save option is reported ticked")
+        keys("Return")
+        check(wait_for(lambda: "終了時に履歴を保存する" in state_changes) is not None,
+              "unticking the save option is told to the screen reader")
+        focused.clear()
+        keys("Menu", "Up")
+        option = focus_on("終了時に履歴を保存する")
+        check(option is not None and not option["checked"], "then reported unticked")
+        # Choosing the folder that has gone (after the start folder): the
+        # failure reaches the reader.
+        keys("Escape", "Menu", "Down", "Down", "Return")
+        path = find(frame, "text", "パス")
+        check(wait_for(lambda: path.description == "読み込みに失敗しました。") is not None,
+              "reading failed is announced")
+
+        click(find(frame, "list item", "two.png"))
+        keys("Menu", "Down")
+        first = focus_on("*.jpeg")
+        check(first is not None and first["menu"] == ("popup menu", "フィルタ") and first["checked"],
+              "the filter popup is named フィルタ and shows its ticks")
+        keys("Escape")
+    finally:
+        process.kill()
+        process.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+main()
+print("%d failed" % len(failures))
+sys.exit(1 if failures else 0)
