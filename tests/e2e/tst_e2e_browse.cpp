@@ -5,6 +5,7 @@
 #include "browse/filedisplay.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/qthost.h"
+#include "host/qt/viewer.h"
 #include "testimages.h"
 #include "xsession.h"
 
@@ -51,6 +52,8 @@ void TestBrowseWalk::walkFoldersAndPictures()
     writeImage(photos + QStringLiteral("/big.jpg"), QSize(2400, 1600), "JPEG");
     writeImage(photos + QStringLiteral("/img10.png"), QSize(120, 90), "PNG");
     writeImage(photos + QStringLiteral("/img2.png"), QSize(90, 120), "PNG");
+    writeImage(photos + QStringLiteral("/wide.jpg"), QSize(3000, 1000), "JPEG");
+    writeImage(photos + QStringLiteral("/x.bmp"), QSize(64, 48), "BMP");
     const QString start = QDir::currentPath();
     QVERIFY(QDir::setCurrent(root.path()));
 
@@ -93,6 +96,63 @@ void TestBrowseWalk::walkFoldersAndPictures()
     keys({QStringLiteral("Up")});
     QTRY_COMPARE(text1->text(), photos + QStringLiteral("/img2.png"));
     screenshot(QStringLiteral("e2e-browse-small-picture.png"));
+
+    // From the picture itself: each step is a file list move, so the path box
+    // and the status line follow.
+    auto *viewer = window->findChild<qthost::ViewerWidget *>(QStringLiteral("View"));
+    qthost::PictureView *picture = viewer->imageView();
+    QTRY_COMPARE(picture->path(), photos + QStringLiteral("/img2.png"));
+    click(picture->mapToGlobal(picture->rect().center()), 1);
+    QTRY_VERIFY(picture->hasFocus());
+    const QStringList order{QStringLiteral("big.jpg"), QStringLiteral("img2.png"), QStringLiteral("img10.png"),
+                            QStringLiteral("wide.jpg"), QStringLiteral("x.bmp")};
+    const auto shows = [&](const QString &name) {
+        const QString file = photos + QLatin1Char('/') + name;
+        QTRY_COMPARE(text1->text(), file);
+        QCOMPARE(panel->text(), statusFor(file));
+        QTRY_COMPARE(picture->path(), file);
+    };
+    keys({QStringLiteral("Right")});
+    shows(order[2]);
+    keys({QStringLiteral("space")});
+    shows(order[3]);
+    run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("5")}); // wheel down
+    shows(order[4]);
+    keys({QStringLiteral("BackSpace")});
+    shows(order[3]);
+    keys({QStringLiteral("Home")});
+    shows(order[0]);
+    keys({QStringLiteral("End")});
+    shows(order[4]);
+    keys({QStringLiteral("Page_Up")});
+    shows(order[3]);
+
+    // Looking closely at the wide picture: zoomed, the arrows pan instead.
+    keys({QStringLiteral("plus"), QStringLiteral("plus"), QStringLiteral("plus")});
+    QTRY_VERIFY(picture->isZoomed());
+    QTRY_VERIFY(!picture->detailRegion().isEmpty());
+    keys({QStringLiteral("Right")});
+    QCOMPARE(text1->text(), photos + QStringLiteral("/wide.jpg"));
+    screenshot(QStringLiteral("e2e-browse-zoomed.png"));
+    keys({QStringLiteral("1")});
+    QTRY_COMPARE(picture->zoom(), 1.0);
+    keys({QStringLiteral("0")});
+    QTRY_VERIFY(!picture->isZoomed());
+
+    // Full screen, a step there, and back.
+    keys({QStringLiteral("F11")});
+    QTRY_VERIFY(viewer->fullScreen() && viewer->fullScreen()->isFullScreen());
+    QTRY_COMPARE(viewer->fullScreen()->view()->path(), photos + QStringLiteral("/wide.jpg"));
+    QTest::qWait(300);
+    screenshot(QStringLiteral("e2e-browse-full-screen.png"));
+    keys({QStringLiteral("Right")});
+    shows(order[4]);
+    QTRY_COMPARE(viewer->fullScreen()->view()->path(), photos + QStringLiteral("/x.bmp"));
+    keys({QStringLiteral("Escape")});
+    QTRY_VERIFY(!viewer->fullScreen());
+    QTRY_VERIFY(picture->hasFocus());
+    keys({QStringLiteral("Left")});
+    shows(order[3]);
 
     QDir::setCurrent(start);
 }
