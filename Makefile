@@ -36,6 +36,13 @@ bench:
 	cmake --build build/release --target zelvobench
 	tests/e2e/with-display.sh build/release/bench/zelvobench build/bench-data
 
+package:
+	@scripts/install-deps.sh package
+	cmake --preset release >/dev/null
+	cmake --build build/release --target Zelvoviewer zelvo_docs
+	cd build/release && cpack
+	@ls -l build/release/package/*.deb
+
 fuzz:
 	@scripts/install-deps.sh fuzz
 	cmake --preset fuzz >/dev/null

@@ -1,41 +1,74 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "common/texts.h"
 #include "host/qt/qthost.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-// Without a display Qt would abort with a plugin trace; say what to do instead.
-bool displayAvailable()
+// Without a reachable display Qt prints a plugin trace and aborts; say what
+// to do instead, and end with status 2.
+void noDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-#ifdef Q_OS_LINUX
-    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
-           || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
+    if (context.category && qstrncmp(context.category, "qt.qpa", 6) == 0)
+        return; // the reason follows below, in words a user can act on
+    if (type != QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        return;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    std::fputs(qUtf8Printable(texts::NoDisplay.arg(display.isEmpty() ? QStringLiteral("(なし)")
+                                                                     : QString::fromLocal8Bit(display))),
+               stderr);
+    std::_Exit(2);
+}
+
+void print(const CommandLine &line)
+{
+    std::fputs(qUtf8Printable(line.output), line.toStandardError ? stderr : stdout);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (!displayAvailable()) {
-        std::fprintf(stderr,
-                     "Zelvoviewer needs a graphical display, and none was found (DISPLAY is not set).\n"
-                     "To run it without a screen, start it under a virtual X server:\n"
-                     "    xvfb-run -a %s\n",
-                     argv[0]);
-        return 2;
+    // Help, version and a wrong path need no display: answered before the window exists.
+    std::optional<StartRequest> start;
+    {
+        QCoreApplication early(argc, argv);
+        QCoreApplication::setApplicationName(texts::ExecutableName);
+        QCoreApplication::setApplicationVersion(texts::Version);
+        QTranslator qtTexts;
+        if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTexts);
+        const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+        if (!line.start) {
+            print(line);
+            return line.exitCode;
+        }
+        start = line.start;
     }
+    if (!start->folder.isEmpty())
+        QDir::setCurrent(start->folder);
+
+    QtMessageHandler previous = qInstallMessageHandler(noDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     QApplication::setApplicationName(texts::ExecutableName);
     QApplication::setApplicationVersion(texts::Version);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvo.Zelvoviewer"));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     // The program speaks Japanese: so do Qt's own buttons in its dialogs.
     QTranslator qtTexts;
@@ -46,5 +79,7 @@ int main(int argc, char *argv[])
     Form1 form(host);
     host.attach(Form1::design(), &form);
     host.show();
+    if (!start->file.isEmpty())
+        host.chooseFile(start->file);
     return QApplication::exec();
 }

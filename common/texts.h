@@ -2,6 +2,8 @@
 
 // Every text that the user sees, exactly as the program shows it.
 
+#include "common/version.h"
+
 #include <QString>
 
 namespace texts {
@@ -9,7 +11,7 @@ namespace texts {
 inline const QString WindowCaption = QStringLiteral("Zelvo-Viewer");
 inline const QString ApplicationTitle = QStringLiteral("Zelvo Viewer");
 inline const QString ExecutableName = QStringLiteral("Zelvoviewer");
-inline const QString Version = QStringLiteral("1.00");
+inline const QString Version = QStringLiteral(ZELVO_VERSION);
 
 inline const QString MenuRirekiCaption = QStringLiteral("ショートカット");
 inline const QString MenuFilterCaption = QStringLiteral("フィルタ");
@@ -73,5 +75,22 @@ inline const QString AccessiblePicture = QStringLiteral("画像");
 inline const QString AccessiblePage = QStringLiteral("ページ");
 inline const QString AccessibleFullScreen = QStringLiteral("全画面表示");
 inline const QString PictureShown = QStringLiteral("%1 を表示しています");
+
+// The command line (Zelvoviewer --help). %1 is a path.
+inline const QString CommandLineDescription =
+    QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP）を一覧から選んで表示する画像ビューアです。");
+inline const QString CommandLineHelp = QStringLiteral("この説明を表示して終了します。");
+inline const QString CommandLineVersion = QStringLiteral("バージョンを表示して終了します。");
+inline const QString CommandLinePathName = QStringLiteral("パス");
+inline const QString CommandLinePathHelp =
+    QStringLiteral("最初に開くフォルダ、または表示するファイル（そのフォルダを開いて選びます）。");
+inline const QString CommandLinePathSyntax = QStringLiteral("[パス]");
+inline const QString CommandLineMissing = QStringLiteral("Zelvoviewer: 「%1」は見つかりません。");
+inline const QString CommandLineUnreadable = QStringLiteral("Zelvoviewer: 「%1」は読み込めません。");
+inline const QString NoDisplay = QStringLiteral(
+    "Zelvoviewer: 画面に接続できません（DISPLAY=%1）。\n"
+    "画面のない環境では、仮想の X サーバーの上で起動してください:\n"
+    "    xvfb-run -a Zelvoviewer\n");
+inline const QString CommandLineTooMany = QStringLiteral("Zelvoviewer: 開けるパスは一つだけです。");
 
 } // namespace texts

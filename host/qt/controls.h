@@ -39,7 +39,6 @@ public:
     explicit StatusBarWidget(QWidget *parent) : QStatusBar(parent), m_panel(new QLabel(this))
     {
         m_panel->setObjectName(QStringLiteral("Panel1"));
-        m_panel->setAccessibleName(texts::AccessibleStatus);
         addWidget(m_panel, 1);
         setSizeGripEnabled(false);
     }

@@ -137,6 +137,15 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     window->attach(events, m_menus.get(), m_panel);
 }
 
+bool QtHost::chooseFile(const QString &name)
+{
+    const qsizetype row = m_file1->names().indexOf(name);
+    if (row < 0)
+        return false;
+    m_file1->choose(int(row));
+    return true;
+}
+
 void QtHost::refreshLists()
 {
     m_folders->forget();

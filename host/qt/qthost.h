@@ -40,6 +40,9 @@ public:
     host::Services &services() override { return m_services; }
 
     MainWindow *window() const { return m_window.get(); }
+    // Chooses the file of that name in the file list, as a click would;
+    // false when the list does not show it.
+    bool chooseFile(const QString &name);
     // Reads the shown folder again: its subfolders and files, the selection
     // kept, no event raised.
     void refreshLists();

@@ -196,17 +196,24 @@ void TestProgram::resizingAsAUserWould()
 
 void TestProgram::withoutADisplayItSaysWhatToDo()
 {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    program.setProcessEnvironment(environment);
-    program.start(m_programFolder + QStringLiteral("/Zelvoviewer"), {});
-    QVERIFY(program.waitForFinished(15000));
-    QCOMPARE(program.exitCode(), 2);
-    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
-    QVERIFY2(said.contains(QStringLiteral("needs a graphical display")), qPrintable(said));
-    QVERIFY(said.contains(QStringLiteral("xvfb-run -a")));
+    // No display at all, and one that is named but not there.
+    for (const char *display : {"", ":97"}) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        if (*display)
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        program.setProcessEnvironment(environment);
+        program.start(m_programFolder + QStringLiteral("/Zelvoviewer"), {});
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 2);
+        const QString said = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(said.startsWith(QStringLiteral("Zelvoviewer: 画面に接続できません")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("xvfb-run -a Zelvoviewer")));
+        QVERIFY2(!said.contains(QStringLiteral("Reinstalling")), qPrintable(said));
+    }
 }
 
 void TestProgram::startedInADeletedFolder()

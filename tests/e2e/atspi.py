@@ -1,0 +1,95 @@
+"""Reading the real program over AT-SPI, as a screen reader does, and
+driving it with xdotool, as a user does. Shared by the end-to-end scripts."""
+import struct
+import subprocess
+import time
+import zlib
+
+import pyatspi
+from gi.repository import Atspi, GLib
+
+# Read every answer from the program, never from the client's cache.
+pyatspi.setCacheLevel(Atspi.Cache.NONE)
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def wait_for(probe, timeout=10.0):
+    end = time.time() + timeout
+    while time.time() < end:
+        GLib.MainContext.default().iteration(False)
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.05)
+    return None
+
+
+def keys(*names):
+    subprocess.run(["xdotool", "key", "--delay", "80", *names], check=True)
+
+
+def click(node):
+    """A left click in the middle of the node."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2),
+                    "click", "1"], check=True)
+    time.sleep(0.3)
+
+
+def nodes(root):
+    if root is None:
+        return
+    yield root
+    for child in root:
+        yield from nodes(child)
+
+
+def find(root, role=None, name=None):
+    for node in nodes(root):
+        try:
+            if (role is None or node.getRoleName() == role) and (name is None or node.name == name):
+                return node
+        except Exception:
+            pass
+    return None
+
+
+def window(timeout=15.0):
+    """The program's window once it is on the bus: (application, frame)."""
+    app = wait_for(lambda: find(pyatspi.Registry.getDesktop(0), "application", "Zelvoviewer"), timeout)
+    frame = wait_for(lambda: find(app, "frame", "Zelvo-Viewer"), timeout) if app else None
+    return app, frame
+
+
+def text_of(node):
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def png(path, width, height):
+    raw = b"".join(b"\x00" + b"\x80\x40\x20" * width for _ in range(height))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def close(process):
+    """Closes the window through the window manager; the exit status."""
+    subprocess.run(["wmctrl", "-c", "Zelvo-Viewer"], check=False)
+    try:
+        return process.wait(15)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        return None

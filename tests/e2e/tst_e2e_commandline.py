@@ -1,0 +1,84 @@
+#!/usr/bin/python3
+"""The command line of the real program: help, version, a wrong path, a
+folder to start in, and a file to open ("open with" from a file manager).
+
+Usage: tst_e2e_commandline.py PROGRAM DEFAULT_HTM VERSION
+Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
+"""
+import datetime
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from atspi import check, close, failures, find, png, text_of, wait_for, window
+
+
+def run(program, *arguments):
+    done = subprocess.run([program, *arguments], capture_output=True, timeout=30)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def main():
+    work = tempfile.mkdtemp()
+    # A program folder of its own: the history it writes stays out of the build.
+    program_folder = os.path.join(work, "program")
+    os.makedirs(program_folder)
+    shutil.copy(sys.argv[1], program_folder)
+    shutil.copy(sys.argv[2], program_folder)
+    program, version = os.path.join(program_folder, "Zelvoviewer"), sys.argv[3]
+    folder = os.path.join(work, "旅行 写真")
+    os.makedirs(os.path.join(folder, "sub"))
+    picture = os.path.join(folder, "two.png")
+    png(os.path.join(folder, "one.png"), 40, 30)
+    png(picture, 30, 40)
+
+    code, out, err = run(program, "--help")
+    check(code == 0 and "使い方:" in out and "--version" in out and "[パス]" in out and not err,
+          "--help answers in Japanese")
+    code, out, err = run(program, "--version")
+    check(code == 0 and out == "Zelvoviewer %s\n" % version, "--version says %s" % version)
+    for wrong, said in ((os.path.join(work, "missing.png"), "見つかりません"), ("--bogus", "未知のオプション")):
+        code, out, err = run(program, wrong)
+        check(code == 2 and said in err and not out, "%s: status 2 and a message (%s)" % (wrong, err.strip()))
+    check(wait_for(lambda: False, 0.5) is None and subprocess.run(
+        ["xdotool", "search", "--name", "^Zelvo-Viewer$"], capture_output=True).stdout == b"",
+        "no window for a wrong path")
+
+    # A folder: the lists start there, nothing chosen.
+    process = subprocess.Popen([program, folder], cwd=work)
+    app, frame = window()
+    check(frame is not None, "a folder argument opens the window")
+    if frame:
+        folders = find(frame, "list", "フォルダ")
+        check(wait_for(lambda: find(folders, "list item", "sub")) is not None, "the folder list shows the folder")
+        check(text_of(find(frame, "text", "パス")).endswith("Default.htm"), "the start page is shown")
+    check(close(process) == 0, "closed cleanly")
+
+    # A file, as a file manager's "open with" gives it: chosen as a click would.
+    process = subprocess.Popen([program, picture], cwd=work)
+    app, frame = window()
+    check(frame is not None, "a file argument opens the window")
+    if frame:
+        path = find(frame, "text", "パス")
+        check(wait_for(lambda: text_of(path) == picture) is not None, "the path box shows the file")
+        status = find(find(frame, "status bar", "状態"), "label")
+        size = os.path.getsize(picture)
+        when = datetime.datetime.fromtimestamp(os.path.getmtime(picture))
+        expected = "%s %d:%s - %d バイト" % (when.strftime("%Y-%m-%d"), when.hour, when.strftime("%M:%S"), size)
+        shown = wait_for(lambda: status.name or None)
+        check(shown == expected, "the status line shows its date and size (%s)" % shown)
+        selected = find(find(frame, "list", "ファイル"), "list item", "two.png")
+        check(selected is not None and selected.getState().contains(__import__("pyatspi").STATE_SELECTED),
+              "the file is selected in the file list")
+        image = find(frame, "image", "画像")
+        check(wait_for(lambda: image.description == "two.png を表示しています") is not None, "the picture is shown")
+    subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
+                                                              "e2e-open-with.png")])
+    check(close(process) == 0, "closed cleanly")
+
+
+main()
+print("%d failed" % len(failures))
+sys.exit(1 if failures else 0)
