@@ -1,6 +1,7 @@
 // The Qt host's file services on a real file system: whole-or-nothing
 // writes, where the history may be written, capped reads.
 
+#include "host/qt/folders.h"
 #include "host/qt/services.h"
 #include "sandbox.h"
 #include "testfiles.h"
@@ -32,6 +33,7 @@ private slots:
     void mayReplaceFile_data();
     void mayReplaceFile();
     void readsAreCapped();
+    void listsStartOnAReadableFolder();
     void missingFilesHaveNoLengthOrDate();
 };
 
@@ -104,6 +106,33 @@ void TestServices::missingFilesHaveNoLengthOrDate()
     QVERIFY(!services.fileLength(path));
     QVERIFY(!services.fileModified(path));
     QVERIFY(!services.fileLength(dir.path()));
+}
+
+void TestServices::listsStartOnAReadableFolder()
+{
+    // As an ordinary user: a folder that is gone, or that may be entered but
+    // not read, gives way to the nearest one above that can be listed.
+    QTemporaryDir dir;
+    const QString kept = dir.filePath(QStringLiteral("kept"));
+    const QString closed = kept + QStringLiteral("/closed");
+    QVERIFY(QDir().mkpath(closed + QStringLiteral("/inner")));
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(closed).constData(), 0111), 0);
+    const struct
+    {
+        QString preferred, expected;
+    } cases[] = {
+        {kept, kept},
+        {kept + QStringLiteral("/gone/deeper"), kept},
+        {closed, kept},
+        {closed + QStringLiteral("/inner"), closed + QStringLiteral("/inner")}, // entered through, and readable
+    };
+    for (const auto &[preferred, expected] : cases) {
+        const int same = sandbox::asUnprivilegedUser([&] { return qthost::startFolder(preferred) == expected ? 1 : 0; });
+        QVERIFY2(same == 1, qPrintable(preferred));
+    }
+    QCOMPARE(qthost::startFolder(QString()), QDir::homePath());
+    ::chmod(QFile::encodeName(closed).constData(), 0755);
 }
 
 QTEST_GUILESS_MAIN(TestServices)
