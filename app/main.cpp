@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
 {
     // Help, version and a wrong path need no display: answered before the window exists.
     std::optional<StartRequest> start;
-    {
+    if (qEnvironmentVariableIsSet("NOEARLY")) start = StartRequest{}; else {
         QCoreApplication early(argc, argv);
         QCoreApplication::setApplicationName(texts::ExecutableName);
         QCoreApplication::setApplicationVersion(texts::Version);
@@ -65,10 +65,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(texts::ExecutableName);
     QApplication::setApplicationVersion(texts::Version);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvo.Zelvoviewer"));
+    if (!qEnvironmentVariableIsSet("NOICON")) {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
     QApplication::setWindowIcon(icon);
+    }
 
     // The program speaks Japanese: so do Qt's own buttons in its dialogs.
     QTranslator qtTexts;
