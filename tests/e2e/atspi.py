@@ -85,11 +85,17 @@ def png(path, width, height):
                 + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def close(process):
-    """Closes the window through the window manager; the exit status."""
-    subprocess.run(["wmctrl", "-c", "Zelvo-Viewer"], check=False)
-    try:
-        return process.wait(15)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        return None
+def close(process, timeout=15.0):
+    """Closes the window through the window manager; the exit status.
+    Asked again until it goes: a window manager busy with a window that has
+    just appeared may not list it yet."""
+    end = time.time() + timeout
+    while time.time() < end:
+        subprocess.run(["wmctrl", "-c", "Zelvo-Viewer"], check=False, capture_output=True)
+        try:
+            return process.wait(1.0)
+        except subprocess.TimeoutExpired:
+            pass
+    process.kill()
+    process.wait()
+    return None

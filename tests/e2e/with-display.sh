@@ -30,11 +30,18 @@ trap cleanup EXIT
 if [ -n "$wm" ]; then
     "$wm" --sm-disable >/dev/null 2>&1 &
     wm_pid=$!
-    # The window manager is ready once it owns the screen's selection.
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    # The window manager is ready once it owns the screen's selection; on a
+    # busy machine that can take a while, and tests that close windows
+    # through it cannot go on without it.
+    ready=""
+    for _ in $(seq 400); do
+        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            ready=1
+            break
+        fi
         sleep 0.05
     done
+    [ -n "$ready" ] || { echo "with-display.sh: $wm did not start" >&2; exit 1; }
 fi
 
 "$@"
