@@ -62,6 +62,11 @@ def find(root, role=None, name=None):
     return None
 
 
+def appear(root, role=None, name=None, timeout=10.0):
+    """The node once it is there (lists fill after the window shows)."""
+    return wait_for(lambda: find(root, role, name), timeout)
+
+
 def window(timeout=15.0):
     """The program's window once it is on the bus: (application, frame)."""
     app = wait_for(lambda: find(pyatspi.Registry.getDesktop(0), "application", "Zelvoviewer"), timeout)

@@ -12,7 +12,7 @@ import tempfile
 
 import pyatspi
 
-from atspi import check, click, failures, find, keys, nodes, png, wait_for
+from atspi import appear, check, click, failures, find, keys, nodes, png, wait_for
 
 
 def main():
@@ -78,14 +78,14 @@ def main():
 
         # Into the file list and onto the first picture: its name is announced.
         folders = find(frame, "list", "フォルダ")
-        click(find(folders, "list item", "写真"))  # only highlights it
+        click(appear(folders, "list item", "写真"))  # only highlights it
         keys("Tab", "Down")
         picture = find(frame, "image", "画像")
         check(wait_for(lambda: picture.description == "one.png を表示しています") is not None,
               "the picture announces its file")
 
         # The history popup and its save option, the last item.
-        click(find(folders, "list item", "写真"))
+        click(appear(folders, "list item", "写真"))
         keys("Menu", "Up")
         option = focus_on("終了時に履歴を保存する")
         check(option is not None and option["menu"] == ("popup menu", "ショートカット"),
@@ -105,7 +105,7 @@ def main():
         check(wait_for(lambda: path.description == "読み込みに失敗しました。") is not None,
               "reading failed is announced")
 
-        click(find(frame, "list item", "two.png"))
+        click(appear(frame, "list item", "two.png"))
         keys("Menu", "Down")
         first = focus_on("*.jpeg")
         check(first is not None and first["menu"] == ("popup menu", "フィルタ") and first["checked"],

@@ -12,7 +12,7 @@ import subprocess
 import sys
 import tempfile
 
-from atspi import check, close, failures, find, png, text_of, wait_for, window
+from atspi import appear, check, close, failures, find, png, text_of, wait_for, window
 
 
 def run(program, *arguments):

@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-from atspi import check, click, close, failures, find, keys, text_of, wait_for, window
+from atspi import appear, check, click, close, failures, find, keys, text_of, wait_for, window
 
 MAX_RSS_KIB = 300 * 1024
 
@@ -56,7 +56,7 @@ def main():
         files = find(frame, "list", "ファイル")
         folders = find(frame, "list", "フォルダ")
         # Every file listed: その他... (the filter popup's last item) and "*".
-        click(find(files, "list item", "bomb-30000x30000.png"))
+        click(appear(files, "list item", "bomb-30000x30000.png"))
         keys("Menu", "Up", "Return")
         time.sleep(1)
         keys("asterisk", "Return")
@@ -64,13 +64,13 @@ def main():
         path = find(frame, "text", "パス")
         page = find(frame, "label", "ページ")
         for name in ["bomb-30000x30000.png", "canvas-20000x20000.gif", "canvas-20000x20000-animated.gif", *pages]:
-            click(find(files, "list item", name))
+            click(appear(files, "list item", name))
             shown = wait_for(lambda: text_of(path) == os.path.join(folder, name), 5)
             check(shown is not None, "%s chosen" % name)
             expected = "%s-page" % name if name in pages else "このファイルは表示できません。"
             check(wait_for(lambda: expected in text_of(page), 5) is not None, "%s shows %s" % (name, expected))
             # The window answers: a right click on the folder list opens its popup.
-            item = find(folders, "list item", "hostile")
+            item = appear(folders, "list item", "hostile")
             start = time.time()
             box = item.queryComponent().getExtents(0)
             subprocess.run(["xdotool", "mousemove", str(box.x + 10), str(box.y + box.height // 2), "click", "3"])

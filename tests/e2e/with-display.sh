@@ -28,20 +28,31 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -n "$wm" ]; then
-    "$wm" --sm-disable >/dev/null 2>&1 &
-    wm_pid=$!
-    # The window manager is ready once it owns the screen's selection; on a
-    # busy machine that can take a while, and tests that close windows
-    # through it cannot go on without it.
+    # The window manager is ready once it owns the screen's selection. Seen
+    # rarely: it never gets there; then it is started again, and a display
+    # without one is not handed to tests that close windows through it.
+    wm_log=$(mktemp)
     ready=""
-    for _ in $(seq 400); do
-        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-            ready=1
-            break
-        fi
-        sleep 0.05
+    for _attempt in 1 2 3; do
+        "$wm" --sm-disable >"$wm_log" 2>&1 &
+        wm_pid=$!
+        for _ in $(seq 200); do
+            if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+                ready=1
+                break
+            fi
+            sleep 0.05
+        done
+        [ -n "$ready" ] && break
+        kill "$wm_pid" 2>/dev/null || true
+        wait "$wm_pid" 2>/dev/null || true
     done
-    [ -n "$ready" ] || { echo "with-display.sh: $wm did not start" >&2; exit 1; }
+    if [ -z "$ready" ]; then
+        echo "with-display.sh: $wm did not start:" >&2
+        cat "$wm_log" >&2
+        exit 1
+    fi
+    rm -f "$wm_log"
 fi
 
 "$@"
