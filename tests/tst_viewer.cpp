@@ -171,6 +171,7 @@ void TestViewer::hostileFiles()
     page("fullfifo.htm", path(QStringLiteral("pipe")));
     page("bomb.htm", QFINDTESTDATA("data/hostile/bomb-30000x30000.png"));
     const QString target = QFileInfo(file).isAbsolute() ? file : path(file);
+    QVERIFY2(QFileInfo::exists(target), qPrintable(target)); // a missing fixture would pass for the wrong reason
 
     QElapsedTimer timer;
     timer.start();
