@@ -41,13 +41,17 @@ void print(const CommandLine &line)
 int main(int argc, char *argv[])
 {
     // Help, version and a wrong path need no display: answered before the window exists.
+    // The program speaks Japanese: so do Qt's own texts, in the help and in
+    // the dialogs' buttons. Loaded once, for both application objects.
+    QTranslator qtTexts;
+    const bool translated =
+        qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     std::optional<StartRequest> start;
-    if (qEnvironmentVariableIsSet("NOEARLY")) start = StartRequest{}; else {
+    {
         QCoreApplication early(argc, argv);
         QCoreApplication::setApplicationName(texts::ExecutableName);
         QCoreApplication::setApplicationVersion(texts::Version);
-        QTranslator qtTexts;
-        if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        if (translated)
             QCoreApplication::installTranslator(&qtTexts);
         const CommandLine line = parseCommandLine(QCoreApplication::arguments());
         if (!line.start) {
@@ -65,16 +69,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(texts::ExecutableName);
     QApplication::setApplicationVersion(texts::Version);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvo.Zelvoviewer"));
-    if (!qEnvironmentVariableIsSet("NOICON")) {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
     QApplication::setWindowIcon(icon);
-    }
 
-    // The program speaks Japanese: so do Qt's own buttons in its dialogs.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translated)
         QApplication::installTranslator(&qtTexts);
 
     qthost::QtHost host;
