@@ -143,7 +143,7 @@ void TestViewer::zoomDecodesOnlyWhatShows()
 void TestViewer::hostileFiles_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("shows"); // text on the page shown, or empty for a picture
+    QTest::addColumn<QString>("shows"); // text on the page shown
     const QString cannot = QStringLiteral("このファイルは表示できません。");
     QTest::newRow("30000 x 30000 PNG") << QFINDTESTDATA("data/hostile/bomb-30000x30000.png") << cannot;
     QTest::newRow("GIF on a 20000 x 20000 canvas") << QFINDTESTDATA("data/hostile/canvas-20000x20000.gif") << cannot;

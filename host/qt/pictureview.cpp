@@ -84,13 +84,25 @@ void PictureView::clear()
     m_requested.clear();
     m_path.clear();
     m_full = QSize();
+    dropPicture();
+    update();
+}
+
+void PictureView::dropPicture()
+{
     m_fitted = QImage();
     m_movie.reset();
     m_zoom.reset();
     dropDetail();
     if (m_refit)
         m_queue.cancel(*std::exchange(m_refit, std::nullopt));
-    update();
+}
+
+void PictureView::cannotDisplay(const QString &path)
+{
+    clear();
+    if (onCannotDisplay)
+        onCannotDisplay(path);
 }
 
 void PictureView::dropPendingUpTo(quint64 sequence)
@@ -119,11 +131,8 @@ void PictureView::received(quint64 sequence, const QString &path, const QString 
             playAnimation(sequence, path, picture.fullSize);
         break;
     case DecodedPicture::Status::CannotDisplay:
-        if (sequence == m_sequence) {
-            clear();
-            if (onCannotDisplay)
-                onCannotDisplay(path);
-        }
+        if (sequence == m_sequence)
+            cannotDisplay(path);
         break;
     case DecodedPicture::Status::Cancelled: break;
     }
@@ -131,15 +140,11 @@ void PictureView::received(quint64 sequence, const QString &path, const QString 
 
 void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPicture &picture)
 {
+    dropPicture();
     m_shownSequence = sequence;
     m_path = path;
     m_full = picture.fullSize;
     m_fitted = picture.image;
-    m_movie.reset();
-    m_zoom.reset();
-    dropDetail();
-    if (m_refit)
-        m_queue.cancel(*std::exchange(m_refit, std::nullopt));
     update();
     if (sequence == m_sequence && onShown)
         onShown(path);
@@ -150,18 +155,14 @@ void PictureView::playAnimation(quint64 sequence, const QString &path, QSize ful
 {
     auto movie = std::make_unique<QMovie>(path);
     if (!movie->isValid()) {
-        clear();
-        if (onCannotDisplay)
-            onCannotDisplay(path);
+        cannotDisplay(path);
         return;
     }
     dropPendingUpTo(sequence);
+    dropPicture();
     m_shownSequence = sequence;
     m_path = path;
     m_full = fullSize;
-    m_fitted = QImage();
-    m_zoom.reset();
-    dropDetail();
     m_movie = std::move(movie);
     connect(m_movie.get(), &QMovie::frameChanged, this, [this] { update(); });
     m_movie->start();

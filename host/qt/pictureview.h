@@ -93,6 +93,9 @@ private:
     void clampCentre();
     void requestDetail();
     void dropDetail();
+    // Forgets the picture on screen and the work still asked for it.
+    void dropPicture();
+    void cannotDisplay(const QString &path);
 
     DecodeQueue &m_queue;
     PictureCache &m_cache;
