@@ -8,6 +8,7 @@
 #include "inputs.h"
 #include "listing.h"
 #include "xscreen.h"
+#include "e2e/xsession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +26,8 @@
 #include <malloc.h>
 #include <unistd.h>
 #include <vector>
+
+using xsession::run;
 
 namespace {
 
@@ -60,14 +63,6 @@ void pause(int milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
-}
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(20000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
 qint64 statusField(qint64 pid, const char *field) // kB
@@ -117,28 +112,7 @@ public:
     qint64 pid() const { return m_process.processId(); }
 
     // The window's client area, once it is on the screen.
-    QRect window()
-    {
-        const QString id = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                            QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                                            QStringLiteral("^Zelvo-Viewer$")})
-                               .section(QLatin1Char('\n'), 0, 0);
-        QRect rect;
-        for (const QString &line : run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
-                                                                    QStringLiteral("--shell"), id})
-                                       .split(QLatin1Char('\n'))) {
-            const int value = line.section(QLatin1Char('='), 1).toInt();
-            if (line.startsWith(QLatin1String("X=")))
-                rect.moveLeft(value);
-            else if (line.startsWith(QLatin1String("Y=")))
-                rect.moveTop(value);
-            else if (line.startsWith(QLatin1String("WIDTH=")))
-                rect.setWidth(value);
-            else if (line.startsWith(QLatin1String("HEIGHT=")))
-                rect.setHeight(value);
-        }
-        return rect;
-    }
+    QRect window() { return xsession::geometry(xsession::waitForWindow(QStringLiteral("Zelvo-Viewer"))); }
 
     QRect maximise()
     {
