@@ -4,6 +4,7 @@
 #include "host/qt/decodequeue.h"
 #include "host/qt/pagebrowser.h"
 #include "host/qt/picturecache.h"
+#include "host/qt/picturedecode.h"
 #include "host/qt/viewer.h"
 #include "testfiles.h"
 #include "testimages.h"
@@ -24,10 +25,13 @@ class TestViewer : public QObject
 private slots:
     void init();
     void cleanup();
+    void queueOrdersCancelsAndJoins();
     void lastChoiceWins();
     void changedFileIsDecodedAgain();
     void neighboursAreReadyBeforeTheyAreAsked();
     void zoomDecodesOnlyWhatShows();
+    void zoomedPartsOfOrientedPictures_data();
+    void zoomedPartsOfOrientedPictures();
     void hostileFiles_data();
     void hostileFiles();
 
@@ -56,6 +60,39 @@ void TestViewer::cleanup()
 {
     m_viewer.reset();
     m_dir.reset();
+}
+
+void TestViewer::queueOrdersCancelsAndJoins()
+{
+    // More prefetches than workers, then a shown decode: it takes a worker
+    // from a prefetch, which is queued again, not lost. A cancelled ticket
+    // never hears back; equal requests are decoded once for both.
+    writeImage(QStringLiteral("big.jpg"), QSize(4000, 3000));
+    writeImage(QStringLiteral("small.png"), QSize(30, 20), "PNG");
+    DecodeQueue queue;
+    QStringList heard;
+    const auto note = [&heard](const QString &what) {
+        return [&heard, what](const DecodedPicture &picture) {
+            heard.append(what + (picture.status == DecodedPicture::Status::Decoded ? QString() : QStringLiteral(" failed")));
+        };
+    };
+    for (int i = 0; i < 4; ++i) {
+        // Different sizes: four decodes, not one.
+        queue.decode(DecodeRequest::fitted(path(QStringLiteral("big.jpg")), QSize(400 + i, 300)),
+                     DecodeQueue::Priority::Prefetch, note(QStringLiteral("prefetch %1").arg(i)));
+    }
+    const auto dropped = queue.decode(DecodeRequest::fitted(path(QStringLiteral("small.png")), QSize(9, 9)),
+                                      DecodeQueue::Priority::Shown, note(QStringLiteral("dropped")));
+    queue.cancel(dropped);
+    const DecodeRequest shown = DecodeRequest::fitted(path(QStringLiteral("small.png")), QSize(100, 100));
+    queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown")));
+    queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown again")));
+    QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    QCOMPARE(heard.mid(0, 2), (QStringList{QStringLiteral("shown"), QStringLiteral("shown again")}));
+    heard.sort();
+    QCOMPARE(heard, (QStringList{QStringLiteral("prefetch 0"), QStringLiteral("prefetch 1"),
+                                 QStringLiteral("prefetch 2"), QStringLiteral("prefetch 3"),
+                                 QStringLiteral("shown"), QStringLiteral("shown again")}));
 }
 
 void TestViewer::lastChoiceWins()
@@ -138,6 +175,47 @@ void TestViewer::zoomDecodesOnlyWhatShows()
     view->zoomToFit();
     QVERIFY(!view->isZoomed());
     QVERIFY(view->detailRegion().isEmpty());
+}
+
+void TestViewer::zoomedPartsOfOrientedPictures_data()
+{
+    // Stored 300 x 200 with a light band on its left third, tagged to be
+    // turned. The reader clips the stored picture: a region of the picture
+    // as shown must be mapped back onto it.
+    QTest::addColumn<int>("orientation"); // EXIF
+    QTest::addColumn<QRect>("region");    // in the picture as shown
+    QTest::addColumn<bool>("band");
+    QTest::newRow("upright, left") << 1 << QRect(0, 0, 90, 200) << true;
+    QTest::newRow("upright, right") << 1 << QRect(210, 0, 90, 200) << false;
+    QTest::newRow("turned 90: band on top") << 6 << QRect(0, 0, 200, 90) << true;
+    QTest::newRow("turned 90: not below") << 6 << QRect(0, 210, 200, 90) << false;
+    QTest::newRow("mirrored: band on the right") << 2 << QRect(210, 0, 90, 200) << true;
+    QTest::newRow("mirrored: not on the left") << 2 << QRect(0, 0, 90, 200) << false;
+    QTest::newRow("turned 270: band below") << 8 << QRect(0, 210, 200, 90) << true;
+}
+
+void TestViewer::zoomedPartsOfOrientedPictures()
+{
+    QFETCH(int, orientation);
+    QFETCH(QRect, region);
+    QFETCH(bool, band);
+    QImage stored(300, 200, QImage::Format_RGB32);
+    stored.fill(QColor(40, 110, 160));
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 100; ++x)
+            stored.setPixelColor(x, y, QColor(230, 180, 60));
+    QVERIFY(testimages::writeTaggedJpeg(path(QStringLiteral("tagged.jpg")), stored, quint16(orientation)));
+    const std::atomic_bool no{false};
+    const DecodedPicture part = decodePicture(DecodeRequest::part(path(QStringLiteral("tagged.jpg")), 1.0, region), no);
+    QCOMPARE(part.status, DecodedPicture::Status::Decoded);
+    const bool turned = orientation >= 5;
+    QCOMPARE(part.fullSize, turned ? QSize(200, 300) : QSize(300, 200));
+    QCOMPARE(part.image.size(), region.size());
+    // Every corner of the part is on one side of the band's edge.
+    for (const QPoint corner : {QPoint(3, 3), QPoint(region.width() - 4, region.height() - 4)}) {
+        const QColor colour = part.image.pixelColor(corner);
+        QVERIFY2((colour.red() > 180) == band, qPrintable(colour.name()));
+    }
 }
 
 void TestViewer::hostileFiles_data()
