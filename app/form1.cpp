@@ -7,6 +7,7 @@
 #include "filter/filter.h"
 #include "history/historypopup.h"
 #include "history/rireki.h"
+#include "history/rirekifile.h"
 
 #include <QDir>
 
@@ -16,19 +17,36 @@ void Form1::Form_Load()
 {
     const history::RirekiFiles files = history::rirekiFiles(m_host.services());
     m_rirekiFile = files.write;
-    m_host.services().removeInterruptedWrites(m_rirekiFile);
-    history::Read_Rireki(m_host, files.read);
+    m_host.services().removeInterruptedWrites(m_rirekiFile, history::isWrittenRirekiFile);
+    const std::optional<QByteArray> read = history::Read_Rireki(m_host, files.read);
+    m_rirekiAtLoad = files.read == files.write ? read
+                                               : m_host.services().readFileHead(files.write, history::MaxRirekiFileBytes);
     m_host.file1().setPattern(texts::StartupPattern);
     m_host.text1().setText(m_host.services().programFolder() + QDir::separator() + texts::StartPageName);
     m_host.view().navigate(m_host.text1().text());
     // The host always starts the folder list on a folder; an empty path would
     // only stand for one in the history.
     if (!m_host.dir1().path().isEmpty())
-        history::Enter_Rireki(m_host, m_host.dir1().path());
+        enterRireki(m_host.dir1().path());
+}
+
+void Form1::enterRireki(const QString &folder)
+{
+    history::Enter_Rireki(m_host, folder);
+    m_entered.insert(folder);
 }
 
 void Form1::Form_Unload()
 {
+    // Another window of the program may have saved since this one read the
+    // file: its folders stay, below this window's. The lock keeps a third
+    // from saving in between; without it in time, this window saves anyway.
+    const std::unique_ptr<host::FileLock> lock = m_host.services().lockFile(m_rirekiFile, RirekiLockWaitMs);
+    if (m_host.menuItem(host::MenuItemId::Save_Rireki).checked()) {
+        const std::optional<QByteArray> now = m_host.services().readFileHead(m_rirekiFile, history::MaxRirekiFileBytes);
+        if (now && now != m_rirekiAtLoad)
+            history::Merge_Rireki(m_host, m_entered, history::parseRirekiFile(*now));
+    }
     const host::WriteResult written = history::Write_Rireki(m_host, m_rirekiFile);
     if (!written.ok) {
         m_host.services().messageBox(texts::ApplicationTitle,
@@ -50,6 +68,7 @@ void Form1::Drive1_Change()
 void Form1::Dir1_Change()
 {
     browse::Dir1_Change(m_host);
+    m_entered.insert(m_host.dir1().path());
 }
 
 void Form1::Dir1_MouseDown(int button, int, host::Twips, host::Twips)

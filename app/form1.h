@@ -5,6 +5,10 @@
 
 #include "host/host.h"
 
+#include <QSet>
+
+#include <optional>
+
 class Form1 final : public host::Events
 {
 public:
@@ -29,6 +33,12 @@ public:
     void EtcFilter_Click() override;
 
 private:
+    static constexpr int RirekiLockWaitMs = 2000;
+
+    void enterRireki(const QString &folder);
+
     host::Host &m_host;
     QString m_rirekiFile; // written at unload; chosen once at load: beside the program, or the user's own
+    std::optional<QByteArray> m_rirekiAtLoad; // that file as it was at load, to see another window's save
+    QSet<QString> m_entered;                  // the folders this window entered into the history
 };

@@ -48,6 +48,15 @@ inline const QString StartPageName = QStringLiteral("Default.htm");
 inline const QString RirekiWriteFailed =
     QStringLiteral("履歴を保存できませんでした。\n\nファイル: %1\n理由: %2");
 
+// Why the history could not be saved, for the message above.
+inline const QString ReasonDiskFull = QStringLiteral("ディスクに空きがありません。");
+inline const QString ReasonNoPermission = QStringLiteral("書き込む権限がありません。");
+inline const QString ReasonReadOnly = QStringLiteral("読み取り専用の場所です。");
+inline const QString ReasonTooLarge = QStringLiteral("ファイルの大きさの上限を超えました。");
+inline const QString ReasonInputOutput = QStringLiteral("ディスクの読み書きに失敗しました。");
+inline const QString ReasonNoFolder = QStringLiteral("フォルダ %1 を作れません。");
+inline const QString ReasonOther = QStringLiteral("書き込めませんでした（エラー番号 %1）。");
+
 // Why the history was not saved when its place holds no regular file.
 inline const QString NotARegularFile = QStringLiteral("通常のファイルではありません（フォルダ、デバイス、FIFO などは置き換えません）。");
 

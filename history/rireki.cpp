@@ -52,16 +52,39 @@ RirekiFiles rirekiFiles(const host::Services &services)
     return {services.fileLength(own) ? own : besideProgram, own};
 }
 
-void Read_Rireki(host::Host &host, const QString &file)
+std::optional<QByteArray> Read_Rireki(host::Host &host, const QString &file)
 {
-    const std::optional<QByteArray> bytes = host.services().readFileHead(file, MaxRirekiFileBytes);
+    std::optional<QByteArray> bytes = host.services().readFileHead(file, MaxRirekiFileBytes);
     if (!bytes)
-        return;
+        return bytes;
     const QStringList lines = parseRirekiFile(*bytes);
     for (int i = 1; i <= RirekiSlotCount && i <= lines.size(); ++i)
         slot(host, i).setCaption(lines[i - 1]);
     if (lines.size() == RirekiLineCount && lines.last() == FalseText)
         host.menuItem(host::MenuItemId::Save_Rireki).setChecked(false);
+    return bytes;
+}
+
+void Merge_Rireki(host::Host &host, const QSet<QString> &entered, const QStringList &savedLines)
+{
+    QStringList own;
+    for (int i = 1; i <= RirekiSlotCount; ++i)
+        own.append(slot(host, i).caption());
+    QStringList merged;
+    const auto add = [&merged](const QString &caption) {
+        if (!Is_Placeholder(caption) && !merged.contains(caption))
+            merged.append(caption);
+    };
+    for (const QString &caption : std::as_const(own)) {
+        if (entered.contains(caption))
+            add(caption);
+    }
+    for (const QString &caption : savedLines.mid(0, RirekiSlotCount))
+        add(caption);
+    for (const QString &caption : std::as_const(own))
+        add(caption);
+    for (int i = 1; i <= RirekiSlotCount; ++i)
+        slot(host, i).setCaption(i <= merged.size() ? merged[i - 1] : texts::RirekiPlaceholders[i - 1]);
 }
 
 host::WriteResult Write_Rireki(host::Host &host, const QString &file)

@@ -5,6 +5,8 @@
 
 #include "host/host.h"
 
+#include <QSet>
+
 namespace history {
 
 // True when the caption's first character is 履 (a placeholder, not a folder).
@@ -32,8 +34,15 @@ RirekiFiles rirekiFiles(const host::Services &services);
 
 // Fills the slots and the save option from the file. Slots that the file
 // does not supply (missing file, fewer lines) keep their captions; the option
-// is unticked only by a line 11 that is exactly "False".
-void Read_Rireki(host::Host &host, const QString &file);
+// is unticked only by a line 11 that is exactly "False". Returns the bytes
+// read, nullopt when there was no file to read.
+std::optional<QByteArray> Read_Rireki(host::Host &host, const QString &file);
+
+// When another window has saved the history since this one read it: the
+// slots become the folders this window entered (`entered`, in slot order),
+// then the real entries of `savedLines` (the file as it is now), then this
+// window's other entries, each once, ten at most; placeholders fill the rest.
+void Merge_Rireki(host::Host &host, const QSet<QString> &entered, const QStringList &savedLines);
 
 // Writes the ten slots (ten "履歴なし" when the save option is off) and the
 // option, replacing the file whole or leaving the old one untouched.

@@ -62,4 +62,15 @@ QByteArray formatRirekiFile(const QStringList &lines)
     return utf8;
 }
 
+bool isWrittenRirekiFile(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return true;
+    const QStringList lines = parseRirekiFile(bytes);
+    if (lines.size() != RirekiLineCount
+        || (lines.last() != QLatin1String("True") && lines.last() != QLatin1String("False")))
+        return false;
+    return formatRirekiFile(lines) == bytes;
+}
+
 } // namespace history

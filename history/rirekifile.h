@@ -14,8 +14,11 @@ inline constexpr int RirekiLineCount = RirekiSlotCount + 1;
 // Longer lines are cut: no folder path needs more, and a stray binary file
 // must not make start-up read without end.
 inline constexpr qsizetype MaxRirekiLineBytes = 8192;
-// Enough for eleven lines of the longest kept length, their ends and a mark.
-inline constexpr qint64 MaxRirekiFileBytes = RirekiLineCount * (MaxRirekiLineBytes + 2) + 3;
+// How much of the file is looked at: a stray huge file must not stall
+// start-up, but a damaged line far longer than the cap is only cut, and the
+// lines after it are still read (the cap applies to each line, not to the
+// file's first bytes).
+inline constexpr qint64 MaxRirekiFileBytes = 64 * 1024 * 1024;
 
 // The first (up to) eleven lines of the file. CR LF, LF and a lone CR all end
 // a line; a last line without an end counts as a line.
@@ -24,5 +27,10 @@ QStringList parseRirekiFile(const QByteArray &bytes);
 // The file for these eleven lines. A line that holds CR or LF cannot be kept
 // on one line: the caller replaces it before it comes here.
 QByteArray formatRirekiFile(const QStringList &lines);
+
+// True for exactly the bytes the program writes for some eleven lines (the
+// last "True" or "False"), and for an empty file (a save stopped before it
+// wrote anything): the leftovers of a save that may be removed.
+bool isWrittenRirekiFile(const QByteArray &bytes);
 
 } // namespace history

@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace host {
@@ -146,6 +148,12 @@ struct WriteResult
     QString error; // the reason, for the user, when !ok
 };
 
+class FileLock
+{
+public:
+    virtual ~FileLock() = default;
+};
+
 class Services
 {
 public:
@@ -164,8 +172,14 @@ public:
     // link keeps pointing to it); anything else there fails the write.
     virtual WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) = 0;
     // Removes the temporary files that an interrupted writeFileAtomic of this
-    // path may have left beside it.
-    virtual void removeInterruptedWrites(const QString &path) = 0;
+    // path may have left beside it: only files of the program's own naming
+    // whose content `isOurs` recognises; everything else stays.
+    virtual void removeInterruptedWrites(const QString &path, const std::function<bool(const QByteArray &)> &isOurs) = 0;
+    // Holds a lock on `path` shared by every running copy of the program
+    // (a lock file beside it) until the result is destroyed; waits for
+    // another holder up to `waitMs`. Null when it was not had in time or
+    // cannot be had there.
+    virtual std::unique_ptr<FileLock> lockFile(const QString &path, int waitMs) = 0;
     virtual std::optional<qint64> fileLength(const QString &path) const = 0; // nullopt unless a regular file
     virtual std::optional<QDateTime> fileModified(const QString &path) const = 0; // local time
     virtual void beep() = 0;

@@ -34,4 +34,30 @@ struct FolderEntry
 // folder costs no file-status call per name.
 std::optional<std::vector<FolderEntry>> listFolder(const QString &folder);
 
+// What tells one version of a file from another: which file it is (device
+// and inode) and its length and times in nanoseconds. The status-change time
+// moves on every write, even one that puts the old modification time back.
+struct FileStamp
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    bool folder = false;
+
+    bool operator==(const FileStamp &) const = default;
+};
+
+// Follows links; nullopt when nothing is there.
+std::optional<FileStamp> fileStamp(const QString &path);
+
+// Replaces `target` whole or not at all: writes a new file named
+// `temporaryPrefix` plus six letters or digits, flushes it to the disk and
+// renames it onto `target` in one step. The new file gets the old one's
+// permissions, or the usual ones for a new file. Returns 0, or the system's
+// error number of the step that failed (the new file is then removed and
+// `target` is untouched).
+int replaceFile(const QString &target, const QString &temporaryPrefix, const QByteArray &bytes);
+
 } // namespace platform

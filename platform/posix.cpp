@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -94,7 +95,18 @@ std::optional<std::vector<FolderEntry>> listFolder(const QString &folder)
         return std::nullopt;
     const int dirFd = dirfd(dir);
     std::vector<FolderEntry> entries;
-    while (const dirent *entry = readdir(dir)) {
+    while (true) {
+        // readdir answers null both at the end and on an error; only errno tells
+        // them apart, and a folder read half way must not pass for all of it.
+        errno = 0;
+        const dirent *entry = readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            closedir(dir);
+            if (error != 0)
+                return std::nullopt;
+            return entries;
+        }
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
@@ -114,8 +126,65 @@ std::optional<std::vector<FolderEntry>> listFolder(const QString &folder)
         }
         entries.push_back({QFile::decodeName(name), kind});
     }
-    closedir(dir);
-    return entries;
+}
+
+std::optional<FileStamp> fileStamp(const QString &path)
+{
+    struct stat status {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+                     ns(status.st_mtim),     ns(status.st_ctim),     S_ISDIR(status.st_mode)};
+}
+
+int replaceFile(const QString &target, const QString &temporaryPrefix, const QByteArray &bytes)
+{
+    const QByteArray targetName = QFile::encodeName(target);
+    QByteArray temporary = QFile::encodeName(temporaryPrefix) + "XXXXXX";
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(targetName.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return errno;
+    const auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return error;
+    };
+    if (::fchmod(fd, mode) != 0)
+        return fail(errno);
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t step = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step < 0)
+            return fail(errno);
+        if (step == 0)
+            return fail(EIO);
+        written += step;
+    }
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return error;
+    }
+    if (::rename(temporary.constData(), targetName.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return error;
+    }
+    return 0;
 }
 
 } // namespace platform

@@ -124,7 +124,15 @@ struct FakeServices final : host::Services
         f.log.append(QStringLiteral("write ") + path);
         return {true, {}};
     }
-    void removeInterruptedWrites(const QString &path) override { f.log.append(QStringLiteral("clean ") + path); }
+    void removeInterruptedWrites(const QString &path, const std::function<bool(const QByteArray &)> &) override
+    {
+        f.log.append(QStringLiteral("clean ") + path);
+    }
+    std::unique_ptr<host::FileLock> lockFile(const QString &path, int) override
+    {
+        f.log.append(QStringLiteral("lock ") + path);
+        return std::make_unique<host::FileLock>();
+    }
     std::optional<qint64> fileLength(const QString &path) const override
     {
         if (!f.files.contains(path))

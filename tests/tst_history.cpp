@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "history/cp932.h"
 #include "history/rireki.h"
+#include "history/rirekifile.h"
 #include "testfiles.h"
 
 #include <QTest>
@@ -28,6 +29,8 @@ private slots:
     void writeFailureIsReported();
     void unwritableProgramFolderUsesUserFolder();
     void oversizedFileIsCapped();
+    void twoWindows_data();
+    void twoWindows();
 };
 
 void TestHistory::placeholder_data()
@@ -310,6 +313,66 @@ void TestHistory::oversizedFileIsCapped()
     QVERIFY(f.captions()[1].size() <= 10);             // the first line, decoded
     QVERIFY(f.captions()[2].size() <= 8192);           // the capped second line
     QCOMPARE(f.captions()[3], QStringLiteral("履歴３")); // nothing more was there to read
+}
+
+void TestHistory::twoWindows_data()
+{
+    // Both windows start on the same file; the other one ("B") goes to /q
+    // and closes first, then this one ("A"), which went to /p, closes.
+    QTest::addColumn<bool>("otherSaves");      // B's save option
+    QTest::addColumn<bool>("otherCloses");     // false: B never wrote
+    QTest::addColumn<bool>("thisSaves");       // A's save option
+    QTest::addColumn<QStringList>("expected"); // the file's ten slots and line 11
+    const QStringList placeholders = designSlots();
+    QTest::newRow("B saved since: its folder stays, below A's")
+        << true << true << true
+        << QStringList{QStringLiteral("/p"), QStringLiteral("/"), QStringLiteral("/q"), QStringLiteral("/x"),
+                       QStringLiteral("/y"), QStringLiteral("/z")}
+               + placeholders.mid(6) + QStringList{QStringLiteral("True")};
+    QTest::newRow("B saved no history: A keeps its own")
+        << false << true << true
+        << QStringList{QStringLiteral("/p"), QStringLiteral("/"), QStringLiteral("/x"), QStringLiteral("/y"),
+                       QStringLiteral("/z")}
+               + placeholders.mid(5) + QStringList{QStringLiteral("True")};
+    // The placeholders move down with the entries, as they do for one window.
+    QTest::newRow("nobody else saved: as one window writes")
+        << true << false << true
+        << QStringList{QStringLiteral("/p"), QStringLiteral("/"), QStringLiteral("/x"), QStringLiteral("/y"),
+                       QStringLiteral("/z")}
+               + placeholders.mid(3, 5) + QStringList{QStringLiteral("True")};
+    QTest::newRow("A saves no history, whatever B saved")
+        << true << true << false << QStringList(10, QStringLiteral("履歴なし")) + QStringList{QStringLiteral("False")};
+}
+
+void TestHistory::twoWindows()
+{
+    QFETCH(bool, otherSaves);
+    QFETCH(bool, otherCloses);
+    QFETCH(bool, thisSaves);
+    QFETCH(QStringList, expected);
+    const QByteArray start = cp932File({QStringLiteral("/x"), QStringLiteral("/y"), QStringLiteral("/z")});
+    Fixture a;
+    Fixture b;
+    for (Fixture *f : {&a, &b}) {
+        f->host.files[f->rirekiPath()].bytes = start;
+        f->host.folders = {QStringLiteral("/p"), QStringLiteral("/q")};
+        f->form.Form_Load();
+    }
+    QVERIFY(a.host.dir1().setPath(QStringLiteral("/p")));
+    QVERIFY(b.host.dir1().setPath(QStringLiteral("/q")));
+    if (!otherSaves)
+        b.form.Save_Rireki_Click();
+    if (!thisSaves)
+        a.form.Save_Rireki_Click();
+    if (otherCloses) {
+        b.form.Form_Unload();
+        a.host.files = b.host.files;
+    }
+    a.form.Form_Unload();
+    QCOMPARE(history::parseRirekiFile(a.host.fileBytes(a.rirekiPath())), expected);
+    // The file is read again and replaced under the lock.
+    const qsizetype locked = a.host.log.indexOf(QStringLiteral("lock ") + a.rirekiPath());
+    QVERIFY(locked >= 0 && locked < a.host.log.indexOf(QStringLiteral("write ") + a.rirekiPath()));
 }
 
 QTEST_GUILESS_MAIN(TestHistory)

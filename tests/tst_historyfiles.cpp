@@ -3,6 +3,7 @@
 // links, a program folder the user may not write, leftovers of a killed save.
 
 #include "fixture.h"
+#include "history/rirekifile.h"
 #include "host/qt/services.h"
 #include "sandbox.h"
 #include "testfiles.h"
@@ -87,7 +88,10 @@ private slots:
     void fullFileSystem();
     void linkToAFileStaysALink();
     void readOnlyProgramFolderWithInstalledHistory();
-    void leftoversOfAKilledSaveAreRemoved();
+    void leftoversOfAKilledSave_data();
+    void leftoversOfAKilledSave();
+    void longLines_data();
+    void longLines();
 };
 
 void TestHistoryFiles::unsavablePlace_data()
@@ -95,7 +99,7 @@ void TestHistoryFiles::unsavablePlace_data()
     QTest::addColumn<QString>("place"); // what stands where Rireki.dat would be
     QTest::addColumn<QString>("reason");
     const QString notAFile = texts::NotARegularFile;
-    QTest::newRow("history-sized write over a file-size limit") << QStringLiteral("limit") << QStringLiteral("File too large");
+    QTest::newRow("history-sized write over a file-size limit") << QStringLiteral("limit") << texts::ReasonTooLarge;
     QTest::newRow("FIFO") << QStringLiteral("fifo") << notAFile;
     QTest::newRow("link to a FIFO") << QStringLiteral("link:fifo") << notAFile;
     QTest::newRow("folder") << QStringLiteral("folder") << notAFile;
@@ -198,13 +202,13 @@ void TestHistoryFiles::linkToAFileStaysALink()
     QVERIFY(testfiles::writeAll(target, OldHistory));
     QVERIFY(QFile::link(target, program + QStringLiteral("/Rireki.dat")));
     // A killed save through the link leaves its leftover beside the target.
-    QVERIFY(testfiles::writeAll(kept + QStringLiteral("/Real.dat.Xy12Zz"), "half"));
+    QVERIFY(testfiles::writeAll(kept + QStringLiteral("/.Real.dat.zelvo-unsaved-Xy12Zz"), OldHistory));
     QStringList captions;
     QCOMPARE(startAndClose(program, dir.filePath(QStringLiteral("user")), &captions), QStringList());
     QCOMPARE(captions[1], QStringLiteral("/写真/旅行 1"));
     QCOMPARE(typeOf(program + QStringLiteral("/Rireki.dat")), mode_t(S_IFLNK));
     QVERIFY(readAll(target).startsWith("/\r\n/"));
-    QCOMPARE(QDir(kept).entryList(QDir::Files), QStringList{QStringLiteral("Real.dat")});
+    QCOMPARE(QDir(kept).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Real.dat")});
 }
 
 void TestHistoryFiles::readOnlyProgramFolderWithInstalledHistory()
@@ -230,28 +234,100 @@ void TestHistoryFiles::readOnlyProgramFolderWithInstalledHistory()
     QVERIFY(readAll(user + QStringLiteral("/Rireki.dat")).startsWith("/\r\n/"));
 }
 
-void TestHistoryFiles::leftoversOfAKilledSaveAreRemoved()
+void TestHistoryFiles::leftoversOfAKilledSave_data()
 {
+    // What stands beside Rireki.dat at start-up, and whether it is still
+    // there after: only the program's own unfinished saves go.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind"); // history, empty, other, folder, link
+    QTest::addColumn<bool>("stays");
+    const QString ours = QStringLiteral(".Rireki.dat.zelvo-unsaved-AbC123");
+    QTest::newRow("an unfinished save") << ours << QStringLiteral("history") << false;
+    QTest::newRow("a save killed before it wrote") << ours << QStringLiteral("empty") << false;
+    QTest::newRow("our name, other content") << ours << QStringLiteral("other") << true;
+    QTest::newRow("our name, a folder") << ours << QStringLiteral("folder") << true;
+    QTest::newRow("our name, a link") << ours << QStringLiteral("link") << true;
+    QTest::newRow("five characters") << QStringLiteral(".Rireki.dat.zelvo-unsaved-AbC12") << QStringLiteral("history") << true;
+    QTest::newRow("a user's dated copy") << QStringLiteral("Rireki.dat.201201") << QStringLiteral("history") << true;
+    QTest::newRow("a user's backup") << QStringLiteral("Rireki.dat.backup") << QStringLiteral("history") << true;
+    QTest::newRow("a user's ORIG01") << QStringLiteral("Rireki.dat.ORIG01") << QStringLiteral("other") << true;
+    QTest::newRow("another file's save") << QStringLiteral(".Other.dat.zelvo-unsaved-AbC123") << QStringLiteral("history") << true;
+}
+
+void TestHistoryFiles::leftoversOfAKilledSave()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(bool, stays);
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("program"));
     QVERIFY(QDir().mkpath(program));
     const QString at = program + QLatin1Char('/');
     QVERIFY(testfiles::writeAll(at + QStringLiteral("Rireki.dat"), OldHistory));
-    QVERIFY(testfiles::writeAll(at + QStringLiteral("Rireki.dat.AbC123"), "killed"));
-    const QStringList kept{QStringLiteral("Other.dat.AbC123"), QStringLiteral("Rireki.dat.AbC12"),
-                           QStringLiteral("Rireki.dat.AbC12-"), QStringLiteral("Rireki.dat.AbC1234"),
-                           QStringLiteral("Rireki.dat.bak")};
-    for (const QString &name : kept)
-        QVERIFY(testfiles::writeAll(at + name, "mine"));
-    QVERIFY(QDir().mkpath(at + QStringLiteral("Rireki.dat.Folder")));
-    QVERIFY(QFile::link(at + QStringLiteral("Other.dat.AbC123"), at + QStringLiteral("Rireki.dat.Link01")));
+    if (kind == QStringLiteral("folder"))
+        QVERIFY(QDir().mkpath(at + name));
+    else if (kind == QStringLiteral("link"))
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("Rireki.dat")), at + name));
+    else
+        QVERIFY(testfiles::writeAll(at + name, kind == QStringLiteral("history") ? OldHistory
+                                               : kind == QStringLiteral("other") ? QByteArray("mine")
+                                                                                 : QByteArray()));
+    QVERIFY(testfiles::writeAll(dir.filePath(QStringLiteral("Rireki.dat")), OldHistory)); // a link's target
     QCOMPARE(startAndClose(program, dir.filePath(QStringLiteral("user"))), QStringList());
-    QStringList left = QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    QCOMPARE(QFileInfo(at + name).exists() || QFileInfo(at + name).isSymLink(), stays);
+    // The save itself leaves nothing behind.
+    QStringList left = QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     left.sort();
-    QStringList expected = kept + QStringList{QStringLiteral("Rireki.dat"), QStringLiteral("Rireki.dat.Folder"),
-                                              QStringLiteral("Rireki.dat.Link01")};
+    QStringList expected{QStringLiteral("Rireki.dat")};
+    if (stays)
+        expected.append(name);
     expected.sort();
     QCOMPARE(left, expected);
+}
+
+void TestHistoryFiles::longLines_data()
+{
+    // A damaged line far longer than the cap is cut; the lines after it are
+    // still read, and line 11 still decides the save option.
+    QTest::addColumn<QList<int>>("longAt"); // lines (1 to 11) made 1 MB long
+    QTest::addColumn<bool>("saved");        // line 11 of the file
+    QTest::newRow("line 1") << QList<int>{1} << false;
+    QTest::newRow("line 5") << QList<int>{5} << false;
+    QTest::newRow("line 11") << QList<int>{11} << true;
+    QTest::newRow("all eleven") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << true;
+    QTest::newRow("one, saving on") << QList<int>{1} << true;
+}
+
+void TestHistoryFiles::longLines()
+{
+    QFETCH(QList<int>, longAt);
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(program));
+    const QByteArray longLine(1024 * 1024, 'a');
+    QByteArray file;
+    for (int line = 1; line <= 11; ++line) {
+        const QByteArray text = line == 11 ? QByteArray(saved ? "True" : "False") : "/f" + QByteArray::number(line);
+        file += (longAt.contains(line) ? longLine : text) + "\r\n";
+    }
+    QVERIFY(testfiles::writeAll(program + QStringLiteral("/Rireki.dat"), file));
+    FolderServices services(program, dir.filePath(QStringLiteral("user")));
+    Fixture f;
+    f.host.realServices = &services;
+    f.form.Form_Load();
+    const QStringList captions = f.captions();
+    for (int line = 1; line <= 10; ++line) {
+        // Slot 1 is the start folder now; the file's lines follow it.
+        const QString caption = line < 10 ? captions[line] : QString();
+        if (line == 10)
+            continue; // pushed out by the start folder
+        if (longAt.contains(line))
+            QCOMPARE(caption, QString(history::MaxRirekiLineBytes, QLatin1Char('a')));
+        else
+            QCOMPARE(caption, QStringLiteral("/f%1").arg(line));
+    }
+    QCOMPARE(f.saveOption(), saved || longAt.contains(11));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFiles)

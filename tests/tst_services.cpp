@@ -35,6 +35,8 @@ private slots:
     void readsAreCapped();
     void listsStartOnAReadableFolder();
     void missingFilesHaveNoLengthOrDate();
+    void lockIsHeldUntilReleased();
+    void writeKeepsPermissions();
 };
 
 void TestServices::writeReplacesWhole()
@@ -45,8 +47,36 @@ void TestServices::writeReplacesWhole()
     QVERIFY(services.writeFileAtomic(path, "first\r\n").ok);
     QVERIFY(services.writeFileAtomic(path, "second\r\n").ok);
     QCOMPARE(readAll(path), QByteArray("second\r\n"));
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files),
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("Rireki.dat")});
+}
+
+void TestServices::lockIsHeldUntilReleased()
+{
+    // Two windows saving at the same moment: the second waits for the first.
+    QTemporaryDir dir;
+    qthost::QtServices services;
+    const QString path = dir.filePath(QStringLiteral("Rireki.dat"));
+    std::unique_ptr<host::FileLock> first = services.lockFile(path, 0);
+    QVERIFY(first);
+    QVERIFY(!services.lockFile(path, 50));
+    first.reset();
+    QVERIFY(services.lockFile(path, 0));
+    // A place where no lock file can be made: no lock, no wait.
+    QVERIFY(!services.lockFile(dir.filePath(QStringLiteral("missing/Rireki.dat")), 0));
+}
+
+void TestServices::writeKeepsPermissions()
+{
+    // The replaced file is the user's: it keeps the rights they gave it.
+    QTemporaryDir dir;
+    qthost::QtServices services;
+    const QString path = dir.filePath(QStringLiteral("Rireki.dat"));
+    writeAll(path, "old\r\n");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QVERIFY(services.writeFileAtomic(path, "new\r\n").ok);
+    const QFileDevice::Permissions user = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+    QCOMPARE(QFile::permissions(path) & ~user, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 }
 
 void TestServices::mayReplaceFile_data()

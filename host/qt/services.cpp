@@ -1,6 +1,7 @@
 #include "host/qt/services.h"
 
 #include "common/texts.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,8 +10,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QLockFile>
 #include <QStandardPaths>
+
+#include <cerrno>
 
 namespace qthost {
 namespace {
@@ -18,6 +21,31 @@ namespace {
 QString internal(const QString &path)
 {
     return QDir::fromNativeSeparators(path);
+}
+
+// A save's new file before it replaces the old one: hidden, with a marker no
+// person types, so that nothing of the user's ever has its shape.
+QString temporaryPrefix(const QString &target)
+{
+    const QFileInfo file(target);
+    return file.absolutePath() + QStringLiteral("/.") + file.fileName() + QStringLiteral(".zelvo-unsaved-");
+}
+
+// Leftovers bigger than any file the program writes are not its own.
+constexpr qint64 MaxLeftoverBytes = 1024 * 1024;
+
+QString reasonFor(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return texts::ReasonDiskFull;
+    case EACCES:
+    case EPERM: return texts::ReasonNoPermission;
+    case EROFS: return texts::ReasonReadOnly;
+    case EFBIG: return texts::ReasonTooLarge;
+    case EIO: return texts::ReasonInputOutput;
+    default: return texts::ReasonOther.arg(error);
+    }
 }
 
 } // namespace
@@ -29,7 +57,9 @@ QString QtServices::programFolder() const
 
 QString QtServices::userDataFolder() const
 {
-    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // Without a home the location starts with "//"; a path the user reads must be clean.
+    return QDir::toNativeSeparators(
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }
 
 bool QtServices::mayReplaceFile(const QString &path) const
@@ -55,55 +85,68 @@ std::optional<QByteArray> QtServices::readFileHead(const QString &path, qint64 m
 
 host::WriteResult QtServices::writeFileAtomic(const QString &path, const QByteArray &bytes)
 {
-    const QFileInfo target(internal(path));
-    // QSaveFile follows links and renames its new file onto whatever is
-    // there: a device, a FIFO or a folder must never be replaced.
+    QFileInfo target(internal(path));
+    // A link keeps pointing to the file it names; that file gets the bytes.
+    if (target.isSymLink() && target.isFile())
+        target = QFileInfo(target.canonicalFilePath());
+    // A device, a FIFO or a folder must never be replaced.
     if (target.exists() && !target.isFile())
         return {false, texts::NotARegularFile};
-    if (!QDir().mkpath(target.absolutePath()))
-        return {false, QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(target.absolutePath()))};
-    QSaveFile file(target.absoluteFilePath());
-    // Unbuffered, so that a failing write (a full disk) fails here: Qt 6.4
-    // commits a file whose last buffered write failed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {false, file.errorString()};
-    // A write cut short (a file-size limit) is retried once for the rest,
-    // which then fails with the reason.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
-        if (step <= 0)
-            break;
-        written += step;
-    }
-    if (written != bytes.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return {false, error};
-    }
-    if (!file.commit())
-        return {false, file.errorString()};
+    const QString folder = target.absolutePath();
+    if (!QDir().mkpath(folder))
+        return {false, texts::ReasonNoFolder.arg(QDir::toNativeSeparators(folder))};
+    const int error = platform::replaceFile(target.absoluteFilePath(), temporaryPrefix(target.absoluteFilePath()), bytes);
+    if (error != 0)
+        return {false, reasonFor(error)};
     return {true, {}};
 }
 
-void QtServices::removeInterruptedWrites(const QString &path)
+void QtServices::removeInterruptedWrites(const QString &path, const std::function<bool(const QByteArray &)> &isOurs)
 {
-    // QSaveFile writes "<name>.XXXXXX" (six letters or digits) beside the
-    // file it replaces, which is the file a link points to.
-    QStringList places{internal(path)};
+    // Only names that writeFileAtomic makes, beside the file or beside the
+    // file a link points to, and only with content the caller recognises:
+    // a file of the user's that merely looks similar stays.
+    QStringList places{QFileInfo(internal(path)).absoluteFilePath()};
     const QString resolved = QFileInfo(internal(path)).canonicalFilePath();
     if (!resolved.isEmpty() && resolved != places.first())
         places.append(resolved);
     for (const QString &place : std::as_const(places)) {
-        const QFileInfo file(place);
+        const QFileInfo prefix(temporaryPrefix(place));
         const QRegularExpression leftover(QRegularExpression::anchoredPattern(
-            QRegularExpression::escape(file.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
-        const QFileInfoList entries = file.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+            QRegularExpression::escape(prefix.fileName()) + QStringLiteral("[A-Za-z0-9]{6}")));
+        const QFileInfoList entries = prefix.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QFileInfo &candidate : entries) {
-            if (!candidate.isSymLink() && candidate.isFile() && leftover.match(candidate.fileName()).hasMatch())
+            if (candidate.isSymLink() || !candidate.isFile() || !leftover.match(candidate.fileName()).hasMatch())
+                continue;
+            const std::optional<QByteArray> content = readFileHead(candidate.absoluteFilePath(), MaxLeftoverBytes + 1);
+            if (content && content->size() <= MaxLeftoverBytes && isOurs(*content))
                 QFile::remove(candidate.absoluteFilePath());
         }
     }
+}
+
+namespace {
+
+class QtFileLock final : public host::FileLock
+{
+public:
+    explicit QtFileLock(const QString &path) : m_lock(path) {}
+    QLockFile &lock() { return m_lock; }
+
+private:
+    QLockFile m_lock;
+};
+
+} // namespace
+
+std::unique_ptr<host::FileLock> QtServices::lockFile(const QString &path, int waitMs)
+{
+    const QFileInfo file(internal(path));
+    auto lock = std::make_unique<QtFileLock>(file.absolutePath() + QStringLiteral("/.") + file.fileName()
+                                             + QStringLiteral(".lock"));
+    if (!lock->lock().tryLock(waitMs))
+        return nullptr;
+    return lock;
 }
 
 std::optional<qint64> QtServices::fileLength(const QString &path) const

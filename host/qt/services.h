@@ -18,7 +18,8 @@ public:
     bool mayReplaceFile(const QString &path) const override;
     std::optional<QByteArray> readFileHead(const QString &path, qint64 maxBytes) const override;
     host::WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) override;
-    void removeInterruptedWrites(const QString &path) override;
+    void removeInterruptedWrites(const QString &path, const std::function<bool(const QByteArray &)> &isOurs) override;
+    std::unique_ptr<host::FileLock> lockFile(const QString &path, int waitMs) override;
     std::optional<qint64> fileLength(const QString &path) const override;
     std::optional<QDateTime> fileModified(const QString &path) const override;
     void beep() override;
