@@ -71,13 +71,12 @@ QString DirListWidget::highlightedPath() const
     return currentIndex().data(FolderRowsModel::PathRole).toString();
 }
 
-void DirListWidget::refresh()
+void DirListWidget::refresh(const FolderContents &contents)
 {
-    const QString highlighted = highlightedPath();
-    const std::shared_ptr<const FolderContents> contents = m_folders.read(m_path);
-    if (!contents)
+    if (contents.folder != m_path)
         return;
-    m_model->setFolders(folderChain(m_path), contents->subfolders);
+    const QString highlighted = highlightedPath();
+    m_model->setFolders(folderChain(m_path), contents.subfolders);
     int row = m_model->currentRow();
     for (int candidate = 0; candidate < m_model->rowCount(); ++candidate) {
         if (m_model->index(candidate).data(FolderRowsModel::PathRole).toString() == highlighted)

@@ -10,6 +10,7 @@
 namespace qthost {
 
 class FolderCache;
+struct FolderContents;
 class FolderRowsModel;
 
 // The folder list: the chain of folders from the root down to the current
@@ -37,7 +38,7 @@ public:
 
     // Reads the shown folder again (its subfolders changed), keeping the
     // highlight and raising no event.
-    void refresh();
+    void refresh(const FolderContents &contents);
     QString highlightedPath() const;
 
 protected:

@@ -53,11 +53,12 @@ void FileListWidget::setPattern(const QString &pattern)
     }
 }
 
-void FileListWidget::refresh()
+void FileListWidget::refresh(const FolderContents &contents)
 {
+    if (contents.folder != m_path)
+        return;
     const int row = selectedRow();
-    const QString selected = row >= 0 ? names().at(row) : QString();
-    (void)list(m_path, selected);
+    fill(contents, row >= 0 ? names().at(row) : QString());
 }
 
 bool FileListWidget::list(const QString &folder, const QString &keepSelected)
@@ -65,15 +66,20 @@ bool FileListWidget::list(const QString &folder, const QString &keepSelected)
     const std::shared_ptr<const FolderContents> contents = m_folders.read(folder);
     if (!contents)
         return false;
+    fill(*contents, keepSelected);
+    return true;
+}
+
+void FileListWidget::fill(const FolderContents &contents, const QString &keepSelected)
+{
     const QScopedValueRollback quiet(m_quiet, true);
-    m_path = folder;
-    m_model->setNames(matchingNames(contents->files, FilePattern(m_pattern)));
+    m_path = contents.folder;
+    m_model->setNames(matchingNames(contents.files, FilePattern(m_pattern)));
     const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
     if (keep >= 0)
         selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);
     else
         selectionModel()->clear();
-    return true;
 }
 
 const QStringList &FileListWidget::names() const

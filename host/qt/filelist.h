@@ -35,9 +35,9 @@ public:
     void setTop(host::Twips top) override;
     void setHeight(host::Twips height) override;
 
-    // Reads the folder again, keeping the selected file selected when it is
-    // still there; raises no Click.
-    void refresh();
+    // Lists the folder as read again, keeping the selected file selected
+    // when it is still there; raises no Click.
+    void refresh(const FolderContents &contents);
     // The listed names in order, and the selected row (-1 when none).
     const QStringList &names() const;
     int selectedRow() const;
@@ -55,6 +55,7 @@ protected:
 
 private:
     bool list(const QString &folder, const QString &keepSelected);
+    void fill(const FolderContents &contents, const QString &keepSelected);
 
     FolderCache &m_folders;
     FileNamesModel *m_model;

@@ -80,17 +80,15 @@ QString startFolder(const QString &preferred)
     return canList(QDir::homePath()) ? QDir::homePath() : QDir::rootPath();
 }
 
-std::shared_ptr<const FolderContents> FolderCache::read(const QString &folder)
+std::shared_ptr<const FolderContents> readFolder(const QString &folder)
 {
-    const QDateTime modified = QFileInfo(folder).lastModified();
-    if (m_last && m_last->folder == folder && modified == m_lastModified && modified.isValid())
-        return m_last;
     if (!canList(folder))
         return nullptr;
+    auto contents = std::make_shared<FolderContents>();
+    contents->stamp = platform::fileStamp(folder);
     const std::optional<std::vector<platform::FolderEntry>> entries = platform::listFolder(folder);
     if (!entries)
         return nullptr;
-    auto contents = std::make_shared<FolderContents>();
     contents->folder = folder;
     for (const platform::FolderEntry &entry : *entries) {
         if (isHidden(entry.name))
@@ -102,8 +100,16 @@ std::shared_ptr<const FolderContents> FolderCache::read(const QString &folder)
     }
     sortNaturally(contents->files);
     sortNaturally(contents->subfolders);
-    m_last = contents;
-    m_lastModified = modified;
+    return contents;
+}
+
+std::shared_ptr<const FolderContents> FolderCache::read(const QString &folder)
+{
+    if (m_last && m_last->folder == folder && m_last->stamp && m_last->stamp == platform::fileStamp(folder))
+        return m_last;
+    std::shared_ptr<const FolderContents> contents = readFolder(folder);
+    if (contents)
+        m_last = contents;
     return contents;
 }
 

@@ -4,6 +4,8 @@
 // Qt's internal form ("/" separated, absolute, clean); the lists convert at
 // their edges.
 
+#include "platform/platform.h"
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -28,20 +30,26 @@ struct FolderContents
     QString folder;
     QStringList files;
     QStringList subfolders;
+    std::optional<platform::FileStamp> stamp; // the folder's, taken before it was read
 };
 
+// Reads the folder, on any thread; null when it cannot be read (also when
+// the system fails part way through it).
+std::shared_ptr<const FolderContents> readFolder(const QString &folder);
+
 // Reads each folder once for both lists: a folder is read again only when
-// its modification time has changed or the cache was told to forget it.
+// it has changed (its times or its identity) or the cache was told to forget it.
 class FolderCache
 {
 public:
-    // Nullopt when the folder cannot be read.
+    // Null when the folder cannot be read.
     std::shared_ptr<const FolderContents> read(const QString &folder);
+    // Keeps what was read elsewhere (off the window's thread) as the latest.
+    void adopt(std::shared_ptr<const FolderContents> contents) { m_last = std::move(contents); }
     void forget() { m_last.reset(); }
 
 private:
     std::shared_ptr<const FolderContents> m_last;
-    QDateTime m_lastModified;
 };
 
 // ";"-separated wildcards: "*" any run of characters, "?" any one character,

@@ -23,6 +23,7 @@ public:
     // Bytes of pixels kept at most; the least recently used go first.
     void setBudget(qint64 bytes) { m_pictures.setMaxCost(bytes); }
     qint64 bytes() const { return m_pictures.totalCost(); }
+    void clear() { m_pictures.clear(); }
 
 private:
     QCache<QString, DecodedPicture> m_pictures;

@@ -5,6 +5,7 @@
 #include "host/qt/dirlist.h"
 #include "host/qt/drivelist.h"
 #include "host/qt/filelist.h"
+#include "host/qt/folderreader.h"
 #include "host/qt/folders.h"
 #include "host/qt/folderwatch.h"
 #include "host/qt/mainwindow.h"
@@ -16,6 +17,7 @@
 #include <QAccessible>
 #include <QColor>
 #include <QDir>
+#include <QFileInfo>
 #include <QPalette>
 #include <QShortcut>
 
@@ -51,7 +53,8 @@ std::pair<QString, QString> accessibleTexts(host::ControlKind kind)
 
 } // namespace
 
-QtHost::QtHost() : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>())
+QtHost::QtHost(FolderWatch::Native watches)
+    : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>()), m_watches(watches)
 {
     QAccessible::installFactory(hostAccessible);
     m_services.setWindow(m_window.get());
@@ -116,10 +119,24 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     };
     m_drive1->attach(events);
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
-    // Files copied in or removed show without the user asking; F5, or Enter
-    // on the folder shown, reads it again at once.
-    m_watch = new FolderWatch([this] { refreshLists(); }, window);
+    // Files copied in or removed show without the user asking, read off the
+    // window's thread; F5, or Enter on the folder shown, reads it again at once.
+    m_watch = new FolderWatch(window, m_watches);
     m_watch->watch(QDir::fromNativeSeparators(m_dir1->path()));
+    m_reader = new FolderReader(window);
+    QObject::connect(m_watch, &FolderWatch::changed, window,
+                     [this] { m_reader->read(QDir::fromNativeSeparators(m_dir1->path())); });
+    QObject::connect(m_reader, &FolderReader::done, window,
+                     [this](const QString &folder, std::shared_ptr<const FolderContents> contents) {
+                         if (folder != QDir::fromNativeSeparators(m_dir1->path()))
+                             return; // the user has moved on since
+                         if (!contents) {
+                             leaveGoneFolder();
+                             return;
+                         }
+                         m_folders->adopt(contents);
+                         showRefreshed(*contents);
+                     });
     m_dir1->onMoved = [this](const QString &folder) {
         m_drive1->remember(folder);
         m_watch->watch(QDir::fromNativeSeparators(folder));
@@ -149,8 +166,33 @@ bool QtHost::chooseFile(const QString &name)
 void QtHost::refreshLists()
 {
     m_folders->forget();
-    m_dir1->refresh();
-    m_file1->refresh();
+    m_view->forgetPictures();
+    const std::shared_ptr<const FolderContents> contents =
+        m_folders->read(QDir::fromNativeSeparators(m_dir1->path()));
+    if (!contents) {
+        leaveGoneFolder();
+        return;
+    }
+    showRefreshed(*contents);
+}
+
+void QtHost::showRefreshed(const FolderContents &contents)
+{
+    // The same name may now be another folder (removed and made again),
+    // which the old watch does not see.
+    m_watch->watch(contents.folder);
+    m_dir1->refresh(contents);
+    m_file1->refresh(contents);
+}
+
+void QtHost::leaveGoneFolder()
+{
+    // As for a history entry that has gone: the beep and the message, and the
+    // lists go to the nearest folder above that can still be read.
+    m_services.beep();
+    const QString gone = QDir::fromNativeSeparators(m_dir1->path());
+    (void)m_dir1->setPath(QDir::toNativeSeparators(startFolder(QFileInfo(gone).path())));
+    m_text1->setText(texts::ReadFailed);
 }
 
 void QtHost::show()

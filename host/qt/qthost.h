@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/qt/folderwatch.h"
 #include "host/qt/services.h"
 
 #include <memory>
@@ -11,7 +12,8 @@ class DirListWidget;
 class DriveListWidget;
 class FileListWidget;
 class FolderCache;
-class FolderWatch;
+class FolderReader;
+struct FolderContents;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -22,7 +24,9 @@ class ViewerWidget;
 class QtHost final : public host::Host
 {
 public:
-    QtHost();
+    // `watches` Refuse: the lists poll the shown folder, as on a system whose
+    // watches are used up.
+    explicit QtHost(FolderWatch::Native watches = FolderWatch::Native::Use);
     ~QtHost() override;
 
     void attach(const host::FormDesign &design, host::Events *events) override;
@@ -44,11 +48,17 @@ public:
     // false when the list does not show it.
     bool chooseFile(const QString &name);
     // Reads the shown folder again: its subfolders and files, the selection
-    // kept, no event raised.
+    // kept, no event raised. A folder that has gone (or can no longer be
+    // read) beeps, says so in the path box and moves the lists up to the
+    // nearest folder that can be read, which raises Change.
     void refreshLists();
+    FolderWatch *folderWatch() const { return m_watch; }
     Menus *menus() const { return m_menus.get(); }
 
 private:
+    void showRefreshed(const FolderContents &contents);
+    void leaveGoneFolder();
+
     std::unique_ptr<FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Menus> m_menus;
@@ -59,7 +69,9 @@ private:
     TextBoxWidget *m_text1 = nullptr;
     ViewerWidget *m_view = nullptr;
     StatusBarWidget *m_panel = nullptr;
+    FolderWatch::Native m_watches;
     FolderWatch *m_watch = nullptr;
+    FolderReader *m_reader = nullptr;
 };
 
 } // namespace qthost

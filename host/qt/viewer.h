@@ -45,6 +45,8 @@ public:
     QTextBrowser *pageView() const;
     FullScreenWindow *fullScreen() const { return m_fullScreen; }
     void toggleFullScreen();
+    // Drops every decoded picture kept: the next showing reads the file again.
+    void forgetPictures() { m_cache.clear(); }
     PictureCache &cache() { return m_cache; }
     DecodeQueue &queue() { return *m_queue; }
 
