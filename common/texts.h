@@ -63,6 +63,8 @@ inline const QString NotARegularFile = QStringLiteral("通常のファイルで�
 // The viewer's page for a file it cannot show; %1 is the path.
 inline const QString CannotDisplayTitle = QStringLiteral("表示できません");
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");
+// Ends a page that was too long or too deeply built to show whole.
+inline const QString PageCut = QStringLiteral("このページは長すぎるため、ここから先は表示していません。");
 
 // What screen readers say for each part of the window, and when a picture
 // appears (%1 is the file's name).

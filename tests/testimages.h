@@ -41,4 +41,22 @@ inline bool writeTaggedJpeg(const QString &path, const QImage &image, quint16 or
     return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
 }
 
+// A GIF whose canvas is `canvas` but whose `frames` frames are one pixel
+// each: tiny on disk, huge to compose.
+inline QByteArray gifOnCanvas(QSize canvas, int frames)
+{
+    const auto little16 = [](int value) { return QByteArray(1, char(value & 0xFF)) + char((value >> 8) & 0xFF); };
+    QByteArray gif("GIF89a");
+    gif += little16(canvas.width()) + little16(canvas.height());
+    gif += QByteArray("\x80\x00\x00", 3);                 // a global table of two colours
+    gif += QByteArray("\x00\x00\x00\xFF\xFF\xFF", 6);
+    gif += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19); // loop for ever
+    for (int i = 0; i < frames; ++i) {
+        gif += QByteArray("\x21\xF9\x04\x00\x02\x00\x00\x00", 8);           // 20 ms a frame
+        gif += QByteArray("\x2C", 1) + little16(i % canvas.width()) + little16(0) + little16(1) + little16(1) + '\0';
+        gif += QByteArray("\x02\x02\x44\x01\x00", 5);                       // clear, colour 0, end
+    }
+    return gif + ';';
+}
+
 } // namespace testimages

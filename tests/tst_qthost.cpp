@@ -350,6 +350,9 @@ void TestQtHost::fileListFiltersAndSortsNaturally_data()
     QTest::newRow("brackets stand for themselves")
         << QStringLiteral("photo[1].jpg") << QStringList{QStringLiteral("photo[1].jpg")};
     QTest::newRow("no negated sets") << QStringLiteral("[!p]*") << QStringList{QStringLiteral("[!p]x.txt")};
+    // Trailing stars match the empty rest of a name.
+    QTest::newRow("stars at the end match nothing, too")
+        << QStringLiteral("x.bmp*;notes.txt**") << QStringList{QStringLiteral("notes.txt"), QStringLiteral("x.bmp")};
     QTest::newRow("a star matches across dots, not into hidden names")
         << QStringLiteral("*1*") << QStringList{QStringLiteral("img10.png"), QStringLiteral("photo[1].jpg"),
                                                 QStringLiteral("photo1.jpg")};

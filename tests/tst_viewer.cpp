@@ -10,11 +10,17 @@
 #include "testimages.h"
 #include "widgettest.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QRandomGenerator>
+#include <QTextDocument>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace qthost;
@@ -34,6 +40,14 @@ private slots:
     void zoomedPartsOfOrientedPictures();
     void hostileFiles_data();
     void hostileFiles();
+    void pageCut_data();
+    void pageCut();
+    void bigAnimationsAndTextChunks();
+    void olderResultArrivingLastIsDropped();
+    void cancelledDecodeStops();
+    void rewrittenFileIsDecodedAgain_data();
+    void rewrittenFileIsDecodedAgain();
+    void ownPixelCapRefuses();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -230,6 +244,11 @@ void TestViewer::hostileFiles_data()
     QTest::newRow("page naming a FIFO") << QStringLiteral("fifo.htm") << QStringLiteral("fifo-page");
     QTest::newRow("page naming a FIFO by its full path") << QStringLiteral("fullfifo.htm") << QStringLiteral("fullfifo-page");
     QTest::newRow("page naming the bomb") << QStringLiteral("bomb.htm") << QStringLiteral("bomb-page");
+    // Pages that would stop the window: shown as far as they fit, and said so.
+    const QString cut = QStringLiteral("このページは長すぎるため、ここから先は表示していません。");
+    QTest::newRow("100,000 nested lists") << QStringLiteral("nested.htm") << cut;
+    QTest::newRow("a 60 MiB page") << QStringLiteral("huge.htm") << cut;
+    QTest::newRow("one 16 MP picture named 2,000 times") << QStringLiteral("pictures.htm") << cut;
 }
 
 void TestViewer::hostileFiles()
@@ -248,6 +267,14 @@ void TestViewer::hostileFiles()
     page("fifo.htm", QStringLiteral("pipe"));
     page("fullfifo.htm", path(QStringLiteral("pipe")));
     page("bomb.htm", QFINDTESTDATA("data/hostile/bomb-30000x30000.png"));
+    if (file == QStringLiteral("nested.htm")) {
+        QVERIFY(testfiles::writeAll(path(file), "<html><body><p>nested-page</p>" + QByteArray("<ul><li>x").repeated(100000)));
+    } else if (file == QStringLiteral("huge.htm")) {
+        QVERIFY(testfiles::writeAll(path(file), "<html><body>" + QByteArray("<p>huge-page text</p>\n").repeated(60 * 1024 * 1024 / 22)));
+    } else if (file == QStringLiteral("pictures.htm")) {
+        writeImage(QStringLiteral("16mp.png"), QSize(4000, 4000), "PNG");
+        QVERIFY(testfiles::writeAll(path(file), "<html><body>" + QByteArray("<img src=\"16mp.png\" width=40>").repeated(2000)));
+    }
     const QString target = QFileInfo(file).isAbsolute() ? file : path(file);
     QVERIFY2(QFileInfo::exists(target), qPrintable(target)); // a missing fixture would pass for the wrong reason
 
@@ -259,6 +286,188 @@ void TestViewer::hostileFiles()
     // Refused before decoding, or loaded without the resource: no wait.
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(m_viewer->currentWidget(), m_viewer->pageView());
+}
+
+void TestViewer::pageCut_data()
+{
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<qsizetype>("cut"); // -1: the whole page
+    const PageBudget budget;
+    QTest::newRow("fits") << QByteArray("<html><body><p>a<p>b<ul><li>c<li>d</ul></body></html>") << qsizetype(-1);
+    // Items and paragraphs close each other: a long list is not deep.
+    QTest::newRow("a long list is shallow") << QByteArray("<ul>" + QByteArray("<li>x").repeated(500) + "</ul>") << qsizetype(-1);
+    QTest::newRow("too deep: cut at the first level too many")
+        << QByteArray("<div>").repeated(budget.depth + 5) << qsizetype(5 * budget.depth);
+    QTest::newRow("closed levels free their depth")
+        << QByteArray("<div></div>").repeated(budget.depth * 2) << qsizetype(-1);
+    QTest::newRow("too many pictures")
+        << QByteArray("<img src=a.png>").repeated(budget.pictures + 1) << qsizetype(15 * budget.pictures);
+    QTest::newRow("a comment hides tags")
+        << QByteArray("<!--" + QByteArray("<div>").repeated(budget.depth * 2) + "-->") << qsizetype(-1);
+    QTest::newRow("too long: cut at its budget") << QByteArray(budget.bytes + 10, 'x') << qsizetype(budget.bytes);
+}
+
+void TestViewer::pageCut()
+{
+    QFETCH(QByteArray, html);
+    QFETCH(qsizetype, cut);
+    QCOMPARE(qthost::pageCut(html), cut < 0 ? html.size() : cut);
+}
+
+void TestViewer::bigAnimationsAndTextChunks()
+{
+    const std::atomic_bool no{false};
+    // A canvas the window's thread cannot compose frame by frame: a still
+    // picture, decoded here; a modest one plays.
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("vast.gif")), testimages::gifOnCanvas(QSize(5600, 5600), 200)));
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("small.gif")), testimages::gifOnCanvas(QSize(300, 200), 20)));
+    const DecodedPicture vast = decodePicture(DecodeRequest::fitted(path(QStringLiteral("vast.gif")), QSize(400, 300)), no);
+    QCOMPARE(vast.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(vast.image.size(), QSize(300, 300));
+    const DecodedPicture small = decodePicture(DecodeRequest::fitted(path(QStringLiteral("small.gif")), QSize(400, 300)), no);
+    QCOMPARE(small.status, DecodedPicture::Status::Animated);
+
+    // Text chunks are not kept with the pixels.
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    image.setText(QStringLiteral("Comment"), QString(5 * 1024 * 1024, QLatin1Char('t')));
+    for (int i = 0; i < 2000; ++i)
+        image.setText(QStringLiteral("k%1").arg(i), QStringLiteral("v"));
+    QVERIFY(image.save(path(QStringLiteral("text.png")), "PNG"));
+    const DecodedPicture text = decodePicture(DecodeRequest::fitted(path(QStringLiteral("text.png")), QSize(400, 300)), no);
+    QCOMPARE(text.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(text.image.pixelColor(20, 15), QColor(Qt::red));
+    QCOMPARE(text.image.textKeys(), QStringList());
+}
+
+void TestViewer::olderResultArrivingLastIsDropped()
+{
+    // The big picture's decode goes on when the small one is chosen (the
+    // newest one running is kept), and ends after it: it must not replace it.
+    writeImage(QStringLiteral("big.png"), QSize(5000, 4000), "PNG");
+    writeImage(QStringLiteral("small.png"), QSize(30, 20), "PNG");
+    m_viewer->navigate(path(QStringLiteral("big.png")));
+    m_viewer->navigate(path(QStringLiteral("small.png")));
+    QTRY_COMPARE(m_viewer->imageView()->path(), path(QStringLiteral("small.png")));
+    waitUntilIdle();
+    QCOMPARE(m_viewer->imageView()->path(), path(QStringLiteral("small.png")));
+    QCOMPARE(m_viewer->imageView()->pictureSize(), QSize(30, 20));
+}
+
+void TestViewer::cancelledDecodeStops()
+{
+    // A cancelled decode stops at its next read instead of running on: it is
+    // gone well before a whole decode of the same picture would end.
+    QImage noise(6000, 4000, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = random.generate();
+    }
+    QVERIFY(noise.save(path(QStringLiteral("noise.jpg")), "JPEG", 95));
+    DecodeQueue queue;
+    const auto untilIdle = [&queue] {
+        QElapsedTimer timer;
+        timer.start();
+        while (queue.pending() > 0 && timer.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        return timer.elapsed();
+    };
+    queue.decode(DecodeRequest::fitted(path(QStringLiteral("noise.jpg")), QSize(6000, 4000)),
+                 DecodeQueue::Priority::Shown, [](const DecodedPicture &) {});
+    const qint64 full = untilIdle();
+    const auto ticket = queue.decode(DecodeRequest::fitted(path(QStringLiteral("noise.jpg")), QSize(6000, 3999)),
+                                     DecodeQueue::Priority::Shown, [](const DecodedPicture &) {});
+    QVERIFY(queue.isRunning(ticket));
+    queue.cancel(ticket);
+    const qint64 cancelled = untilIdle();
+    QVERIFY2(cancelled * 3 < full, qPrintable(QStringLiteral("%1 ms of %2").arg(cancelled).arg(full)));
+}
+
+void TestViewer::rewrittenFileIsDecodedAgain_data()
+{
+    // Same size, the old times put back: only the file's identity and its
+    // status-change time tell the new content from the old.
+    QTest::addColumn<bool>("renamedIntoPlace"); // rsync -t; otherwise cp -p over the file
+    QTest::newRow("cp -p: rewritten in place") << false;
+    QTest::newRow("rsync -t: renamed into place") << true;
+}
+
+void TestViewer::rewrittenFileIsDecodedAgain()
+{
+    QFETCH(bool, renamedIntoPlace);
+    const auto flat = [this](const QString &name, const QColor &colour) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(colour);
+        QVERIFY(image.save(path(name), "BMP"));
+    };
+    const auto shownColour = [this] {
+        const QImage screen = m_viewer->imageView()->grab().toImage();
+        return screen.pixelColor(screen.width() / 2, screen.height() / 2);
+    };
+    const QString picture = path(QStringLiteral("p.bmp"));
+    flat(QStringLiteral("p.bmp"), Qt::red);
+    writeImage(QStringLiteral("other.png"), QSize(30, 20), "PNG");
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(picture).constData(), &before), 0);
+    m_viewer->navigate(picture);
+    QTRY_COMPARE(m_viewer->imageView()->path(), picture);
+    QCOMPARE(shownColour(), QColor(Qt::red));
+    m_viewer->navigate(path(QStringLiteral("other.png")));
+    QTRY_COMPARE(m_viewer->imageView()->path(), path(QStringLiteral("other.png")));
+
+    if (renamedIntoPlace) {
+        flat(QStringLiteral("p.bmp.new"), Qt::blue);
+        QVERIFY(::rename(QFile::encodeName(path(QStringLiteral("p.bmp.new"))).constData(),
+                         QFile::encodeName(picture).constData()) == 0);
+    } else {
+        flat(QStringLiteral("p.bmp"), Qt::blue);
+    }
+    // The old times to the nanosecond, as cp -p and rsync -t put them back.
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(picture).constData(), times, 0), 0);
+    struct stat after {};
+    QCOMPARE(::stat(QFile::encodeName(picture).constData(), &after), 0);
+    QCOMPARE(after.st_size, before.st_size);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    m_viewer->navigate(picture); // stepping back
+    QTRY_COMPARE(m_viewer->imageView()->path(), picture);
+    QTRY_COMPARE(shownColour(), QColor(Qt::blue));
+}
+
+void TestViewer::ownPixelCapRefuses()
+{
+    // A JPEG that says it is 20000 x 12000 (240 MP): Qt would decode it at an
+    // eighth of its size, so only the program's own cap refuses it. Its
+    // pixels are missing; the header is enough.
+    QImage tiny(16, 16, QImage::Format_RGB32);
+    tiny.fill(Qt::gray);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(tiny.save(&buffer, "JPEG"));
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    QVERIFY(frame > 0);
+    jpeg[frame + 5] = char(12000 >> 8);
+    jpeg[frame + 6] = char(12000 & 0xFF);
+    jpeg[frame + 7] = char(20000 >> 8);
+    jpeg[frame + 8] = char(20000 & 0xFF);
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("vast.jpg")), jpeg));
+    const std::atomic_bool no{false};
+    const DecodedPicture vast = decodePicture(DecodeRequest::fitted(path(QStringLiteral("vast.jpg")), QSize(400, 300)), no);
+    QCOMPARE(vast.fullSize, QSize(20000, 12000));
+    QCOMPARE(vast.status, DecodedPicture::Status::CannotDisplay);
+
+    // In a page, a picture between the page cap (16 MP) and Qt's own limit
+    // shows as an empty box.
+    writeImage(QStringLiteral("20mp.png"), QSize(5000, 4000), "PNG");
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("page.htm")), "<html><body><p>capped</p><img src=\"20mp.png\"></body></html>"));
+    m_viewer->navigate(path(QStringLiteral("page.htm")));
+    QTRY_VERIFY(m_viewer->pageView()->toPlainText().contains(QStringLiteral("capped")));
+    const QVariant image = static_cast<PageBrowser *>(m_viewer->pageView())
+                               ->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("20mp.png")));
+    QCOMPARE(image.value<QImage>().size(), QSize(16, 16));
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestViewer)

@@ -1,5 +1,6 @@
 #include "host/qt/pagebrowser.h"
 
+#include "common/texts.h"
 #include "host/qt/picturedecode.h"
 
 #include <QBuffer>
@@ -7,7 +8,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QStringDecoder>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace qthost {
 namespace {
@@ -22,7 +26,103 @@ QImage missingImage()
     return box;
 }
 
+bool isTagStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Elements that hold nothing, or that the next one of their kind closes
+// without an end tag (a list's items, a paragraph): they add no depth.
+bool addsNoDepth(const QByteArray &tag)
+{
+    static const QList<QByteArray> flat{"area", "base", "br",  "col", "embed", "hr", "img", "input", "link", "meta",
+                                        "param", "source", "track", "wbr", "li", "p", "dt", "dd", "tr", "td", "th",
+                                        "option"};
+    return flat.contains(tag);
+}
+
 } // namespace
+
+qsizetype pageCut(const QByteArray &html, const PageBudget &budget)
+{
+    const qsizetype size = std::min(html.size(), budget.bytes);
+    int tags = 0, depth = 0, pictures = 0;
+    qsizetype at = 0;
+    while ((at = html.indexOf('<', at)) >= 0 && at < size) {
+        const qsizetype start = at++;
+        if (html.mid(start, 4) == "<!--") {
+            const qsizetype end = html.indexOf("-->", start + 4);
+            if (end < 0 || end + 3 > size)
+                return start;
+            at = end + 3;
+            continue;
+        }
+        const bool closing = at < html.size() && html[at] == '/';
+        if (closing)
+            ++at;
+        if (at >= html.size() || !isTagStart(html[at]))
+            continue;
+        qsizetype end = at;
+        while (end < html.size() && (isTagStart(html[end]) || (html[end] >= '0' && html[end] <= '9')))
+            ++end;
+        const QByteArray tag = html.mid(at, end - at).toLower();
+        const qsizetype close = html.indexOf('>', end);
+        const bool selfClosing = close > 0 && html[close - 1] == '/';
+        if (++tags > budget.tags)
+            return start;
+        if (closing) {
+            if (!addsNoDepth(tag))
+                depth = std::max(0, depth - 1);
+            continue;
+        }
+        if (tag == "img" && ++pictures > budget.pictures)
+            return start;
+        if (!selfClosing && !addsNoDepth(tag) && ++depth > budget.depth)
+            return start;
+    }
+    return size;
+}
+
+PageBrowser::PageBrowser(QWidget *parent) : QTextBrowser(parent)
+{
+    // Links are followed here, so that a page reached by a link is bounded
+    // like any other.
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+        const QUrl url = link.isRelative() ? m_base.resolved(link) : link;
+        if (url.isLocalFile() && url.adjusted(QUrl::RemoveFragment) != m_base.adjusted(QUrl::RemoveFragment))
+            emit linkChosen(url.toLocalFile());
+        else if (url.hasFragment())
+            scrollToAnchor(url.fragment());
+    });
+}
+
+void PageBrowser::showHtml(const QString &html)
+{
+    m_base = QUrl();
+    m_picturePixels = 0;
+    setHtml(html);
+}
+
+void PageBrowser::showPage(const QString &path)
+{
+    const PageBudget budget;
+    QFile file(path);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(budget.bytes + 1) : QByteArray();
+    const qsizetype cut = pageCut(bytes, budget);
+    const bool whole = cut == bytes.size();
+    bytes.truncate(cut);
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    QString html = decoder(bytes);
+    if (!whole)
+        html += QStringLiteral("<hr><p>%1</p>").arg(texts::PageCut.toHtmlEscaped());
+    m_base = QUrl::fromLocalFile(path);
+    m_picturePixels = 0;
+    setHtml(html);
+}
 
 QVariant PageBrowser::loadResource(int type, const QUrl &name)
 {
@@ -30,7 +130,7 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     // would make the document read the file by itself; a missing image shows
     // as an empty box.
     const QVariant refused = type == QTextDocument::ImageResource ? QVariant(missingImage()) : QVariant(QByteArray());
-    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    const QUrl url = name.isRelative() ? m_base.resolved(name) : name;
     if (!url.isLocalFile())
         return refused;
     const QFileInfo file(url.toLocalFile());
@@ -47,10 +147,20 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize size = allocatedSize(reader);
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxPagePicturePixels)
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (!size.isValid() || pixels > MaxPagePicturePixels || m_picturePixels + pixels > MaxPicturePixelsPerPage)
         return refused;
-    const QImage image = reader.read();
-    return image.isNull() ? refused : QVariant(image);
+    m_picturePixels += pixels;
+    const QSize shown = reader.transformation() & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
+    const QSize kept = fitWithin(shown, QSize(MaxPagePictureSide, MaxPagePictureSide));
+    if (kept != shown)
+        reader.setScaledSize(reader.transformation() & QImageIOHandler::TransformationRotate90 ? kept.transposed() : kept);
+    QImage image = reader.read();
+    if (image.isNull())
+        return refused;
+    // Drawn at the picture's own size on the page, from fewer pixels.
+    image.setDevicePixelRatio(qreal(shown.width()) / image.width());
+    return image;
 }
 
 } // namespace qthost

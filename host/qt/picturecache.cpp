@@ -1,19 +1,27 @@
 #include "host/qt/picturecache.h"
 
-#include <QDateTime>
+#include "platform/platform.h"
+
 #include <QFileInfo>
 
 namespace qthost {
 
 QString PictureCache::key(const QString &path, QSize bounds)
 {
+    // Which file (device and inode) and when its content last changed: a copy
+    // that keeps the old times (cp -p, rsync -t) still moves the status-change
+    // time, and a file renamed into place is another inode.
     const QFileInfo file(path);
-    if (!file.isFile())
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    if (!stamp || !file.isFile())
         return {};
-    return QStringLiteral("%1|%2|%3|%4x%5")
+    return QStringLiteral("%1|%2:%3|%4|%5|%6|%7x%8")
         .arg(file.absoluteFilePath())
-        .arg(file.size())
-        .arg(file.lastModified().toMSecsSinceEpoch())
+        .arg(stamp->device)
+        .arg(stamp->inode)
+        .arg(stamp->size)
+        .arg(stamp->modifiedNs)
+        .arg(stamp->changedNs)
         .arg(bounds.width())
         .arg(bounds.height());
 }

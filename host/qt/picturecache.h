@@ -12,9 +12,10 @@ namespace qthost {
 class PictureCache
 {
 public:
-    // The key of the file as it is on disk now: its path, length and time of
-    // change (a file replaced on disk is another picture) and the size it is
-    // fitted to. Empty when it is not a regular file.
+    // The key of the file as it is on disk now: its path, identity, length
+    // and times, the status-change time included (a file rewritten on disk is
+    // another picture, even with its old modification time put back), and
+    // the size it is fitted to. Empty when it is not a regular file.
     static QString key(const QString &path, QSize bounds);
 
     // Null when not kept.

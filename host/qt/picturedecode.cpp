@@ -1,9 +1,13 @@
 #include "host/qt/picturedecode.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTransform>
+
+#include <algorithm>
+#include <cstring>
 
 namespace qthost {
 namespace {
@@ -48,6 +52,23 @@ QRect storedRect(const QRect &shown, QSize stored, QImageIOHandler::Transformati
     if (transformation & QImageIOHandler::TransformationRotate90)
         toShown = toShown * QTransform(0, 1, -1, 0, stored.height(), 0);
     return toShown.inverted().mapRect(QRectF(shown)).toAlignedRect().intersected(QRect(QPoint(0, 0), stored));
+}
+
+// A picture's text chunks (a PNG may carry megabytes of them) would stay
+// with it in the cache; only the pixels are kept.
+QImage withoutText(const QImage &image)
+{
+    if (image.isNull() || image.textKeys().isEmpty())
+        return image;
+    QImage pixels(image.size(), image.format());
+    if (pixels.isNull())
+        return {};
+    pixels.setColorTable(image.colorTable());
+    pixels.setDevicePixelRatio(image.devicePixelRatio());
+    pixels.setColorSpace(image.colorSpace());
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(pixels.scanLine(y), image.constScanLine(y), size_t(std::min(pixels.bytesPerLine(), image.bytesPerLine())));
+    return pixels;
 }
 
 DecodedPicture status(DecodedPicture::Status status, QSize fullSize = {})
@@ -100,11 +121,11 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
     if (qint64(full.width()) * full.height() > MaxPicturePixels)
         return status(Status::CannotDisplay, full);
 
-    if (reader.supportsAnimation() && reader.imageCount() != 1) {
+    if (reader.supportsAnimation() && reader.imageCount() != 1
+        && qint64(full.width()) * full.height() <= MaxAnimationPixels) {
         if (cancelled)
             return status(Status::Cancelled);
-        const bool modest = qint64(full.width()) * full.height() <= MaxAnimationPixels;
-        return status(modest ? Status::Animated : Status::CannotDisplay, full);
+        return status(Status::Animated, full);
     }
 
     QRect region(QPoint(0, 0), full);
@@ -120,7 +141,7 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
         reader.setScaledSize(turned ? shownSize.transposed() : shownSize);
 
     DecodedPicture result;
-    result.image = reader.read();
+    result.image = withoutText(reader.read());
     result.fullSize = full;
     result.region = region;
     if (cancelled)

@@ -15,9 +15,10 @@ namespace qthost {
 // Pictures with more pixels than this show the "cannot display" page: a
 // 30000 x 30000 PNG of a few megabytes would otherwise want 3.6 GB.
 inline constexpr qint64 MaxPicturePixels = 200'000'000;
-// Animations are decoded frame by frame at their full canvas on the window's
-// thread, so their canvas must stay modest.
-inline constexpr qint64 MaxAnimationPixels = 32'000'000;
+// Animations are composed frame by frame at their full canvas on the
+// window's thread, so only a modest canvas plays (a 4K one does); a bigger
+// one shows its first frame as a still picture, decoded off that thread.
+inline constexpr qint64 MaxAnimationPixels = 8'500'000;
 
 struct DecodeRequest
 {

@@ -31,9 +31,8 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     m_image->setAccessibleName(texts::AccessiblePicture);
     m_page->setObjectName(QStringLiteral("ViewPage"));
     m_page->setAccessibleName(texts::AccessiblePage);
-    m_page->setOpenLinks(true);
-    m_page->setOpenExternalLinks(false);
     m_page->setTabChangesFocus(true);
+    connect(m_page, &PageBrowser::linkChosen, this, &ViewerWidget::navigate);
     addWidget(m_page);
     addWidget(m_image);
     setCurrentWidget(m_page);
@@ -106,10 +105,7 @@ void ViewerWidget::navigate(const QString &path)
         m_image->clear();
         if (m_fullScreen)
             toggleFullScreen();
-        // A URL built from the path keeps "#", "%", "?" and spaces as name characters.
-        const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
-        m_page->setSource(QUrl());
-        m_page->setSource(url, QTextDocument::HtmlResource);
+        m_page->showPage(file.absoluteFilePath());
         setCurrentWidget(m_page);
         return;
     }
@@ -171,8 +167,7 @@ void ViewerWidget::showCannotDisplay(const QString &path)
     m_image->clear();
     if (m_fullScreen)
         toggleFullScreen();
-    m_page->setSource(QUrl());
-    m_page->setHtml(QStringLiteral("<html><head><title>%1</title></head><body>"
+    m_page->showHtml(QStringLiteral("<html><head><title>%1</title></head><body>"
                                    "<h3>%2</h3><p>%3</p></body></html>")
                         .arg(texts::CannotDisplayTitle.toHtmlEscaped(), texts::CannotDisplayBody.toHtmlEscaped(),
                              path.toHtmlEscaped()));
