@@ -4,9 +4,10 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
-CommandLine parseCommandLine(const QStringList &arguments)
+CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &raw)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(texts::CommandLineDescription);
@@ -30,6 +31,10 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return fail(texts::CommandLineTooMany);
     if (paths.isEmpty())
         return {StartRequest{}, 0, {}, false};
+    for (const QByteArray &argument : raw.mid(1)) {
+        if (QFile::encodeName(QFile::decodeName(argument)) != argument)
+            return fail(texts::CommandLineNotUtf8.arg(QFile::decodeName(argument)));
+    }
     const QFileInfo path(paths.first());
     if (!path.exists())
         return fail(texts::CommandLineMissing.arg(paths.first()));

@@ -2,6 +2,8 @@
 
 // The program's command line: --help, --version and one optional path.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -23,4 +25,7 @@ struct CommandLine
     bool toStandardError = false;
 };
 
-CommandLine parseCommandLine(const QStringList &arguments);
+// `raw` are the arguments as the system gave them (argv), when known: a path
+// whose bytes are not UTF-8 cannot be opened through Qt's file names, which
+// are Unicode text, and is refused with a message saying so.
+CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &raw = {});

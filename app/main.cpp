@@ -53,7 +53,10 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationVersion(texts::Version);
         if (translated)
             QCoreApplication::installTranslator(&qtTexts);
-        const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+        QList<QByteArray> raw;
+        for (int i = 0; i < argc; ++i)
+            raw.append(QByteArray(argv[i]));
+        const CommandLine line = parseCommandLine(QCoreApplication::arguments(), raw);
         if (!line.start) {
             print(line);
             return line.exitCode;

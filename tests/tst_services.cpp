@@ -162,6 +162,8 @@ void TestServices::listsStartOnAReadableFolder()
         QVERIFY2(same == 1, qPrintable(preferred));
     }
     QCOMPARE(qthost::startFolder(QString()), QDir::homePath());
+    // Relative: read against a current folder that may be gone; never taken.
+    QCOMPARE(qthost::startFolder(QStringLiteral(".")), QDir::homePath());
     ::chmod(QFile::encodeName(closed).constData(), 0755);
 }
 

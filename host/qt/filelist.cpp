@@ -2,6 +2,7 @@
 
 #include "host/qt/folders.h"
 #include "host/qt/listmodels.h"
+#include "host/qt/naturalorder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,12 +42,23 @@ QString FileListWidget::path() const
 bool FileListWidget::setPath(const QString &path)
 {
     const std::optional<QString> folder = existingFolder(path);
+    if (folder && *folder != m_path)
+        m_alsoShown.clear();
     return folder && list(*folder, QString());
+}
+
+bool FileListWidget::alsoShow(const QString &name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !QFileInfo(joinFolder(m_path, name)).isFile())
+        return false;
+    m_alsoShown = name;
+    return list(m_path, fileName());
 }
 
 void FileListWidget::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
+    m_alsoShown.clear();
     if (!list(m_path, QString())) {
         const QScopedValueRollback quiet(m_quiet, true);
         m_model->setNames({});
@@ -74,7 +86,13 @@ void FileListWidget::fill(const FolderContents &contents, const QString &keepSel
 {
     const QScopedValueRollback quiet(m_quiet, true);
     m_path = contents.folder;
-    m_model->setNames(matchingNames(contents.files, FilePattern(m_pattern)));
+    QStringList names = matchingNames(contents.files, FilePattern(m_pattern));
+    if (!m_alsoShown.isEmpty() && !names.contains(m_alsoShown)
+        && QFileInfo(joinFolder(contents.folder, m_alsoShown)).isFile()) {
+        names.append(m_alsoShown);
+        sortNaturally(names);
+    }
+    m_model->setNames(std::move(names));
     const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
     if (keep >= 0)
         selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);

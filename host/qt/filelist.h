@@ -43,6 +43,10 @@ public:
     int selectedRow() const;
     // Selects the row as the user would, raising Click.
     void choose(int row);
+    // Lists the folder's file `name` although the pattern leaves it out (a
+    // file opened from the command line), until the folder or the pattern
+    // changes; false when there is no such file.
+    bool alsoShow(const QString &name);
     // Moves the selection as the stepping keys do; nothing at either end.
     void step(Step step);
     // The files next to `path` in the list, the following one first.
@@ -63,6 +67,7 @@ private:
     MouseDownSource m_mouseDown;
     QString m_path; // internal form
     QString m_pattern = QStringLiteral("*");
+    QString m_alsoShown; // a name listed whatever the pattern says
     bool m_quiet = false; // selection changes made by the list itself raise no Click
 };
 

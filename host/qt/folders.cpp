@@ -68,7 +68,9 @@ std::optional<QString> existingFolder(const QString &path)
 
 QString startFolder(const QString &preferred)
 {
-    QString at = preferred.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(preferred));
+    // A relative path would be taken from a current folder that may be gone.
+    const QString internal = QDir::fromNativeSeparators(preferred);
+    QString at = QDir::isAbsolutePath(internal) ? QDir::cleanPath(internal) : QString();
     while (!at.isEmpty()) {
         if (canList(at))
             return at;

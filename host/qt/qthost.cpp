@@ -28,12 +28,15 @@ namespace qthost {
 namespace {
 
 // The folder the lists start in: the current folder, or where it was when it
-// has been deleted since (the shell still knows), or the nearest one above
-// that can be read.
+// has been deleted since (the shell still knows, unless it only says "."),
+// or the nearest one above that can be read.
 QString preferredStartFolder()
 {
     const QString current = QDir::currentPath();
-    return current.isEmpty() ? qEnvironmentVariable("PWD") : current;
+    if (!current.isEmpty())
+        return current;
+    const QString shell = qEnvironmentVariable("PWD");
+    return QDir::isAbsolutePath(shell) ? shell : QString();
 }
 
 // What a screen reader says for each control: Japanese words, not the
@@ -156,6 +159,10 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
 
 bool QtHost::chooseFile(const QString &name)
 {
+    // A file the pattern leaves out (a page, a hidden file) was still asked
+    // for by name: it is listed and shown as a click would.
+    if (!m_file1->names().contains(name) && !m_file1->alsoShow(name))
+        return false;
     const qsizetype row = m_file1->names().indexOf(name);
     if (row < 0)
         return false;

@@ -44,8 +44,9 @@ public:
     host::Services &services() override { return m_services; }
 
     MainWindow *window() const { return m_window.get(); }
-    // Chooses the file of that name in the file list, as a click would;
-    // false when the list does not show it.
+    // Chooses the file of that name in the file list, as a click would, and
+    // lists it for the purpose when the pattern leaves it out; false when the
+    // folder has no such file.
     bool chooseFile(const QString &name);
     // Reads the shown folder again: its subfolders and files, the selection
     // kept, no event raised. A folder that has gone (or can no longer be

@@ -42,6 +42,13 @@ def main():
     for wrong, said in ((os.path.join(work, "missing.png"), "見つかりません"), ("--bogus", "未知のオプション")):
         code, out, err = run(program, wrong)
         check(code == 2 and said in err and not out, "%s: status 2 and a message (%s)" % (wrong, err.strip()))
+    # A name that is not UTF-8: said so, not "missing".
+    bad = os.path.join(work, "bad").encode() + b"\xff\xfe"
+    os.makedirs(bad)
+    done = subprocess.run([program.encode(), bad], capture_output=True, timeout=30)
+    check(done.returncode == 2 and "UTF-8" in done.stderr.decode(errors="replace")
+          and "見つかりません" not in done.stderr.decode(errors="replace"),
+          "a name that is not UTF-8 is refused with the reason (%s)" % done.stderr.decode(errors="replace").strip())
     check(wait_for(lambda: False, 0.5) is None and subprocess.run(
         ["xdotool", "search", "--name", "^Zelvo-Viewer$"], capture_output=True).stdout == b"",
         "no window for a wrong path")
@@ -76,6 +83,21 @@ def main():
         check(wait_for(lambda: image.description == "two.png を表示しています") is not None, "the picture is shown")
     subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                               "e2e-open-with.png")])
+    check(close(process) == 0, "closed cleanly")
+
+    # A file the start-up pattern leaves out: listed and shown all the same.
+    page = os.path.join(folder, "page.htm")
+    with open(page, "w") as f:
+        f.write("<html><body><p>page-from-the-command-line</p></body></html>")
+    process = subprocess.Popen([program, page], cwd=work)
+    app, frame = window()
+    check(frame is not None, "a page argument opens the window")
+    if frame:
+        path = find(frame, "text", "パス")
+        check(wait_for(lambda: text_of(path) == page) is not None, "the path box shows the page")
+        shown = find(frame, "label", "ページ")
+        check(wait_for(lambda: "page-from-the-command-line" in text_of(shown)) is not None, "the page is shown")
+        check(find(find(frame, "list", "ファイル"), "list item", "page.htm") is not None, "the page is listed")
     check(close(process) == 0, "closed cleanly")
 
 

@@ -31,6 +31,7 @@ private slots:
     void filterPopupShowsItsItems();
     void resizingAsAUserWould();
     void withoutADisplayItSaysWhatToDo();
+    void startedInADeletedFolder_data();
     void startedInADeletedFolder();
 
 private:
@@ -221,21 +222,36 @@ void TestProgram::withoutADisplayItSaysWhatToDo()
     }
 }
 
+void TestProgram::startedInADeletedFolder_data()
+{
+    QTest::addColumn<QString>("pwd");     // what the shell leaves in PWD: "" the folder itself
+    QTest::addColumn<QString>("slotOne"); // kept (the folder above) or home
+    QTest::newRow("the shell still knows the folder") << QString() << QStringLiteral("kept");
+    // A script's "cd ." in the removed folder: nothing tells where it was.
+    QTest::newRow("PWD is relative") << QStringLiteral(".") << QStringLiteral("home");
+}
+
 void TestProgram::startedInADeletedFolder()
 {
     // The shell enters the folder, removes it and starts the program there:
-    // the lists start on the nearest folder that is still there.
+    // the lists start on the nearest folder that is still there, else home.
+    QFETCH(QString, pwd);
+    QFETCH(QString, slotOne);
     const QString parent = m_dir->filePath(QStringLiteral("kept"));
     const QString gone = parent + QStringLiteral("/gone");
+    const QString home = m_dir->filePath(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(gone));
+    QVERIFY(QDir().mkpath(home));
+    const QString setPwd = pwd.isEmpty() ? QString() : QStringLiteral("PWD='%1' ").arg(pwd);
     startWith(QStringLiteral("/bin/sh"),
-              {QStringLiteral("-c"), QStringLiteral("cd \"$1\" && rmdir \"$1\" && exec \"$2\""), QStringLiteral("sh"),
-               gone, m_programFolder + QStringLiteral("/Zelvoviewer")},
+              {QStringLiteral("-c"), QStringLiteral("cd \"$1\" && rmdir \"$1\" && HOME=\"$3\" %1exec \"$2\"").arg(setPwd),
+               QStringLiteral("sh"), gone, m_programFolder + QStringLiteral("/Zelvoviewer"), home},
               parent);
     screenshot(QStringLiteral("e2e-deleted-start-folder.png"));
     closeAndWait();
     const QByteArray written = readAll(m_programFolder + QStringLiteral("/Rireki.dat"));
-    QVERIFY2(written.startsWith(QFile::encodeName(parent) + "\r\n"), written.constData());
+    const QString expected = slotOne == QStringLiteral("kept") ? parent : home;
+    QVERIFY2(written.startsWith(QFile::encodeName(expected) + "\r\n"), written.constData());
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
