@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Hostile files chosen in the real program: a decompression bomb, GIFs on an
-absurd canvas, pages whose images are /dev/zero or a FIFO. After each the
+absurd canvas, pages whose images are /dev/zero or a FIFO, pages too big or
+too deep to build at once, PNGs heavy with text. After each the
 window still answers (a right-click popup opens within a second) and the
 program stays under 300 MiB.
 
@@ -9,10 +10,12 @@ Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
 """
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 from atspi import appear, check, click, close, failures, find, keys, text_of, wait_for, window
 
@@ -25,6 +28,28 @@ def rss_kib(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1])
     return -1
+
+
+def gif_on_canvas(width, height, frames):
+    """A GIF whose frames are one pixel each on a vast canvas."""
+    gif = b"GIF89a" + struct.pack("<HH", width, height) + b"\x80\x00\x00" + b"\x00\x00\x00\xff\xff\xff"
+    gif += b"\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
+    for i in range(frames):
+        gif += b"\x21\xf9\x04\x00\x02\x00\x00\x00"
+        gif += b"\x2c" + struct.pack("<HHHH", i % width, 0, 1, 1) + b"\x00" + b"\x02\x02\x44\x01\x00"
+    return gif + b";"
+
+
+def png_with_text(path, texts):
+    """A 64 x 48 grey PNG carrying the given tEXt chunks."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = b"".join(b"\x00" + b"\x80" * 64 for _ in range(48))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 64, 48, 8, 0, 0, 0, 0)))
+        for key, text in texts:
+            f.write(chunk(b"tEXt", key + b"\x00" + text))
+        f.write(chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
 def popups():
@@ -47,6 +72,22 @@ def main():
     for page, image in pages.items():
         with open(os.path.join(folder, page), "w") as f:
             f.write('<html><body><p>%s-page</p><img src="%s"></body></html>' % (page, image))
+    # Pages that would stop the window: shown as far as they fit.
+    cut = "このページは長すぎるため、ここから先は表示していません。"
+    subprocess.run(["convert", "-size", "4000x4000", "xc:gray", os.path.join(folder, "16mp.png")], check=True)
+    big_pages = {
+        "nested.htm": "<html><body>" + "<ul><li>x" * 100000,
+        "huge.htm": "<html><body>" + "<p>huge page text</p>\n" * (60 * 1024 * 1024 // 22),
+        "pictures.htm": "<html><body>" + '<img src="16mp.png" width=40>' * 2000,
+    }
+    for page, html in big_pages.items():
+        with open(os.path.join(folder, page), "w") as f:
+            f.write(html)
+    # A 5600 x 5600 canvas of 200 one-pixel frames, and PNGs heavy with text.
+    with open(os.path.join(folder, "canvas-5600-frames.gif"), "wb") as f:
+        f.write(gif_on_canvas(5600, 5600, 200))
+    png_with_text(os.path.join(folder, "text-50mb.png"), [(b"Comment", b"t" * (50 * 1024 * 1024))])
+    png_with_text(os.path.join(folder, "text-100000.png"), [(b"k%d" % i, b"v") for i in range(100000)])
 
     process = subprocess.Popen([os.path.join(program_folder, "Zelvoviewer")], cwd=folder)
     try:
@@ -63,12 +104,20 @@ def main():
         check(wait_for(lambda: find(files, "list item", "zero.htm")) is not None, "the pages are listed")
         path = find(frame, "text", "パス")
         page = find(frame, "label", "ページ")
-        for name in ["bomb-30000x30000.png", "canvas-20000x20000.gif", "canvas-20000x20000-animated.gif", *pages]:
+        image = find(frame, "image", "画像")
+        stills = ["canvas-5600-frames.gif", "text-50mb.png", "text-100000.png"]
+        for name in ["bomb-30000x30000.png", "canvas-20000x20000.gif", "canvas-20000x20000-animated.gif", *pages,
+                     *big_pages, *stills]:
             click(appear(files, "list item", name))
             shown = wait_for(lambda: text_of(path) == os.path.join(folder, name), 5)
             check(shown is not None, "%s chosen" % name)
-            expected = "%s-page" % name if name in pages else "このファイルは表示できません。"
-            check(wait_for(lambda: expected in text_of(page), 5) is not None, "%s shows %s" % (name, expected))
+            if name in stills:
+                check(wait_for(lambda: image.description == "%s を表示しています" % name, 10) is not None,
+                      "%s is shown" % name)
+            else:
+                expected = ("%s-page" % name if name in pages else cut if name in big_pages
+                            else "このファイルは表示できません。")
+                check(wait_for(lambda: expected in text_of(page), 5) is not None, "%s shows %s" % (name, expected))
             # The window answers: a right click on the folder list opens its popup.
             item = appear(folders, "list item", "hostile")
             start = time.time()
