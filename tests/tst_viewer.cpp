@@ -1,10 +1,10 @@
 // The viewer on real widgets (offscreen): decoding off the window's thread,
 // the order of results, the cache of neighbours, zoom, and hostile files.
 
-#include "host/qt/decodequeue.h"
+#include "picture/decodequeue.h"
 #include "host/qt/pagebrowser.h"
-#include "host/qt/picturecache.h"
-#include "host/qt/picturedecode.h"
+#include "picture/picturecache.h"
+#include "picture/picturedecode.h"
 #include "host/qt/viewer.h"
 #include "testfiles.h"
 #include "testimages.h"
@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+using namespace picture;
 using namespace qthost;
 
 class TestViewer : public QObject

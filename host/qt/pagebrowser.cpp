@@ -1,7 +1,7 @@
 #include "host/qt/pagebrowser.h"
 
 #include "common/texts.h"
-#include "host/qt/picturedecode.h"
+#include "picture/picturedecode.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -146,13 +146,13 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    const QSize size = allocatedSize(reader);
+    const QSize size = picture::allocatedSize(reader);
     const qint64 pixels = qint64(size.width()) * size.height();
     if (!size.isValid() || pixels > MaxPagePicturePixels || m_picturePixels + pixels > MaxPicturePixelsPerPage)
         return refused;
     m_picturePixels += pixels;
     const QSize shown = reader.transformation() & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
-    const QSize kept = fitWithin(shown, QSize(MaxPagePictureSide, MaxPagePictureSide));
+    const QSize kept = picture::fitWithin(shown, QSize(MaxPagePictureSide, MaxPagePictureSide));
     if (kept != shown)
         reader.setScaledSize(reader.transformation() & QImageIOHandler::TransformationRotate90 ? kept.transposed() : kept);
     QImage image = reader.read();

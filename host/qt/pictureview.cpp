@@ -1,6 +1,6 @@
 #include "host/qt/pictureview.h"
 
-#include "host/qt/picturecache.h"
+#include "picture/picturecache.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -175,7 +175,7 @@ void PictureView::refit()
 {
     if (m_fitted.isNull())
         return;
-    const QSize wanted = fitWithin(m_full, fitBounds());
+    const QSize wanted = picture::fitWithin(m_full, fitBounds());
     if (wanted.width() <= m_fitted.width() && wanted.height() <= m_fitted.height())
         return;
     const QString key = PictureCache::key(m_path, fitBounds());

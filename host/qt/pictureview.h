@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/qt/decodequeue.h"
+#include "picture/decodequeue.h"
 
 #include <QImage>
 #include <QMovie>
@@ -11,9 +11,16 @@
 #include <optional>
 #include <vector>
 
+namespace picture {
+class PictureCache;
+}
+
 namespace qthost {
 
-class PictureCache;
+using picture::DecodedPicture;
+using picture::DecodeQueue;
+using picture::DecodeRequest;
+using picture::PictureCache;
 
 // Where the keys and the wheel ask the file list to go.
 enum class Step { Previous, Next, First, Last };

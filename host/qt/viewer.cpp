@@ -2,7 +2,7 @@
 
 #include "common/texts.h"
 #include "host/qt/accessibility.h"
-#include "host/qt/decodequeue.h"
+#include "picture/decodequeue.h"
 #include "host/qt/pagebrowser.h"
 #include "host/qt/twips.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "host/host.h"
-#include "host/qt/picturecache.h"
+#include "picture/picturecache.h"
 #include "host/qt/pictureview.h"
 
 #include <QPointer>

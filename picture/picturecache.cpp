@@ -1,10 +1,10 @@
-#include "host/qt/picturecache.h"
+#include "picture/picturecache.h"
 
 #include "platform/platform.h"
 
 #include <QFileInfo>
 
-namespace qthost {
+namespace picture {
 
 QString PictureCache::key(const QString &path, QSize bounds)
 {
@@ -38,4 +38,4 @@ void PictureCache::insert(const QString &key, const DecodedPicture &picture)
     m_pictures.insert(key, new DecodedPicture(picture), qMax<qint64>(1, picture.image.sizeInBytes()));
 }
 
-} // namespace qthost
+} // namespace picture

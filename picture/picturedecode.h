@@ -3,6 +3,7 @@
 // Decoding one picture file, on any thread: only the pixels that will be
 // shown, never more than a sane budget, and stoppable part way.
 
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <QRect>
@@ -10,7 +11,7 @@
 
 #include <atomic>
 
-namespace qthost {
+namespace picture {
 
 // Pictures with more pixels than this show the "cannot display" page: a
 // 30000 x 30000 PNG of a few megabytes would otherwise want 3.6 GB.
@@ -31,6 +32,10 @@ struct DecodeRequest
     // decoded.
     qreal scale = 0;
     QRect region;
+    // The colours the picture is turned into when it names its own (an
+    // embedded profile, an nclx description); untagged pictures stay as
+    // they are.
+    QColorSpace screen = QColorSpace(QColorSpace::SRgb);
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
     static DecodeRequest part(const QString &path, qreal scale, const QRect &region)
@@ -60,4 +65,4 @@ QSize allocatedSize(QImageReader &reader);
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.
 QSize fitWithin(QSize size, QSize bounds);
 
-} // namespace qthost
+} // namespace picture

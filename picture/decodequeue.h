@@ -4,7 +4,7 @@
 // only queues requests and receives results; the workers own nothing of the
 // window and hand back plain values.
 
-#include "host/qt/picturedecode.h"
+#include "picture/picturedecode.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -13,7 +13,7 @@
 #include <map>
 #include <memory>
 
-namespace qthost {
+namespace picture {
 
 class DecodeQueue final : public QObject
 {
@@ -40,6 +40,8 @@ public:
     // first picture does not wait for its plugin to load.
     void warmUp();
     int pending() const { return int(m_jobs.size()); }
+    // The screen's colours, which every decode from now on is turned into.
+    void setScreenColours(const QColorSpace &screen) { m_screen = screen; }
 
 private:
     struct Job
@@ -62,6 +64,7 @@ private:
     std::map<JobId, Job> m_jobs; // in order of arrival
     std::map<Ticket, JobId> m_tickets;
     quint64 m_next = 1;
+    QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
 };
 
-} // namespace qthost
+} // namespace picture

@@ -3,11 +3,11 @@
 // Pictures decoded to fit the viewer, kept for a few screenfuls so that
 // stepping back and forth shows them at once.
 
-#include "host/qt/picturedecode.h"
+#include "picture/picturedecode.h"
 
 #include <QCache>
 
-namespace qthost {
+namespace picture {
 
 class PictureCache
 {
@@ -30,4 +30,4 @@ private:
     QCache<QString, DecodedPicture> m_pictures;
 };
 
-} // namespace qthost
+} // namespace picture

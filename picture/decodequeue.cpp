@@ -1,4 +1,4 @@
-#include "host/qt/decodequeue.h"
+#include "picture/decodequeue.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -6,12 +6,13 @@
 
 #include <algorithm>
 
-namespace qthost {
+namespace picture {
 namespace {
 
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
-    return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region;
+    return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
+           && a.screen == b.screen;
 }
 
 } // namespace
@@ -29,8 +30,10 @@ DecodeQueue::~DecodeQueue()
     m_pool.waitForDone();
 }
 
-DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &request, Priority priority, Done done)
+DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority priority, Done done)
 {
+    DecodeRequest request = asked;
+    request.screen = m_screen;
     const Ticket ticket = m_next++;
     for (auto &[id, job] : m_jobs) {
         if (!job.cancelled->load() && sameRequest(job.request, request)) {
@@ -165,4 +168,4 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
         done(result);
 }
 
-} // namespace qthost
+} // namespace picture

@@ -1,15 +1,22 @@
-#include "host/qt/picturedecode.h"
+#include "picture/picturedecode.h"
+
+#include "picture/colour.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTransform>
+#include <QtPlugin>
 
 #include <algorithm>
 #include <cstring>
 
-namespace qthost {
+// The program's own picture formats (HEIF, AVIF, JPEG XL), for every
+// QImageReader in the process.
+Q_IMPORT_PLUGIN(ZelvoImageFormats)
+
+namespace picture {
 namespace {
 
 // The file as the decoder sees it: every read first asks whether the work
@@ -141,7 +148,7 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
         reader.setScaledSize(turned ? shownSize.transposed() : shownSize);
 
     DecodedPicture result;
-    result.image = withoutText(reader.read());
+    result.image = inScreenColours(withoutText(reader.read()), request.screen);
     result.fullSize = full;
     result.region = region;
     if (cancelled)
@@ -150,4 +157,4 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
     return result;
 }
 
-} // namespace qthost
+} // namespace picture

@@ -1,0 +1,40 @@
+#include "picture/formats.h"
+
+#include "picture/heifhandler.h"
+#include "picture/jxlhandler.h"
+
+namespace picture {
+namespace {
+
+bool isHeif(const QByteArray &format)
+{
+    return format == "heic" || format == "heif" || format == "avif";
+}
+
+} // namespace
+
+QImageIOPlugin::Capabilities ZelvoImageFormats::capabilities(QIODevice *device, const QByteArray &format) const
+{
+    if (isHeif(format) || format == "jxl")
+        return CanRead;
+    if (!format.isEmpty() || !device || !device->isReadable())
+        return {};
+    // Told by content, whatever the file is called.
+    return HeifHandler::canRead(device) || JxlHandler::canRead(device) ? CanRead : Capabilities();
+}
+
+QImageIOHandler *ZelvoImageFormats::create(QIODevice *device, const QByteArray &format) const
+{
+    QImageIOHandler *handler = nullptr;
+    if (isHeif(format) || (format.isEmpty() && HeifHandler::canRead(device)))
+        handler = new HeifHandler;
+    else if (format == "jxl" || (format.isEmpty() && JxlHandler::canRead(device)))
+        handler = new JxlHandler;
+    if (handler) {
+        handler->setDevice(device);
+        handler->setFormat(format);
+    }
+    return handler;
+}
+
+} // namespace picture

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImageIOHandler>
+
+namespace picture {
+
+// HEIF, HEIC and AVIF through libheif: the file's primary image, turned and
+// mirrored as the file says (libheif applies irot and imir, so the handler
+// reports no further transformation and EXIF orientation is not applied a
+// second time), with 10 and 12-bit samples kept as 16 bits, alpha, and the
+// embedded ICC profile or nclx description as the image's colour space.
+class HeifHandler final : public QImageIOHandler
+{
+public:
+    bool canRead() const override;
+    bool read(QImage *image) override;
+    QVariant option(ImageOption option) const override;
+    bool supportsOption(ImageOption option) const override;
+
+    // Looks at the first bytes only.
+    static bool canRead(QIODevice *device);
+    // Pictures larger than this are refused by libheif itself.
+    static constexpr int MaxSide = 40000;
+};
+
+} // namespace picture

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImageIOHandler>
+
+namespace picture {
+
+// JPEG XL through libjxl: the first frame, oriented as the file says (the
+// decoder applies the orientation), with more than 8 bits kept as 16, alpha,
+// and the colour profile of the decoded pixels as the image's colour space.
+class JxlHandler final : public QImageIOHandler
+{
+public:
+    bool canRead() const override;
+    bool read(QImage *image) override;
+    QVariant option(ImageOption option) const override;
+    bool supportsOption(ImageOption option) const override;
+
+    // Looks at the first bytes only.
+    static bool canRead(QIODevice *device);
+};
+
+} // namespace picture

@@ -1,0 +1,178 @@
+// The picture pipeline alone (Qt GUI, no widgets): every format it reads,
+// from a corpus made from one reference picture, at the viewer's size and as
+// a zoomed part; colours turned into the screen's; damaged files refused.
+
+#include "picture/colour.h"
+#include "picture/picturedecode.h"
+#include "testfiles.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace picture;
+
+namespace {
+
+const std::atomic_bool NotCancelled{false};
+
+QString corpus(const QString &name)
+{
+    return QFINDTESTDATA(QStringLiteral("data/formats/") + name);
+}
+
+// The mean difference of two pictures of one size, per channel, 0 to 255.
+double meanDifference(const QImage &a, const QImage &b, bool withAlpha)
+{
+    // Premultiplied: what shows; colours under transparent pixels do not count.
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (x.size() != y.size() || x.isNull())
+        return 255;
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); ++column) {
+            sum += std::abs(qRed(p[column]) - qRed(q[column])) + std::abs(qGreen(p[column]) - qGreen(q[column]))
+                   + std::abs(qBlue(p[column]) - qBlue(q[column]));
+            if (withAlpha)
+                sum += std::abs(qAlpha(p[column]) - qAlpha(q[column]));
+        }
+    }
+    return sum / (double(x.width()) * x.height() * (withAlpha ? 4 : 3));
+}
+
+} // namespace
+
+class TestPictures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formats_data();
+    void formats();
+    void damagedFilesAreRefused_data();
+    void damagedFilesAreRefused();
+    void coloursOfTheirProfile_data();
+    void coloursOfTheirProfile();
+};
+
+void TestPictures::formats_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<double>("tolerance"); // mean difference allowed, levels
+    const QString plain = QStringLiteral("reference.png");
+    const QString alpha = QStringLiteral("reference-alpha.png");
+    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "avif-8bit-420.avif",
+                             "avif-10bit-422.avif", "avif-10bit-444.avif", "avif-12bit-420.avif", "jxl-8bit.jxl",
+                             "jxl-16bit.jxl", "webp-lossy.webp", "tiff-8bit.tif", "tiff-16bit.tiff", "svg-band.svg"})
+        QTest::newRow(name) << QString::fromLatin1(name) << plain << 6.0;
+    for (const char *name : {"heic-alpha.heic", "avif-alpha.avif", "jxl-alpha.jxl", "webp-alpha.webp"})
+        QTest::newRow(name) << QString::fromLatin1(name) << alpha << 6.0;
+}
+
+void TestPictures::formats()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reference);
+    QFETCH(double, tolerance);
+    // True colour before scaling: a palette picture would be scaled into its palette.
+    const QImage expected = QImage(corpus(reference)).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(expected.size(), QSize(301, 201));
+    const bool alpha = expected.hasAlphaChannel();
+
+    // At the viewer's size: shrunk to fit 150 x 100.
+    const DecodedPicture fitted = decodePicture(DecodeRequest::fitted(corpus(file), QSize(150, 150)), NotCancelled);
+    QCOMPARE(fitted.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(fitted.fullSize, QSize(301, 201));
+    QCOMPARE(fitted.image.size(), QSize(150, 100));
+    const QImage small = expected.scaled(150, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double fittedError = meanDifference(fitted.image, small, alpha);
+    QVERIFY2(fittedError < tolerance, qPrintable(QString::number(fittedError)));
+
+    // A zoomed part across the band's edge, at twice its size.
+    const QRect part(60, 40, 80, 60);
+    const DecodedPicture zoomed = decodePicture(DecodeRequest::part(corpus(file), 2.0, part), NotCancelled);
+    QCOMPARE(zoomed.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(zoomed.image.size(), QSize(160, 120));
+    const QImage region = expected.copy(part).scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double zoomedError = meanDifference(zoomed.image, region, alpha);
+    QVERIFY2(zoomedError < tolerance * 1.5, qPrintable(QString::number(zoomedError)));
+}
+
+void TestPictures::damagedFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("file");
+    const QStringList names = QDir(QFileInfo(corpus(QStringLiteral("reference.png"))).path())
+                                  .entryList({QStringLiteral("hostile-*")}, QDir::Files);
+    QVERIFY(names.size() >= 10);
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestPictures::damagedFilesAreRefused()
+{
+    // Cut short or overwritten in the middle: no crash, no hang, and either
+    // refused or (a format that shows what it could read) a picture of the
+    // right size.
+    QFETCH(QString, file);
+    const DecodedPicture result = decodePicture(DecodeRequest::fitted(corpus(file), QSize(150, 150)), NotCancelled);
+    if (result.status == DecodedPicture::Status::Decoded)
+        QCOMPARE(result.image.size(), QSize(150, 100));
+    else
+        QCOMPARE(result.status, DecodedPicture::Status::CannotDisplay);
+}
+
+void TestPictures::coloursOfTheirProfile_data()
+{
+    // A flat sRGB colour stored in another colour space with its profile:
+    // it comes out as the sRGB colour again.
+    QTest::addColumn<QColorSpace>("stored");
+    QTest::addColumn<QByteArray>("format");
+    for (const char *format : {"JPEG", "PNG", "TIFF", "WEBP"}) {
+        QTest::addRow("Adobe RGB, %s", format) << QColorSpace(QColorSpace::AdobeRgb) << QByteArray(format);
+        QTest::addRow("ProPhoto RGB, %s", format) << QColorSpace(QColorSpace::ProPhotoRgb) << QByteArray(format);
+    }
+}
+
+void TestPictures::coloursOfTheirProfile()
+{
+    QFETCH(QColorSpace, stored);
+    QFETCH(QByteArray, format);
+    const QColor red(230, 40, 40);
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(red);
+    image.setColorSpace(QColorSpace::SRgb);
+    image.convertToColorSpace(stored);
+    const QColor storedNumbers = image.pixelColor(5, 5);
+    QVERIFY(qAbs(storedNumbers.red() - red.red()) + qAbs(storedNumbers.green() - red.green())
+                + qAbs(storedNumbers.blue() - red.blue())
+            > 20); // the file holds other numbers
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tagged.") + QString::fromLatin1(format).toLower());
+    QVERIFY(image.save(path, format.constData(), 100));
+    QVERIFY2(QImageReader(path).read().colorSpace() == stored, "the file carries its profile");
+
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(path, QSize(64, 48)), NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    const QColor got = shown.image.pixelColor(32, 24);
+    QVERIFY2(qAbs(got.red() - red.red()) <= 4 && qAbs(got.green() - red.green()) <= 4
+                 && qAbs(got.blue() - red.blue()) <= 4,
+             qPrintable(got.name()));
+}
+
+int main(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    TestPictures test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pictures.moc"
