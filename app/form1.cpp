@@ -105,3 +105,8 @@ void Form1::EtcFilter_Click()
 {
     filter::EtcFilter_Click(m_host);
 }
+
+void Form1::OtherFormats_Click()
+{
+    filter::OtherFormats_Click(m_host);
+}

@@ -31,6 +31,7 @@ public:
     void Save_Rireki_Click() override;
     void Filter_Click(int index) override;
     void EtcFilter_Click() override;
+    void OtherFormats_Click() override;
 
 private:
     static constexpr int RirekiLockWaitMs = 2000;

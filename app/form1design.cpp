@@ -42,6 +42,9 @@ host::FormDesign Form1::design()
     }
     filter.items.push_back({MenuItemId::Filter, QStringLiteral("Filter"), 6, texts::Dummy, false, false,
                             &Events::Filter_Click, true});
+    // Unticked at start, so the start-up pattern stays the five.
+    filter.items.push_back({MenuItemId::OtherFormats, QStringLiteral("OtherFormats"), 0, texts::OtherFormats, false,
+                            true, &Events::OtherFormats_Click, true});
     filter.items.push_back(
         {MenuItemId::区分線Filter, QStringLiteral("区分線Filter"), 0, texts::Separator, false, true, {}});
     filter.items.push_back({MenuItemId::EtcFilter, QStringLiteral("EtcFilter"), 0, texts::EtcFilter, false, true,

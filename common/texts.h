@@ -33,6 +33,10 @@ inline const QString FilterCaptions[5] = {
     QStringLiteral("*.jpeg"), QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
     QStringLiteral("*.png"), QStringLiteral("*.bmp"),
 };
+// The filter item for the picture formats newer than the five above, and
+// the patterns it adds after theirs when ticked.
+inline const QString OtherFormats = QStringLiteral("その他の画像形式");
+inline const QString OtherFormatsPattern = QStringLiteral("*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff;*.jxl;*.svg");
 inline const QString StartupPattern = QStringLiteral("*.Jpeg;*.jpg;*.gif;*.png;*.bmp");
 inline const QString FilterPrompt = QStringLiteral("「*.bmp」などの形で、フィルタを入力して下さい。");
 
@@ -63,6 +67,8 @@ inline const QString NotARegularFile = QStringLiteral("通常のファイルで�
 // The viewer's page for a file it cannot show; %1 is the path.
 inline const QString CannotDisplayTitle = QStringLiteral("表示できません");
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");
+// Over a zoomed picture whose sharp part cannot be decoded.
+inline const QString CannotZoom = QStringLiteral("この画像はこれ以上鮮明に表示できません");
 // Ends a page that was too long or too deeply built to show whole.
 inline const QString PageCut = QStringLiteral("このページは長すぎるため、ここから先は表示していません。");
 

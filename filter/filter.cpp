@@ -12,18 +12,38 @@ void File1_MouseDown(host::Host &host, int button)
         host.form().popupMenu(host::MenuId::Menu_Filter, host::PopupMenuRightButton);
 }
 
-void Filter_Click(host::Host &host, int index)
-{
-    host::MenuItem &chosen = host.menuItem(host::MenuItemId::Filter, index);
-    chosen.setChecked(!chosen.checked());
+namespace {
 
+void applyTicks(host::Host &host)
+{
     QStringList ticked;
     for (int i = 1; i <= FilterPatternCount; ++i) {
         const host::MenuItem &item = host.menuItem(host::MenuItemId::Filter, i);
         if (item.checked())
             ticked.append(item.caption());
     }
+    if (host.menuItem(host::MenuItemId::OtherFormats).checked())
+        ticked.append(texts::OtherFormatsPattern);
     host.file1().setPattern(ticked.join(QLatin1Char(';')));
+}
+
+void toggle(host::MenuItem &item)
+{
+    item.setChecked(!item.checked());
+}
+
+} // namespace
+
+void Filter_Click(host::Host &host, int index)
+{
+    toggle(host.menuItem(host::MenuItemId::Filter, index));
+    applyTicks(host);
+}
+
+void OtherFormats_Click(host::Host &host)
+{
+    toggle(host.menuItem(host::MenuItemId::OtherFormats));
+    applyTicks(host);
 }
 
 void EtcFilter_Click(host::Host &host)

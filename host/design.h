@@ -23,7 +23,7 @@ enum class Control { View, Drive1, Dir1, File1, Text1, Panel };
 enum class MenuId { Menu_Rireki, Menu_Filter };
 // The design's own names, separators included (moc cannot read them).
 #ifndef Q_MOC_RUN
-enum class MenuItemId { Rireki, 区分線, Save_Rireki, Filter, 区分線Filter, EtcFilter };
+enum class MenuItemId { Rireki, 区分線, Save_Rireki, Filter, OtherFormats, 区分線Filter, EtcFilter };
 #endif
 
 // The procedure that a menu item's Click raises: none, plain, or with the

@@ -39,6 +39,8 @@ public:
     virtual void Save_Rireki_Click() = 0;
     virtual void Filter_Click(int index) = 0;
     virtual void EtcFilter_Click() = 0;
+    // The newer picture formats' item of the filter popup (beyond the design's five).
+    virtual void OtherFormats_Click() = 0;
 };
 
 // Mouse button codes of MouseDown.

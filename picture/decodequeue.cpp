@@ -21,6 +21,11 @@ DecodeQueue::DecodeQueue(QObject *parent) : QObject(parent), m_workers(std::max(
 {
     // Room for decodes that were cancelled but have not yet noticed.
     m_pool.setMaxThreadCount(m_workers + 2);
+    // A format that cannot decode a part (PNG, BMP) decodes the whole picture
+    // to cut the part from: Qt's 128 MiB would stop that at 33 megapixels.
+    // Room for the pictures the program accepts at 4 bytes a pixel, and for
+    // 16-bit ones up to half that.
+    QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 1);
 }
 
 DecodeQueue::~DecodeQueue()

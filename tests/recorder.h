@@ -51,6 +51,10 @@ public:
         run(QStringLiteral("Filter_Click %1").arg(index), [&] { m_form.Filter_Click(index); });
     }
     void EtcFilter_Click() override { run(QStringLiteral("EtcFilter_Click"), [&] { m_form.EtcFilter_Click(); }); }
+    void OtherFormats_Click() override
+    {
+        run(QStringLiteral("OtherFormats_Click"), [&] { m_form.OtherFormats_Click(); });
+    }
 
     int count(const QString &entry) const { return int(log.count(entry)); }
 

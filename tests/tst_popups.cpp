@@ -17,9 +17,10 @@ std::pair<MenuItemId, int> rireki(int index)
     return {MenuItemId::Rireki, index};
 }
 
+// Filter(index), or for 0 the newer formats' item.
 std::pair<MenuItemId, int> filterItem(int index)
 {
-    return {MenuItemId::Filter, index};
+    return index == 0 ? std::pair{MenuItemId::OtherFormats, 0} : std::pair{MenuItemId::Filter, index};
 }
 
 } // namespace
@@ -209,6 +210,19 @@ void TestPopups::filterPattern_data()
         << QList<int>{1, 2, 3, 4, 5} << QString() << QList<bool>{false, false, false, false, false};
     QTest::newRow("one ticked from none") << QList<int>{1, 2, 3, 4, 5, 3} << QStringLiteral("*.gif")
                                           << QList<bool>{false, false, true, false, false};
+    // The newer formats (choice 0) come after the ticked five, whatever the order.
+    const QString newer = QStringLiteral("*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff;*.jxl;*.svg");
+    QTest::newRow("newer formats ticked")
+        << QList<int>{0} << QStringLiteral("*.jpeg;*.jpg;*.gif;*.png;*.bmp;") + newer
+        << QList<bool>{true, true, true, true, true};
+    QTest::newRow("newer formats, then png unticked")
+        << QList<int>{0, 4} << QStringLiteral("*.jpeg;*.jpg;*.gif;*.bmp;") + newer
+        << QList<bool>{true, true, true, false, true};
+    QTest::newRow("newer formats alone") << QList<int>{1, 2, 3, 4, 5, 0} << newer
+                                         << QList<bool>{false, false, false, false, false};
+    QTest::newRow("newer formats ticked and unticked: the five as specified")
+        << QList<int>{0, 0} << QStringLiteral("*.jpeg;*.jpg;*.gif;*.png;*.bmp")
+        << QList<bool>{true, true, true, true, true};
 }
 
 void TestPopups::filterPattern()
@@ -234,7 +248,8 @@ void TestPopups::filterPopupItems()
     f.form.File1_MouseDown(host::RightButton, 0, 0, 0);
     QCOMPARE(f.host.popupsShown.at(0),
              (QStringList{QStringLiteral("*.jpeg ✓"), QStringLiteral("*.jpg ✓"), QStringLiteral("*.gif ✓"),
-                          QStringLiteral("*.png ✓"), QStringLiteral("*.bmp ✓"), QStringLiteral("-"),
+                          QStringLiteral("*.png ✓"), QStringLiteral("*.bmp ✓"), QStringLiteral("その他の画像形式"),
+                          QStringLiteral("-"),
                           QStringLiteral("その他...")}));
     QCOMPARE(f.host.log, QStringList{QStringLiteral("popup Menu_Filter flags 2")});
 }

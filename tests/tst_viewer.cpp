@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -49,6 +50,7 @@ private slots:
     void rewrittenFileIsDecodedAgain_data();
     void rewrittenFileIsDecodedAgain();
     void ownPixelCapRefuses();
+    void bigPngZoomsSharp();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -469,6 +471,39 @@ void TestViewer::ownPixelCapRefuses()
     const QVariant image = static_cast<PageBrowser *>(m_viewer->pageView())
                                ->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("20mp.png")));
     QCOMPARE(image.value<QImage>().size(), QSize(16, 16));
+}
+
+void TestViewer::bigPngZoomsSharp()
+{
+    // 40 megapixels of one-pixel squares: PNG cannot decode a part, so the
+    // whole is decoded to cut it from, past Qt's own 128 MiB.
+    QImage board(8000, 5000, QImage::Format_RGB32);
+    for (int y = 0; y < board.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(board.scanLine(y));
+        for (int x = 0; x < board.width(); ++x)
+            line[x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+    }
+    QVERIFY(board.save(path(QStringLiteral("board.png")), "PNG"));
+    board = QImage();
+    PictureView *view = m_viewer->imageView();
+    m_viewer->navigate(path(QStringLiteral("board.png")));
+    QTRY_COMPARE_WITH_TIMEOUT(view->path(), path(QStringLiteral("board.png")), 20000);
+    view->actualPixels();
+    QTRY_VERIFY_WITH_TIMEOUT(!view->detailRegion().isEmpty(), 20000);
+    QVERIFY(!view->isDetailRefused());
+    const QImage detail = view->detail();
+    QCOMPARE(detail.size(), view->detailRegion().size());
+    for (int x = 0; x < 16; ++x)
+        QVERIFY(detail.pixelColor(x, 7) != detail.pixelColor(x + 1, 7));
+
+    // Past what may be allocated, the view says it cannot be sharper.
+    view->zoomToFit();
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(64);
+    view->actualPixels();
+    QTRY_VERIFY_WITH_TIMEOUT(view->isDetailRefused(), 20000);
+    QImageReader::setAllocationLimit(limit);
+    QVERIFY(view->detailRegion().isEmpty());
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestViewer)

@@ -1,5 +1,6 @@
 #include "host/qt/pictureview.h"
 
+#include "common/texts.h"
 #include "picture/picturecache.h"
 
 #include <QKeyEvent>
@@ -203,7 +204,9 @@ qreal PictureView::fitZoom() const
 {
     if (m_full.isEmpty() || width() <= 0 || height() <= 0)
         return 1.0;
-    return std::min({1.0, qreal(width()) / m_full.width(), qreal(height()) / m_full.height()});
+    // Never enlarged: a small picture shows its own pixels, one to a device
+    // pixel, so on a 2x screen it is decoded and painted at device pixels.
+    return std::min({1.0 / devicePixelRatioF(), qreal(width()) / m_full.width(), qreal(height()) / m_full.height()});
 }
 
 qreal PictureView::zoom() const
@@ -281,6 +284,7 @@ void PictureView::panBy(QPointF delta)
 
 void PictureView::dropDetail()
 {
+    m_detailRefused = false;
     m_detail = QImage();
     m_detailRegion = QRect();
     m_detailZoom = 0;
@@ -317,9 +321,14 @@ void PictureView::requestDetail()
     m_detailTicket = m_queue.decode(DecodeRequest::part(path, device, region), DecodeQueue::Priority::Shown,
                                     [this, path, z](const DecodedPicture &picture) {
                                         m_detailTicket.reset();
-                                        if (path != m_path || !m_zoom || *m_zoom != z
-                                            || picture.status != DecodedPicture::Status::Decoded)
+                                        if (path != m_path || !m_zoom || *m_zoom != z)
                                             return;
+                                        if (picture.status != DecodedPicture::Status::Decoded) {
+                                            // Said on screen, not dropped without a word.
+                                            m_detailRefused = picture.status == DecodedPicture::Status::CannotDisplay;
+                                            update();
+                                            return;
+                                        }
                                         m_detail = picture.image;
                                         m_detailRegion = picture.region;
                                         m_detailZoom = z;
@@ -349,6 +358,13 @@ void PictureView::paintEvent(QPaintEvent *)
         const qreal z = zoom();
         const QRectF part(whole.topLeft() + QPointF(m_detailRegion.topLeft()) * z, QSizeF(m_detailRegion.size()) * z);
         painter.drawImage(part, m_detail);
+    }
+    if (m_detailRefused) {
+        const QRect box = painter.fontMetrics().boundingRect(texts::CannotZoom).adjusted(-6, -4, 6, 4);
+        const QRect at = box.translated(QPoint(8, 8) - box.topLeft());
+        painter.fillRect(at, QColor(0, 0, 0, 170));
+        painter.setPen(Qt::white);
+        painter.drawText(at, Qt::AlignCenter, texts::CannotZoom);
     }
 }
 

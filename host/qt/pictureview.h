@@ -68,8 +68,11 @@ public:
     // The sharp part shown when zoomed: its region of the picture and the
     // zoom it was decoded for (none yet: an empty region).
     QRect detailRegion() const { return m_detail.isNull() ? QRect() : m_detailRegion; }
-    qreal detailZoom() const { return m_detailZoom; }
     QSize detailSize() const { return m_detail.size(); }
+    QImage detail() const { return m_detail; }
+    // The zoomed part could not be decoded (the picture is too big to cut
+    // from); the view says so.
+    bool isDetailRefused() const { return m_detailRefused; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -122,6 +125,7 @@ private:
     QImage m_detail;
     QRect m_detailRegion;
     qreal m_detailZoom = 0;
+    bool m_detailRefused = false;
     std::optional<DecodeQueue::Ticket> m_detailTicket;
 
     QPoint m_dragFrom;
