@@ -95,7 +95,7 @@ inline const QString PictureShown = QStringLiteral("%1 を表示しています"
 
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =
-    QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP）を一覧から選んで表示する画像ビューアです。");
+    QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP・HEIC・AVIF・WebP・TIFF・JPEG XL・SVG）を一覧から選んで表示する画像ビューアです。");
 inline const QString CommandLineHelp = QStringLiteral("この説明を表示して終了します。");
 inline const QString CommandLineVersion = QStringLiteral("バージョンを表示して終了します。");
 inline const QString CommandLinePathName = QStringLiteral("パス");

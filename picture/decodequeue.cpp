@@ -97,7 +97,7 @@ void DecodeQueue::warmUp()
     m_pool.start([] {
         QImage tiny(8, 8, QImage::Format_RGB32);
         tiny.fill(Qt::gray);
-        for (const char *format : {"JPEG", "PNG", "GIF", "BMP"}) {
+        for (const char *format : {"JPEG", "PNG", "GIF", "BMP", "WEBP", "TIFF"}) {
             QBuffer buffer;
             buffer.open(QIODevice::ReadWrite);
             tiny.save(&buffer, format);

@@ -2,7 +2,7 @@
 """The command line of the real program: help, version, a wrong path, a
 folder to start in, and a file to open ("open with" from a file manager).
 
-Usage: tst_e2e_commandline.py PROGRAM DEFAULT_HTM VERSION
+Usage: tst_e2e_commandline.py PROGRAM DEFAULT_HTM VERSION FORMATS_CORPUS
 Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
 """
 import datetime
@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 from atspi import appear, check, close, failures, find, png, text_of, wait_for, window
 
@@ -84,6 +85,32 @@ def main():
     subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                               "e2e-open-with.png")])
     check(close(process) == 0, "closed cleanly")
+
+    # Photos of today's phones, and a photo in Adobe RGB and ProPhoto RGB:
+    # shown, in the colours they were taken in, on a real display.
+    for name, colour in (("heic-8bit.heic", None), ("avif-10bit-444.avif", None), ("jxl-8bit.jxl", None),
+                         ("colour-adobe-rgb.jpg", (230, 40, 40)), ("colour-prophoto-rgb.jpg", (230, 40, 40))):
+        photo = os.path.join(folder, name)
+        shutil.copy(os.path.join(sys.argv[4], name), photo)
+        process = subprocess.Popen([program, photo], cwd=work)
+        app, frame = window()
+        check(frame is not None, "%s opens the window" % name)
+        if frame:
+            image = find(frame, "image", "画像")
+            check(wait_for(lambda: image.description == "%s を表示しています" % name) is not None, "%s is shown" % name)
+            if colour:
+                box = image.queryComponent().getExtents(0)
+                time.sleep(0.3)
+                pixel = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (
+                    box.x + box.width // 2, box.y + box.height // 2), "-depth", "8", "txt:-"],
+                    capture_output=True, text=True).stdout
+                seen = tuple(int(v) for v in pixel.split("(")[1].split(")")[0].split(",")[:3]) if "(" in pixel else ()
+                check(len(seen) == 3 and all(abs(a - b) <= 6 for a, b in zip(seen, colour)),
+                      "%s shows rgb%s on the screen (%s)" % (name, colour, seen))
+            if name.endswith(".heic"):
+                subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
+                                                                          "e2e-heic.png")])
+        check(close(process) == 0, "closed cleanly")
 
     # A file the start-up pattern leaves out: listed and shown all the same.
     page = os.path.join(folder, "page.htm")

@@ -5,6 +5,10 @@
 #
 # The reference is 301 x 201 (odd, so that 4:2:0 and 4:2:2 chroma meet an
 # odd edge): a light band on its left third over a red-to-blue gradient.
+# colour-adobe-rgb.jpg and colour-prophoto-rgb.jpg are a flat sRGB
+# rgb(230,40,40) stored in those colour spaces with the profile embedded,
+# written with Qt (QImage::convertToColorSpace, then save); this script keeps
+# them.
 set -euo pipefail
 cd "$(dirname "$0")"
 convert -size 201x301 gradient:'#c03020-#2060c0' -rotate -90 \
