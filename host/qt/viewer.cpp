@@ -4,6 +4,7 @@
 #include "host/qt/accessibility.h"
 #include "picture/decodequeue.h"
 #include "host/qt/pagebrowser.h"
+#include "host/qt/screencolours.h"
 #include "host/qt/twips.h"
 
 #include <QDir>
@@ -37,6 +38,7 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     addWidget(m_image);
     setCurrentWidget(m_page);
     m_cache.setBudget(MinCacheBytes);
+    m_queue->setScreenColours(screenColours());
     connectView(m_image);
     m_image->onShown = [this](const QString &path) { pictureShown(path); };
     m_image->onCannotDisplay = [this](const QString &path) { showCannotDisplay(path); };

@@ -14,6 +14,7 @@ import tempfile
 import time
 
 from atspi import appear, check, close, failures, find, png, text_of, wait_for, window
+from screenprofile import set_screen_profile
 
 
 def run(program, *arguments):
@@ -87,9 +88,17 @@ def main():
     check(close(process) == 0, "closed cleanly")
 
     # Photos of today's phones, and a photo in Adobe RGB and ProPhoto RGB:
-    # shown, in the colours they were taken in, on a real display.
-    for name, colour in (("heic-8bit.heic", None), ("avif-10bit-444.avif", None), ("jxl-8bit.jxl", None),
-                         ("colour-adobe-rgb.jpg", (230, 40, 40)), ("colour-prophoto-rgb.jpg", (230, 40, 40))):
+    # shown, in the colours they were taken in, on a real display; on a screen
+    # that says it is an Adobe RGB one, the Adobe RGB photo's own numbers go
+    # to the screen unchanged.
+    adobe = subprocess.run(["convert", os.path.join(sys.argv[4], "colour-adobe-rgb.jpg"), "icc:-"],
+                           capture_output=True).stdout
+    for name, colour, screen in (("heic-8bit.heic", None, None), ("avif-10bit-444.avif", None, None),
+                                 ("jxl-8bit.jxl", None, None),
+                                 ("colour-adobe-rgb.jpg", (230, 40, 40), None),
+                                 ("colour-prophoto-rgb.jpg", (230, 40, 40), None),
+                                 ("colour-adobe-rgb.jpg", (198, 44, 44), adobe)):
+        set_screen_profile(screen)
         photo = os.path.join(folder, name)
         shutil.copy(os.path.join(sys.argv[4], name), photo)
         process = subprocess.Popen([program, photo], cwd=work)
@@ -106,11 +115,12 @@ def main():
                     capture_output=True, text=True).stdout
                 seen = tuple(int(v) for v in pixel.split("(")[1].split(")")[0].split(",")[:3]) if "(" in pixel else ()
                 check(len(seen) == 3 and all(abs(a - b) <= 6 for a, b in zip(seen, colour)),
-                      "%s shows rgb%s on the screen (%s)" % (name, colour, seen))
+                      "%s shows rgb%s on the %s screen (%s)" % (name, colour, "Adobe RGB" if screen else "sRGB", seen))
             if name.endswith(".heic"):
                 subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                                           "e2e-heic.png")])
         check(close(process) == 0, "closed cleanly")
+    set_screen_profile(None)
 
     # A file the start-up pattern leaves out: listed and shown all the same.
     page = os.path.join(folder, "page.htm")

@@ -1,0 +1,34 @@
+// libFuzzer target for one of the program's own picture handlers (chosen at
+// build time: fuzz_heif, fuzz_jxl): any bytes are read without a crash, a
+// hang or a leak, and a picture read has the size the handler announced.
+// Built and run by `make fuzz`.
+
+#include "picture/heifhandler.h"
+#include "picture/jxlhandler.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QVariant>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    picture::ZELVO_FUZZ_HANDLER handler;
+    handler.setDevice(&device);
+    if (!handler.canRead())
+        return 0;
+    const QSize announced = handler.option(QImageIOHandler::Size).toSize();
+    QImage image;
+    if (handler.read(&image) && announced.isValid() && image.size() != announced) {
+        std::fprintf(stderr, "read %dx%d, announced %dx%d\n", image.width(), image.height(), announced.width(),
+                     announced.height());
+        std::abort();
+    }
+    return 0;
+}
