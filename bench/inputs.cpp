@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 
 #include <cstdio>
@@ -49,6 +50,25 @@ QStringList photos(const QString &folder)
         QPainter(&photo).fillRect(QRect(1200, 900, 1600, 1200), photoColour(i));
         photo.save(paths[i], "JPEG", 90);
     }
+    return paths;
+}
+
+QStringList heicPhotos(const QString &folder, const QStringList &jpegs)
+{
+    QDir().mkpath(folder);
+    QStringList paths;
+    for (int i = 0; i < PhotoCount; ++i)
+        paths.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    if (QFile::exists(paths.last()))
+        return paths;
+    std::printf("making %d HEIC photos in %s (once) ...\n", PhotoCount, qPrintable(folder));
+    std::fflush(stdout);
+    constexpr int Distinct = 10;
+    for (int i = 0; i < Distinct; ++i)
+        QProcess::execute(QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("85"), jpegs[i],
+                                                       QStringLiteral("-o"), paths[i]});
+    for (int i = Distinct; i < PhotoCount; ++i)
+        QFile::copy(paths[i % Distinct], paths[i]);
     return paths;
 }
 

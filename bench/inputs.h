@@ -21,6 +21,10 @@ int photoOf(const QColor &colour);
 // square in the middle): photo000.jpg ... Returns their paths.
 QStringList photos(const QString &folder);
 
+// PhotoCount HEIC photos of 12 megapixels made from the first ten JPEG
+// photos (heif-enc, once), each a file of its own. Returns their paths.
+QStringList heicPhotos(const QString &folder, const QStringList &jpegs);
+
 // A folder of `count` empty files, one in twenty of them not a picture.
 QString manyFiles(const QString &parent, int count);
 

@@ -3,6 +3,9 @@
 // `make bench`; inputs are made under build/bench-data on first use.
 
 #include "app/form1.h"
+#include "host/qt/viewer.h"
+#include "picture/decodequeue.h"
+#include "picture/picturedecode.h"
 #include "host/qt/qthost.h"
 #include "host/qt/mainwindow.h"
 #include "inputs.h"
@@ -11,6 +14,7 @@
 #include "e2e/xsession.h"
 
 #include <QAbstractItemView>
+#include <QColorSpace>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+
+#include <libheif/heif.h>
 
 #include <algorithm>
 #include <cmath>
@@ -231,7 +237,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,keys,held,listing,watch runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,keys,held,listing,heic,watch runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -399,6 +405,95 @@ int main(int argc, char *argv[])
         const qint64 after = statusField(getpid(), "VmRSS:");
         add(QStringLiteral("memory growth for 100,000 names"), QStringLiteral("%1 MiB").arg((after - before) / 1024.0, 0, 'f', 1),
             QStringLiteral("0.7 KiB a name before (68 MiB)"), NAN, QStringLiteral("≤ 30 MiB"));
+    }
+
+    // Photos of today's phones, in the viewer alone: 200 HEIC photos stepped
+    // through with a pause on each (the neighbours decoded meanwhile), a
+    // 12-megapixel HEIC decoded against libheif's own decode, and the cost of
+    // turning a photo's colours into the screen's.
+    if (wanted("heic")) {
+        const QStringList heics = inputs::heicPhotos(data + QStringLiteral("/heic"), photos);
+        const QSize bounds(1200, 900);
+        std::vector<double> ours, library;
+        for (int i = 0; i < Rounds; ++i) {
+            const std::atomic_bool no{false};
+            QElapsedTimer timer;
+            timer.start();
+            const picture::DecodedPicture shown =
+                picture::decodePicture(picture::DecodeRequest::fitted(heics[i], bounds), no);
+            ours.push_back(timer.nsecsElapsed() / 1e6);
+            if (shown.status != picture::DecodedPicture::Status::Decoded)
+                std::fprintf(stderr, "%s did not decode\n", qPrintable(heics[i]));
+            timer.restart();
+            heif_context *context = heif_context_alloc();
+            heif_context_read_from_file(context, QFile::encodeName(heics[i]).constData(), nullptr);
+            heif_image_handle *handle = nullptr;
+            heif_context_get_primary_image_handle(context, &handle);
+            heif_image *image = nullptr;
+            heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+            library.push_back(timer.nsecsElapsed() / 1e6);
+            heif_image_release(image);
+            heif_image_handle_release(handle);
+            heif_context_free(context);
+        }
+        const Figures o = figures(ours), l = figures(library);
+        add(QStringLiteral("12 MP HEIC to the viewer's size, not prefetched"), shown(o),
+            QStringLiteral("libheif's own decode: %1").arg(shown(l)), o.median / l.median, QStringLiteral("≤ 1.2×"));
+
+        // Colours: the same photo untagged and tagged Adobe RGB.
+        QImage tagged(photos[0]);
+        tagged.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
+        const QString taggedPath = data + QStringLiteral("/heic/tagged-adobe-rgb.jpg");
+        tagged.save(taggedPath, "JPEG", 90);
+        tagged = QImage();
+        std::vector<double> plain, converted;
+        for (int i = 0; i < Rounds; ++i) {
+            const std::atomic_bool no{false};
+            QElapsedTimer timer;
+            timer.start();
+            picture::decodePicture(picture::DecodeRequest::fitted(photos[0], bounds), no);
+            plain.push_back(timer.nsecsElapsed() / 1e6);
+            timer.restart();
+            picture::decodePicture(picture::DecodeRequest::fitted(taggedPath, bounds), no);
+            converted.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        const Figures p = figures(plain), c = figures(converted);
+        add(QStringLiteral("colour conversion: Adobe RGB photo decoded"), shown(c),
+            QStringLiteral("untagged: %1").arg(shown(p)), c.median / p.median, QStringLiteral("≤ 1.1×"));
+
+        malloc_trim(0);
+        const qint64 before = statusField(getpid(), "VmRSS:");
+        qthost::ViewerWidget viewer(nullptr);
+        viewer.resize(bounds);
+        viewer.show();
+        viewer.neighbours = [&heics](const QString &at) {
+            const qsizetype index = heics.indexOf(at);
+            QStringList around;
+            for (const qsizetype near : {index + 1, index - 1})
+                if (index >= 0 && near >= 0 && near < heics.size())
+                    around.append(heics[near]);
+            return around;
+        };
+        std::vector<double> steps;
+        for (const QString &heic : heics) {
+            QElapsedTimer timer;
+            timer.start();
+            viewer.navigate(heic);
+            while (viewer.imageView()->path() != heic && timer.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            viewer.imageView()->repaint();
+            if (heic != heics.first())
+                steps.push_back(timer.nsecsElapsed() / 1e6);
+            // A moment on each photo: its neighbours are decoded meanwhile.
+            while (viewer.queue().pending() > 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        add(QStringLiteral("next HEIC photo (prefetched), step to pixels"), shown(figures(steps)),
+            QStringLiteral("one frame 16 ms"), figures(steps).median / 16.0, QStringLiteral("≤ 16 ms"));
+        add(QStringLiteral("memory after 200 HEIC photos"),
+            QStringLiteral("%1 MiB (%2 MiB for the viewer)").arg(statusField(getpid(), "VmRSS:") / 1024.0, 0, 'f', 1)
+                .arg((statusField(getpid(), "VmRSS:") - before) / 1024.0, 0, 'f', 1),
+            QString(), NAN, QStringLiteral("< 80 MiB"));
     }
 
     // A big folder shown while files keep arriving (a camera import): how

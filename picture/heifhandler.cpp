@@ -124,7 +124,9 @@ QVariant HeifHandler::option(ImageOption option) const
     device()->seek(at);
     if (!opened)
         return {};
-    return QSize(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
+    const QSize size(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
+    // A file that names no size is not believed to have none.
+    return size.isEmpty() ? QVariant() : QVariant(size);
 }
 
 bool HeifHandler::read(QImage *image)
@@ -133,6 +135,12 @@ bool HeifHandler::read(QImage *image)
     if (!opened)
         return false;
     heif_image_handle *handle = opened->primary.get();
+    const QSize announced(heif_image_handle_get_width(handle),
+                          heif_image_handle_get_height(handle));
+    // Found by fuzzing: a file without its size box decodes to a size it never
+    // announced, past every check made on the announced one.
+    if (announced.isEmpty() || qint64(announced.width()) * announced.height() > MaxPixels)
+        return false;
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
@@ -147,7 +155,7 @@ bool HeifHandler::read(QImage *image)
     const int height = heif_image_get_height(decoded, heif_channel_interleaved);
     int stride = 0;
     const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    if (!plane || width <= 0 || height <= 0)
+    if (!plane || QSize(width, height) != announced)
         return false;
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)

@@ -19,8 +19,10 @@ public:
 
     // Looks at the first bytes only.
     static bool canRead(QIODevice *device);
-    // Pictures larger than this are refused by libheif itself.
+    // Pictures wider or higher than this are refused by libheif itself, and
+    // larger ones than MaxPixels by the handler, before decoding.
     static constexpr int MaxSide = 40000;
+    static constexpr qint64 MaxPixels = 400'000'000;
 };
 
 } // namespace picture

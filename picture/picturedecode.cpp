@@ -120,7 +120,7 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize stored = allocatedSize(reader);
-    if (!reader.canRead() || !stored.isValid())
+    if (!reader.canRead() || stored.isEmpty())
         return status(Status::CannotDisplay);
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;

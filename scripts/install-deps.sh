@@ -23,7 +23,7 @@ test=(
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)
 package=("${run[@]}" dpkg-dev lintian)
-bench=("${run[@]}" xvfb xauth x11-utils openbox xdotool wmctrl libx11-dev libxtst-dev libjpeg-turbo-progs)
+bench=("${run[@]}" xvfb xauth x11-utils openbox xdotool wmctrl libx11-dev libxtst-dev libjpeg-turbo-progs libheif-examples)
 
 case "${1:-run}" in
     run) packages=("${run[@]}") ;;
