@@ -25,7 +25,7 @@ void noDisplay(QtMsgType type, const QMessageLogContext &context, const QString 
         return;
     }
     const QByteArray display = qgetenv("DISPLAY");
-    std::fputs(qUtf8Printable(texts::NoDisplay.arg(display.isEmpty() ? QStringLiteral("(なし)")
+    std::fputs(qUtf8Printable(texts::NoDisplay.arg(display.isEmpty() ? texts::NoDisplayName
                                                                      : QString::fromLocal8Bit(display))),
                stderr);
     std::_Exit(2);
@@ -63,9 +63,6 @@ int main(int argc, char *argv[])
         }
         start = line.start;
     }
-    if (!start->folder.isEmpty())
-        QDir::setCurrent(start->folder);
-
     QtMessageHandler previous = qInstallMessageHandler(noDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
@@ -81,6 +78,7 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtTexts);
 
     qthost::QtHost host;
+    host.setStartFolder(start->folder);
     Form1 form(host);
     host.attach(Form1::design(), &form);
     host.show();

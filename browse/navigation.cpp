@@ -1,15 +1,9 @@
 #include "browse/navigation.h"
 
-#include "common/texts.h"
+#include "common/readfailure.h"
 #include "history/rireki.h"
 
 namespace browse {
-
-void reportReadFailure(host::Host &host)
-{
-    host.services().beep();
-    host.text1().setText(texts::ReadFailed);
-}
 
 void Drive1_Change(host::Host &host)
 {

@@ -15,7 +15,4 @@ void Drive1_Change(host::Host &host);
 // history slot 1.
 void Dir1_Change(host::Host &host);
 
-// The beep and the path-box message for a folder that could not be read.
-void reportReadFailure(host::Host &host);
-
 } // namespace browse

@@ -110,6 +110,7 @@ inline const QString NoDisplay = QStringLiteral(
     "    xvfb-run -a Zelvoviewer\n");
 inline const QString CommandLineNotUtf8 =
     QStringLiteral("Zelvoviewer: 「%1」は名前が UTF-8 で書かれていないため開けません。名前を変えてから開いてください。");
+inline const QString NoDisplayName = QStringLiteral("(なし)"); // DISPLAY unset
 inline const QString CommandLineTooMany = QStringLiteral("Zelvoviewer: 開けるパスは一つだけです。");
 
 } // namespace texts

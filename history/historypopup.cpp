@@ -1,6 +1,6 @@
 #include "history/historypopup.h"
 
-#include "browse/navigation.h"
+#include "common/readfailure.h"
 #include "history/rireki.h"
 #include "history/rirekifile.h"
 
@@ -28,7 +28,7 @@ void Rireki_Click(host::Host &host, int index)
 {
     const QString folder = host.menuItem(host::MenuItemId::Rireki, index).caption();
     if (!host.dir1().setPath(folder))
-        browse::reportReadFailure(host);
+        reportReadFailure(host);
 }
 
 void Save_Rireki_Click(host::Host &host)

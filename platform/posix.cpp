@@ -24,6 +24,12 @@ public:
     Iconv &operator=(const Iconv &) = delete;
 
     bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    // Back to the initial shift state, as a new descriptor would be.
+    void reset()
+    {
+        if (valid())
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    }
 
     // Converts all of `in`; an invalid or unconvertible input sequence is
     // skipped one byte at a time and replaced by `replacement`, or ends the
@@ -77,14 +83,18 @@ EntryKind kindOf(mode_t mode)
 
 std::optional<QByteArray> toCp932(const QString &text)
 {
-    Iconv encoder("CP932", "UTF-8");
+    // Opened once: a conversion descriptor is costly to open and is not
+    // shared between threads.
+    thread_local Iconv encoder("CP932", "UTF-8");
+    encoder.reset();
     return encoder.convert(text.toUtf8(), nullptr);
 }
 
 QString fromCp932(const QByteArray &bytes)
 {
     static const QByteArray replacement = QStringLiteral("\uFFFD").toUtf8();
-    Iconv decoder("UTF-8", "CP932");
+    thread_local Iconv decoder("UTF-8", "CP932");
+    decoder.reset();
     return QString::fromUtf8(decoder.convert(bytes, &replacement).value_or(QByteArray()));
 }
 

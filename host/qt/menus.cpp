@@ -107,8 +107,9 @@ host::MenuItem &Menus::item(host::MenuItemId id, int index)
         if (item->design().item == id && item->design().index == index)
             return *item;
     }
-    Q_ASSERT_X(false, "Menus::item", "no such menu item");
-    return *m_items.front();
+    // The design names every item the logic asks for: anything else is a
+    // programming error, which must not quietly change another item.
+    qFatal("Menus::item: the design has no item %d(%d)", int(id), index);
 }
 
 QMenu *Menus::menu(host::MenuId id) const

@@ -12,6 +12,7 @@
 #include "host/qt/menus.h"
 #include "host/qt/viewer.h"
 
+#include "common/readfailure.h"
 #include "common/texts.h"
 
 #include <QAccessible>
@@ -74,7 +75,7 @@ QtHost::~QtHost()
 void QtHost::attach(const host::FormDesign &design, host::Events *events)
 {
     MainWindow *window = m_window.get();
-    const QString start = startFolder(preferredStartFolder());
+    const QString start = startFolder(m_startFolder.isEmpty() ? preferredStartFolder() : m_startFolder);
     window->setWindowTitle(design.caption);
     window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
 
@@ -147,10 +148,7 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     m_dir1->onRefreshAsked = [this] { refreshLists(); };
     auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
     QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
-    m_dir1->onOpenFailed = [this] {
-        m_services.beep();
-        m_text1->setText(texts::ReadFailed);
-    };
+    m_dir1->onOpenFailed = [this] { reportReadFailure(*this); };
     m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
     m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
     m_view->onStep = [files = m_file1](Step step) { files->step(step); };
@@ -196,10 +194,9 @@ void QtHost::leaveGoneFolder()
 {
     // As for a history entry that has gone: the beep and the message, and the
     // lists go to the nearest folder above that can still be read.
-    m_services.beep();
     const QString gone = QDir::fromNativeSeparators(m_dir1->path());
     (void)m_dir1->setPath(QDir::toNativeSeparators(startFolder(QFileInfo(gone).path())));
-    m_text1->setText(texts::ReadFailed);
+    reportReadFailure(*this);
 }
 
 void QtHost::show()

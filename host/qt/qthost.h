@@ -29,6 +29,8 @@ public:
     explicit QtHost(FolderWatch::Native watches = FolderWatch::Native::Use);
     ~QtHost() override;
 
+    // Where the lists start (before attach); empty: the current folder.
+    void setStartFolder(const QString &folder) { m_startFolder = folder; }
     void attach(const host::FormDesign &design, host::Events *events) override;
     // Raises Load, then shows the window.
     void show();
@@ -54,7 +56,6 @@ public:
     // nearest folder that can be read, which raises Change.
     void refreshLists();
     FolderWatch *folderWatch() const { return m_watch; }
-    Menus *menus() const { return m_menus.get(); }
 
 private:
     void showRefreshed(const FolderContents &contents);
@@ -71,6 +72,7 @@ private:
     ViewerWidget *m_view = nullptr;
     StatusBarWidget *m_panel = nullptr;
     FolderWatch::Native m_watches;
+    QString m_startFolder;
     FolderWatch *m_watch = nullptr;
     FolderReader *m_reader = nullptr;
 };

@@ -47,7 +47,6 @@ public:
     void toggleFullScreen();
     // Drops every decoded picture kept: the next showing reads the file again.
     void forgetPictures() { m_cache.clear(); }
-    PictureCache &cache() { return m_cache; }
     DecodeQueue &queue() { return *m_queue; }
 
 protected:

@@ -1,0 +1,9 @@
+#include "common/readfailure.h"
+
+#include "common/texts.h"
+
+void reportReadFailure(host::Host &host)
+{
+    host.services().beep();
+    host.text1().setText(texts::ReadFailed);
+}
