@@ -4,7 +4,6 @@
 #include "host/qt/qthost.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
