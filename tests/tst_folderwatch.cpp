@@ -3,7 +3,7 @@
 // a system that refuses the watch.
 
 #include "app/form1.h"
-#include "host/qt/folderwatch.h"
+#include "folders/folderwatch.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/qthost.h"
 #include "recorder.h"
@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+using namespace folders;
 using namespace qthost;
 
 namespace {

@@ -4,12 +4,12 @@
 #include "host/qt/controls.h"
 #include "host/qt/dirlist.h"
 #include "host/qt/drivelist.h"
-#include "host/qt/drives.h"
+#include "folders/drives.h"
 #include "host/qt/filelist.h"
 #include "host/qt/pictureview.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/menus.h"
-#include "host/qt/naturalorder.h"
+#include "folders/naturalorder.h"
 #include "host/qt/qthost.h"
 #include "host/qt/viewer.h"
 #include "recorder.h"
@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 
 using host::MenuItemId;
+using namespace folders;
 using namespace qthost;
 
 namespace {
@@ -102,8 +103,6 @@ private slots:
     void folderOpensByEnterAndDoubleClick();
     void fileListFiltersAndSortsNaturally_data();
     void fileListFiltersAndSortsNaturally();
-    void naturalOrderIsTheCollators_data();
-    void naturalOrderIsTheCollators();
     void keyboardSelectionRaisesClick();
     void listsFollowTheFolder();
     void popupRunsClickBeforeReturning();
@@ -372,44 +371,6 @@ void TestQtHost::fileListFiltersAndSortsNaturally()
     auto *list = p.host.window()->findChild<QAbstractItemView *>(QStringLiteral("File1"));
     QCOMPARE(rowsOf(list), listed);
     QCOMPARE(p.host.file1().fileName(), QString());
-}
-
-void TestQtHost::naturalOrderIsTheCollators_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("alphabet");
-    const QString ascii = QStringLiteral("aAbBzZ09 _-.,;!'()[]{}@&#%+=~$^`");
-    QTest::newRow("English, plain ASCII names (fast path)") << QStringLiteral("en_US") << ascii;
-    QTest::newRow("Japanese, plain ASCII names (fast path)") << QStringLiteral("ja_JP") << ascii;
-    QTest::newRow("C locale sorts as English") << QStringLiteral("C") << ascii;
-    QTest::newRow("Danish: aa is a letter of its own") << QStringLiteral("da_DK") << QStringLiteral("aAbBzZ09_-.");
-    QTest::newRow("names beyond ASCII") << QStringLiteral("en_US") << QStringLiteral("aAéÉ写真09_-.");
-}
-
-void TestQtHost::naturalOrderIsTheCollators()
-{
-    // Thousands of random names sorted as the file list sorts them, and by the
-    // collator itself: both stable, so any comparison that differs shows.
-    QFETCH(QString, locale);
-    QFETCH(QString, alphabet);
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
-    QRandomGenerator random(932);
-    QStringList names;
-    for (int i = 0; i < 3000; ++i) {
-        QString name;
-        const int length = 1 + int(random.bounded(8u));
-        for (int k = 0; k < length; ++k)
-            name += alphabet.at(random.bounded(int(alphabet.size())));
-        names.append(name);
-    }
-    QStringList expected = names;
-    const QCollator collator = naturalCollator();
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&collator](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
-    sortNaturally(names);
-    QLocale::setDefault(previous);
-    QCOMPARE(names, expected);
 }
 
 void TestQtHost::keyboardSelectionRaisesClick()

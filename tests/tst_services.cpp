@@ -1,7 +1,7 @@
 // The Qt host's file services on a real file system: whole-or-nothing
 // writes, where the history may be written, capped reads.
 
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 #include "host/qt/services.h"
 #include "sandbox.h"
 #include "testfiles.h"
@@ -158,12 +158,12 @@ void TestServices::listsStartOnAReadableFolder()
         {closed + QStringLiteral("/inner"), closed + QStringLiteral("/inner")}, // entered through, and readable
     };
     for (const auto &[preferred, expected] : cases) {
-        const int same = sandbox::asUnprivilegedUser([&] { return qthost::startFolder(preferred) == expected ? 1 : 0; });
+        const int same = sandbox::asUnprivilegedUser([&] { return folders::startFolder(preferred) == expected ? 1 : 0; });
         QVERIFY2(same == 1, qPrintable(preferred));
     }
-    QCOMPARE(qthost::startFolder(QString()), QDir::homePath());
+    QCOMPARE(folders::startFolder(QString()), QDir::homePath());
     // Relative: read against a current folder that may be gone; never taken.
-    QCOMPARE(qthost::startFolder(QStringLiteral(".")), QDir::homePath());
+    QCOMPARE(folders::startFolder(QStringLiteral(".")), QDir::homePath());
     ::chmod(QFile::encodeName(closed).constData(), 0755);
 }
 

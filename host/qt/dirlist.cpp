@@ -1,6 +1,7 @@
 #include "host/qt/dirlist.h"
+#include "host/qt/dispatch.h"
 
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 #include "host/qt/listmodels.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <QStyle>
 
 namespace qthost {
+
+using namespace folders;
 
 DirListWidget::DirListWidget(QWidget *parent, FolderCache &folders, const QString &start)
     : QListView(parent), m_folders(folders),

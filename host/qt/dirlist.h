@@ -1,16 +1,19 @@
 #pragma once
 
 #include "host/host.h"
-#include "host/qt/listkeys.h"
+#include "host/qt/mousedown.h"
 
 #include <QListView>
 
 #include <functional>
 
-namespace qthost {
-
+namespace folders {
 class FolderCache;
 struct FolderContents;
+}
+
+namespace qthost {
+
 class FolderRowsModel;
 
 // The folder list: the chain of folders from the root down to the current
@@ -20,7 +23,7 @@ class DirListWidget final : public QListView, public host::DirList
 {
     Q_OBJECT
 public:
-    DirListWidget(QWidget *parent, FolderCache &folders, const QString &start);
+    DirListWidget(QWidget *parent, folders::FolderCache &folders, const QString &start);
     void attach(host::Events *events, MouseDownSource mouseDown);
     // Told of every folder the list moves to.
     std::function<void(const QString &)> onMoved;
@@ -38,7 +41,7 @@ public:
 
     // Reads the shown folder again (its subfolders changed), keeping the
     // highlight and raising no event.
-    void refresh(const FolderContents &contents);
+    void refresh(const folders::FolderContents &contents);
     QString highlightedPath() const;
 
 protected:
@@ -51,7 +54,7 @@ private:
     void openHighlighted();
     void highlight(int row);
 
-    FolderCache &m_folders;
+    folders::FolderCache &m_folders;
     FolderRowsModel *m_model;
     host::Events *m_events = nullptr;
     MouseDownSource m_mouseDown;

@@ -1,12 +1,15 @@
 #include "host/qt/drivelist.h"
+#include "host/qt/dispatch.h"
 
-#include "host/qt/drives.h"
+#include "folders/drives.h"
 #include "host/qt/twips.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace qthost {
+
+using namespace folders;
 
 DriveListWidget::DriveListWidget(QWidget *parent, const QString &start) : QComboBox(parent)
 {

@@ -1,14 +1,17 @@
 #include "host/qt/filelist.h"
+#include "host/qt/dispatch.h"
 
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 #include "host/qt/listmodels.h"
-#include "host/qt/naturalorder.h"
+#include "folders/naturalorder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 
 namespace qthost {
+
+using namespace folders;
 
 FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QString &start)
     : QListView(parent), m_folders(folders), m_model(new FileNamesModel(this)), m_path(start)

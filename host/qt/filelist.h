@@ -1,18 +1,21 @@
 #pragma once
 
 #include "host/host.h"
-#include "host/qt/listkeys.h"
-#include "host/qt/pictureview.h"
+#include "host/qt/mousedown.h"
+#include "host/qt/step.h"
 
 #include <QListView>
 
 #include <memory>
 
+namespace folders {
+class FolderCache;
+struct FolderContents;
+}
+
 namespace qthost {
 
 class FileNamesModel;
-class FolderCache;
-struct FolderContents;
 
 // The file list: the folder's files that match the pattern, in natural
 // order. Moving the selection, by mouse or keyboard, raises Click.
@@ -23,7 +26,7 @@ public:
     // Starts on `start` but reads nothing until it is given a pattern or a
     // path: the program sets its pattern at once, and reading a big folder
     // twice would double the start-up time.
-    FileListWidget(QWidget *parent, FolderCache &folders, const QString &start);
+    FileListWidget(QWidget *parent, folders::FolderCache &folders, const QString &start);
     ~FileListWidget() override;
     void attach(host::Events *events, MouseDownSource mouseDown);
 
@@ -37,7 +40,7 @@ public:
 
     // Lists the folder as read again, keeping the selected file selected
     // when it is still there; raises no Click.
-    void refresh(const FolderContents &contents);
+    void refresh(const folders::FolderContents &contents);
     // The listed names in order, and the selected row (-1 when none).
     const QStringList &names() const;
     int selectedRow() const;
@@ -59,9 +62,9 @@ protected:
 
 private:
     bool list(const QString &folder, const QString &keepSelected);
-    void fill(const FolderContents &contents, const QString &keepSelected);
+    void fill(const folders::FolderContents &contents, const QString &keepSelected);
 
-    FolderCache &m_folders;
+    folders::FolderCache &m_folders;
     FileNamesModel *m_model;
     host::Events *m_events = nullptr;
     MouseDownSource m_mouseDown;

@@ -1,11 +1,13 @@
 #include "host/qt/listmodels.h"
 
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace qthost {
+
+using namespace folders;
 
 void FileNamesModel::setNames(QStringList names)
 {

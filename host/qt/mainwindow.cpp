@@ -1,4 +1,5 @@
 #include "host/qt/mainwindow.h"
+#include "host/qt/dispatch.h"
 
 #include "host/qt/menus.h"
 #include "host/qt/twips.h"

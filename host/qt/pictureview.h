@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/qt/step.h"
 #include "picture/decodequeue.h"
 
 #include <QImage>
@@ -22,8 +23,6 @@ using picture::DecodeQueue;
 using picture::DecodeRequest;
 using picture::PictureCache;
 
-// Where the keys and the wheel ask the file list to go.
-enum class Step { Previous, Next, First, Last };
 
 // Paints one picture: fitted to the view (shrunk only, centred) or zoomed,
 // honouring the orientation tag; an animated GIF plays. Decoding happens on

@@ -1,13 +1,14 @@
 #include "host/qt/qthost.h"
+#include "host/qt/dispatch.h"
 
 #include "host/qt/accessibility.h"
 #include "host/qt/controls.h"
 #include "host/qt/dirlist.h"
 #include "host/qt/drivelist.h"
 #include "host/qt/filelist.h"
-#include "host/qt/folderreader.h"
-#include "host/qt/folders.h"
-#include "host/qt/folderwatch.h"
+#include "folders/folderreader.h"
+#include "folders/folders.h"
+#include "folders/folderwatch.h"
 #include "host/qt/mainwindow.h"
 #include "host/qt/menus.h"
 #include "host/qt/viewer.h"
@@ -25,6 +26,8 @@
 #include <algorithm>
 
 namespace qthost {
+
+using namespace folders;
 
 namespace {
 

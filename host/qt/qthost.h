@@ -1,19 +1,22 @@
 #pragma once
 
 #include "host/host.h"
-#include "host/qt/folderwatch.h"
+#include "folders/folderwatch.h"
 #include "host/qt/services.h"
 
 #include <memory>
+
+namespace folders {
+class FolderCache;
+class FolderReader;
+struct FolderContents;
+}
 
 namespace qthost {
 
 class DirListWidget;
 class DriveListWidget;
 class FileListWidget;
-class FolderCache;
-class FolderReader;
-struct FolderContents;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -26,7 +29,7 @@ class QtHost final : public host::Host
 public:
     // `watches` Refuse: the lists poll the shown folder, as on a system whose
     // watches are used up.
-    explicit QtHost(FolderWatch::Native watches = FolderWatch::Native::Use);
+    explicit QtHost(folders::FolderWatch::Native watches = folders::FolderWatch::Native::Use);
     ~QtHost() override;
 
     // Where the lists start (before attach); empty: the current folder.
@@ -55,13 +58,13 @@ public:
     // read) beeps, says so in the path box and moves the lists up to the
     // nearest folder that can be read, which raises Change.
     void refreshLists();
-    FolderWatch *folderWatch() const { return m_watch; }
+    folders::FolderWatch *folderWatch() const { return m_watch; }
 
 private:
-    void showRefreshed(const FolderContents &contents);
+    void showRefreshed(const folders::FolderContents &contents);
     void leaveGoneFolder();
 
-    std::unique_ptr<FolderCache> m_folders; // outlives the lists that read through it
+    std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Menus> m_menus;
     QtServices m_services;
@@ -71,10 +74,10 @@ private:
     TextBoxWidget *m_text1 = nullptr;
     ViewerWidget *m_view = nullptr;
     StatusBarWidget *m_panel = nullptr;
-    FolderWatch::Native m_watches;
+    folders::FolderWatch::Native m_watches;
     QString m_startFolder;
-    FolderWatch *m_watch = nullptr;
-    FolderReader *m_reader = nullptr;
+    folders::FolderWatch *m_watch = nullptr;
+    folders::FolderReader *m_reader = nullptr;
 };
 
 } // namespace qthost

@@ -6,7 +6,7 @@
 #include <QCollator>
 #include <QStringList>
 
-namespace qthost {
+namespace folders {
 
 // Sorts stably. The locale's collator decides the order; a folder of plain
 // ASCII names (the usual camera folder) is compared with a table taken from
@@ -17,4 +17,4 @@ void sortNaturally(QStringList &names);
 // ignores numbers).
 QCollator naturalCollator();
 
-} // namespace qthost
+} // namespace folders

@@ -1,6 +1,6 @@
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 
-#include "host/qt/naturalorder.h"
+#include "folders/naturalorder.h"
 
 #include "platform/platform.h"
 
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace qthost {
+namespace folders {
 namespace {
 
 bool canList(const QString &folder)
@@ -159,4 +159,4 @@ QString joinFolder(const QString &folder, const QString &name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-} // namespace qthost
+} // namespace folders

@@ -1,10 +1,10 @@
-#include "host/qt/drives.h"
+#include "folders/drives.h"
 
 #include <QDir>
 #include <QSet>
 #include <QStorageInfo>
 
-namespace qthost {
+namespace folders {
 namespace {
 
 bool isPseudo(const QStorageInfo &volume)
@@ -50,4 +50,4 @@ QString driveOf(const QStringList &drives, const QString &path)
     return best;
 }
 
-} // namespace qthost
+} // namespace folders

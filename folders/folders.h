@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-namespace qthost {
+namespace folders {
 
 // The folder as an absolute clean path when it is a folder (not yet whether
 // it can be read).
@@ -73,4 +73,4 @@ QStringList folderChain(const QString &folder);
 
 QString joinFolder(const QString &folder, const QString &name);
 
-} // namespace qthost
+} // namespace folders

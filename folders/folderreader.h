@@ -1,13 +1,13 @@
 #pragma once
 
-#include "host/qt/folders.h"
+#include "folders/folders.h"
 
 #include <QObject>
 #include <QThreadPool>
 
 #include <memory>
 
-namespace qthost {
+namespace folders {
 
 // Reads a folder again off the window's thread: a folder of 300,000 files
 // takes a second to read and sort, which the window must not wait for. Only
@@ -33,4 +33,4 @@ private:
     int m_pending = 0;
 };
 
-} // namespace qthost
+} // namespace folders

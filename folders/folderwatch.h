@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace qthost {
+namespace folders {
 
 // Watches the folder the lists show and tells when its files or subfolders
 // may have changed: once the changes have settled (a copy of many files is
@@ -55,4 +55,4 @@ private:
     bool m_missed = false;
 };
 
-} // namespace qthost
+} // namespace folders

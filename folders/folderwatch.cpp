@@ -1,8 +1,8 @@
-#include "host/qt/folderwatch.h"
+#include "folders/folderwatch.h"
 
 #include <QFileInfo>
 
-namespace qthost {
+namespace folders {
 namespace {
 
 bool sameFolder(const std::optional<platform::FileStamp> &a, const std::optional<platform::FileStamp> &b)
@@ -89,4 +89,4 @@ void FolderWatch::poll()
     noteChange();
 }
 
-} // namespace qthost
+} // namespace folders

@@ -1,4 +1,4 @@
-#include "host/qt/naturalorder.h"
+#include "folders/naturalorder.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-namespace qthost {
+namespace folders {
 namespace {
 
 constexpr char16_t FirstPrintable = 0x20;
@@ -134,4 +134,4 @@ void sortNaturally(QStringList &names)
     names = std::move(sorted);
 }
 
-} // namespace qthost
+} // namespace folders

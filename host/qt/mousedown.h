@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/host.h"
 #include "host/qt/twips.h"
 
 #include <QAbstractItemView>
@@ -9,6 +10,13 @@
 #include <functional>
 
 namespace qthost {
+
+// The Shift argument of MouseDown: 1 Shift, 2 Ctrl, 4 Alt.
+inline int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+           | (modifiers & Qt::AltModifier ? 4 : 0);
+}
 
 // What the folder and file lists share: MouseDown for every button, and the
 // context-menu key or Shift+F10 acting as a right button at the current row.

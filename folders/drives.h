@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace qthost {
+namespace folders {
 
 // The mounted file systems a person would pick from: the root and real
 // mounts, no pseudo file systems, sorted by path.
@@ -11,4 +11,4 @@ QStringList mountedDrives();
 // The drive among `drives` that holds `path` (the longest matching root).
 QString driveOf(const QStringList &drives, const QString &path);
 
-} // namespace qthost
+} // namespace folders

@@ -1,6 +1,6 @@
-#include "host/qt/folderreader.h"
+#include "folders/folderreader.h"
 
-namespace qthost {
+namespace folders {
 
 FolderReader::FolderReader(QObject *parent) : QObject(parent)
 {
@@ -30,4 +30,4 @@ void FolderReader::read(const QString &folder)
     });
 }
 
-} // namespace qthost
+} // namespace folders
