@@ -40,6 +40,8 @@ public:
     // first picture does not wait for its plugin to load.
     void warmUp();
     int pending() const { return int(m_jobs.size()); }
+    // How many decodes run at once.
+    int workers() const { return m_workers; }
     // The screen's colours, which every decode from now on is turned into.
     void setScreenColours(const QColorSpace &screen) { m_screen = screen; }
 
