@@ -58,8 +58,7 @@ bool DirListWidget::move(const QString &target)
     highlight(m_model->currentRow());
     scrollTo(currentIndex(), QAbstractItemView::PositionAtTop);
     m_path = *folder;
-    if (onMoved)
-        onMoved(DirListWidget::path());
+    emit moved(DirListWidget::path());
     return true;
 }
 
@@ -94,8 +93,7 @@ void DirListWidget::openHighlighted()
     if (target.isEmpty())
         return;
     if (target == m_path) {
-        if (onRefreshAsked)
-            onRefreshAsked();
+        emit refreshAsked();
         return;
     }
     if (setPath(QDir::toNativeSeparators(target)))
@@ -103,8 +101,7 @@ void DirListWidget::openHighlighted()
     // As when a history entry cannot be read: the highlight goes back to the
     // folder whose files are listed.
     highlight(m_model->currentRow());
-    if (onOpenFailed)
-        onOpenFailed();
+    emit openFailed();
 }
 
 host::Twips DirListWidget::top() const

@@ -25,13 +25,6 @@ class DirListWidget final : public QListView, public host::DirList
 public:
     DirListWidget(QWidget *parent, folders::FolderCache &folders, const QString &start);
     void attach(host::Events *events, MouseDownSource mouseDown);
-    // Told of every folder the list moves to.
-    std::function<void(const QString &)> onMoved;
-    // Told when the user opens a folder that cannot be read (the highlight
-    // has gone back to the shown folder).
-    std::function<void()> onOpenFailed;
-    // Told when the user opens the folder already shown: read it again.
-    std::function<void()> onRefreshAsked;
 
     QString path() const override;
     bool setPath(const QString &path) override;
@@ -43,6 +36,15 @@ public:
     // highlight and raising no event.
     void refresh(const folders::FolderContents &contents);
     QString highlightedPath() const;
+
+signals:
+    // Every folder the list moves to.
+    void moved(const QString &folder);
+    // The user opened a folder that cannot be read (the highlight has gone
+    // back to the shown folder).
+    void openFailed();
+    // The user opened the folder already shown: read it again.
+    void refreshAsked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -36,8 +36,7 @@ PictureView::~PictureView()
 
 void PictureView::step(Step step)
 {
-    if (onStep)
-        onStep(step);
+    emit stepAsked(step);
 }
 
 QSize PictureView::fitBounds() const
@@ -102,8 +101,7 @@ void PictureView::dropPicture()
 void PictureView::cannotDisplay(const QString &path)
 {
     clear();
-    if (onCannotDisplay)
-        onCannotDisplay(path);
+    emit cannotShow(path);
 }
 
 void PictureView::dropPendingUpTo(quint64 sequence)
@@ -147,8 +145,8 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     m_full = picture.fullSize;
     m_fitted = picture.image;
     update();
-    if (sequence == m_sequence && onShown)
-        onShown(path);
+    if (sequence == m_sequence)
+        emit pictureShown(path);
     refit(); // the view may have grown since the decode was asked for
 }
 
@@ -168,8 +166,7 @@ void PictureView::playAnimation(quint64 sequence, const QString &path, QSize ful
     connect(m_movie.get(), &QMovie::frameChanged, this, [this] { update(); });
     m_movie->start();
     update();
-    if (onShown)
-        onShown(path);
+    emit pictureShown(path);
 }
 
 void PictureView::refit()
@@ -397,8 +394,7 @@ void PictureView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_1: actualPixels(); break;
     case Qt::Key_0: zoomToFit(); break;
     case Qt::Key_F11:
-        if (onToggleFullScreen)
-            onToggleFullScreen();
+        emit fullScreenAsked();
         break;
     default: QWidget::keyPressEvent(event); return;
     }
@@ -461,8 +457,8 @@ void PictureView::mouseDoubleClickEvent(QMouseEvent *event)
         return QWidget::mouseDoubleClickEvent(event);
     if (isZoomed())
         zoomToFit();
-    else if (onToggleFullScreen)
-        onToggleFullScreen();
+    else
+        emit fullScreenAsked();
 }
 
 } // namespace qthost

@@ -43,12 +43,6 @@ public:
     void showFile(const QString &path);
     void clear();
 
-    // Told when the file asked for last turns out not to be a picture that can
-    // be shown, and when its picture appears.
-    std::function<void(const QString &)> onCannotDisplay;
-    std::function<void(const QString &)> onShown;
-    std::function<void(Step)> onStep;
-    std::function<void()> onToggleFullScreen;
 
     QString path() const { return m_path; }      // the file whose picture is on screen
     QString requested() const { return m_requested; }
@@ -72,6 +66,15 @@ public:
     // The zoomed part could not be decoded (the picture is too big to cut
     // from); the view says so.
     bool isDetailRefused() const { return m_detailRefused; }
+
+signals:
+    // The file asked for last turns out not to be a picture that can be shown.
+    void cannotShow(const QString &path);
+    // Its picture appears.
+    void pictureShown(const QString &path);
+    // The keys and the wheel ask for another file, or for the whole screen.
+    void stepAsked(qthost::Step step);
+    void fullScreenAsked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -77,13 +77,21 @@ QtHost::~QtHost()
 
 void QtHost::attach(const host::FormDesign &design, host::Events *events)
 {
-    MainWindow *window = m_window.get();
     const QString start = startFolder(m_startFolder.isEmpty() ? preferredStartFolder() : m_startFolder);
-    window->setWindowTitle(design.caption);
-    window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
+    m_window->setWindowTitle(design.caption);
+    m_window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
+    buildControls(design.controls, start);
+    m_menus = std::make_unique<Menus>(design.menus, m_window.get());
+    routeEvents(events);
+    followTheDisk();
+    m_window->attach(events, m_menus.get(), m_panel);
+}
 
+void QtHost::buildControls(const std::vector<host::ControlDesign> &controls, const QString &start)
+{
+    MainWindow *window = m_window.get();
     std::vector<std::pair<int, QWidget *>> tabOrder;
-    for (const host::ControlDesign &control : design.controls) {
+    for (const host::ControlDesign &control : controls) {
         QWidget *widget = nullptr;
         switch (control.kind) {
         case host::ControlKind::WebBrowser: widget = m_view = new ViewerWidget(window); break;
@@ -112,9 +120,11 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+}
 
-    m_menus = std::make_unique<Menus>(design.menus, window);
-
+void QtHost::routeEvents(host::Events *events)
+{
+    MainWindow *window = m_window.get();
     const auto mouseDownSource = [window](auto procedure, host::Events *target) {
         return MouseDownSource{[window, procedure, target](int button, int shift, host::Twips x, host::Twips y,
                                                            std::optional<QPoint> popupAt) {
@@ -126,8 +136,18 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     };
     m_drive1->attach(events);
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
+    m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
+    QObject::connect(m_dir1, &DirListWidget::openFailed, window, [this] { reportReadFailure(*this); });
+    // The picture's keys step through the file list, whose neighbours it decodes ahead.
+    m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
+    QObject::connect(m_view, &ViewerWidget::stepAsked, m_file1, &FileListWidget::step);
+}
+
+void QtHost::followTheDisk()
+{
     // Files copied in or removed show without the user asking, read off the
     // window's thread; F5, or Enter on the folder shown, reads it again at once.
+    MainWindow *window = m_window.get();
     m_watch = new FolderWatch(window, m_watches);
     m_watch->watch(QDir::fromNativeSeparators(m_dir1->path()));
     m_reader = new FolderReader(window);
@@ -144,18 +164,13 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
                          m_folders->adopt(contents);
                          showRefreshed(*contents);
                      });
-    m_dir1->onMoved = [this](const QString &folder) {
+    QObject::connect(m_dir1, &DirListWidget::moved, window, [this](const QString &folder) {
         m_drive1->remember(folder);
         m_watch->watch(QDir::fromNativeSeparators(folder));
-    };
-    m_dir1->onRefreshAsked = [this] { refreshLists(); };
+    });
+    QObject::connect(m_dir1, &DirListWidget::refreshAsked, window, [this] { refreshLists(); });
     auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
     QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
-    m_dir1->onOpenFailed = [this] { reportReadFailure(*this); };
-    m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
-    m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
-    m_view->onStep = [files = m_file1](Step step) { files->step(step); };
-    window->attach(events, m_menus.get(), m_panel);
 }
 
 bool QtHost::chooseFile(const QString &name)

@@ -61,6 +61,12 @@ public:
     folders::FolderWatch *folderWatch() const { return m_watch; }
 
 private:
+    // The steps of attach: the controls from the design (with their tab
+    // order and the names screen readers say), the widgets' events to the
+    // event procedures, and the lists kept in step with the disk.
+    void buildControls(const std::vector<host::ControlDesign> &controls, const QString &start);
+    void routeEvents(host::Events *events);
+    void followTheDisk();
     void showRefreshed(const folders::FolderContents &contents);
     void leaveGoneFolder();
 

@@ -2,6 +2,8 @@
 
 #include "common/texts.h"
 #include "host/qt/accessibility.h"
+#include "host/qt/fullscreenwindow.h"
+#include "host/qt/prefetcher.h"
 #include "picture/decodequeue.h"
 #include "host/qt/pagebrowser.h"
 #include "host/qt/screencolours.h"
@@ -16,17 +18,14 @@
 namespace qthost {
 namespace {
 
-// How many screenfuls of decoded pictures are kept: the shown one, the two
-// neighbours and one to spare.
-constexpr qint64 CachedScreenfuls = 4;
-constexpr qint64 MinCacheBytes = 16 * 1024 * 1024;
 constexpr int WarmUpDelayMs = 300;
 
 } // namespace
 
 ViewerWidget::ViewerWidget(QWidget *parent)
     : QStackedWidget(parent), m_queue(std::make_unique<DecodeQueue>()),
-      m_image(new PictureView(this, *m_queue, m_cache)), m_page(new PageBrowser(this))
+      m_prefetcher(std::make_unique<Prefetcher>(*m_queue, m_cache)), m_image(new PictureView(this, *m_queue, m_cache)),
+      m_page(new PageBrowser(this))
 {
     m_image->setObjectName(QStringLiteral("ViewImage"));
     m_image->setAccessibleName(texts::AccessiblePicture);
@@ -37,11 +36,11 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     addWidget(m_page);
     addWidget(m_image);
     setCurrentWidget(m_page);
-    m_cache.setBudget(MinCacheBytes);
+    m_cache.setBudget(Prefetcher::budgetFor({}));
     m_queue->setScreenColours(screenColours());
     connectView(m_image);
-    m_image->onShown = [this](const QString &path) { pictureShown(path); };
-    m_image->onCannotDisplay = [this](const QString &path) { showCannotDisplay(path); };
+    connect(m_image, &PictureView::pictureShown, this, &ViewerWidget::pictureShown);
+    connect(m_image, &PictureView::cannotShow, this, &ViewerWidget::showCannotDisplay);
 }
 
 ViewerWidget::~ViewerWidget()
@@ -53,11 +52,8 @@ ViewerWidget::~ViewerWidget()
 
 void ViewerWidget::connectView(PictureView *view)
 {
-    view->onStep = [this](Step step) {
-        if (onStep)
-            onStep(step);
-    };
-    view->onToggleFullScreen = [this] { toggleFullScreen(); };
+    connect(view, &PictureView::stepAsked, this, &ViewerWidget::stepAsked);
+    connect(view, &PictureView::fullScreenAsked, this, &ViewerWidget::toggleFullScreen);
 }
 
 QTextBrowser *ViewerWidget::pageView() const
@@ -91,8 +87,7 @@ void ViewerWidget::resizeEvent(QResizeEvent *event)
     // The stack sizes only the page it shows; pictures are decoded for the
     // picture page's size, so it must be right while the HTML page shows.
     m_image->setGeometry(contentsRect());
-    const QSize bounds = m_image->fitBounds();
-    m_cache.setBudget(std::max(MinCacheBytes, CachedScreenfuls * bounds.width() * bounds.height() * 4));
+    m_cache.setBudget(Prefetcher::budgetFor(m_image->fitBounds()));
 }
 
 void ViewerWidget::navigate(const QString &path)
@@ -139,29 +134,7 @@ void ViewerWidget::showEvent(QShowEvent *event)
 
 void ViewerWidget::prefetchAround(const QString &path)
 {
-    const QStringList next = neighbours ? neighbours(path) : QStringList();
-    const QSize bounds = m_image->fitBounds();
-    std::map<QString, quint64> keep;
-    for (const QString &neighbour : next) {
-        const QString key = PictureCache::key(neighbour, bounds);
-        if (key.isEmpty() || m_cache.find(key))
-            continue;
-        const auto already = m_prefetching.find(key);
-        if (already != m_prefetching.end()) {
-            keep.insert(*already);
-            m_prefetching.erase(already);
-            continue;
-        }
-        keep.emplace(key, m_queue->decode(DecodeRequest::fitted(neighbour, bounds), DecodeQueue::Priority::Prefetch,
-                                          [this, key](const DecodedPicture &picture) {
-                                              m_prefetching.erase(key);
-                                              m_cache.insert(key, picture);
-                                          }));
-    }
-    // What is no longer next to the shown picture need not be decoded.
-    for (const auto &[key, ticket] : m_prefetching)
-        m_queue->cancel(ticket);
-    m_prefetching = std::move(keep);
+    m_prefetcher->around(neighbours ? neighbours(path) : QStringList(), m_image->fitBounds());
 }
 
 void ViewerWidget::showCannotDisplay(const QString &path)
@@ -189,40 +162,11 @@ void ViewerWidget::toggleFullScreen()
         return;
     m_fullScreen = new FullScreenWindow(*m_queue, m_cache);
     connectView(m_fullScreen->view());
-    m_fullScreen->view()->onCannotDisplay = [this](const QString &) { toggleFullScreen(); };
-    m_fullScreen->onLeave = [this] { toggleFullScreen(); };
+    connect(m_fullScreen->view(), &PictureView::cannotShow, this, &ViewerWidget::toggleFullScreen);
+    connect(m_fullScreen, &FullScreenWindow::leaveAsked, this, &ViewerWidget::toggleFullScreen);
     m_fullScreen->view()->showFile(m_image->requested());
     m_fullScreen->showFullScreen();
     m_fullScreen->view()->setFocus(Qt::OtherFocusReason);
-}
-
-FullScreenWindow::FullScreenWindow(DecodeQueue &queue, PictureCache &cache)
-    : m_view(new PictureView(this, queue, cache))
-{
-    setObjectName(QStringLiteral("FullScreen"));
-    setWindowTitle(texts::WindowCaption);
-    QPalette dark = palette();
-    dark.setColor(QPalette::Base, Qt::black);
-    dark.setColor(QPalette::Window, Qt::black);
-    setPalette(dark);
-    m_view->setObjectName(QStringLiteral("FullScreenImage"));
-    m_view->setAccessibleName(texts::AccessiblePicture);
-    setAccessibleName(texts::AccessibleFullScreen);
-}
-
-void FullScreenWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape && onLeave) {
-        onLeave();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void FullScreenWindow::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_view->setGeometry(rect());
 }
 
 } // namespace qthost

@@ -2,6 +2,7 @@
 
 #include "host/host.h"
 #include "picture/picturecache.h"
+#include "host/qt/fullscreenwindow.h"
 #include "host/qt/pictureview.h"
 
 #include <QPointer>
@@ -15,8 +16,8 @@ class QTextBrowser;
 
 namespace qthost {
 
-class DecodeQueue;
 class FullScreenWindow;
+class Prefetcher;
 class PageBrowser;
 
 // The viewer: pictures go to our own picture view, decoded off the window's
@@ -36,10 +37,10 @@ public:
     void setHeight(host::Twips height) override;
     void navigate(const QString &path) override;
 
-    // The files to decode ahead once `path` is shown, most likely first.
+    // The files to decode ahead once `path` is shown, most likely first: a
+    // question, not a notification, so a function the owner of both the
+    // viewer and the file list sets (and which must not outlive either).
     std::function<QStringList(const QString &path)> neighbours;
-    // Where the picture's keys and wheel ask the file list to go.
-    std::function<void(Step)> onStep;
 
     PictureView *imageView() const { return m_image; }
     QTextBrowser *pageView() const;
@@ -48,6 +49,10 @@ public:
     // Drops every decoded picture kept: the next showing reads the file again.
     void forgetPictures() { m_cache.clear(); }
     DecodeQueue &queue() { return *m_queue; }
+
+signals:
+    // Where the picture's keys and wheel ask the file list to go.
+    void stepAsked(qthost::Step step);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -61,28 +66,11 @@ private:
 
     std::unique_ptr<DecodeQueue> m_queue; // outlives the picture views
     PictureCache m_cache;
+    std::unique_ptr<Prefetcher> m_prefetcher;
     PictureView *m_image;
     PageBrowser *m_page;
     QPointer<FullScreenWindow> m_fullScreen;
-    std::map<QString, quint64> m_prefetching; // cache key -> ticket
     bool m_warmedUp = false;
-};
-
-// The picture alone on the whole screen; Esc, F11 or a double-click return.
-class FullScreenWindow final : public QWidget
-{
-    Q_OBJECT
-public:
-    FullScreenWindow(DecodeQueue &queue, PictureCache &cache);
-    PictureView *view() const { return m_view; }
-    std::function<void()> onLeave;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    PictureView *m_view;
 };
 
 } // namespace qthost
