@@ -412,7 +412,9 @@ int main(int argc, char *argv[])
     // 12-megapixel HEIC decoded against libheif's own decode, and the cost of
     // turning a photo's colours into the screen's.
     if (wanted("heic")) {
-        const QStringList heics = inputs::heicPhotos(data + QStringLiteral("/heic"), photos);
+        QStringList heics;
+        for (const QString &heic : inputs::heicPhotos(data + QStringLiteral("/heic"), photos))
+            heics.append(QFileInfo(heic).absoluteFilePath()); // as the viewer names what it shows
         const QSize bounds(1200, 900);
         std::vector<double> ours, library;
         for (int i = 0; i < Rounds; ++i) {
