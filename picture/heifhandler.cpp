@@ -101,19 +101,6 @@ bool HeifHandler::canRead(QIODevice *device)
     return type == heif_filetype_yes_supported;
 }
 
-bool HeifHandler::canRead() const
-{
-    if (!canRead(device()))
-        return false;
-    setFormat("heif");
-    return true;
-}
-
-bool HeifHandler::supportsOption(ImageOption option) const
-{
-    return option == Size;
-}
-
 QVariant HeifHandler::option(ImageOption option) const
 {
     if (option != Size || !device() || device()->isSequential())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImageIOHandler>
+#include "picture/ownhandler.h"
 
 namespace picture {
 
@@ -9,13 +9,13 @@ namespace picture {
 // reports no further transformation and EXIF orientation is not applied a
 // second time), with 10 and 12-bit samples kept as 16 bits, alpha, and the
 // embedded ICC profile or nclx description as the image's colour space.
-class HeifHandler final : public QImageIOHandler
+class HeifHandler final : public OwnHandler<HeifHandler>
 {
 public:
-    bool canRead() const override;
+    static constexpr const char *Name = "heif";
+    using OwnHandler::canRead;
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
-    bool supportsOption(ImageOption option) const override;
 
     // Looks at the first bytes only.
     static bool canRead(QIODevice *device);

@@ -52,19 +52,6 @@ bool JxlHandler::canRead(QIODevice *device)
     return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
 }
 
-bool JxlHandler::canRead() const
-{
-    if (!canRead(device()))
-        return false;
-    setFormat("jxl");
-    return true;
-}
-
-bool JxlHandler::supportsOption(ImageOption option) const
-{
-    return option == Size;
-}
-
 QVariant JxlHandler::option(ImageOption option) const
 {
     if (option != Size || !device() || device()->isSequential() || device()->size() > MaxFileBytes)

@@ -1,19 +1,19 @@
 #pragma once
 
-#include <QImageIOHandler>
+#include "picture/ownhandler.h"
 
 namespace picture {
 
 // JPEG XL through libjxl: the first frame, oriented as the file says (the
 // decoder applies the orientation), with more than 8 bits kept as 16, alpha,
 // and the colour profile of the decoded pixels as the image's colour space.
-class JxlHandler final : public QImageIOHandler
+class JxlHandler final : public OwnHandler<JxlHandler>
 {
 public:
-    bool canRead() const override;
+    static constexpr const char *Name = "jxl";
+    using OwnHandler::canRead;
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
-    bool supportsOption(ImageOption option) const override;
 
     // Looks at the first bytes only.
     static bool canRead(QIODevice *device);

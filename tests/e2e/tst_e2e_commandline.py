@@ -22,6 +22,14 @@ def run(program, *arguments):
     return done.returncode, done.stdout.decode(), done.stderr.decode()
 
 
+def started(program, argument, work, what):
+    """The program started on `argument`; its process and window (None when it has none)."""
+    process = subprocess.Popen([program, argument], cwd=work)
+    app, frame = window()
+    check(frame is not None, "%s opens the window" % what)
+    return process, frame
+
+
 def main():
     work = tempfile.mkdtemp()
     # A program folder of its own: the history it writes stays out of the build.
@@ -56,9 +64,7 @@ def main():
         "no window for a wrong path")
 
     # A folder: the lists start there, nothing chosen.
-    process = subprocess.Popen([program, folder], cwd=work)
-    app, frame = window()
-    check(frame is not None, "a folder argument opens the window")
+    process, frame = started(program, folder, work, "a folder argument")
     if frame:
         folders = find(frame, "list", "フォルダ")
         check(wait_for(lambda: find(folders, "list item", "sub")) is not None, "the folder list shows the folder")
@@ -66,9 +72,7 @@ def main():
     check(close(process) == 0, "closed cleanly")
 
     # A file, as a file manager's "open with" gives it: chosen as a click would.
-    process = subprocess.Popen([program, picture], cwd=work)
-    app, frame = window()
-    check(frame is not None, "a file argument opens the window")
+    process, frame = started(program, picture, work, "a file argument")
     if frame:
         path = find(frame, "text", "パス")
         check(wait_for(lambda: text_of(path) == picture) is not None, "the path box shows the file")
@@ -101,9 +105,7 @@ def main():
         set_screen_profile(screen)
         photo = os.path.join(folder, name)
         shutil.copy(os.path.join(sys.argv[4], name), photo)
-        process = subprocess.Popen([program, photo], cwd=work)
-        app, frame = window()
-        check(frame is not None, "%s opens the window" % name)
+        process, frame = started(program, photo, work, "%s" % name)
         if frame:
             image = find(frame, "image", "画像")
             check(wait_for(lambda: image.description == "%s を表示しています" % name) is not None, "%s is shown" % name)
@@ -126,9 +128,7 @@ def main():
     page = os.path.join(folder, "page.htm")
     with open(page, "w") as f:
         f.write("<html><body><p>page-from-the-command-line</p></body></html>")
-    process = subprocess.Popen([program, page], cwd=work)
-    app, frame = window()
-    check(frame is not None, "a page argument opens the window")
+    process, frame = started(program, page, work, "a page argument")
     if frame:
         path = find(frame, "text", "パス")
         check(wait_for(lambda: text_of(path) == page) is not None, "the path box shows the page")
