@@ -164,6 +164,10 @@ void ViewerWidget::toggleFullScreen()
     connectView(m_fullScreen->view());
     connect(m_fullScreen->view(), &PictureView::cannotShow, this, &ViewerWidget::toggleFullScreen);
     connect(m_fullScreen, &FullScreenWindow::leaveAsked, this, &ViewerWidget::toggleFullScreen);
+    // Full screen, each picture that appears is spoken as in the window.
+    connect(m_fullScreen->view(), &PictureView::pictureShown, m_fullScreen, [view = m_fullScreen->view()](const QString &path) {
+        announce(view, texts::PictureShown.arg(QFileInfo(path).fileName()));
+    });
     m_fullScreen->view()->showFile(m_image->requested());
     m_fullScreen->showFullScreen();
     m_fullScreen->view()->setFocus(Qt::OtherFocusReason);

@@ -83,6 +83,17 @@ def main():
         picture = find(frame, "image", "画像")
         check(wait_for(lambda: picture.description == "one.png を表示しています") is not None,
               "the picture announces its file")
+        # Full screen, stepping announces each picture too.
+        click(picture)
+        keys("F11")
+        whole = wait_for(lambda: next((n for n in nodes(app) if n.name == "全画面表示"), None))
+        check(whole is not None, "full screen is on the bus as 全画面表示")
+        if whole is not None:
+            keys("Right")
+            shown = wait_for(lambda: find(whole, "image", "画像"))
+            check(shown is not None and wait_for(lambda: shown.description == "two.png を表示しています") is not None,
+                  "full screen, the next picture announces its file")
+        keys("Escape")
 
         # The history popup and its save option, the last item.
         click(appear(folders, "list item", "写真"))
