@@ -1,9 +1,11 @@
 #include "host/qt/drivelist.h"
 #include "host/qt/dispatch.h"
 
+#include "common/texts.h"
 #include "folders/drives.h"
 #include "host/qt/twips.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,6 +21,8 @@ DriveListWidget::DriveListWidget(QWidget *parent, const QString &start) : QCombo
     const QString startDrive = driveOf(drives, start);
     m_lastFolder.insert(startDrive, start);
     fill(startDrive);
+    // The opened list is named like the closed one, not left nameless.
+    view()->setAccessibleName(texts::AccessibleDrive);
 
     // activated is the user's choice only; programmatic changes stay silent.
     connect(this, &QComboBox::activated, this, [this](int index) {

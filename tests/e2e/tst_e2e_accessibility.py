@@ -70,8 +70,11 @@ def main():
             check(node is not None, "%s named %s" % (role, name))
             if node is not None and help:
                 check(node.description.startswith(help), "%s described as %s" % (name, help))
-        check(find(frame, "combo box") is not None and find(frame, "combo box").description == "ドライブの一覧",
-              "the drive list is described")
+        drives = find(frame, "combo box")
+        check(drives is not None and drives.description == "ドライブの一覧", "the drive list is described")
+        check(drives is not None and drives.name == "ドライブ", "the drive list is named ドライブ, not by its value")
+        check(drives is not None and drives.childCount == 1 and drives[0].name == "ドライブ",
+              "its drop-down list is named too")
         spoken = [node.name for node in nodes(frame)]
         check(not set(spoken) & {"Dir1", "File1", "Text1", "Panel", "View", "ViewImage", "1"},
               "no identifier or header read out: %s" % sorted(set(spoken)))
