@@ -486,7 +486,9 @@ int main(int argc, char *argv[])
             viewer.imageView()->repaint();
             if (heic != heics.first())
                 steps.push_back(timer.nsecsElapsed() / 1e6);
-            // A moment on each photo: its neighbours are decoded meanwhile.
+            // A moment on each photo: its neighbours are decoded meanwhile
+            // (asked for once it is painted).
+            pause(50);
             while (viewer.queue().pending() > 0)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }

@@ -1,5 +1,7 @@
 #include "picture/decodequeue.h"
 
+#include "platform/platform.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QThread>
@@ -167,6 +169,9 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     for (const auto &[ticket, done] : waiting)
         m_tickets.erase(ticket);
     pump();
+    // Idle: what the decoders freed goes back to the system, not kept for later.
+    if (m_jobs.empty())
+        platform::releaseFreeMemory();
     if (cancelled)
         return;
     for (const auto &[ticket, done] : waiting)

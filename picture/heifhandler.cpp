@@ -130,8 +130,9 @@ bool HeifHandler::read(QImage *image)
         return false;
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    // Four bytes a pixel even without alpha: what Qt scales and paints fastest.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+                                    : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     heif_image *decoded = nullptr;
     if (heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get()).code != heif_error_Ok
@@ -146,7 +147,7 @@ bool HeifHandler::read(QImage *image)
         return false;
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
-                                       : (alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+                                       : (alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
     QImage result(width, height, format);
     if (result.isNull())
         return false;
@@ -156,7 +157,7 @@ bool HeifHandler::read(QImage *image)
         const uint8_t *from = plane + qsizetype(y) * stride;
         uchar *to = result.scanLine(y);
         if (!deep) {
-            std::memcpy(to, from, size_t(width) * (alpha ? 4 : 3));
+            std::memcpy(to, from, size_t(width) * 4);
             continue;
         }
         // 10 or 12 bits, little-endian, widened to 16 (the top bits repeat

@@ -60,4 +60,9 @@ std::optional<FileStamp> fileStamp(const QString &path);
 // `target` is untouched).
 int replaceFile(const QString &target, const QString &temporaryPrefix, const QByteArray &bytes);
 
+// Gives memory freed by the process back to the system. The C library keeps
+// what each thread freed for that thread, so a decoder's large buffers would
+// otherwise stay with the program long after the pictures are gone.
+void releaseFreeMemory();
+
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <iconv.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +196,11 @@ int replaceFile(const QString &target, const QString &temporaryPrefix, const QBy
         return error;
     }
     return 0;
+}
+
+void releaseFreeMemory()
+{
+    malloc_trim(0);
 }
 
 } // namespace platform

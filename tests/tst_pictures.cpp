@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 
 using namespace picture;
 
@@ -54,6 +55,8 @@ class TestPictures : public QObject
 private slots:
     void formats_data();
     void formats();
+    void heifTurnsOnce_data();
+    void heifTurnsOnce();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
     void coloursOfTheirProfile_data();
@@ -102,6 +105,33 @@ void TestPictures::formats()
     const QImage region = expected.copy(part).scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double zoomedError = meanDifference(zoomed.image, region, alpha);
     QVERIFY2(zoomedError < tolerance * 1.5, qPrintable(QString::number(zoomedError)));
+}
+
+void TestPictures::heifTurnsOnce_data()
+{
+    // HEIF's own irot and imir boxes: libheif turns the picture, and the
+    // reader must not turn it again.
+    QTest::addColumn<int>("orientation"); // as EXIF numbers it
+    QTest::addColumn<QTransform>("turn");
+    QTest::newRow("mirrored") << 2 << QTransform(-1, 0, 0, 1, 0, 0);
+    QTest::newRow("turned 180") << 3 << QTransform().rotate(180);
+    QTest::newRow("turned 90 clockwise") << 6 << QTransform().rotate(90);
+    QTest::newRow("turned 270 clockwise") << 8 << QTransform().rotate(270);
+}
+
+void TestPictures::heifTurnsOnce()
+{
+    QFETCH(int, orientation);
+    QFETCH(QTransform, turn);
+    const QImage expected = QImage(corpus(QStringLiteral("reference.png")))
+                                .convertToFormat(QImage::Format_ARGB32)
+                                .transformed(turn);
+    const QString file = corpus(QStringLiteral("heic-orientation-%1.heic").arg(orientation));
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(file, expected.size()), NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(shown.fullSize, expected.size());
+    const double error = meanDifference(shown.image, expected, false);
+    QVERIFY2(error < 6, qPrintable(QString::number(error)));
 }
 
 void TestPictures::damagedFilesAreRefused_data()

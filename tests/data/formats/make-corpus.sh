@@ -51,3 +51,7 @@ for file in heic-8bit.heic avif-8bit-420.avif jxl-8bit.jxl webp-lossy.webp tiff-
     printf '\xff%.0s' $(seq 64) | dd of="hostile-corrupted-${file}" bs=1 seek=$((size / 3)) conv=notrunc status=none
 done
 rm reference-16.png
+# HEIF's own rotation and mirroring (irot, imir), written through libheif.
+g++ -std=c++20 -fPIC make-oriented.cpp -o /tmp/make-oriented $(pkg-config --cflags --libs Qt6Gui libheif)
+QT_QPA_PLATFORM=offscreen /tmp/make-oriented
+rm -f /tmp/make-oriented
