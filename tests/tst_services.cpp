@@ -37,6 +37,7 @@ private slots:
     void missingFilesHaveNoLengthOrDate();
     void lockIsHeldUntilReleased();
     void writeKeepsPermissions();
+    void userFolderWithoutAHome();
 };
 
 void TestServices::writeReplacesWhole()
@@ -165,6 +166,17 @@ void TestServices::listsStartOnAReadableFolder()
     // Relative: read against a current folder that may be gone; never taken.
     QCOMPARE(folders::startFolder(QStringLiteral(".")), QDir::homePath());
     ::chmod(QFile::encodeName(closed).constData(), 0755);
+}
+
+void TestServices::userFolderWithoutAHome()
+{
+    // With HOME unset Qt's location starts with "//"; the exit message names
+    // this folder, so it must be a clean path.
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("HOME");
+    const QString folder = qthost::QtServices().userDataFolder();
+    qputenv("HOME", home);
+    QVERIFY2(!folder.contains(QStringLiteral("//")) && folder == QDir::cleanPath(folder), qPrintable(folder));
 }
 
 QTEST_GUILESS_MAIN(TestServices)
