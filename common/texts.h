@@ -92,6 +92,7 @@ inline const QString AccessiblePicture = QStringLiteral("画像");
 inline const QString AccessiblePage = QStringLiteral("ページ");
 inline const QString AccessibleFullScreen = QStringLiteral("全画面表示");
 inline const QString PictureShown = QStringLiteral("%1 を表示しています");
+inline const QString ZoomShown = QStringLiteral("%1%"); // the zoom, picture pixels to screen pixels
 
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =

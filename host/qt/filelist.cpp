@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 
 namespace qthost {
 
@@ -125,8 +126,23 @@ void FileListWidget::choose(int row)
     if (row < 0 || row >= names().size())
         return;
     const QModelIndex index = m_model->index(row);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (hasFocus()) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        scrollTo(index);
+        return;
+    }
+    // Chosen from elsewhere (the picture's keys, the command line): Qt 6.4's
+    // list sends screen readers a focus event for its new current row even
+    // without the focus, and they then say the keyboard moved to the list.
+    // The row changes silently here; the picture's own announcement names it.
+    {
+        const QSignalBlocker quiet(selectionModel());
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    }
+    viewport()->update();
     scrollTo(index);
+    if (m_events)
+        dispatch([this] { m_events->File1_Click(); });
 }
 
 void FileListWidget::step(Step step)

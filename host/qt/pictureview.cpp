@@ -1,6 +1,7 @@
 #include "host/qt/pictureview.h"
 
 #include "common/texts.h"
+#include "host/qt/accessibility.h"
 #include "picture/picturecache.h"
 
 #include <QKeyEvent>
@@ -249,6 +250,13 @@ void PictureView::zoomToFit()
     update();
 }
 
+void PictureView::announceZoom()
+{
+    // As the picture's own pixels count: 100% is one picture pixel to one
+    // pixel of the screen.
+    announce(this, texts::ZoomShown.arg(qRound(zoom() * devicePixelRatioF() * 100)));
+}
+
 void PictureView::actualPixels()
 {
     zoomAt(1.0 / devicePixelRatioF(), QPointF(width() / 2.0, height() / 2.0));
@@ -389,10 +397,22 @@ void PictureView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Home: step(Step::First); break;
     case Qt::Key_End: step(Step::Last); break;
     case Qt::Key_Plus:
-    case Qt::Key_Equal: zoomAt(zoom() * ZoomStep, centre); break;
-    case Qt::Key_Minus: zoomAt(zoom() / ZoomStep, centre); break;
-    case Qt::Key_1: actualPixels(); break;
-    case Qt::Key_0: zoomToFit(); break;
+    case Qt::Key_Equal:
+        zoomAt(zoom() * ZoomStep, centre);
+        announceZoom();
+        break;
+    case Qt::Key_Minus:
+        zoomAt(zoom() / ZoomStep, centre);
+        announceZoom();
+        break;
+    case Qt::Key_1:
+        actualPixels();
+        announceZoom();
+        break;
+    case Qt::Key_0:
+        zoomToFit();
+        announceZoom();
+        break;
     case Qt::Key_F11:
         emit fullScreenAsked();
         break;
@@ -406,6 +426,7 @@ void PictureView::wheelEvent(QWheelEvent *event)
     const int delta = event->angleDelta().y();
     if (event->modifiers() & Qt::ControlModifier) {
         zoomAt(zoom() * std::pow(ZoomStep, delta / qreal(WheelNotch)), event->position());
+        announceZoom();
     } else {
         // Touchpads send small steps: a picture per notch's worth.
         m_wheelSteps += delta;

@@ -105,6 +105,7 @@ private:
     void clampCentre();
     void requestDetail();
     void dropDetail();
+    void announceZoom();
     // Forgets the picture on screen and the work still asked for it.
     void dropPicture();
     void cannotDisplay(const QString &path);

@@ -86,8 +86,25 @@ def main():
         picture = find(frame, "image", "画像")
         check(wait_for(lambda: picture.description == "one.png を表示しています") is not None,
               "the picture announces its file")
-        # Full screen, stepping announces each picture too.
+        # Stepping from the picture: the picture names the file; the keyboard
+        # stays on the picture and nothing says it went to the file list.
         click(picture)
+        focused.clear()
+        keys("Right")
+        check(wait_for(lambda: picture.description == "two.png を表示しています") is not None,
+              "stepping from the picture announces the next file")
+        check(not [f for f in focused if f["role"] in ("list item", "list")],
+              "stepping sends no focus to the file list: %s" % focused)
+        keys("Left")
+        check(wait_for(lambda: picture.description == "one.png を表示しています") is not None, "and back")
+        # The zoom keys say the zoom: 1 is the picture's own pixels.
+        keys("1")
+        check(wait_for(lambda: picture.description == "100%") is not None,
+              "1 says 100%% (%s)" % picture.description)
+        keys("plus")
+        check(wait_for(lambda: picture.description == "125%") is not None, "+ says 125%% (%s)" % picture.description)
+        keys("0")
+        # Full screen, stepping announces each picture too.
         keys("F11")
         whole = wait_for(lambda: next((n for n in nodes(app) if n.name == "全画面表示"), None))
         check(whole is not None, "full screen is on the bus as 全画面表示")
