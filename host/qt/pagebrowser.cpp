@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QPixmap>
 #include <QStringDecoder>
 #include <QTextDocument>
 
@@ -129,7 +130,8 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     // Refused: never a null variant or an image that does not decode, which
     // would make the document read the file by itself; a missing image shows
     // as an empty box.
-    const QVariant refused = type == QTextDocument::ImageResource ? QVariant(missingImage()) : QVariant(QByteArray());
+    const QVariant refused =
+        type == QTextDocument::ImageResource ? QVariant(QPixmap::fromImage(missingImage())) : QVariant(QByteArray());
     const QUrl url = name.isRelative() ? m_base.resolved(name) : name;
     if (!url.isLocalFile())
         return refused;
@@ -158,9 +160,11 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     QImage image = reader.read();
     if (image.isNull())
         return refused;
-    // Drawn at the picture's own size on the page, from fewer pixels.
-    image.setDevicePixelRatio(qreal(shown.width()) / image.width());
-    return image;
+    // Laid out at the picture's own size on the page, drawn from fewer pixels.
+    image.setDevicePixelRatio(qreal(image.width()) / shown.width());
+    // A pixmap: the document keeps what it is given and lays out every use of
+    // it; an image would be turned into a pixmap again for each one.
+    return QPixmap::fromImage(std::move(image));
 }
 
 } // namespace qthost

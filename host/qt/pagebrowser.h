@@ -9,7 +9,7 @@ namespace qthost {
 // deep nesting, so a page is cut where it would go over.
 struct PageBudget
 {
-    qsizetype bytes = 512 * 1024;
+    qsizetype bytes = 256 * 1024;
     int tags = 3000;
     int depth = 100;
     int pictures = 100; // picture references
