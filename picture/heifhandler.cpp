@@ -81,9 +81,11 @@ QColorSpace colourSpaceOf(const heif_image_handle *handle)
         }
     }
     heif_color_profile_nclx *nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
-        return {};
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    // Found by fuzzing: libheif may hand over a profile with an error.
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> owned(nclx);
+    if (error.code != heif_error_Ok || !nclx)
+        return {};
     return colourSpaceFromNclx(nclx->color_primaries, nclx->transfer_characteristics);
 }
 
