@@ -53,8 +53,10 @@ fuzz:
 	cp tests/data/formats/*.jxl build/fuzz/seeds-jxl/
 	build/fuzz/tests/fuzz/fuzz_rirekifile -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    build/fuzz/corpus tests/data/rireki-hostile
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	build/fuzz/tests/fuzz/fuzz_heif -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -print_final_stats=1 \
 	    build/fuzz/corpus-heif build/fuzz/seeds-heif
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	build/fuzz/tests/fuzz/fuzz_jxl -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -print_final_stats=1 \
 	    build/fuzz/corpus-jxl build/fuzz/seeds-jxl
 

@@ -150,8 +150,8 @@ bool HeifHandler::read(QImage *image)
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
-    QImage result(width, height, format);
-    if (result.isNull())
+    QImage result;
+    if (!allocateImage(QSize(width, height), format, &result))
         return false;
     const int bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
     const int shift = deep ? 16 - bits : 0;

@@ -89,8 +89,9 @@ bool JxlHandler::read(QImage *image)
                 return false;
             const bool deep = info.bits_per_sample > 8;
             format.data_type = deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8;
-            result = QImage(size, deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
-            if (result.isNull())
+            // Found by fuzzing: a header may ask for gigabytes; Qt's allocation
+            // limit decides, as for its own formats.
+            if (!allocateImage(size, deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888, &result))
                 return false;
             break;
         }
