@@ -6,7 +6,6 @@
 
 #include "platform/platform.h"
 
-#include <QDateTime>
 #include <QStringList>
 
 #include <memory>

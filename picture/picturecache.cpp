@@ -11,12 +11,12 @@ QString PictureCache::key(const QString &path, QSize bounds)
     // Which file (device and inode) and when its content last changed: a copy
     // that keeps the old times (cp -p, rsync -t) still moves the status-change
     // time, and a file renamed into place is another inode.
-    const QFileInfo file(path);
+    // One status call: the key is made for every picture shown or decoded ahead.
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
-    if (!stamp || !file.isFile())
+    if (!stamp || !stamp->regular)
         return {};
     return QStringLiteral("%1|%2:%3|%4|%5|%6|%7x%8")
-        .arg(file.absoluteFilePath())
+        .arg(QFileInfo(path).absoluteFilePath())
         .arg(stamp->device)
         .arg(stamp->inode)
         .arg(stamp->size)

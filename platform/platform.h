@@ -44,7 +44,7 @@ struct FileStamp
     qint64 size = 0;
     qint64 modifiedNs = 0;
     qint64 changedNs = 0;
-    bool folder = false;
+    bool regular = false; // a regular file (after links)
 
     bool operator==(const FileStamp &) const = default;
 };

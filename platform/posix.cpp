@@ -146,7 +146,7 @@ std::optional<FileStamp> fileStamp(const QString &path)
         return std::nullopt;
     const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
     return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                     ns(status.st_mtim),     ns(status.st_ctim),     S_ISDIR(status.st_mode)};
+                     ns(status.st_mtim),     ns(status.st_ctim),     S_ISREG(status.st_mode)};
 }
 
 int replaceFile(const QString &target, const QString &temporaryPrefix, const QByteArray &bytes)

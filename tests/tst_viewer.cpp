@@ -82,8 +82,9 @@ void TestViewer::cleanup()
 void TestViewer::queueOrdersCancelsAndJoins()
 {
     // More prefetches than workers, then a shown decode: it takes a worker
-    // from a prefetch, which is queued again, not lost. A cancelled ticket
-    // never hears back; equal requests are decoded once for both.
+    // from a prefetch at once, which is queued again, not lost. A cancelled
+    // ticket never hears back; equal requests are decoded once for both.
+    // (Which decode ends first is the workers' business: not asserted.)
     writeImage(QStringLiteral("big.jpg"), QSize(4000, 3000));
     writeImage(QStringLiteral("small.png"), QSize(30, 20), "PNG");
     DecodeQueue queue;
@@ -102,10 +103,10 @@ void TestViewer::queueOrdersCancelsAndJoins()
                                       DecodeQueue::Priority::Shown, note(QStringLiteral("dropped")));
     queue.cancel(dropped);
     const DecodeRequest shown = DecodeRequest::fitted(path(QStringLiteral("small.png")), QSize(100, 100));
-    queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown")));
-    queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown again")));
+    const auto first = queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown")));
+    const auto again = queue.decode(shown, DecodeQueue::Priority::Shown, note(QStringLiteral("shown again")));
+    QVERIFY(queue.isRunning(first) && queue.isRunning(again));
     QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
-    QCOMPARE(heard.mid(0, 2), (QStringList{QStringLiteral("shown"), QStringLiteral("shown again")}));
     heard.sort();
     QCOMPARE(heard, (QStringList{QStringLiteral("prefetch 0"), QStringLiteral("prefetch 1"),
                                  QStringLiteral("prefetch 2"), QStringLiteral("prefetch 3"),

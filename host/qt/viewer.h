@@ -11,7 +11,6 @@
 class QTextBrowser;
 
 #include <functional>
-#include <map>
 #include <memory>
 
 namespace qthost {
