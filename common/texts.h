@@ -69,8 +69,8 @@ inline const QString CannotDisplayTitle = QStringLiteral("表示できません"
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");
 // Over a zoomed picture whose sharp part cannot be decoded.
 inline const QString CannotZoom = QStringLiteral("この画像はこれ以上鮮明に表示できません");
-// Ends a page that was too long or too deeply built to show whole.
-inline const QString PageCut = QStringLiteral("このページは長すぎるため、ここから先は表示していません。");
+// Heads a page that was too long or too deeply built to show whole.
+inline const QString PageCut = QStringLiteral("このページは長すぎるため、途中までしか表示していません。");
 
 // What screen readers say for each part of the window, and when a picture
 // appears (%1 is the file's name).

@@ -118,8 +118,9 @@ void PageBrowser::showPage(const QString &path)
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringConverter::Utf8);
     QString html = decoder(bytes);
+    // Said first: where the page is cut it may be a hundred levels deep.
     if (!whole)
-        html += QStringLiteral("<hr><p>%1</p>").arg(texts::PageCut.toHtmlEscaped());
+        html.prepend(QStringLiteral("<p><i>%1</i></p><hr>").arg(texts::PageCut.toHtmlEscaped()));
     m_base = QUrl::fromLocalFile(path);
     m_picturePixels = 0;
     setHtml(html);

@@ -38,7 +38,7 @@ public:
 
     explicit PageBrowser(QWidget *parent);
     // Shows the local HTML file, as far as it fits the budget; a cut page
-    // ends with a note saying so. Links to other local files come back
+    // begins with a note saying so. Links to other local files come back
     // through `linkChosen`; links within the page scroll to their anchor.
     void showPage(const QString &path);
     void showHtml(const QString &html);

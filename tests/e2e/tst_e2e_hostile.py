@@ -75,7 +75,7 @@ def main():
         with open(os.path.join(folder, page), "w") as f:
             f.write('<html><body><p>%s-page</p><img src="%s"></body></html>' % (page, image))
     # Pages that would stop the window: shown as far as they fit.
-    cut = "このページは長すぎるため、ここから先は表示していません。"
+    cut = "このページは長すぎるため、途中までしか表示していません。"
     subprocess.run(["convert", "-size", "4000x4000", "xc:gray", os.path.join(folder, "16mp.png")], check=True)
     big_pages = {
         "nested.htm": "<html><body>" + "<ul><li>x" * 100000,
