@@ -93,6 +93,13 @@ inline const QString AccessiblePage = QStringLiteral("ページ");
 inline const QString AccessibleFullScreen = QStringLiteral("全画面表示");
 inline const QString PictureShown = QStringLiteral("%1 を表示しています");
 inline const QString ZoomShown = QStringLiteral("%1%"); // the zoom, picture pixels to screen pixels
+// A popup opened from the keyboard names its first item (%1), and a tick
+// box's state.
+inline const QString MenuFirstItem = QStringLiteral("最初の項目は %1");
+inline const QString MenuItemTicked = QStringLiteral("%1（印あり）");
+inline const QString MenuItemUnticked = QStringLiteral("%1（印なし）");
+// A folder opened from the folder list: %1 its name, %2 how many files are listed.
+inline const QString FolderOpened = QStringLiteral("%1 を開きました。ファイルは %2 個です");
 
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =

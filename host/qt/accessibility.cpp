@@ -1,10 +1,16 @@
 #include "host/qt/accessibility.h"
 
+#include "host/qt/accessiblemenu.h"
+#include "host/qt/accessiblepage.h"
 #include "host/qt/drivelist.h"
 #include "host/qt/mainwindow.h"
+#include "host/qt/menus.h"
+#include "host/qt/notice.h"
+#include "host/qt/pagebrowser.h"
 #include "host/qt/pictureview.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QAccessibleWidget>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -16,6 +22,15 @@ void announce(QWidget *widget, const QString &text)
     widget->setAccessibleDescription(text);
     QAccessibleEvent alert(widget, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
+    // Orca 43 fails on a description change from Qt and speaks nothing; a
+    // notification it does speak.
+    if (widget->hasFocus())
+        tell(widget, text);
+}
+
+void tell(QWidget *widget, const QString &text)
+{
+    Notice::of(widget)->tell(text);
 }
 
 namespace {
@@ -50,19 +65,49 @@ private:
     QComboBox *box() const { return static_cast<QComboBox *>(widget()); }
 };
 
+class NoticeAccessible final : public QAccessibleWidget
+{
+public:
+    explicit NoticeAccessible(Notice *notice) : QAccessibleWidget(notice, QAccessible::Notification) {}
+
+    QString text(QAccessible::Text text) const override
+    {
+        return text == QAccessible::Name ? static_cast<Notice *>(widget())->text() : QString();
+    }
+};
+
+bool isClass(const QString &className, const QMetaObject &meta)
+{
+    return className == QLatin1String(meta.className());
+}
+
 } // namespace
 
 QAccessibleInterface *hostAccessible(const QString &className, QObject *object)
 {
-    if (!object || !object->isWidgetType())
+    if (!object)
+        return nullptr;
+    if (className == QLatin1String("QAction")) {
+        auto *action = static_cast<QAction *>(object);
+        if (auto *menu = qobject_cast<PopupMenu *>(action->parent()))
+            return new MenuItemAccessible(action, menu);
+        return nullptr;
+    }
+    if (!object->isWidgetType())
         return nullptr;
     auto *widget = static_cast<QWidget *>(object);
-    if (className == QLatin1String(MainWindow::staticMetaObject.className()))
-        return new QAccessibleWidget(widget, QAccessible::Window);
-    if (className == QLatin1String(PictureView::staticMetaObject.className()))
+    if (isClass(className, MainWindow::staticMetaObject))
+        return new WindowAccessible(widget);
+    if (isClass(className, PictureView::staticMetaObject))
         return new QAccessibleWidget(widget, QAccessible::Graphic);
-    if (className == QLatin1String(DriveListWidget::staticMetaObject.className()))
+    if (isClass(className, DriveListWidget::staticMetaObject))
         return new DriveListAccessible(static_cast<QComboBox *>(widget));
+    if (isClass(className, PopupMenu::staticMetaObject))
+        return new PopupMenuAccessible(static_cast<PopupMenu *>(widget));
+    if (isClass(className, PageBrowser::staticMetaObject))
+        return new PageAccessible(static_cast<QTextBrowser *>(widget));
+    if (isClass(className, Notice::staticMetaObject))
+        return new NoticeAccessible(static_cast<Notice *>(widget));
     return nullptr;
 }
 

@@ -26,7 +26,7 @@ public:
         setCursorPosition(0);
         // The failure message is for the user's attention, wherever the focus is.
         if (text == texts::ReadFailed)
-            announce(this, text);
+            tell(this, text);
     }
     void setWidth(host::Twips width) override { resize(toPixels(width), height()); }
 };

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScopedValueRollback>
 #include <QStyle>
 
 namespace qthost {
@@ -13,7 +14,7 @@ namespace qthost {
 using namespace folders;
 
 DirListWidget::DirListWidget(QWidget *parent, FolderCache &folders, const QString &start)
-    : QListView(parent), m_folders(folders),
+    : ListView(parent), m_folders(folders),
       m_model(new FolderRowsModel(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                   style()->standardIcon(QStyle::SP_DirClosedIcon), this))
 {
@@ -78,6 +79,7 @@ void DirListWidget::refresh(const FolderContents &contents)
     if (contents.folder != m_path)
         return;
     const QString highlighted = highlightedPath();
+    const QScopedValueRollback quiet(m_quietRows, true);
     m_model->setFolders(folderChain(m_path), contents.subfolders);
     int row = m_model->currentRow();
     for (int candidate = 0; candidate < m_model->rowCount(); ++candidate) {
@@ -96,8 +98,10 @@ void DirListWidget::openHighlighted()
         emit refreshAsked();
         return;
     }
-    if (setPath(QDir::toNativeSeparators(target)))
+    if (setPath(QDir::toNativeSeparators(target))) {
+        emit opened(path());
         return;
+    }
     // As when a history entry cannot be read: the highlight goes back to the
     // folder whose files are listed.
     highlight(m_model->currentRow());
@@ -123,7 +127,7 @@ void DirListWidget::mousePressEvent(QMouseEvent *event)
 {
     // A right button only asks for the popup; the highlight stays.
     if (event->button() != Qt::RightButton)
-        QListView::mousePressEvent(event);
+        ListView::mousePressEvent(event);
     if (m_mouseDown.raise)
         m_mouseDown.mousePressed(event);
 }
@@ -135,7 +139,7 @@ void DirListWidget::mouseDoubleClickEvent(QMouseEvent *event)
         highlight(index.row());
         openHighlighted();
     } else {
-        QListView::mouseDoubleClickEvent(event);
+        ListView::mouseDoubleClickEvent(event);
     }
 }
 
@@ -147,7 +151,7 @@ void DirListWidget::keyPressEvent(QKeyEvent *event)
     }
     if (m_mouseDown.raise && m_mouseDown.keyPressed(this, event))
         return;
-    QListView::keyPressEvent(event);
+    ListView::keyPressEvent(event);
 }
 
 } // namespace qthost

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/qt/listview.h"
 #include "host/qt/mousedown.h"
-
-#include <QListView>
 
 #include <functional>
 
@@ -19,7 +18,7 @@ class FolderRowsModel;
 // The folder list: the chain of folders from the root down to the current
 // one, then the current folder's subfolders. Double-click or Enter opens the
 // highlighted folder; the arrow keys only move the highlight.
-class DirListWidget final : public QListView, public host::DirList
+class DirListWidget final : public ListView, public host::DirList
 {
     Q_OBJECT
 public:
@@ -45,6 +44,8 @@ signals:
     void openFailed();
     // The user opened the folder already shown: read it again.
     void refreshAsked();
+    // The user opened `folder` (Enter or a double-click) and it was read.
+    void opened(const QString &folder);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -15,7 +15,7 @@ namespace qthost {
 using namespace folders;
 
 FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QString &start)
-    : QListView(parent), m_folders(folders), m_model(new FileNamesModel(this)), m_path(start)
+    : ListView(parent), m_folders(folders), m_model(new FileNamesModel(this)), m_path(start)
 {
     setModel(m_model);
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -74,6 +74,7 @@ void FileListWidget::refresh(const FolderContents &contents)
     if (contents.folder != m_path)
         return;
     const int row = selectedRow();
+    const QScopedValueRollback quiet(m_quietRows, true);
     fill(contents, row >= 0 ? names().at(row) : QString());
 }
 
@@ -193,7 +194,7 @@ void FileListWidget::focusInEvent(QFocusEvent *event)
     // Qt makes the first row current on focus; the first arrow key would then
     // skip it. With no file chosen, keep none current.
     const bool hadCurrent = currentIndex().isValid();
-    QListView::focusInEvent(event);
+    ListView::focusInEvent(event);
     if (!hadCurrent && currentIndex().isValid() && selectedRow() < 0) {
         const QScopedValueRollback quiet(m_quiet, true);
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -203,7 +204,7 @@ void FileListWidget::focusInEvent(QFocusEvent *event)
 void FileListWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::RightButton)
-        QListView::mousePressEvent(event);
+        ListView::mousePressEvent(event);
     if (m_mouseDown.raise)
         m_mouseDown.mousePressed(event);
 }
@@ -225,7 +226,7 @@ void FileListWidget::keyPressEvent(QKeyEvent *event)
         default: break;
         }
     }
-    QListView::keyPressEvent(event);
+    ListView::keyPressEvent(event);
 }
 
 } // namespace qthost

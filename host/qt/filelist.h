@@ -1,10 +1,9 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/qt/listview.h"
 #include "host/qt/mousedown.h"
 #include "host/qt/step.h"
-
-#include <QListView>
 
 #include <memory>
 
@@ -19,7 +18,7 @@ class FileNamesModel;
 
 // The file list: the folder's files that match the pattern, in natural
 // order. Moving the selection, by mouse or keyboard, raises Click.
-class FileListWidget final : public QListView, public host::FileList
+class FileListWidget final : public ListView, public host::FileList
 {
     Q_OBJECT
 public:

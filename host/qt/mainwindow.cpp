@@ -43,10 +43,11 @@ void MainWindow::popupMenu(host::MenuId menu, int)
 {
     // Either mouse button may choose an item in a Qt popup, which is what
     // the right-button flag asks for.
+    const bool fromKeyboard = m_nextPopupAt.has_value();
     const QPoint at = m_nextPopupAt.value_or(QCursor::pos());
     m_nextPopupAt.reset();
     if (m_menus)
-        m_menus->popup(menu, at, m_events);
+        m_menus->popup(menu, at, m_events, fromKeyboard);
 }
 
 void MainWindow::placeStatusBar()

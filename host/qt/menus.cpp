@@ -5,7 +5,7 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QMenu>
+#include <QTimer>
 
 namespace qthost {
 namespace {
@@ -87,7 +87,7 @@ void QtMenuItem::setVisible(bool visible)
 Menus::Menus(const std::vector<host::MenuDesign> &designs, QWidget *owner)
 {
     for (const host::MenuDesign &design : designs) {
-        auto *menu = new QMenu(design.caption, owner);
+        auto *menu = new PopupMenu(design.caption, owner);
         menu->setObjectName(design.name);
         menu->setAccessibleName(design.caption);
         for (const host::MenuItemDesign &itemDesign : design.items) {
@@ -122,11 +122,19 @@ QMenu *Menus::menu(host::MenuId id) const
     return nullptr;
 }
 
-void Menus::popup(host::MenuId id, const QPoint &globalPos, host::Events *events)
+void Menus::popup(host::MenuId id, const QPoint &globalPos, host::Events *events, bool fromKeyboard)
 {
     QMenu *shown = menu(id);
     if (!shown)
         return;
+    if (fromKeyboard) {
+        // Screen readers hear the menu open: it takes the focus itself once
+        // it is up; its description names the first item.
+        QTimer::singleShot(0, shown, [shown] {
+            QAccessibleEvent opened(shown, QAccessible::Focus);
+            QAccessible::updateAccessibility(&opened);
+        });
+    }
     QAction *chosen = shown->exec(globalPos);
     if (!chosen)
         return;

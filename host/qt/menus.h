@@ -2,13 +2,13 @@
 
 #include "host/host.h"
 
+#include <QMenu>
 #include <QPointer>
 
 #include <memory>
 #include <vector>
 
 class QAction;
-class QMenu;
 class QWidget;
 
 namespace qthost {
@@ -43,6 +43,15 @@ private:
     bool m_visible;
 };
 
+// One of the window's popups; its own class so that screen readers meet it
+// as the window's child (see accessiblemenu.h).
+class PopupMenu final : public QMenu
+{
+    Q_OBJECT
+public:
+    using QMenu::QMenu;
+};
+
 // The window's menus, none of them in a menu bar; each opens as a popup.
 class Menus
 {
@@ -54,8 +63,9 @@ public:
     QMenu *menu(host::MenuId id) const;
 
     // Opens the menu at `globalPos`, modally; after it closed, runs the chosen
-    // item's click procedure.
-    void popup(host::MenuId id, const QPoint &globalPos, host::Events *events);
+    // item's click procedure. Opened from the keyboard, it tells screen
+    // readers that it has the focus, so that they say it opened.
+    void popup(host::MenuId id, const QPoint &globalPos, host::Events *events, bool fromKeyboard = false);
 
 private:
     std::vector<std::pair<host::MenuId, QMenu *>> m_menus;

@@ -138,6 +138,10 @@ void QtHost::routeEvents(host::Events *events)
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
     m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
     QObject::connect(m_dir1, &DirListWidget::openFailed, window, [this] { reportReadFailure(*this); });
+    QObject::connect(m_dir1, &DirListWidget::opened, window, [this](const QString &folder) {
+        const QString name = QFileInfo(folder).fileName();
+        tell(m_dir1, texts::FolderOpened.arg(name.isEmpty() ? folder : name).arg(m_file1->names().size()));
+    });
     // The picture's keys step through the file list, whose neighbours it decodes ahead.
     m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
     QObject::connect(m_view, &ViewerWidget::stepAsked, m_file1, &FileListWidget::step);

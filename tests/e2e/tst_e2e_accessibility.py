@@ -41,7 +41,7 @@ def main():
     def on_focus(event):
         if event.detail1:
             item = event.source
-            focused.append({"role": item.getRoleName(), "name": item.name,
+            focused.append({"role": item.getRoleName(), "name": item.name, "description": item.description,
                             "checked": item.getState().contains(pyatspi.STATE_CHECKED),
                             "menu": (item.parent.getRoleName(), item.parent.name)})
 
@@ -115,26 +115,56 @@ def main():
                   "full screen, the next picture announces its file")
         keys("Escape")
 
-        # The history popup and its save option, the last item.
+        # Entering a list names its current row, after the list itself. Each
+        # step waits for the last event it causes, so none is left to come.
+        click(appear(frame, "list item", "one.png"))
+        focus_on("one.png")
+        focused.clear()
+        keys("shift+Tab")
+        entered = focus_on("写真")
+        check(entered is not None and entered["role"] == "list item"
+              and [f["name"] for f in focused][:1] == ["フォルダ"],
+              "entering the folder list focuses its current folder: %s" % focused)
+        # A refresh from the disk moves nothing the user chose: nothing is
+        # announced again. The new file sorts before the chosen one.
+        keys("Tab")
+        check(focus_on("one.png") is not None, "entering the file list focuses its chosen file")
+        focused.clear()
+        png(os.path.join(folder, "0.png"), 10, 10)
+        files = find(frame, "list", "ファイル")
+        check(appear(files, "list item", "0.png") is not None, "the new file is listed")
+        wait_for(lambda: False, timeout=0.5)  # delivers what the program sent before
+        check(not focused, "the refresh announces nothing: %s" % focused)
+
+        # The history popup, opened from the keyboard, takes the focus itself
+        # and names its first item; its save option is the last item.
         click(appear(folders, "list item", "写真"))
-        keys("Menu", "Up")
+        focused.clear()
+        keys("Menu")
+        menu = focus_on("ショートカット")
+        check(menu is not None and menu["role"] == "popup menu"
+              and menu["description"].startswith("最初の項目は "), "the opened popup is heard: %s" % menu)
+        keys("Up")
         option = focus_on("終了時に履歴を保存する")
         check(option is not None and option["menu"] == ("popup menu", "ショートカット"),
               "the history popup is named ショートカット")
-        check(option is not None and option["checked"], "the save option is reported ticked")
+        check(option is not None and option["role"] == "check box" and option["checked"],
+              "the save option is a check item, reported ticked")
         keys("Return")
         check(wait_for(lambda: "終了時に履歴を保存する" in state_changes) is not None,
               "unticking the save option is told to the screen reader")
         focused.clear()
         keys("Menu", "Up")
         option = focus_on("終了時に履歴を保存する")
-        check(option is not None and not option["checked"], "then reported unticked")
+        check(option is not None and option["role"] == "check box" and not option["checked"],
+              "then reported unticked, still a check item")
         # Choosing the folder that has gone (after the start folder): the
         # failure reaches the reader.
         keys("Escape", "Menu", "Down", "Down", "Return")
+        check(appear(frame, "notification", "読み込みに失敗しました。") is not None,
+              "reading failed is told as a notification")
         path = find(frame, "text", "パス")
-        check(wait_for(lambda: path.description == "読み込みに失敗しました。") is not None,
-              "reading failed is announced")
+        check(path.description == "表示しているファイルのパス", "the path box keeps its own description")
 
         click(appear(frame, "list item", "two.png"))
         keys("Menu", "Down")

@@ -132,7 +132,7 @@ def main():
     if frame:
         path = find(frame, "text", "パス")
         check(wait_for(lambda: text_of(path) == page) is not None, "the path box shows the page")
-        shown = find(frame, "label", "ページ")
+        shown = find(frame, "document frame", "ページ")
         check(wait_for(lambda: "page-from-the-command-line" in text_of(shown)) is not None, "the page is shown")
         check(find(find(frame, "list", "ファイル"), "list item", "page.htm") is not None, "the page is listed")
     check(close(process) == 0, "closed cleanly")

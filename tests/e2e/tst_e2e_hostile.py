@@ -105,7 +105,7 @@ def main():
         keys("asterisk", "Return")
         check(wait_for(lambda: find(files, "list item", "zero.htm")) is not None, "the pages are listed")
         path = find(frame, "text", "パス")
-        page = find(frame, "label", "ページ")
+        page = find(frame, "document frame", "ページ")
         image = find(frame, "image", "画像")
         stills = ["canvas-5600-frames.gif", "text-50mb.png", "text-100000.png"]
         for name in ["bomb-30000x30000.png", "canvas-20000x20000.gif", "canvas-20000x20000-animated.gif", *pages,

@@ -23,7 +23,7 @@ def main():
         path = find(frame, "text", "パス")
         check(text_of(path) == os.path.join(program_folder, "Default.htm"),
               "the path box shows the start page beside the real executable: %s" % text_of(path))
-        page = find(frame, "label", "ページ")
+        page = find(frame, "document frame", "ページ")
         check(wait_for(lambda: "Zelvo Viewer の使い方" in text_of(page)) is not None, "the start page is shown")
         artifacts = os.environ.get("ZELVO_ARTIFACTS")
         if artifacts and os.access(artifacts, os.W_OK):
