@@ -18,7 +18,7 @@ test=(
     "${run[@]}" ccache
     xvfb xauth x11-utils xdotool wmctrl openbox imagemagick
     libclang-rt-14-dev
-    dbus-x11 at-spi2-core python3-pyatspi
+    dbus-x11 at-spi2-core python3-pyatspi orca
     desktop-file-utils appstream dpkg-dev lintian
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)
