@@ -34,8 +34,7 @@ def main():
     state_changes = []
     pyatspi.Registry.registerEventListener(lambda event: state_changes.append(event.source.name),
                                            "object:state-changed:checked")
-    # Popup menus are not children of the application: a screen reader meets
-    # their items as they take the focus.
+    # A screen reader meets a popup's items as they take the focus.
     focused = []
 
     def on_focus(event):

@@ -157,6 +157,9 @@ def main():
         check(ok, "stepping on the picture names the file: %s" % heard)
         check(not [h for h in heard if "ファイル" in h or "List" in h],
               "and says nothing of the file list: %s" % heard)
+        ok, heard = after(orca, ["1"], "100%")
+        check(ok, "the zoom keys say the zoom: %s" % heard)
+        keys("0")
         ok, heard = after(orca, ["F11"], "全画面表示")
         check(ok, "F11 says full screen: %s" % heard)
         ok, heard = after(orca, ["Left"], "one.png を表示しています")
