@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "common/texts.h"
+#include "platform/platform.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -31,19 +32,26 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
         return fail(texts::CommandLineTooMany);
     if (paths.isEmpty())
         return {StartRequest{}, 0, {}, false};
+    // The path as the file system spells it: Qt's own decoding loses bytes
+    // that are not UTF-8, and the folder or file would not be found.
+    QString given = paths.first();
     for (const QByteArray &argument : raw.mid(1)) {
-        if (QFile::encodeName(QFile::decodeName(argument)) != argument)
-            return fail(texts::CommandLineNotUtf8.arg(QFile::decodeName(argument)));
+        if (QFile::decodeName(argument) == paths.first()) {
+            given = platform::decodePath(argument);
+            break;
+        }
     }
-    const QFileInfo path(paths.first());
-    if (!path.exists())
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(given));
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(absolute);
+    if (!stamp)
         return fail(texts::CommandLineMissing.arg(paths.first()));
-    if (path.isDir()) {
-        if (!path.isReadable() || !path.isExecutable())
+    if (stamp->folder) {
+        if (!platform::canRead(absolute))
             return fail(texts::CommandLineUnreadable.arg(paths.first()));
-        return {StartRequest{path.absoluteFilePath(), {}}, 0, {}, false};
+        return {StartRequest{absolute, {}}, 0, {}, false};
     }
-    if (!path.isFile() || !path.isReadable())
+    if (!stamp->regular || !platform::canRead(absolute))
         return fail(texts::CommandLineUnreadable.arg(paths.first()));
-    return {StartRequest{path.absolutePath(), path.fileName()}, 0, {}, false};
+    const QFileInfo path(absolute); // names only: the file system is not asked
+    return {StartRequest{path.path(), path.fileName()}, 0, {}, false};
 }

@@ -26,6 +26,6 @@ struct CommandLine
 };
 
 // `raw` are the arguments as the system gave them (argv), when known: a path
-// whose bytes are not UTF-8 cannot be opened through Qt's file names, which
-// are Unicode text, and is refused with a message saying so.
+// whose bytes are not UTF-8 is opened by those bytes, which Qt's own
+// decoding of the arguments loses.
 CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &raw = {});

@@ -116,8 +116,6 @@ inline const QString NoDisplay = QStringLiteral(
     "Zelvoviewer: 画面に接続できません（DISPLAY=%1）。\n"
     "画面のない環境では、仮想の X サーバーの上で起動してください:\n"
     "    xvfb-run -a Zelvoviewer\n");
-inline const QString CommandLineNotUtf8 =
-    QStringLiteral("Zelvoviewer: 「%1」は名前が UTF-8 で書かれていないため開けません。名前を変えてから開いてください。");
 inline const QString NoDisplayName = QStringLiteral("(なし)"); // DISPLAY unset
 inline const QString CommandLineTooMany = QStringLiteral("Zelvoviewer: 開けるパスは一つだけです。");
 

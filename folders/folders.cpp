@@ -12,10 +12,12 @@
 namespace folders {
 namespace {
 
+// Asked of the system by the path's own bytes (Qt's file classes lose any
+// that are not UTF-8).
 bool canList(const QString &folder)
 {
-    const QFileInfo info(folder);
-    return info.isDir() && info.isReadable() && info.isExecutable();
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(folder);
+    return stamp && stamp->folder && platform::canRead(folder);
 }
 
 bool isHidden(const QString &name)
@@ -60,10 +62,11 @@ std::optional<QString> existingFolder(const QString &path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QFileInfo info(QDir::fromNativeSeparators(path));
-    if (!info.isDir())
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(QDir::fromNativeSeparators(path)));
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(absolute);
+    if (!stamp || !stamp->folder)
         return std::nullopt;
-    return QDir::cleanPath(info.absoluteFilePath());
+    return absolute;
 }
 
 QString startFolder(const QString &preferred)

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "platform/platform.h"
+
 namespace folders {
 namespace {
 
@@ -43,7 +45,9 @@ void FolderWatch::watch(const QString &folder)
     m_deadline.stop();
     m_folder = folder;
     m_stamp = stamp;
-    if (folder.isEmpty() || (m_native == Native::Use && m_watcher.addPath(folder))) {
+    // Qt's watcher would watch a name whose bytes are not UTF-8 under another name.
+    const bool nativeCan = m_native == Native::Use && !platform::keepsRawBytes(folder);
+    if (folder.isEmpty() || (nativeCan && m_watcher.addPath(folder))) {
         m_poll.stop();
         const QString parent = QFileInfo(folder).path();
         if (parent != folder)

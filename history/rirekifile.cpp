@@ -1,22 +1,13 @@
 #include "history/rirekifile.h"
 
 #include "history/cp932.h"
-
-#include <QStringDecoder>
+#include "platform/platform.h"
 
 namespace history {
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const QByteArray CrLf("\r\n");
-
-// A folder name may itself start with U+FEFF, which QString::fromUtf8 would
-// take for a byte-order mark and drop.
-QString fromUtf8(const QByteArray &line)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder(line);
-}
 
 } // namespace
 
@@ -30,7 +21,8 @@ QStringList parseRirekiFile(const QByteArray &bytes)
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
         const QByteArray line = bytes.mid(pos, qMin(end - pos, MaxRirekiLineBytes));
-        lines.append(utf8 ? fromUtf8(line) : decodeCp932(line));
+        // A folder's bytes that are not UTF-8 are kept as the file system has them.
+        lines.append(utf8 ? platform::decodePath(line) : decodeCp932(line));
         pos = end;
         if (pos < bytes.size() && bytes[pos] == '\r')
             ++pos;
@@ -58,7 +50,7 @@ QByteArray formatRirekiFile(const QStringList &lines)
 
     QByteArray utf8 = Utf8Bom;
     for (const QString &line : lines)
-        utf8 += line.toUtf8() + CrLf;
+        utf8 += platform::encodePath(line) + CrLf;
     return utf8;
 }
 

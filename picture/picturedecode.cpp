@@ -1,10 +1,10 @@
 #include "picture/picturedecode.h"
 
 #include "picture/colour.h"
+#include "platform/platform.h"
 
 #include <QColorSpace>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QTransform>
 #include <QtPlugin>
@@ -25,9 +25,12 @@ namespace {
 class CancellableFile final : public QIODevice
 {
 public:
-    CancellableFile(const QString &path, const std::atomic_bool &cancelled) : m_file(path), m_cancelled(cancelled) {}
+    CancellableFile(const QString &path, const std::atomic_bool &cancelled) : m_path(path), m_cancelled(cancelled) {}
 
-    bool open(OpenMode mode) override { return m_file.open(mode) && QIODevice::open(mode); }
+    bool open(OpenMode mode) override
+    {
+        return mode == ReadOnly && platform::openForReading(m_file, m_path) && QIODevice::open(mode);
+    }
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_file.size(); }
     bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_file.seek(pos); }
@@ -42,6 +45,7 @@ protected:
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
+    QString m_path;
     QFile m_file;
     const std::atomic_bool &m_cancelled;
 };
@@ -112,7 +116,7 @@ QSize fitWithin(QSize size, QSize bounds)
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)
 {
     using Status = DecodedPicture::Status;
-    if (!QFileInfo(request.path).isFile())
+    if (!platform::isRegularFile(request.path))
         return status(Status::CannotDisplay);
     CancellableFile file(request.path, cancelled);
     if (!file.open(QIODevice::ReadOnly))

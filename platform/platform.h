@@ -6,6 +6,7 @@
 // entry's type).
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <optional>
@@ -19,6 +20,15 @@ std::optional<QByteArray> toCp932(const QString &text);
 
 // Bytes that are not code page 932 become U+FFFD, one per byte.
 QString fromCp932(const QByteArray &bytes);
+
+// A path as the file system holds it. Qt turns bytes that are not UTF-8
+// into U+FFFD, so that such a name cannot be reached again; here each such
+// byte is kept as one character U+DC80..U+DCFF (a lone surrogate, which no
+// UTF-8 name decodes to), and goes back to the same byte.
+QString decodePath(const QByteArray &bytes);
+QByteArray encodePath(const QString &path);
+// Whether the path keeps such bytes: Qt's file classes cannot reach it.
+bool keepsRawBytes(const QString &path);
 
 enum class EntryKind { File, Folder, Other };
 
@@ -45,12 +55,22 @@ struct FileStamp
     qint64 modifiedNs = 0;
     qint64 changedNs = 0;
     bool regular = false; // a regular file (after links)
+    bool folder = false;
 
     bool operator==(const FileStamp &) const = default;
 };
 
 // Follows links; nullopt when nothing is there.
 std::optional<FileStamp> fileStamp(const QString &path);
+
+// Whether this user may read the path (and, for a folder, enter it).
+bool canRead(const QString &path);
+
+// Opens `file` on the path's own bytes for reading; false when it cannot.
+bool openForReading(QFile &file, const QString &path);
+
+// A regular file (after links) is there.
+bool isRegularFile(const QString &path);
 
 // Replaces `target` whole or not at all: writes a new file named
 // `temporaryPrefix` plus six letters or digits, flushes it to the disk and

@@ -3,16 +3,21 @@
 
 #include "folders/folders.h"
 #include "folders/naturalorder.h"
+#include "platform/platform.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace folders;
 
@@ -25,6 +30,9 @@ private slots:
     void naturalOrderIsTheCollators_data();
     void naturalOrderIsTheCollators();
     void contentsAndCache();
+    void pathsKeepTheirBytes_data();
+    void pathsKeepTheirBytes();
+    void folderNamedInRawBytes();
 };
 
 void TestFolders::patterns_data()
@@ -112,6 +120,66 @@ void TestFolders::contentsAndCache()
     const auto second = cache.read(dir.path());
     QCOMPARE(second->files.first(), QStringLiteral("img1.png"));
     QVERIFY(!cache.read(dir.filePath(QStringLiteral("missing"))));
+}
+
+void TestFolders::pathsKeepTheirBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("raw"); // holds bytes that are not UTF-8
+    QTest::newRow("ASCII") << QByteArray("/home/u/a.png") << false;
+    QTest::newRow("Japanese") << QByteArray("/写真/2026年") << false;
+    QTest::newRow("beyond the basic plane") << QByteArray("/\xF0\x9F\x90\xA2") << false;
+    QTest::newRow("starts with a byte-order mark") << QByteArray("\xEF\xBB\xBF/a") << false;
+    QTest::newRow("Latin-1 bytes") << QByteArray("/bad\xFF\xFE") << true;
+    QTest::newRow("lone continuation") << QByteArray("/a\x80" "b") << true;
+    QTest::newRow("overlong slash") << QByteArray("/\xC0\xAF") << true;
+    QTest::newRow("encoded surrogate") << QByteArray("/\xED\xB2\x80") << true;
+    QTest::newRow("cut short") << QByteArray("/\xE3\x81") << true;
+    QTest::newRow("past U+10FFFF") << QByteArray("/\xF4\x90\x80\x80") << true;
+    QTest::newRow("raw after a surrogate pair") << QByteArray("/\xF0\x90\x82\x80\xFF") << true;
+    QTest::newRow("Shift_JIS name") << QByteArray("/\x8E\xCA\x90\x5E") << true;
+}
+
+void TestFolders::pathsKeepTheirBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, raw);
+    const QString path = platform::decodePath(bytes);
+    QCOMPARE(platform::encodePath(path), bytes);
+    QCOMPARE(platform::keepsRawBytes(path), raw);
+    if (!raw) // the same text as Qt's own, a leading U+FEFF included
+        QCOMPARE(path, QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)(bytes));
+}
+
+void TestFolders::folderNamedInRawBytes()
+{
+    // A folder and a file whose names are not UTF-8 are listed, entered and
+    // found by the names the lists give them.
+    QTemporaryDir dir;
+    const QByteArray folderBytes = QFile::encodeName(dir.path()) + "/bad\xFF\xFE";
+    const QByteArray fileBytes = folderBytes + "/p\x8E\xCA.png";
+    QCOMPARE(::mkdir(folderBytes.constData(), 0755), 0);
+    // Qt could not remove them.
+    const auto removeThem = qScopeGuard([&] {
+        ::unlink(fileBytes.constData());
+        ::rmdir(folderBytes.constData());
+    });
+    const int fd = ::open(fileBytes.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    const std::shared_ptr<const FolderContents> parent = readFolder(dir.path());
+    QVERIFY(parent);
+    QCOMPARE(parent->subfolders.size(), 1);
+    const QString folder = joinFolder(dir.path(), parent->subfolders.first());
+    QCOMPARE(platform::encodePath(folder), folderBytes);
+    QCOMPARE(existingFolder(folder), std::optional<QString>(folder));
+    const std::shared_ptr<const FolderContents> contents = readFolder(folder);
+    QVERIFY(contents);
+    QCOMPARE(contents->files.size(), 1);
+    const QString file = joinFolder(folder, contents->files.first());
+    QVERIFY(platform::isRegularFile(file));
+    QFile opened;
+    QVERIFY(platform::openForReading(opened, file));
 }
 
 QTEST_GUILESS_MAIN(TestFolders)

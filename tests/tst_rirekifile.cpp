@@ -4,6 +4,7 @@
 #include "history/cp932.h"
 #include "history/rirekifile.h"
 #include "fuzz/rirekiinvariants.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,6 +93,7 @@ void TestRirekiFile::fallbackRoundTrip_data()
     QTest::newRow("accents") << QStringLiteral("/home/u/Café");
     QTest::newRow("starts like a mark in code page 932") << QStringLiteral("\u00EF\u00BB\u00BF");
     QTest::newRow("starts with U+FEFF itself") << QStringLiteral("\uFEFF/写真");
+    QTest::newRow("a folder whose bytes are not UTF-8") << platform::decodePath("/home/u/bad\xFF\xFE");
 }
 
 void TestRirekiFile::fallbackRoundTrip()

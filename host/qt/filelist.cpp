@@ -4,6 +4,7 @@
 #include "folders/folders.h"
 #include "host/qt/listmodels.h"
 #include "folders/naturalorder.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,7 +54,7 @@ bool FileListWidget::setPath(const QString &path)
 
 bool FileListWidget::alsoShow(const QString &name)
 {
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !QFileInfo(joinFolder(m_path, name)).isFile())
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !platform::isRegularFile(joinFolder(m_path, name)))
         return false;
     m_alsoShown = name;
     return list(m_path, fileName());
@@ -93,7 +94,7 @@ void FileListWidget::fill(const FolderContents &contents, const QString &keepSel
     m_path = contents.folder;
     QStringList names = matchingNames(contents.files, FilePattern(m_pattern));
     if (!m_alsoShown.isEmpty() && !names.contains(m_alsoShown)
-        && QFileInfo(joinFolder(contents.folder, m_alsoShown)).isFile()) {
+        && platform::isRegularFile(joinFolder(contents.folder, m_alsoShown))) {
         names.append(m_alsoShown);
         sortNaturally(names);
     }

@@ -2,6 +2,7 @@
 
 #include "common/texts.h"
 #include "picture/picturedecode.h"
+#include "platform/platform.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -109,8 +110,8 @@ void PageBrowser::showHtml(const QString &html)
 void PageBrowser::showPage(const QString &path)
 {
     const PageBudget budget;
-    QFile file(path);
-    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(budget.bytes + 1) : QByteArray();
+    QFile file;
+    QByteArray bytes = platform::openForReading(file, path) ? file.read(budget.bytes + 1) : QByteArray();
     const qsizetype cut = pageCut(bytes, budget);
     const bool whole = cut == bytes.size();
     bytes.truncate(cut);

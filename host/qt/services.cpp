@@ -149,20 +149,21 @@ std::unique_ptr<host::FileLock> QtServices::lockFile(const QString &path, int wa
     return lock;
 }
 
+// Asked by the path's own bytes: Qt's file classes lose any that are not UTF-8.
 std::optional<qint64> QtServices::fileLength(const QString &path) const
 {
-    const QFileInfo file(internal(path));
-    if (!file.isFile())
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(internal(path));
+    if (!stamp || !stamp->regular)
         return std::nullopt;
-    return file.size();
+    return stamp->size;
 }
 
 std::optional<QDateTime> QtServices::fileModified(const QString &path) const
 {
-    const QFileInfo file(internal(path));
-    if (!file.isFile())
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(internal(path));
+    if (!stamp || !stamp->regular)
         return std::nullopt;
-    return file.lastModified();
+    return QDateTime::fromMSecsSinceEpoch(stamp->modifiedNs / 1'000'000);
 }
 
 void QtServices::beep()

@@ -8,6 +8,7 @@
 #include "host/qt/pagebrowser.h"
 #include "host/qt/screencolours.h"
 #include "host/qt/twips.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -92,8 +93,9 @@ void ViewerWidget::resizeEvent(QResizeEvent *event)
 
 void ViewerWidget::navigate(const QString &path)
 {
+    // Names only: the system is asked by the path's own bytes.
     const QFileInfo file(QDir::fromNativeSeparators(path));
-    if (!file.isFile() || !file.isReadable()) {
+    if (!platform::isRegularFile(file.filePath()) || !platform::canRead(file.filePath())) {
         showCannotDisplay(path);
         return;
     }
