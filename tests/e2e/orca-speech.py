@@ -11,5 +11,6 @@ import sys
 handler = logging.FileHandler(sys.argv[1], encoding="utf-8")
 handler.setFormatter(logging.Formatter("%(message)s"))
 logging.getLogger("speech").addHandler(handler)
-sys.argv = ["orca", "--replace", "--disable", "speech"]
+# Not --replace: that would stop the screen reader of a user running the tests.
+sys.argv = ["orca", "--disable", "speech"]
 runpy.run_path("/usr/bin/orca", run_name="__main__")
