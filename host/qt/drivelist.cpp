@@ -3,6 +3,7 @@
 
 #include "common/texts.h"
 #include "folders/drives.h"
+#include "folders/folders.h"
 #include "host/qt/twips.h"
 
 #include <QAbstractItemView>
@@ -66,7 +67,7 @@ QString DriveListWidget::drive() const
     QString folder = m_lastFolder.value(root, root);
     // The folder may have gone since; the nearest one that is still there
     // is where the user would look.
-    while (folder != root && folder.size() > root.size() && !QFileInfo(folder).isDir())
+    while (folder != root && folder.size() > root.size() && !folders::existingFolder(folder))
         folder = QFileInfo(folder).path();
     return QDir::toNativeSeparators(folder);
 }
