@@ -5,6 +5,7 @@
 #include "host/qt/pagebrowser.h"
 #include "picture/picturecache.h"
 #include "picture/picturedecode.h"
+#include "platform/platform.h"
 #include "host/qt/viewer.h"
 #include "testfiles.h"
 #include "testimages.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace picture;
 using namespace qthost;
@@ -51,6 +53,7 @@ private slots:
     void rewrittenFileIsDecodedAgain();
     void ownPixelCapRefuses();
     void bigPngZoomsSharp();
+    void folderNamedInRawBytes();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -496,6 +499,43 @@ void TestViewer::bigPngZoomsSharp()
     QTRY_VERIFY_WITH_TIMEOUT(view->isDetailRefused(), 20000);
     QImageReader::setAllocationLimit(limit);
     QVERIFY(view->detailRegion().isEmpty());
+}
+
+void TestViewer::folderNamedInRawBytes()
+{
+    // A folder whose name is not UTF-8: its picture is decoded, its page shown
+    // with the picture it names.
+    const QByteArray folderBytes = QFile::encodeName(m_dir->path()) + "/bad\xFF\xFE";
+    QCOMPARE(::mkdir(folderBytes.constData(), 0755), 0);
+    const QString folder = platform::decodePath(folderBytes);
+    QImage square(40, 30, QImage::Format_RGB32);
+    square.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(square.save(&buffer, "PNG"));
+    for (const auto &[name, bytes] : {std::pair{"p.png", png},
+                                      std::pair{"page.htm", QByteArray("<p>raw</p><img src=\"p.png\">")}}) {
+        const int fd = ::open((folderBytes + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        ::close(fd);
+    }
+    const auto removeThem = qScopeGuard([&] { // Qt could not remove them
+        ::unlink((folderBytes + "/p.png").constData());
+        ::unlink((folderBytes + "/page.htm").constData());
+        ::rmdir(folderBytes.constData());
+    });
+    const std::atomic_bool no{false};
+    const DecodedPicture decoded = decodePicture(DecodeRequest::fitted(folder + QStringLiteral("/p.png"), QSize(400, 300)), no);
+    QCOMPARE(decoded.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(decoded.fullSize, QSize(40, 30));
+
+    m_viewer->navigate(folder + QStringLiteral("/page.htm"));
+    QTRY_VERIFY(m_viewer->pageView()->toPlainText().contains(QStringLiteral("raw")));
+    const QVariant image = static_cast<PageBrowser *>(m_viewer->pageView())
+                               ->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("p.png")));
+    QCOMPARE(image.value<QPixmap>().size(), QSize(40, 30));
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestViewer)

@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
@@ -137,11 +136,13 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     const QUrl url = name.isRelative() ? m_base.resolved(name) : name;
     if (!url.isLocalFile())
         return refused;
-    const QFileInfo file(url.toLocalFile());
-    if (!file.isFile() || file.size() > MaxResourceBytes)
+    // By the path's own bytes (a URL keeps the characters that stand for bytes that are not UTF-8).
+    const QString path = url.toLocalFile();
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    if (!stamp || !stamp->regular || stamp->size > MaxResourceBytes)
         return refused;
-    QFile device(file.absoluteFilePath());
-    if (!device.open(QIODevice::ReadOnly))
+    QFile device;
+    if (!platform::openForReading(device, path))
         return refused;
     QByteArray bytes = device.read(MaxResourceBytes);
     if (type != QTextDocument::ImageResource)
