@@ -46,11 +46,11 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
     if (!stamp)
         return fail(texts::CommandLineMissing.arg(paths.first()));
     if (stamp->folder) {
-        if (!platform::canRead(absolute))
+        if (!platform::mayRead(absolute, true))
             return fail(texts::CommandLineUnreadable.arg(paths.first()));
         return {StartRequest{absolute, {}}, 0, {}, false};
     }
-    if (!stamp->regular || !platform::canRead(absolute))
+    if (!stamp->regular || !platform::mayRead(absolute, false))
         return fail(texts::CommandLineUnreadable.arg(paths.first()));
     const QFileInfo path(absolute); // names only: the file system is not asked
     return {StartRequest{path.path(), path.fileName()}, 0, {}, false};

@@ -14,10 +14,14 @@ namespace {
 
 // Asked of the system by the path's own bytes (Qt's file classes lose any
 // that are not UTF-8).
+bool canList(const QString &folder, const std::optional<platform::FileStamp> &stamp)
+{
+    return stamp && stamp->folder && platform::mayRead(folder, true);
+}
+
 bool canList(const QString &folder)
 {
-    const std::optional<platform::FileStamp> stamp = platform::fileStamp(folder);
-    return stamp && stamp->folder && platform::canRead(folder);
+    return canList(folder, platform::fileStamp(folder));
 }
 
 bool isHidden(const QString &name)
@@ -87,10 +91,12 @@ QString startFolder(const QString &preferred)
 
 std::shared_ptr<const FolderContents> readFolder(const QString &folder)
 {
-    if (!canList(folder))
+    // Taken before the names, so that a change while they are read shows as one.
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(folder);
+    if (!canList(folder, stamp))
         return nullptr;
     auto contents = std::make_shared<FolderContents>();
-    contents->stamp = platform::fileStamp(folder);
+    contents->stamp = stamp;
     const std::optional<std::vector<platform::FolderEntry>> entries = platform::listFolder(folder);
     if (!entries)
         return nullptr;

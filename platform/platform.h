@@ -63,8 +63,9 @@ struct FileStamp
 // Follows links; nullopt when nothing is there.
 std::optional<FileStamp> fileStamp(const QString &path);
 
-// Whether this user may read the path (and, for a folder, enter it).
-bool canRead(const QString &path);
+// Whether this user may read the file, or read and enter the folder (the
+// caller knows which from its stamp).
+bool mayRead(const QString &path, bool folder);
 
 // Opens `file` on the path's own bytes for reading; false when it cannot.
 bool openForReading(QFile &file, const QString &path);

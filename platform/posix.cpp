@@ -237,12 +237,9 @@ std::optional<FileStamp> fileStamp(const QString &path)
                      S_ISDIR(status.st_mode)};
 }
 
-bool canRead(const QString &path)
+bool mayRead(const QString &path, bool folder)
 {
-    const std::optional<FileStamp> stamp = fileStamp(path);
-    if (!stamp)
-        return false;
-    return ::access(encodePath(path).constData(), stamp->folder ? R_OK | X_OK : R_OK) == 0;
+    return ::access(encodePath(path).constData(), folder ? R_OK | X_OK : R_OK) == 0;
 }
 
 bool openForReading(QFile &file, const QString &path)

@@ -20,15 +20,22 @@ inline bool writeImage(const QString &path, QSize size, const char *format)
     return image.save(path, format);
 }
 
+// The picture as the bytes of a file in `format`.
+inline QByteArray encoded(const QImage &image, const char *format, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, format, quality) ? bytes : QByteArray();
+}
+
 // A JPEG of `image` carrying an EXIF orientation tag (1 upright, 2 mirrored,
 // 6 turned 90 degrees clockwise, 8 turned 270), as cameras write it: the
 // pixels stay as stored and the viewer must turn them.
 inline bool writeTaggedJpeg(const QString &path, const QImage &image, quint16 orientation)
 {
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "JPEG", 95))
+    QByteArray jpeg = encoded(image, "JPEG", 95);
+    if (jpeg.isEmpty())
         return false;
     // "Exif", a big-endian TIFF header and one IFD entry: tag 0x0112, SHORT.
     const QByteArray tiff = QByteArray("MM\x00\x2A\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01", 18)

@@ -11,7 +11,6 @@
 #include "testimages.h"
 #include "widgettest.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QTextDocument>
 #include <QUrl>
@@ -441,10 +440,8 @@ void TestViewer::ownPixelCapRefuses()
     // pixels are missing; the header is enough.
     QImage tiny(16, 16, QImage::Format_RGB32);
     tiny.fill(Qt::gray);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(tiny.save(&buffer, "JPEG"));
+    QByteArray jpeg = testimages::encoded(tiny, "JPEG");
+    QVERIFY(!jpeg.isEmpty());
     const qsizetype frame = jpeg.indexOf("\xFF\xC0");
     QVERIFY(frame > 0);
     jpeg[frame + 5] = char(12000 >> 8);
@@ -510,10 +507,8 @@ void TestViewer::folderNamedInRawBytes()
     const QString folder = platform::decodePath(folderBytes);
     QImage square(40, 30, QImage::Format_RGB32);
     square.fill(Qt::darkGreen);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(square.save(&buffer, "PNG"));
+    const QByteArray png = testimages::encoded(square, "PNG");
+    QVERIFY(!png.isEmpty());
     for (const auto &[name, bytes] : {std::pair{"p.png", png},
                                       std::pair{"page.htm", QByteArray("<p>raw</p><img src=\"p.png\">")}}) {
         const int fd = ::open((folderBytes + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
-#include <QSignalBlocker>
 
 namespace qthost {
 
@@ -128,23 +127,12 @@ void FileListWidget::choose(int row)
     if (row < 0 || row >= names().size())
         return;
     const QModelIndex index = m_model->index(row);
-    if (hasFocus()) {
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        scrollTo(index);
-        return;
-    }
-    // Chosen from elsewhere (the picture's keys, the command line): Qt 6.4's
-    // list sends screen readers a focus event for its new current row even
-    // without the focus, and they then say the keyboard moved to the list.
-    // The row changes silently here; the picture's own announcement names it.
-    {
-        const QSignalBlocker quiet(selectionModel());
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    }
-    viewport()->update();
+    // Chosen from elsewhere (the picture's keys, the command line), the row
+    // changes without telling screen readers that the keyboard moved to the
+    // list; the picture's own announcement names the file.
+    const QScopedValueRollback quiet(m_quietRows, !hasFocus());
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
-    if (m_events)
-        dispatch([this] { m_events->File1_Click(); });
 }
 
 void FileListWidget::step(Step step)

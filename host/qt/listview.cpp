@@ -1,7 +1,6 @@
 #include "host/qt/listview.h"
 
 #include <QAccessible>
-#include <QPointer>
 #include <QTimer>
 
 namespace qthost {

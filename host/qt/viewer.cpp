@@ -95,7 +95,8 @@ void ViewerWidget::navigate(const QString &path)
 {
     // Names only: the system is asked by the path's own bytes.
     const QFileInfo file(QDir::fromNativeSeparators(path));
-    if (!platform::isRegularFile(file.filePath()) || !platform::canRead(file.filePath())) {
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(file.filePath());
+    if (!stamp || !stamp->regular || !platform::mayRead(file.filePath(), false)) {
         showCannotDisplay(path);
         return;
     }
