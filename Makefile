@@ -27,9 +27,11 @@ test:
 	cmake --preset asan >/dev/null
 	cmake --build build/asan
 	ctest --test-dir build/debug --output-on-failure
+	@scripts/skipped-tests.sh build/debug
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	ctest --test-dir build/asan --output-on-failure
+	@scripts/skipped-tests.sh build/asan
 
 bench:
 	@scripts/install-deps.sh bench

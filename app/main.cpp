@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 #include "app/form1.h"
 #include "common/texts.h"
-#include "host/qt/qthost.h"
+#include "host/qt/window/qthost.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -3,11 +3,11 @@
 // `make bench`; inputs are made under build/bench-data on first use.
 
 #include "app/form1.h"
-#include "host/qt/viewer.h"
+#include "host/qt/viewer/viewer.h"
 #include "picture/decodequeue.h"
 #include "picture/picturedecode.h"
-#include "host/qt/qthost.h"
-#include "host/qt/mainwindow.h"
+#include "host/qt/window/qthost.h"
+#include "host/qt/window/mainwindow.h"
 #include "inputs.h"
 #include "listing.h"
 #include "xscreen.h"

@@ -6,4 +6,5 @@ void reportReadFailure(host::Host &host)
 {
     host.services().beep();
     host.text1().setText(texts::ReadFailed);
+    host.services().alert(texts::ReadFailed);
 }

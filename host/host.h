@@ -185,6 +185,9 @@ public:
     virtual std::optional<qint64> fileLength(const QString &path) const = 0; // nullopt unless a regular file
     virtual std::optional<QDateTime> fileModified(const QString &path) const = 0; // local time
     virtual void beep() = 0;
+    // Tells the user's screen reader `text` at once, wherever the focus is
+    // (a failure the user must hear of, whatever the window shows).
+    virtual void alert(const QString &text) = 0;
     // Modal one-line input; the entered text, or an empty text on cancel.
     virtual QString inputBox(const QString &prompt, const QString &title, const QString &defaultText) = 0;
     // Modal message with one button.

@@ -37,14 +37,15 @@ DecodeQueue::~DecodeQueue()
     m_pool.waitForDone();
 }
 
-DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority priority, Done done)
+DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority priority, const QObject *context,
+                                        Done done)
 {
     DecodeRequest request = asked;
     request.screen = m_screen;
     const Ticket ticket = m_next++;
     for (auto &[id, job] : m_jobs) {
         if (!job.cancelled->load() && sameRequest(job.request, request)) {
-            job.waiting.emplace(ticket, std::move(done));
+            job.waiting.emplace(ticket, Waiter{context, std::move(done)});
             if (priority == Priority::Shown)
                 job.priority = Priority::Shown;
             m_tickets.emplace(ticket, id);
@@ -56,7 +57,7 @@ DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority pri
     Job job;
     job.request = request;
     job.priority = priority;
-    job.waiting.emplace(ticket, std::move(done));
+    job.waiting.emplace(ticket, Waiter{context, std::move(done)});
     m_jobs.emplace(id, std::move(job));
     m_tickets.emplace(ticket, id);
     pump();
@@ -139,7 +140,7 @@ void DecodeQueue::pump()
             again.waiting = std::move(prefetch->second.waiting);
             prefetch->second.waiting.clear();
             const JobId id = m_next++;
-            for (const auto &[ticket, done] : again.waiting)
+            for (const auto &[ticket, waiter] : again.waiting)
                 m_tickets[ticket] = id;
             m_jobs.emplace(id, std::move(again));
         }
@@ -163,10 +164,10 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     const auto found = m_jobs.find(id);
     if (found == m_jobs.end())
         return;
-    const std::map<Ticket, Done> waiting = std::move(found->second.waiting);
+    const std::map<Ticket, Waiter> waiting = std::move(found->second.waiting);
     const bool cancelled = found->second.cancelled->load();
     m_jobs.erase(found);
-    for (const auto &[ticket, done] : waiting)
+    for (const auto &[ticket, waiter] : waiting)
         m_tickets.erase(ticket);
     pump();
     // Idle: what the decoders freed goes back to the system, not kept for later.
@@ -174,8 +175,11 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
         platform::releaseFreeMemory();
     if (cancelled)
         return;
-    for (const auto &[ticket, done] : waiting)
-        done(result);
+    for (const auto &[ticket, waiter] : waiting) {
+        // A receiver gone without cancelling hears nothing.
+        if (waiter.context)
+            waiter.done(result);
+    }
 }
 
 } // namespace picture

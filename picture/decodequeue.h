@@ -7,6 +7,7 @@
 #include "picture/picturedecode.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QThreadPool>
 
 #include <functional>
@@ -28,11 +29,12 @@ public:
     ~DecodeQueue() override;
 
     // Queues a decode; `done` runs later on this thread unless the ticket is
-    // cancelled first. A request equal to one already queued or running
+    // cancelled first or `context` has gone by then (as with a connection to
+    // a functor with a context object). A request equal to one already queued or running
     // joins it (a prefetch becomes shown when a shown request joins it).
     // Shown decodes start before prefetches; a shown decode that finds every
     // worker busy stops the prefetches to take one.
-    Ticket decode(const DecodeRequest &request, Priority priority, Done done);
+    Ticket decode(const DecodeRequest &request, Priority priority, const QObject *context, Done done);
     // The ticket's `done` will not run; the decode stops when nobody else waits for it.
     void cancel(Ticket ticket);
     bool isRunning(Ticket ticket) const;
@@ -46,13 +48,18 @@ public:
     void setScreenColours(const QColorSpace &screen) { m_screen = screen; }
 
 private:
+    struct Waiter
+    {
+        QPointer<const QObject> context;
+        Done done;
+    };
     struct Job
     {
         DecodeRequest request;
         Priority priority = Priority::Prefetch;
         std::shared_ptr<std::atomic_bool> cancelled = std::make_shared<std::atomic_bool>(false);
         bool running = false;
-        std::map<Ticket, Done> waiting;
+        std::map<Ticket, Waiter> waiting;
     };
     using JobId = quint64;
 

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 
 
@@ -72,6 +73,16 @@ private:
     iconv_t m_cd;
 };
 
+
+// Letters and digits for a temporary file's name, as mkstemp uses.
+QByteArray randomLetters(int count)
+{
+    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray letters;
+    for (int i = 0; i < count; ++i)
+        letters += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+    return letters;
+}
 
 EntryKind kindOf(mode_t mode)
 {
@@ -262,25 +273,28 @@ bool isRegularFile(const QString &path)
 int replaceFile(const QString &target, const QString &temporaryPrefix, const QByteArray &bytes)
 {
     const QByteArray targetName = encodePath(target);
-    QByteArray temporary = encodePath(temporaryPrefix) + "XXXXXX";
     struct stat old {};
-    mode_t mode = 0;
-    if (::stat(targetName.constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    // A new file is made as any program makes one: 0666 less the user's
+    // umask, which the kernel applies (the umask is never touched: other
+    // threads may be making files meanwhile).
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = encodePath(temporaryPrefix) + randomLetters(6);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return errno;
     }
-    const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return errno;
+        return EEXIST;
     const auto fail = [&](int error) {
         ::close(fd);
         ::unlink(temporary.constData());
         return error;
     };
-    if (::fchmod(fd, mode) != 0)
+    // The replacement keeps the permissions of the file it replaces.
+    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0)
         return fail(errno);
     qsizetype written = 0;
     while (written < bytes.size()) {

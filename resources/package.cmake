@@ -3,7 +3,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelvoviewer)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Zelvo Viewer developers")
-set(CPACK_PACKAGE_CONTACT "The Zelvo Viewer developers <maintainers@zelvo.org>")
+set(CPACK_PACKAGE_CONTACT "The Zelvo Viewer developers <maintainers@users.noreply.c-seed-21aaacee.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "image browser for the pictures of a folder")
 set(CPACK_PACKAGE_DESCRIPTION "Zelvo Viewer shows, in one window, a drive list, a folder list and a
 file list, and the chosen picture (JPEG, GIF, PNG, BMP, HEIC, AVIF, WebP,

@@ -147,6 +147,7 @@ struct FakeServices final : host::Services
         return f.files.value(path).modified;
     }
     void beep() override { f.log.append(QStringLiteral("beep")); }
+    void alert(const QString &text) override { f.log.append(QStringLiteral("alert ") + text); }
     QString inputBox(const QString &prompt, const QString &title, const QString &defaultText) override
     {
         f.log.append(QStringLiteral("input [%1] [%2] [%3]").arg(title, prompt, defaultText));

@@ -2,12 +2,12 @@
 // on): the page as a document, the
 // popups' items as check items, and which focus events the lists send.
 #include "app/form1.h"
-#include "host/qt/accessibility.h"
-#include "host/qt/filelist.h"
-#include "host/qt/mainwindow.h"
-#include "host/qt/menus.h"
-#include "host/qt/pagebrowser.h"
-#include "host/qt/qthost.h"
+#include "host/qt/base/announce.h"
+#include "host/qt/lists/filelist.h"
+#include "host/qt/window/mainwindow.h"
+#include "host/qt/window/menus.h"
+#include "host/qt/viewer/pagebrowser.h"
+#include "host/qt/window/qthost.h"
 #include "recorder.h"
 #include "widgettest.h"
 

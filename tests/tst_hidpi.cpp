@@ -2,7 +2,7 @@
 // (QT_SCALE_FACTOR=2, offscreen): pictures are painted at device pixels,
 // not enlarged from half as many.
 
-#include "host/qt/viewer.h"
+#include "host/qt/viewer/viewer.h"
 #include "widgettest.h"
 
 #include <QTemporaryDir>

@@ -4,12 +4,13 @@
 
 #include "fixture.h"
 #include "history/rirekifile.h"
-#include "host/qt/services.h"
+#include "host/qt/window/services.h"
 #include "sandbox.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +40,48 @@ public:
 private:
     QString m_program;
     QString m_user;
+};
+
+// Another copy of the program, as a process of its own: whether it gets the
+// history's lock at once (the test executable started with --try-lock).
+bool anotherCopyGetsTheLock(const QString &history)
+{
+    return QProcess::execute(QCoreApplication::applicationFilePath(), {QStringLiteral("--try-lock"), history}) == 0;
+}
+
+QString yesNo(bool yes)
+{
+    return yes ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+// The real services, noting at each read and write of the history file
+// whether another process could take its lock just then.
+class WatchedServices final : public qthost::QtServices
+{
+public:
+    WatchedServices(QString program, QString history) : m_program(std::move(program)), m_history(std::move(history)) {}
+    QString programFolder() const override { return m_program; }
+    QString userDataFolder() const override { return m_program + QStringLiteral("/user"); }
+    std::optional<QByteArray> readFileHead(const QString &path, qint64 maxBytes) const override
+    {
+        if (watching && path == m_history)
+            seen.append(QStringLiteral("read, other copy locks: %1").arg(yesNo(anotherCopyGetsTheLock(m_history))));
+        return QtServices::readFileHead(path, maxBytes);
+    }
+    host::WriteResult writeFileAtomic(const QString &path, const QByteArray &bytes) override
+    {
+        if (watching && path == m_history)
+            seen.append(QStringLiteral("write, other copy locks: %1").arg(yesNo(anotherCopyGetsTheLock(m_history))));
+        return QtServices::writeFileAtomic(path, bytes);
+    }
+    void messageBox(const QString &, const QString &) override {}
+
+    bool watching = false;
+    mutable QStringList seen;
+
+private:
+    QString m_program;
+    QString m_history;
 };
 
 // Starts and closes the program once; returns what it told the user.
@@ -92,6 +135,7 @@ private slots:
     void leftoversOfAKilledSave();
     void longLines_data();
     void longLines();
+    void lockHeldAcrossReadMergeAndWrite();
 };
 
 void TestHistoryFiles::unsavablePlace_data()
@@ -330,5 +374,39 @@ void TestHistoryFiles::longLines()
     QCOMPARE(f.saveOption(), saved || longAt.contains(11));
 }
 
-QTEST_GUILESS_MAIN(TestHistoryFiles)
+void TestHistoryFiles::lockHeldAcrossReadMergeAndWrite()
+{
+    // Another window saved after this one started: at closing this window
+    // reads the file again, merges and writes it, and no other copy of the
+    // program may save in between.
+    QTemporaryDir program;
+    const QString history = program.filePath(QStringLiteral("Rireki.dat"));
+    QVERIFY(testfiles::writeAll(history, OldHistory));
+    WatchedServices services(program.path(), history);
+    Fixture f;
+    f.host.realServices = &services;
+    f.form.Form_Load();
+    QVERIFY(testfiles::writeAll(history, cp932File(folderNames(QStringLiteral("/other/"), 10) + QStringList{QStringLiteral("True")})));
+    QVERIFY(anotherCopyGetsTheLock(history)); // the probe can take a free lock
+    services.watching = true;
+    f.form.Form_Unload();
+    QCOMPARE(services.seen, (QStringList{QStringLiteral("read, other copy locks: no"),
+                                         QStringLiteral("write, other copy locks: no")}));
+    // Released once the window is closed.
+    QVERIFY(anotherCopyGetsTheLock(history));
+}
+
+int main(int argc, char *argv[])
+{
+    // The other copy of the program in the lock test.
+    if (argc == 3 && qstrcmp(argv[1], "--try-lock") == 0) {
+        QCoreApplication app(argc, argv);
+        qthost::QtServices services;
+        return services.lockFile(QString::fromLocal8Bit(argv[2]), 0) ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    TestHistoryFiles test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_historyfiles.moc"

@@ -2,7 +2,7 @@
 // writes, where the history may be written, capped reads.
 
 #include "folders/folders.h"
-#include "host/qt/services.h"
+#include "host/qt/window/services.h"
 #include "sandbox.h"
 #include "testfiles.h"
 
@@ -36,7 +36,8 @@ private slots:
     void listsStartOnAReadableFolder();
     void missingFilesHaveNoLengthOrDate();
     void lockIsHeldUntilReleased();
-    void writeKeepsPermissions();
+    void writePermissions_data();
+    void writePermissions();
     void userFolderWithoutAHome();
 };
 
@@ -67,17 +68,39 @@ void TestServices::lockIsHeldUntilReleased()
     QVERIFY(!services.lockFile(dir.filePath(QStringLiteral("missing/Rireki.dat")), 0));
 }
 
-void TestServices::writeKeepsPermissions()
+void TestServices::writePermissions_data()
 {
-    // The replaced file is the user's: it keeps the rights they gave it.
+    QTest::addColumn<int>("existingMode"); // -1: no file before
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("expected");
+    // The replaced file is the user's: it keeps the rights they gave it,
+    // whatever the umask says.
+    QTest::newRow("replaced, its own rights") << 0640 << 077 << 0640;
+    // A new file has the rights any program gives one under the umask.
+    QTest::newRow("new, umask 022") << -1 << 022 << 0644;
+    QTest::newRow("new, umask 027") << -1 << 027 << 0640;
+    QTest::newRow("new, umask 002") << -1 << 002 << 0664;
+}
+
+void TestServices::writePermissions()
+{
+    QFETCH(int, existingMode);
+    QFETCH(int, umask);
+    QFETCH(int, expected);
     QTemporaryDir dir;
     qthost::QtServices services;
     const QString path = dir.filePath(QStringLiteral("Rireki.dat"));
-    writeAll(path, "old\r\n");
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    QVERIFY(services.writeFileAtomic(path, "new\r\n").ok);
-    const QFileDevice::Permissions user = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
-    QCOMPARE(QFile::permissions(path) & ~user, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    if (existingMode >= 0) {
+        writeAll(path, "old\r\n");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(existingMode)), 0);
+    }
+    const mode_t before = ::umask(mode_t(umask));
+    const bool written = services.writeFileAtomic(path, "new\r\n").ok;
+    ::umask(before);
+    QVERIFY(written);
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 07777), expected);
 }
 
 void TestServices::mayReplaceFile_data()

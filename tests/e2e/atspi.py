@@ -32,6 +32,15 @@ def wait_for(probe, timeout=10.0):
     return None
 
 
+def deliver():
+    """Hands the listeners every event received so far. An answer from the
+    program comes after the events it sent before it, but those are only
+    queued until the main loop runs."""
+    context = GLib.MainContext.default()
+    while context.pending():
+        context.iteration(False)
+
+
 def keys(*names):
     subprocess.run(["xdotool", "key", "--delay", "80", *names], check=True)
 

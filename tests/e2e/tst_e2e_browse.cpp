@@ -3,9 +3,9 @@
 
 #include "app/form1.h"
 #include "browse/filedisplay.h"
-#include "host/qt/mainwindow.h"
-#include "host/qt/qthost.h"
-#include "host/qt/viewer.h"
+#include "host/qt/window/mainwindow.h"
+#include "host/qt/window/qthost.h"
+#include "host/qt/viewer/viewer.h"
 #include "testimages.h"
 #include "xsession.h"
 
@@ -143,7 +143,7 @@ void TestBrowseWalk::walkFoldersAndPictures()
     keys({QStringLiteral("F11")});
     QTRY_VERIFY(viewer->fullScreen() && viewer->fullScreen()->isFullScreen());
     QTRY_COMPARE(viewer->fullScreen()->view()->path(), photos + QStringLiteral("/wide.jpg"));
-    QTest::qWait(300);
+    QVERIFY(QTest::qWaitForWindowExposed(viewer->fullScreen()));
     screenshot(QStringLiteral("e2e-browse-full-screen.png"));
     keys({QStringLiteral("Right")});
     shows(order[4]);

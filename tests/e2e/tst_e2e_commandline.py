@@ -11,7 +11,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 from atspi import appear, check, close, failures, find, png, text_of, wait_for, window
 from screenprofile import set_screen_profile
@@ -20,6 +19,17 @@ from screenprofile import set_screen_profile
 def run(program, *arguments):
     done = subprocess.run([program, *arguments], capture_output=True, timeout=30)
     return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def pixel_at(x, y):
+    """The screen's colour at x, y, as (red, green, blue); () when unread."""
+    text = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                          capture_output=True, text=True).stdout
+    return tuple(int(v) for v in text.split("(")[1].split(")")[0].split(",")[:3]) if "(" in text else ()
+
+
+def close_to(seen, colour):
+    return seen if len(seen) == 3 and all(abs(a - b) <= 6 for a, b in zip(seen, colour)) else None
 
 
 def started(program, argument, work, what):
@@ -52,9 +62,9 @@ def main():
     for wrong, said in ((os.path.join(work, "missing.png"), "見つかりません"), ("--bogus", "未知のオプション")):
         code, out, err = run(program, wrong)
         check(code == 2 and said in err and not out, "%s: status 2 and a message (%s)" % (wrong, err.strip()))
-    check(wait_for(lambda: False, 0.5) is None and subprocess.run(
-        ["xdotool", "search", "--name", "^Zelvo-Viewer$"], capture_output=True).stdout == b"",
-        "no window for a wrong path")
+    # Each of those has ended (run waits for it): no window can come later.
+    check(subprocess.run(["xdotool", "search", "--name", "^Zelvo-Viewer$"], capture_output=True).stdout == b"",
+          "no window for a wrong path")
 
     # A folder: the lists start there, nothing chosen.
     process, frame = started(program, folder, work, "a folder argument")
@@ -123,12 +133,10 @@ def main():
             check(wait_for(lambda: image.description == "%s を表示しています" % name) is not None, "%s is shown" % name)
             if colour:
                 box = image.queryComponent().getExtents(0)
-                time.sleep(0.3)
-                pixel = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (
-                    box.x + box.width // 2, box.y + box.height // 2), "-depth", "8", "txt:-"],
-                    capture_output=True, text=True).stdout
-                seen = tuple(int(v) for v in pixel.split("(")[1].split(")")[0].split(",")[:3]) if "(" in pixel else ()
-                check(len(seen) == 3 and all(abs(a - b) <= 6 for a, b in zip(seen, colour)),
+                centre = (box.x + box.width // 2, box.y + box.height // 2)
+                # Announced once it is asked to paint: the pixel follows.
+                seen = wait_for(lambda: close_to(pixel_at(*centre), colour), 5) or pixel_at(*centre)
+                check(close_to(seen, colour),
                       "%s shows rgb%s on the %s screen (%s)" % (name, colour, "Adobe RGB" if screen else "sRGB", seen))
             if name.endswith(".heic"):
                 subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),

@@ -101,7 +101,7 @@ def main():
         # Every file listed: その他... (the filter popup's last item) and "*".
         click(appear(files, "list item", "bomb-30000x30000.png"))
         keys("Menu", "Up", "Return")
-        time.sleep(1)
+        check(wait_for(lambda: find(app, "dialog")) is not None, "the free pattern is asked for")
         keys("asterisk", "Return")
         check(wait_for(lambda: find(files, "list item", "zero.htm")) is not None, "the pages are listed")
         path = find(frame, "text", "パス")

@@ -1,0 +1,93 @@
+# Each room of the program includes only what lies below it; this check makes
+# that a rule the build keeps. A room's #include <Q...> must name a header of
+# the Qt modules it links (a path such as <QtWidgets/QWidget> would otherwise
+# build, since Qt's include root is on the path for Qt Core too), and its
+# #include "..." a header of its own or of a room it may use.
+#   cmake -DSOURCE_DIR=... -DQT_CORE_DIR=... -DQT_GUI_DIR=... -P check-includes.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(offences "")
+set(checked 0)
+
+# check_room(NAME room QT <none|Core|Gui|any> FILES <globs> MAY <include prefixes>)
+function(check_room)
+    cmake_parse_arguments(ROOM "" "NAME;QT" "FILES;EXCEPT;MAY" ${ARGN})
+    set(globs "")
+    foreach(glob IN LISTS ROOM_FILES)
+        list(APPEND globs ${SOURCE_DIR}/${glob})
+    endforeach()
+    file(GLOB files RELATIVE ${SOURCE_DIR} ${globs})
+    if(ROOM_EXCEPT)
+        list(REMOVE_ITEM files ${ROOM_EXCEPT})
+    endif()
+    set(qt_dirs "")
+    if(ROOM_QT STREQUAL "Core")
+        set(qt_dirs ${QT_CORE_DIR})
+    elseif(ROOM_QT STREQUAL "Gui")
+        set(qt_dirs ${QT_CORE_DIR} ${QT_GUI_DIR})
+    endif()
+    foreach(file IN LISTS files)
+        math(EXPR checked_now "${checked} + 1")
+        set(checked ${checked_now})
+        file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include")
+        foreach(line IN LISTS lines)
+            if(line MATCHES "<([^>]+)>")
+                set(header ${CMAKE_MATCH_1})
+                if(NOT header MATCHES "^Q" OR ROOM_QT STREQUAL "any")
+                    continue()
+                endif()
+                set(found FALSE)
+                foreach(dir IN LISTS qt_dirs)
+                    if(EXISTS ${dir}/${header} AND NOT header MATCHES "/")
+                        set(found TRUE)
+                    endif()
+                endforeach()
+                if(NOT found)
+                    string(APPEND offences "${file}: <${header}> is not a header of Qt ${ROOM_QT} (${ROOM_NAME})\n")
+                endif()
+            elseif(line MATCHES "\"([^\"]+)\"")
+                set(header ${CMAKE_MATCH_1})
+                set(allowed FALSE)
+                foreach(prefix IN LISTS ROOM_MAY)
+                    string(FIND "${header}" "${prefix}" at)
+                    if(at EQUAL 0)
+                        set(allowed TRUE)
+                    endif()
+                endforeach()
+                if(NOT allowed)
+                    string(APPEND offences "${file}: \"${header}\" is not for ${ROOM_NAME}\n")
+                endif()
+            endif()
+        endforeach()
+    endforeach()
+    set(offences "${offences}" PARENT_SCOPE)
+    set(checked ${checked} PARENT_SCOPE)
+endfunction()
+
+set(interface host/host.h host/design.h)
+set(logic app/ browse/ history/ filter/ common/ platform/ ${interface})
+
+# The logic: Qt Core and its own headers. The executable's own main() puts
+# the window together: it is not logic.
+check_room(NAME "the logic" QT Core
+    FILES app/*.cpp app/*.h browse/*.cpp browse/*.h history/*.cpp history/*.h filter/*.cpp filter/*.h
+          common/*.cpp common/*.h platform/*.cpp platform/*.h host/*.h
+    EXCEPT app/main.cpp
+    MAY ${logic})
+check_room(NAME "the folder room" QT Core FILES folders/*.cpp folders/*.h MAY folders/ platform/)
+check_room(NAME "the file-operation room" QT Core FILES fileops/*.cpp fileops/*.h MAY fileops/ platform/)
+check_room(NAME "the picture room" QT Gui FILES picture/*.cpp picture/*.h MAY picture/ platform/)
+
+# The Qt host's rooms: the base is for all, the lists and the viewer know
+# neither each other nor the window, which puts them together.
+set(below_host ${interface} common/ platform/ host/qt/base/)
+check_room(NAME "the host's base" QT any FILES host/qt/base/*.cpp host/qt/base/*.h MAY ${interface} common/ host/qt/base/)
+check_room(NAME "the lists" QT any FILES host/qt/lists/*.cpp host/qt/lists/*.h
+    MAY ${below_host} folders/ host/qt/lists/)
+check_room(NAME "the viewer" QT any FILES host/qt/viewer/*.cpp host/qt/viewer/*.h
+    MAY ${below_host} picture/ host/qt/viewer/)
+
+if(offences)
+    message(FATAL_ERROR "Includes across the rooms:\n${offences}")
+endif()
+message(STATUS "${checked} files include only what their rooms may")

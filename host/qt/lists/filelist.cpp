@@ -1,0 +1,188 @@
+#include "host/qt/lists/filelist.h"
+#include "host/qt/base/dispatch.h"
+
+#include "folders/folders.h"
+#include "host/qt/lists/listmodels.h"
+#include "folders/naturalorder.h"
+#include "platform/platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopedValueRollback>
+
+namespace qthost {
+
+using namespace folders;
+
+FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QString &start)
+    : ListView(parent), m_folders(folders), m_model(new FileNamesModel(this))
+{
+    m_path = start;
+    setModel(m_model);
+    setTextElideMode(Qt::ElideMiddle);
+    // A file is chosen when it becomes the selected one, by mouse or keyboard.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_quiet && m_events && selectedRow() >= 0)
+            dispatch([this] { m_events->File1_Click(); });
+    });
+}
+
+FileListWidget::~FileListWidget() = default;
+
+bool FileListWidget::setPath(const QString &path)
+{
+    const std::optional<QString> folder = existingFolder(path);
+    if (folder && *folder != m_path)
+        m_alsoShown.clear();
+    return folder && list(*folder, QString());
+}
+
+bool FileListWidget::alsoShow(const QString &name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !platform::isRegularFile(joinFolder(m_path, name)))
+        return false;
+    m_alsoShown = name;
+    return list(m_path, fileName());
+}
+
+void FileListWidget::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    m_alsoShown.clear();
+    if (!list(m_path, QString())) {
+        const QScopedValueRollback quiet(m_quiet, true);
+        m_model->setNames({});
+    }
+}
+
+void FileListWidget::refresh(const FolderContents &contents)
+{
+    if (contents.folder != m_path)
+        return;
+    const int row = selectedRow();
+    const QScopedValueRollback quiet(m_quietRows, true);
+    fill(contents, row >= 0 ? names().at(row) : QString());
+}
+
+bool FileListWidget::list(const QString &folder, const QString &keepSelected)
+{
+    const std::shared_ptr<const FolderContents> contents = m_folders.read(folder);
+    if (!contents)
+        return false;
+    fill(*contents, keepSelected);
+    return true;
+}
+
+void FileListWidget::fill(const FolderContents &contents, const QString &keepSelected)
+{
+    const QScopedValueRollback quiet(m_quiet, true);
+    m_path = contents.folder;
+    QStringList names = matchingNames(contents.files, FilePattern(m_pattern));
+    if (!m_alsoShown.isEmpty() && !names.contains(m_alsoShown)
+        && platform::isRegularFile(joinFolder(contents.folder, m_alsoShown))) {
+        names.append(m_alsoShown);
+        sortNaturally(names);
+    }
+    m_model->setNames(std::move(names));
+    const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
+    if (keep >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clear();
+}
+
+const QStringList &FileListWidget::names() const
+{
+    return m_model->names();
+}
+
+int FileListWidget::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+QString FileListWidget::fileName() const
+{
+    const int row = selectedRow();
+    return row >= 0 ? names().at(row) : QString();
+}
+
+void FileListWidget::choose(int row)
+{
+    if (row < 0 || row >= names().size())
+        return;
+    const QModelIndex index = m_model->index(row);
+    // Chosen from elsewhere (the picture's keys, the command line), the row
+    // changes without telling screen readers that the keyboard moved to the
+    // list; the picture's own announcement names the file.
+    const QScopedValueRollback quiet(m_quietRows, !hasFocus());
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void FileListWidget::step(Step step)
+{
+    const int count = int(names().size());
+    if (count == 0)
+        return;
+    const int row = selectedRow();
+    int target = 0;
+    switch (step) {
+    case Step::Next: target = row < 0 ? 0 : std::min(row + 1, count - 1); break;
+    case Step::Previous: target = row < 0 ? 0 : std::max(row - 1, 0); break;
+    case Step::First: target = 0; break;
+    case Step::Last: target = count - 1; break;
+    }
+    if (target != row)
+        choose(target);
+}
+
+QStringList FileListWidget::neighbours(const QString &path) const
+{
+    const QFileInfo file(path);
+    if (file.absolutePath() != m_path)
+        return {};
+    const qsizetype row = names().indexOf(file.fileName());
+    if (row < 0)
+        return {};
+    QStringList around;
+    for (const qsizetype near : {row + 1, row - 1}) {
+        if (near >= 0 && near < names().size())
+            around.append(joinFolder(m_path, names().at(near)));
+    }
+    return around;
+}
+
+void FileListWidget::setTop(host::Twips top)
+{
+    move(x(), toPixels(top));
+}
+
+void FileListWidget::focusInEvent(QFocusEvent *event)
+{
+    // Qt makes the first row current on focus; the first arrow key would then
+    // skip it. With no file chosen, keep none current.
+    const bool hadCurrent = currentIndex().isValid();
+    ListView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectedRow() < 0) {
+        const QScopedValueRollback quiet(m_quiet, true);
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+}
+
+void FileListWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (popupKeyPressed(event))
+        return;
+    // The picture's stepping keys, the same here.
+    if (event->modifiers() == Qt::NoModifier) {
+        if (const std::optional<Step> asked = stepForKey(event->key())) {
+            step(*asked);
+            return;
+        }
+    }
+    ListView::keyPressEvent(event);
+}
+
+} // namespace qthost

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "host/host.h"
+#include "host/qt/base/step.h"
+#include "host/qt/lists/listview.h"
+
+#include <memory>
+
+namespace folders {
+class FolderCache;
+struct FolderContents;
+}
+
+namespace qthost {
+
+class FileNamesModel;
+
+// The file list: the folder's files that match the pattern, in natural
+// order. Moving the selection, by mouse or keyboard, raises Click.
+class FileListWidget final : public ListView, public host::FileList
+{
+    Q_OBJECT
+public:
+    // Starts on `start` but reads nothing until it is given a pattern or a
+    // path: the program sets its pattern at once, and reading a big folder
+    // twice would double the start-up time.
+    FileListWidget(QWidget *parent, folders::FolderCache &folders, const QString &start);
+    ~FileListWidget() override;
+
+    QString path() const override { return nativePath(); }
+    bool setPath(const QString &path) override;
+    void setPattern(const QString &pattern) override;
+    QString pattern() const override { return m_pattern; }
+    QString fileName() const override;
+    void setTop(host::Twips top) override;
+    void setHeight(host::Twips height) override { resizeToTwips(height); }
+
+    // Lists the folder as read again, keeping the selected file selected
+    // when it is still there; raises no Click.
+    void refresh(const folders::FolderContents &contents);
+    // The listed names in order, and the selected row (-1 when none).
+    const QStringList &names() const;
+    int selectedRow() const;
+    // Selects the row as the user would, raising Click.
+    void choose(int row);
+    // Lists the folder's file `name` although the pattern leaves it out (a
+    // file opened from the command line), until the folder or the pattern
+    // changes; false when there is no such file.
+    bool alsoShow(const QString &name);
+    // Moves the selection as the stepping keys do; nothing at either end.
+    void step(Step step);
+    // The files next to `path` in the list, the following one first.
+    QStringList neighbours(const QString &path) const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    bool list(const QString &folder, const QString &keepSelected);
+    void fill(const folders::FolderContents &contents, const QString &keepSelected);
+
+    folders::FolderCache &m_folders;
+    FileNamesModel *m_model;
+    QString m_pattern = QStringLiteral("*");
+    QString m_alsoShown; // a name listed whatever the pattern says
+    bool m_quiet = false; // selection changes made by the list itself raise no Click
+};
+
+} // namespace qthost

@@ -1,0 +1,173 @@
+#include "host/qt/viewer/pagebrowser.h"
+
+#include "common/texts.h"
+#include "picture/picturedecode.h"
+#include "platform/platform.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QPixmap>
+#include <QStringDecoder>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace qthost {
+namespace {
+
+QImage missingImage()
+{
+    QImage box(16, 16, QImage::Format_ARGB32_Premultiplied);
+    box.fill(Qt::transparent);
+    QPainter painter(&box);
+    painter.setPen(Qt::gray);
+    painter.drawRect(box.rect().adjusted(0, 0, -1, -1));
+    return box;
+}
+
+bool isTagStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Elements that hold nothing, or that the next one of their kind closes
+// without an end tag (a list's items, a paragraph): they add no depth.
+bool addsNoDepth(const QByteArray &tag)
+{
+    static const QList<QByteArray> flat{"area", "base", "br",  "col", "embed", "hr", "img", "input", "link", "meta",
+                                        "param", "source", "track", "wbr", "li", "p", "dt", "dd", "tr", "td", "th",
+                                        "option"};
+    return flat.contains(tag);
+}
+
+} // namespace
+
+qsizetype pageCut(const QByteArray &html, const PageBudget &budget)
+{
+    const qsizetype size = std::min(html.size(), budget.bytes);
+    int tags = 0, depth = 0, pictures = 0;
+    qsizetype at = 0;
+    while ((at = html.indexOf('<', at)) >= 0 && at < size) {
+        const qsizetype start = at++;
+        if (html.mid(start, 4) == "<!--") {
+            const qsizetype end = html.indexOf("-->", start + 4);
+            if (end < 0 || end + 3 > size)
+                return start;
+            at = end + 3;
+            continue;
+        }
+        const bool closing = at < html.size() && html[at] == '/';
+        if (closing)
+            ++at;
+        if (at >= html.size() || !isTagStart(html[at]))
+            continue;
+        qsizetype end = at;
+        while (end < html.size() && (isTagStart(html[end]) || (html[end] >= '0' && html[end] <= '9')))
+            ++end;
+        const QByteArray tag = html.mid(at, end - at).toLower();
+        const qsizetype close = html.indexOf('>', end);
+        const bool selfClosing = close > 0 && html[close - 1] == '/';
+        if (++tags > budget.tags)
+            return start;
+        if (closing) {
+            if (!addsNoDepth(tag))
+                depth = std::max(0, depth - 1);
+            continue;
+        }
+        if (tag == "img" && ++pictures > budget.pictures)
+            return start;
+        if (!selfClosing && !addsNoDepth(tag) && ++depth > budget.depth)
+            return start;
+    }
+    return size;
+}
+
+PageBrowser::PageBrowser(QWidget *parent) : QTextBrowser(parent)
+{
+    // Links are followed here, so that a page reached by a link is bounded
+    // like any other.
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+        const QUrl url = link.isRelative() ? m_base.resolved(link) : link;
+        if (url.isLocalFile() && url.adjusted(QUrl::RemoveFragment) != m_base.adjusted(QUrl::RemoveFragment))
+            emit linkChosen(url.toLocalFile());
+        else if (url.hasFragment())
+            scrollToAnchor(url.fragment());
+    });
+}
+
+void PageBrowser::showHtml(const QString &html)
+{
+    m_base = QUrl();
+    m_picturePixels = 0;
+    setHtml(html);
+}
+
+void PageBrowser::showPage(const QString &path)
+{
+    const PageBudget budget;
+    QFile file;
+    QByteArray bytes = platform::openForReading(file, path) ? file.read(budget.bytes + 1) : QByteArray();
+    const qsizetype cut = pageCut(bytes, budget);
+    const bool whole = cut == bytes.size();
+    bytes.truncate(cut);
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    QString html = decoder(bytes);
+    // Said first: where the page is cut it may be a hundred levels deep.
+    if (!whole)
+        html.prepend(QStringLiteral("<p><i>%1</i></p><hr>").arg(texts::PageCut.toHtmlEscaped()));
+    m_base = QUrl::fromLocalFile(path);
+    m_picturePixels = 0;
+    setHtml(html);
+}
+
+QVariant PageBrowser::loadResource(int type, const QUrl &name)
+{
+    // Refused: never a null variant or an image that does not decode, which
+    // would make the document read the file by itself; a missing image shows
+    // as an empty box.
+    const QVariant refused =
+        type == QTextDocument::ImageResource ? QVariant(QPixmap::fromImage(missingImage())) : QVariant(QByteArray());
+    const QUrl url = name.isRelative() ? m_base.resolved(name) : name;
+    if (!url.isLocalFile())
+        return refused;
+    // By the path's own bytes (a URL keeps the characters that stand for bytes that are not UTF-8).
+    const QString path = url.toLocalFile();
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    if (!stamp || !stamp->regular || stamp->size > MaxResourceBytes)
+        return refused;
+    QFile device;
+    if (!platform::openForReading(device, path))
+        return refused;
+    QByteArray bytes = device.read(MaxResourceBytes);
+    if (type != QTextDocument::ImageResource)
+        return bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize size = picture::allocatedSize(reader);
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (!size.isValid() || pixels > MaxPagePicturePixels || m_picturePixels + pixels > MaxPicturePixelsPerPage)
+        return refused;
+    m_picturePixels += pixels;
+    const QSize shown = reader.transformation() & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
+    const QSize kept = picture::fitWithin(shown, QSize(MaxPagePictureSide, MaxPagePictureSide));
+    if (kept != shown)
+        reader.setScaledSize(reader.transformation() & QImageIOHandler::TransformationRotate90 ? kept.transposed() : kept);
+    QImage image = reader.read();
+    if (image.isNull())
+        return refused;
+    // Laid out at the picture's own size on the page, drawn from fewer pixels.
+    image.setDevicePixelRatio(qreal(image.width()) / shown.width());
+    // A pixmap: the document keeps what it is given and lays out every use of
+    // it; an image would be turned into a pixmap again for each one.
+    return QPixmap::fromImage(std::move(image));
+}
+
+} // namespace qthost

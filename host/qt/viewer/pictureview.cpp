@@ -1,0 +1,499 @@
+#include "host/qt/viewer/pictureview.h"
+
+#include "common/texts.h"
+#include "host/qt/base/announce.h"
+#include "picture/picturecache.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace qthost {
+namespace {
+
+constexpr qreal ZoomStep = 1.25;
+constexpr int WheelNotch = 120; // eighths of a degree
+
+// Where an arrow key moves over a zoomed picture; nothing for other keys.
+std::optional<QPointF> panFor(int key, qreal pan)
+{
+    switch (key) {
+    case Qt::Key_Right: return QPointF(pan, 0);
+    case Qt::Key_Left: return QPointF(-pan, 0);
+    case Qt::Key_Down: return QPointF(0, pan);
+    case Qt::Key_Up: return QPointF(0, -pan);
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+PictureView::PictureView(QWidget *parent, DecodeQueue &queue, PictureCache &cache)
+    : QWidget(parent), m_queue(queue), m_cache(cache)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+PictureView::~PictureView()
+{
+    dropPendingUpTo(m_sequence + 1);
+    if (m_refit)
+        m_queue.cancel(*m_refit);
+    if (m_detailTicket)
+        m_queue.cancel(*m_detailTicket);
+}
+
+void PictureView::step(Step step)
+{
+    emit stepAsked(step);
+}
+
+QSize PictureView::fitBounds() const
+{
+    return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
+QSize PictureView::decodedSize() const
+{
+    return m_movie ? m_movie->currentImage().size() : m_fitted.size();
+}
+
+void PictureView::showFile(const QString &path)
+{
+    const quint64 sequence = ++m_sequence;
+    m_requested = path;
+    const QString key = PictureCache::key(path, fitBounds());
+    if (const DecodedPicture *cached = m_cache.find(key)) {
+        dropPendingUpTo(sequence);
+        adopt(sequence, path, *cached);
+        return;
+    }
+    // The newest decode already running goes on, so that a held key still
+    // shows pictures on the way; every other earlier one is dropped.
+    bool keptOne = false;
+    for (auto pending = m_pending.rbegin(); pending != m_pending.rend(); ++pending) {
+        if (!keptOne && m_queue.isRunning(pending->ticket)) {
+            keptOne = true;
+            continue;
+        }
+        m_queue.cancel(pending->ticket);
+        pending->ticket = 0;
+    }
+    std::erase_if(m_pending, [](const Pending &pending) { return pending.ticket == 0; });
+    const DecodeQueue::Ticket ticket = m_queue.decode(
+        DecodeRequest::fitted(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+        [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });
+    m_pending.push_back({sequence, ticket});
+}
+
+void PictureView::clear()
+{
+    dropPendingUpTo(++m_sequence);
+    m_shownSequence = m_sequence;
+    m_requested.clear();
+    m_path.clear();
+    m_full = QSize();
+    dropPicture();
+    update();
+}
+
+void PictureView::dropPicture()
+{
+    m_fitted = QImage();
+    m_movie.reset();
+    m_zoom.reset();
+    dropDetail();
+    if (m_refit)
+        m_queue.cancel(*std::exchange(m_refit, std::nullopt));
+}
+
+void PictureView::cannotDisplay(const QString &path)
+{
+    clear();
+    emit cannotShow(path);
+}
+
+void PictureView::dropPendingUpTo(quint64 sequence)
+{
+    std::erase_if(m_pending, [this, sequence](const Pending &pending) {
+        if (pending.sequence >= sequence)
+            return false;
+        m_queue.cancel(pending.ticket);
+        return true;
+    });
+}
+
+void PictureView::received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture)
+{
+    std::erase_if(m_pending, [sequence](const Pending &pending) { return pending.sequence == sequence; });
+    m_cache.insert(key, picture);
+    if (sequence <= m_shownSequence)
+        return; // something asked for later is on screen already
+    switch (picture.status) {
+    case DecodedPicture::Status::Decoded:
+        dropPendingUpTo(sequence);
+        adopt(sequence, path, picture);
+        break;
+    case DecodedPicture::Status::Animated:
+        if (sequence == m_sequence)
+            playAnimation(sequence, path, picture.fullSize);
+        break;
+    case DecodedPicture::Status::CannotDisplay:
+        if (sequence == m_sequence)
+            cannotDisplay(path);
+        break;
+    case DecodedPicture::Status::Cancelled: break;
+    }
+}
+
+void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPicture &picture)
+{
+    dropPicture();
+    m_shownSequence = sequence;
+    m_path = path;
+    m_full = picture.fullSize;
+    m_fitted = picture.image;
+    update();
+    if (sequence == m_sequence)
+        emit pictureShown(path);
+    refit(); // the view may have grown since the decode was asked for
+}
+
+void PictureView::playAnimation(quint64 sequence, const QString &path, QSize fullSize)
+{
+    auto movie = std::make_unique<QMovie>(path);
+    if (!movie->isValid()) {
+        cannotDisplay(path);
+        return;
+    }
+    dropPendingUpTo(sequence);
+    dropPicture();
+    m_shownSequence = sequence;
+    m_path = path;
+    m_full = fullSize;
+    m_movie = std::move(movie);
+    connect(m_movie.get(), &QMovie::frameChanged, this, [this] { update(); });
+    m_movie->start();
+    update();
+    emit pictureShown(path);
+}
+
+void PictureView::refit()
+{
+    if (m_fitted.isNull())
+        return;
+    const QSize wanted = picture::fitWithin(m_full, fitBounds());
+    if (wanted.width() <= m_fitted.width() && wanted.height() <= m_fitted.height())
+        return;
+    const QString key = PictureCache::key(m_path, fitBounds());
+    if (const DecodedPicture *cached = m_cache.find(key)) {
+        m_fitted = cached->image;
+        update();
+        return;
+    }
+    if (m_refit)
+        m_queue.cancel(*m_refit);
+    const QString path = m_path;
+    m_refit = m_queue.decode(DecodeRequest::fitted(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+                             [this, path, key](const DecodedPicture &picture) {
+                                 m_refit.reset();
+                                 m_cache.insert(key, picture);
+                                 if (path != m_path || picture.status != DecodedPicture::Status::Decoded)
+                                     return;
+                                 m_fitted = picture.image;
+                                 requestDetail();
+                                 update();
+                             });
+}
+
+qreal PictureView::fitZoom() const
+{
+    if (m_full.isEmpty() || width() <= 0 || height() <= 0)
+        return 1.0;
+    // Never enlarged: a small picture shows its own pixels, one to a device
+    // pixel, so on a 2x screen it is decoded and painted at device pixels.
+    return std::min({1.0 / devicePixelRatioF(), qreal(width()) / m_full.width(), qreal(height()) / m_full.height()});
+}
+
+qreal PictureView::zoom() const
+{
+    return m_zoom.value_or(fitZoom());
+}
+
+QRectF PictureView::pictureRect() const
+{
+    const qreal z = zoom();
+    const QSizeF shown = QSizeF(m_full) * z;
+    const QPointF viewCentre(width() / 2.0, height() / 2.0);
+    if (!m_zoom)
+        return {viewCentre - QPointF(shown.width(), shown.height()) / 2.0, shown};
+    return {viewCentre - m_centre * z, shown};
+}
+
+void PictureView::zoomAt(qreal newZoom, QPointF anchor)
+{
+    if (m_fitted.isNull() || m_full.isEmpty())
+        return;
+    const qreal fit = fitZoom();
+    newZoom = std::clamp(newZoom, fit, MaxZoom);
+    if (newZoom <= fit * 1.0001) {
+        zoomToFit();
+        return;
+    }
+    const qreal old = zoom();
+    const QPointF viewCentre(width() / 2.0, height() / 2.0);
+    const QPointF centre = m_zoom ? m_centre : QPointF(m_full.width(), m_full.height()) / 2.0;
+    const QPointF underAnchor = centre + (anchor - viewCentre) / old;
+    m_zoom = newZoom;
+    m_centre = underAnchor - (anchor - viewCentre) / newZoom;
+    clampCentre();
+    requestDetail();
+    update();
+}
+
+void PictureView::zoomToFit()
+{
+    m_zoom.reset();
+    dropDetail();
+    update();
+}
+
+void PictureView::announceZoom()
+{
+    // As the picture's own pixels count: 100% is one picture pixel to one
+    // pixel of the screen.
+    announce(this, texts::ZoomShown.arg(qRound(zoom() * devicePixelRatioF() * 100)));
+}
+
+void PictureView::actualPixels()
+{
+    zoomAt(1.0 / devicePixelRatioF(), QPointF(width() / 2.0, height() / 2.0));
+}
+
+void PictureView::clampCentre()
+{
+    if (!m_zoom)
+        return;
+    const qreal z = *m_zoom;
+    const auto clampAxis = [z](qreal centre, int picture, int view) {
+        if (picture * z <= view)
+            return picture / 2.0;
+        const qreal half = view / 2.0 / z;
+        return std::clamp(centre, half, picture - half);
+    };
+    m_centre = QPointF(clampAxis(m_centre.x(), m_full.width(), width()),
+                       clampAxis(m_centre.y(), m_full.height(), height()));
+}
+
+void PictureView::panBy(QPointF delta)
+{
+    if (!m_zoom)
+        return;
+    m_centre += delta / *m_zoom;
+    clampCentre();
+    requestDetail();
+    update();
+}
+
+void PictureView::dropDetail()
+{
+    m_detailRefused = false;
+    m_detail = QImage();
+    m_detailRegion = QRect();
+    m_detailZoom = 0;
+    if (m_detailTicket)
+        m_queue.cancel(*std::exchange(m_detailTicket, std::nullopt));
+}
+
+void PictureView::requestDetail()
+{
+    if (!m_zoom || m_fitted.isNull()) {
+        dropDetail();
+        return;
+    }
+    const qreal z = *m_zoom;
+    const qreal device = z * devicePixelRatioF();
+    // The fitted decode is sharp enough up to its own scale.
+    if (device <= qreal(m_fitted.width()) / m_full.width() * 1.001) {
+        dropDetail();
+        return;
+    }
+    const QRectF shown = pictureRect();
+    const QRectF visible =
+        QRectF(-shown.left() / z, -shown.top() / z, width() / z, height() / z).intersected(QRectF(QPointF(), m_full));
+    if (!m_detail.isNull() && m_detailZoom == z && QRectF(m_detailRegion).contains(visible))
+        return;
+    // A margin around what shows, so that a short pan needs no new decode.
+    const QRect region = visible.adjusted(-visible.width() / 4, -visible.height() / 4, visible.width() / 4,
+                                          visible.height() / 4)
+                             .toAlignedRect()
+                             .intersected(QRect(QPoint(0, 0), m_full));
+    if (m_detailTicket)
+        m_queue.cancel(*m_detailTicket);
+    const QString path = m_path;
+    m_detailTicket = m_queue.decode(DecodeRequest::part(path, device, region), DecodeQueue::Priority::Shown, this,
+                                    [this, path, z](const DecodedPicture &picture) {
+                                        m_detailTicket.reset();
+                                        if (path != m_path || !m_zoom || *m_zoom != z)
+                                            return;
+                                        if (picture.status != DecodedPicture::Status::Decoded) {
+                                            // Said on screen, not dropped without a word.
+                                            m_detailRefused = picture.status == DecodedPicture::Status::CannotDisplay;
+                                            update();
+                                            return;
+                                        }
+                                        m_detail = picture.image;
+                                        m_detailRegion = picture.region;
+                                        m_detailZoom = z;
+                                        update();
+                                    });
+}
+
+void PictureView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_movie) {
+        const QImage frame = m_movie->currentImage();
+        const QSizeF shown = QSizeF(frame.size()).scaled(QSizeF(size()).boundedTo(frame.size()), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(QPointF((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0), shown),
+                          frame);
+        return;
+    }
+    if (m_fitted.isNull())
+        return;
+    // Picture pixels stay crisp squares when looked at closely.
+    const qreal device = zoom() * devicePixelRatioF();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, device < 2.0);
+    const QRectF whole = pictureRect();
+    painter.drawImage(whole, m_fitted);
+    if (!m_detail.isNull() && m_detailZoom == zoom()) {
+        const qreal z = zoom();
+        const QRectF part(whole.topLeft() + QPointF(m_detailRegion.topLeft()) * z, QSizeF(m_detailRegion.size()) * z);
+        painter.drawImage(part, m_detail);
+    }
+    if (m_detailRefused) {
+        const QRect box = painter.fontMetrics().boundingRect(texts::CannotZoom).adjusted(-6, -4, 6, 4);
+        const QRect at = box.translated(QPoint(8, 8) - box.topLeft());
+        painter.fillRect(at, QColor(0, 0, 0, 170));
+        painter.setPen(Qt::white);
+        painter.drawText(at, Qt::AlignCenter, texts::CannotZoom);
+    }
+}
+
+void PictureView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    clampCentre();
+    refit();
+    requestDetail();
+}
+
+void PictureView::keyPressEvent(QKeyEvent *event)
+{
+    const qreal pan = std::max(width(), height()) / 10.0;
+    const QPointF centre(width() / 2.0, height() / 2.0);
+    // Zoomed in, the arrows move over the picture instead of stepping.
+    const std::optional<QPointF> panned = isZoomed() ? panFor(event->key(), pan) : std::nullopt;
+    if (panned) {
+        panBy(*panned);
+        event->accept();
+        return;
+    }
+    if (const std::optional<Step> asked = stepForKey(event->key())) {
+        step(*asked);
+        event->accept();
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomAt(zoom() * ZoomStep, centre);
+        announceZoom();
+        break;
+    case Qt::Key_Minus:
+        zoomAt(zoom() / ZoomStep, centre);
+        announceZoom();
+        break;
+    case Qt::Key_1:
+        actualPixels();
+        announceZoom();
+        break;
+    case Qt::Key_0:
+        zoomToFit();
+        announceZoom();
+        break;
+    case Qt::Key_F11:
+        emit fullScreenAsked();
+        break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void PictureView::wheelEvent(QWheelEvent *event)
+{
+    const int delta = event->angleDelta().y();
+    if (event->modifiers() & Qt::ControlModifier) {
+        zoomAt(zoom() * std::pow(ZoomStep, delta / qreal(WheelNotch)), event->position());
+        announceZoom();
+    } else {
+        // Touchpads send small steps: a picture per notch's worth.
+        m_wheelSteps += delta;
+        while (m_wheelSteps >= WheelNotch) {
+            m_wheelSteps -= WheelNotch;
+            step(Step::Previous);
+        }
+        while (m_wheelSteps <= -WheelNotch) {
+            m_wheelSteps += WheelNotch;
+            step(Step::Next);
+        }
+    }
+    event->accept();
+}
+
+void PictureView::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton && isZoomed()) {
+        m_dragging = true;
+        m_dragFrom = event->position().toPoint();
+        setCursor(Qt::ClosedHandCursor);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PictureView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        const QPoint at = event->position().toPoint();
+        panBy(QPointF(m_dragFrom - at));
+        m_dragFrom = at;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        m_dragging = false;
+        unsetCursor();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void PictureView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseDoubleClickEvent(event);
+    if (isZoomed())
+        zoomToFit();
+    else
+        emit fullScreenAsked();
+}
+
+} // namespace qthost

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "host/qt/base/step.h"
+#include "picture/decodequeue.h"
+
+#include <QImage>
+#include <QMovie>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace picture {
+class PictureCache;
+}
+
+namespace qthost {
+
+using picture::DecodedPicture;
+using picture::DecodeQueue;
+using picture::DecodeRequest;
+using picture::PictureCache;
+
+
+// Paints one picture: fitted to the view (shrunk only, centred) or zoomed,
+// honouring the orientation tag; an animated GIF plays. Decoding happens on
+// the queue's workers; the view only asks and paints. When zoomed it asks for
+// the part it shows at the zoom it shows it, never for the whole picture.
+class PictureView final : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr qreal MaxZoom = 32.0;
+
+    PictureView(QWidget *parent, DecodeQueue &queue, PictureCache &cache);
+    ~PictureView() override;
+
+    // Shows the file's picture once it is decoded; the picture shown so far
+    // stays meanwhile. Of several files asked for in a row, a picture is shown
+    // only while nothing asked for later is on screen.
+    void showFile(const QString &path);
+    void clear();
+
+
+    QString path() const { return m_path; }      // the file whose picture is on screen
+    QString requested() const { return m_requested; }
+    bool isWaiting() const { return !m_pending.empty(); }
+    QSize pictureSize() const { return m_full; } // after orientation
+    QSize decodedSize() const;                   // of the fitted picture
+    bool isAnimated() const { return m_movie != nullptr; }
+    QSize fitBounds() const; // device pixels a fitted picture may take
+
+    // Zoom: device-independent pixels per picture pixel.
+    qreal zoom() const;
+    bool isZoomed() const { return m_zoom.has_value(); }
+    void zoomAt(qreal zoom, QPointF anchor);
+    void zoomToFit();
+    void actualPixels();
+    // The sharp part shown when zoomed: its region of the picture and the
+    // zoom it was decoded for (none yet: an empty region).
+    QRect detailRegion() const { return m_detail.isNull() ? QRect() : m_detailRegion; }
+    QSize detailSize() const { return m_detail.size(); }
+    QImage detail() const { return m_detail; }
+    // The zoomed part could not be decoded (the picture is too big to cut
+    // from); the view says so.
+    bool isDetailRefused() const { return m_detailRefused; }
+
+signals:
+    // The file asked for last turns out not to be a picture that can be shown.
+    void cannotShow(const QString &path);
+    // Its picture appears.
+    void pictureShown(const QString &path);
+    // The keys and the wheel ask for another file, or for the whole screen.
+    void stepAsked(qthost::Step step);
+    void fullScreenAsked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    struct Pending
+    {
+        quint64 sequence;
+        DecodeQueue::Ticket ticket;
+    };
+
+    void step(Step step);
+    qreal fitZoom() const;
+    QRectF pictureRect() const; // the whole picture in view coordinates
+    void received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture);
+    void adopt(quint64 sequence, const QString &path, const DecodedPicture &picture);
+    void playAnimation(quint64 sequence, const QString &path, QSize fullSize);
+    void dropPendingUpTo(quint64 sequence);
+    void refit();
+    void panBy(QPointF delta);
+    void clampCentre();
+    void requestDetail();
+    void dropDetail();
+    void announceZoom();
+    // Forgets the picture on screen and the work still asked for it.
+    void dropPicture();
+    void cannotDisplay(const QString &path);
+
+    DecodeQueue &m_queue;
+    PictureCache &m_cache;
+    quint64 m_sequence = 0; // of the latest showFile
+    quint64 m_shownSequence = 0;
+    QString m_requested;
+    std::vector<Pending> m_pending;
+
+    QString m_path;
+    QSize m_full;
+    QImage m_fitted;
+    std::unique_ptr<QMovie> m_movie;
+    std::optional<DecodeQueue::Ticket> m_refit;
+
+    std::optional<qreal> m_zoom;
+    QPointF m_centre; // picture coordinates at the view's centre
+    QImage m_detail;
+    QRect m_detailRegion;
+    qreal m_detailZoom = 0;
+    bool m_detailRefused = false;
+    std::optional<DecodeQueue::Ticket> m_detailTicket;
+
+    QPoint m_dragFrom;
+    bool m_dragging = false;
+    int m_wheelSteps = 0; // eighths of a degree not yet turned into a step
+};
+
+} // namespace qthost

@@ -1,0 +1,179 @@
+#include "host/qt/viewer/viewer.h"
+
+#include "common/texts.h"
+#include "host/qt/base/announce.h"
+#include "host/qt/viewer/fullscreenwindow.h"
+#include "host/qt/viewer/prefetcher.h"
+#include "picture/decodequeue.h"
+#include "host/qt/viewer/pagebrowser.h"
+#include "host/qt/viewer/screencolours.h"
+#include "host/qt/base/twips.h"
+#include "platform/platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QUrl>
+
+namespace qthost {
+namespace {
+
+constexpr int WarmUpDelayMs = 300;
+
+} // namespace
+
+ViewerWidget::ViewerWidget(QWidget *parent)
+    : QStackedWidget(parent), m_queue(std::make_unique<DecodeQueue>()),
+      m_prefetcher(std::make_unique<Prefetcher>(*m_queue, m_cache)), m_image(new PictureView(this, *m_queue, m_cache)),
+      m_page(new PageBrowser(this))
+{
+    m_image->setObjectName(QStringLiteral("ViewImage"));
+    m_image->setAccessibleName(texts::AccessiblePicture);
+    m_page->setObjectName(QStringLiteral("ViewPage"));
+    m_page->setAccessibleName(texts::AccessiblePage);
+    m_page->setTabChangesFocus(true);
+    connect(m_page, &PageBrowser::linkChosen, this, &ViewerWidget::navigate);
+    addWidget(m_page);
+    addWidget(m_image);
+    setCurrentWidget(m_page);
+    m_cache.setBudget(Prefetcher::budgetFor({}));
+    m_queue->setScreenColours(screenColours());
+    connectView(m_image);
+    connect(m_image, &PictureView::pictureShown, this, &ViewerWidget::pictureShown);
+    connect(m_image, &PictureView::cannotShow, this, &ViewerWidget::showCannotDisplay);
+}
+
+ViewerWidget::~ViewerWidget()
+{
+    // The views hand their decodes back to the queue: they go first.
+    delete m_fullScreen;
+    delete m_image;
+}
+
+void ViewerWidget::connectView(PictureView *view)
+{
+    connect(view, &PictureView::stepAsked, this, &ViewerWidget::stepAsked);
+    connect(view, &PictureView::fullScreenAsked, this, &ViewerWidget::toggleFullScreen);
+}
+
+QTextBrowser *ViewerWidget::pageView() const
+{
+    return m_page;
+}
+
+host::Twips ViewerWidget::left() const
+{
+    return toTwips(geometry().left());
+}
+
+host::Twips ViewerWidget::top() const
+{
+    return toTwips(geometry().top());
+}
+
+void ViewerWidget::setWidth(host::Twips width)
+{
+    resize(toPixels(width), height());
+}
+
+void ViewerWidget::setHeight(host::Twips height)
+{
+    resize(width(), toPixels(height));
+}
+
+void ViewerWidget::resizeEvent(QResizeEvent *event)
+{
+    QStackedWidget::resizeEvent(event);
+    // The stack sizes only the page it shows; pictures are decoded for the
+    // picture page's size, so it must be right while the HTML page shows.
+    m_image->setGeometry(contentsRect());
+    m_cache.setBudget(Prefetcher::budgetFor(m_image->fitBounds()));
+}
+
+void ViewerWidget::navigate(const QString &path)
+{
+    // Names only: the system is asked by the path's own bytes.
+    const QFileInfo file(QDir::fromNativeSeparators(path));
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(file.filePath());
+    if (!stamp || !stamp->regular || !platform::mayRead(file.filePath(), false)) {
+        showCannotDisplay(path);
+        return;
+    }
+    const QString suffix = file.suffix().toLower();
+    if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) {
+        m_image->clear();
+        if (m_fullScreen)
+            toggleFullScreen();
+        m_page->showPage(file.absoluteFilePath());
+        setCurrentWidget(m_page);
+        return;
+    }
+    // The picture shown so far stays until the new one is decoded.
+    m_image->showFile(file.absoluteFilePath());
+    if (m_fullScreen)
+        m_fullScreen->view()->showFile(file.absoluteFilePath());
+}
+
+void ViewerWidget::pictureShown(const QString &path)
+{
+    setCurrentWidget(m_image);
+    announce(m_image, texts::PictureShown.arg(QFileInfo(path).fileName()));
+    // Queued behind the paint the picture has just asked for: the neighbours'
+    // decodes start once it is on the screen.
+    QMetaObject::invokeMethod(
+        this, [this, path] { prefetchAround(path); }, Qt::QueuedConnection);
+}
+
+void ViewerWidget::showEvent(QShowEvent *event)
+{
+    QStackedWidget::showEvent(event);
+    if (!m_warmedUp) {
+        m_warmedUp = true;
+        // Once the window is up, not while it is being built.
+        QTimer::singleShot(WarmUpDelayMs, m_queue.get(), &DecodeQueue::warmUp);
+    }
+}
+
+void ViewerWidget::prefetchAround(const QString &path)
+{
+    m_prefetcher->around(neighbours ? neighbours(path) : QStringList(), m_image->fitBounds());
+}
+
+void ViewerWidget::showCannotDisplay(const QString &path)
+{
+    m_image->clear();
+    if (m_fullScreen)
+        toggleFullScreen();
+    m_page->showHtml(QStringLiteral("<html><head><title>%1</title></head><body>"
+                                   "<h3>%2</h3><p>%3</p></body></html>")
+                        .arg(texts::CannotDisplayTitle.toHtmlEscaped(), texts::CannotDisplayBody.toHtmlEscaped(),
+                             path.toHtmlEscaped()));
+    setCurrentWidget(m_page);
+}
+
+void ViewerWidget::toggleFullScreen()
+{
+    if (m_fullScreen) {
+        m_fullScreen->hide();
+        m_fullScreen->deleteLater(); // may be inside one of its own events
+        m_fullScreen.clear();
+        m_image->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (m_image->requested().isEmpty())
+        return;
+    m_fullScreen = new FullScreenWindow(*m_queue, m_cache);
+    connectView(m_fullScreen->view());
+    connect(m_fullScreen->view(), &PictureView::cannotShow, this, &ViewerWidget::toggleFullScreen);
+    connect(m_fullScreen, &FullScreenWindow::leaveAsked, this, &ViewerWidget::toggleFullScreen);
+    // Full screen, each picture that appears is spoken as in the window.
+    connect(m_fullScreen->view(), &PictureView::pictureShown, m_fullScreen, [view = m_fullScreen->view()](const QString &path) {
+        announce(view, texts::PictureShown.arg(QFileInfo(path).fileName()));
+    });
+    m_fullScreen->view()->showFile(m_image->requested());
+    m_fullScreen->showFullScreen();
+    m_fullScreen->view()->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace qthost

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "host/host.h"
+#include "picture/picturecache.h"
+#include "host/qt/viewer/fullscreenwindow.h"
+#include "host/qt/viewer/pictureview.h"
+
+#include <QPointer>
+#include <QStackedWidget>
+
+class QTextBrowser;
+
+#include <functional>
+#include <memory>
+
+namespace qthost {
+
+class FullScreenWindow;
+class Prefetcher;
+class PageBrowser;
+
+// The viewer: pictures go to our own picture view, decoded off the window's
+// thread, HTML pages to a text browser, and anything else to a page saying it
+// cannot be shown. The neighbours of the shown picture in the file list are
+// decoded before they are asked for.
+class ViewerWidget final : public QStackedWidget, public host::Viewer
+{
+    Q_OBJECT
+public:
+    explicit ViewerWidget(QWidget *parent);
+    ~ViewerWidget() override;
+
+    host::Twips left() const override;
+    host::Twips top() const override;
+    void setWidth(host::Twips width) override;
+    void setHeight(host::Twips height) override;
+    void navigate(const QString &path) override;
+
+    // The files to decode ahead once `path` is shown, most likely first: a
+    // question, not a notification, so a function the owner of both the
+    // viewer and the file list sets (and which must not outlive either).
+    std::function<QStringList(const QString &path)> neighbours;
+
+    PictureView *imageView() const { return m_image; }
+    QTextBrowser *pageView() const;
+    FullScreenWindow *fullScreen() const { return m_fullScreen; }
+    void toggleFullScreen();
+    // Drops every decoded picture kept: the next showing reads the file again.
+    void forgetPictures() { m_cache.clear(); }
+    DecodeQueue &queue() { return *m_queue; }
+
+signals:
+    // Where the picture's keys and wheel ask the file list to go.
+    void stepAsked(qthost::Step step);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showCannotDisplay(const QString &path);
+    void pictureShown(const QString &path);
+    void prefetchAround(const QString &path);
+    void connectView(PictureView *view);
+
+    std::unique_ptr<DecodeQueue> m_queue; // outlives the picture views
+    PictureCache m_cache;
+    std::unique_ptr<Prefetcher> m_prefetcher;
+    PictureView *m_image;
+    PageBrowser *m_page;
+    QPointer<FullScreenWindow> m_fullScreen;
+    bool m_warmedUp = false;
+};
+
+} // namespace qthost

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "host/host.h"
+#include "host/qt/base/twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+
+namespace qthost {
+
+// The path box: one line, read-only (nothing reads what a user would type),
+// but its text can be selected and copied.
+class TextBoxWidget final : public QLineEdit, public host::TextBox
+{
+    Q_OBJECT
+public:
+    explicit TextBoxWidget(QWidget *parent) : QLineEdit(parent) { setReadOnly(true); }
+
+    QString text() const override { return QLineEdit::text(); }
+    void setText(const QString &text) override
+    {
+        QLineEdit::setText(text);
+        setCursorPosition(0);
+    }
+    void setWidth(host::Twips width) override { resize(toPixels(width), height()); }
+};
+
+// The status bar with its one text panel; the window keeps it at the bottom.
+class StatusBarWidget final : public QStatusBar, public host::StatusBar
+{
+    Q_OBJECT
+public:
+    explicit StatusBarWidget(QWidget *parent) : QStatusBar(parent), m_panel(new QLabel(this))
+    {
+        m_panel->setObjectName(QStringLiteral("Panel1"));
+        addWidget(m_panel, 1);
+        setSizeGripEnabled(false);
+    }
+
+    host::Twips height() const override { return toTwips(QStatusBar::height()); }
+    void setPanelText(int panel, const QString &text) override
+    {
+        if (panel == 1)
+            m_panel->setText(text);
+    }
+    QString panelText() const { return m_panel->text(); }
+
+private:
+    QLabel *m_panel;
+};
+
+} // namespace qthost

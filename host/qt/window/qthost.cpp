@@ -1,0 +1,279 @@
+#include "host/qt/window/qthost.h"
+
+#include "common/readfailure.h"
+#include "common/texts.h"
+#include "folders/folderreader.h"
+#include "folders/folders.h"
+#include "folders/folderwatch.h"
+#include "host/qt/base/announce.h"
+#include "host/qt/base/dispatch.h"
+#include "host/qt/base/notice.h"
+#include "host/qt/lists/accessibledrivelist.h"
+#include "host/qt/lists/dirlist.h"
+#include "host/qt/lists/drivelist.h"
+#include "host/qt/lists/filelist.h"
+#include "host/qt/viewer/accessiblepage.h"
+#include "host/qt/viewer/viewer.h"
+#include "host/qt/window/accessiblemenu.h"
+#include "host/qt/window/controls.h"
+#include "host/qt/window/mainwindow.h"
+#include "host/qt/window/menus.h"
+
+#include <QAccessible>
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QPalette>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace qthost {
+
+using namespace folders;
+
+namespace {
+
+// Accessible objects where Qt's would mislead a screen reader, each room's
+// beside the widgets it describes.
+constexpr QAccessible::InterfaceFactory AccessibleFactories[] = {windowAccessible, listsAccessible,
+                                                                 viewerAccessible, noticeAccessible};
+
+// The folder the lists start in: the current folder, or where it was when it
+// has been deleted since (the shell still knows, unless it only says "."),
+// or the nearest one above that can be read.
+QString preferredStartFolder()
+{
+    const QString current = QDir::currentPath();
+    if (!current.isEmpty())
+        return current;
+    const QString shell = qEnvironmentVariable("PWD");
+    return QDir::isAbsolutePath(shell) ? shell : QString();
+}
+
+// What a screen reader says for each control: Japanese words, not the
+// design's identifiers.
+std::pair<QString, QString> accessibleTexts(host::ControlKind kind)
+{
+    switch (kind) {
+    case host::ControlKind::DriveList: return {texts::AccessibleDrive, texts::AccessibleDriveHelp};
+    case host::ControlKind::DirList: return {texts::AccessibleFolder, texts::AccessibleFolderHelp};
+    case host::ControlKind::FileList: return {texts::AccessibleFile, texts::AccessibleFileHelp};
+    case host::ControlKind::TextBox: return {texts::AccessiblePath, texts::AccessiblePathHelp};
+    case host::ControlKind::WebBrowser: return {texts::AccessibleView, texts::AccessibleViewHelp};
+    case host::ControlKind::StatusBar: return {texts::AccessibleStatus, texts::AccessibleStatusHelp};
+    }
+    return {};
+}
+
+} // namespace
+
+QtHost::QtHost(FolderWatch::Native watches)
+    : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>()), m_watches(watches)
+{
+    for (QAccessible::InterfaceFactory factory : AccessibleFactories)
+        QAccessible::installFactory(factory);
+    m_services.setWindow(m_window.get());
+}
+
+QtHost::~QtHost()
+{
+    // The menus belong to the window; drop our handles first.
+    m_menus.reset();
+    m_window.reset();
+    for (QAccessible::InterfaceFactory factory : AccessibleFactories)
+        QAccessible::removeFactory(factory);
+}
+
+void QtHost::attach(const host::FormDesign &design, host::Events *events)
+{
+    const QString start = startFolder(m_startFolder.isEmpty() ? preferredStartFolder() : m_startFolder);
+    m_window->setWindowTitle(design.caption);
+    m_window->resize(toPixels(design.clientWidth), toPixels(design.clientHeight));
+    buildControls(design.controls, start);
+    m_menus = std::make_unique<Menus>(design.menus, m_window.get());
+    routeEvents(events);
+    followTheDisk();
+    m_window->attach(events, m_menus.get(), m_panel);
+}
+
+void QtHost::buildControls(const std::vector<host::ControlDesign> &controls, const QString &start)
+{
+    MainWindow *window = m_window.get();
+    std::vector<std::pair<int, QWidget *>> tabOrder;
+    for (const host::ControlDesign &control : controls) {
+        QWidget *widget = nullptr;
+        switch (control.kind) {
+        case host::ControlKind::WebBrowser: widget = m_view = new ViewerWidget(window); break;
+        case host::ControlKind::DriveList: widget = m_drive1 = new DriveListWidget(window, start); break;
+        case host::ControlKind::DirList: widget = m_dir1 = new DirListWidget(window, *m_folders, start); break;
+        case host::ControlKind::FileList: widget = m_file1 = new FileListWidget(window, *m_folders, start); break;
+        case host::ControlKind::TextBox: widget = m_text1 = new TextBoxWidget(window); break;
+        case host::ControlKind::StatusBar: widget = m_panel = new StatusBarWidget(window); break;
+        }
+        widget->setObjectName(control.name);
+        const auto [name, help] = accessibleTexts(control.kind);
+        widget->setAccessibleName(name);
+        widget->setAccessibleDescription(help);
+        QRect rect = toPixels(control);
+        if (control.kind == host::ControlKind::StatusBar)
+            rect.setHeight(std::max(rect.height(), widget->sizeHint().height()));
+        widget->setGeometry(rect);
+        if (control.background) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Base,
+                             QColor(control.background->red, control.background->green, control.background->blue));
+            widget->setPalette(palette);
+        }
+        tabOrder.emplace_back(control.tabIndex, widget);
+    }
+    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+}
+
+void QtHost::routeEvents(host::Events *events)
+{
+    MainWindow *window = m_window.get();
+    const auto mouseDownSource = [window](auto procedure, host::Events *target) {
+        return MouseDownSource{[window, procedure, target](int button, int shift, host::Twips x, host::Twips y,
+                                                           std::optional<QPoint> popupAt) {
+            if (popupAt)
+                window->setNextPopupPosition(*popupAt);
+            if (target)
+                dispatch([&] { (target->*procedure)(button, shift, x, y); });
+        }};
+    };
+    m_drive1->attach(events);
+    m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
+    m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
+    QObject::connect(m_dir1, &DirListWidget::openFailed, window, [this] { reportReadFailure(*this); });
+    QObject::connect(m_dir1, &DirListWidget::opened, window, [this](const QString &folder) {
+        const QString name = QFileInfo(folder).fileName();
+        tell(m_dir1, texts::FolderOpened.arg(name.isEmpty() ? folder : name).arg(m_file1->names().size()));
+    });
+    // The picture's keys step through the file list, whose neighbours it decodes ahead.
+    m_view->neighbours = [files = m_file1](const QString &path) { return files->neighbours(path); };
+    QObject::connect(m_view, &ViewerWidget::stepAsked, m_file1, &FileListWidget::step);
+}
+
+void QtHost::followTheDisk()
+{
+    // Files copied in or removed show without the user asking, read off the
+    // window's thread; F5, or Enter on the folder shown, reads it again at once.
+    MainWindow *window = m_window.get();
+    m_watch = new FolderWatch(window, m_watches);
+    m_watch->watch(QDir::fromNativeSeparators(m_dir1->path()));
+    m_reader = new FolderReader(window);
+    QObject::connect(m_watch, &FolderWatch::changed, window,
+                     [this] { m_reader->read(QDir::fromNativeSeparators(m_dir1->path())); });
+    QObject::connect(m_reader, &FolderReader::done, window,
+                     [this](const QString &folder, std::shared_ptr<const FolderContents> contents) {
+                         if (folder != QDir::fromNativeSeparators(m_dir1->path()))
+                             return; // the user has moved on since
+                         if (!contents) {
+                             leaveGoneFolder();
+                             return;
+                         }
+                         m_folders->adopt(contents);
+                         showRefreshed(*contents);
+                     });
+    QObject::connect(m_dir1, &DirListWidget::moved, window, [this](const QString &folder) {
+        m_drive1->remember(folder);
+        m_watch->watch(QDir::fromNativeSeparators(folder));
+    });
+    QObject::connect(m_dir1, &DirListWidget::refreshAsked, window, [this] { refreshLists(); });
+    auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
+    QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
+}
+
+bool QtHost::chooseFile(const QString &name)
+{
+    // A file the pattern leaves out (a page, a hidden file) was still asked
+    // for by name: it is listed and shown as a click would.
+    if (!m_file1->names().contains(name) && !m_file1->alsoShow(name))
+        return false;
+    const qsizetype row = m_file1->names().indexOf(name);
+    if (row < 0)
+        return false;
+    m_file1->choose(int(row));
+    return true;
+}
+
+void QtHost::refreshLists()
+{
+    m_folders->forget();
+    m_view->forgetPictures();
+    const std::shared_ptr<const FolderContents> contents =
+        m_folders->read(QDir::fromNativeSeparators(m_dir1->path()));
+    if (!contents) {
+        leaveGoneFolder();
+        return;
+    }
+    showRefreshed(*contents);
+}
+
+void QtHost::showRefreshed(const FolderContents &contents)
+{
+    // The same name may now be another folder (removed and made again),
+    // which the old watch does not see.
+    m_watch->watch(contents.folder);
+    m_dir1->refresh(contents);
+    m_file1->refresh(contents);
+}
+
+void QtHost::leaveGoneFolder()
+{
+    // As for a history entry that has gone: the beep and the message, and the
+    // lists go to the nearest folder above that can still be read.
+    const QString gone = QDir::fromNativeSeparators(m_dir1->path());
+    (void)m_dir1->setPath(QDir::toNativeSeparators(startFolder(QFileInfo(gone).path())));
+    reportReadFailure(*this);
+}
+
+void QtHost::show()
+{
+    m_window->loadAndShow();
+}
+
+host::Window &QtHost::form()
+{
+    return *m_window;
+}
+
+host::DriveList &QtHost::drive1()
+{
+    return *m_drive1;
+}
+
+host::DirList &QtHost::dir1()
+{
+    return *m_dir1;
+}
+
+host::FileList &QtHost::file1()
+{
+    return *m_file1;
+}
+
+host::TextBox &QtHost::text1()
+{
+    return *m_text1;
+}
+
+host::Viewer &QtHost::view()
+{
+    return *m_view;
+}
+
+host::StatusBar &QtHost::panel()
+{
+    return *m_panel;
+}
+
+host::MenuItem &QtHost::menuItem(host::MenuItemId item, int index)
+{
+    return m_menus->item(item, index);
+}
+
+} // namespace qthost

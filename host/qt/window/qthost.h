@@ -1,0 +1,89 @@
+#pragma once
+
+#include "host/host.h"
+#include "folders/folderwatch.h"
+#include "host/qt/window/services.h"
+
+#include <memory>
+
+namespace folders {
+class FolderCache;
+class FolderReader;
+struct FolderContents;
+}
+
+namespace qthost {
+
+class DirListWidget;
+class DriveListWidget;
+class FileListWidget;
+class MainWindow;
+class Menus;
+class StatusBarWidget;
+class TextBoxWidget;
+class ViewerWidget;
+
+// The host on real Qt widgets.
+class QtHost final : public host::Host
+{
+public:
+    // `watches` Refuse: the lists poll the shown folder, as on a system whose
+    // watches are used up.
+    explicit QtHost(folders::FolderWatch::Native watches = folders::FolderWatch::Native::Use);
+    ~QtHost() override;
+
+    // Where the lists start (before attach); empty: the current folder.
+    void setStartFolder(const QString &folder) { m_startFolder = folder; }
+    void attach(const host::FormDesign &design, host::Events *events) override;
+    // Raises Load, then shows the window.
+    void show();
+
+    host::Window &form() override;
+    host::DriveList &drive1() override;
+    host::DirList &dir1() override;
+    host::FileList &file1() override;
+    host::TextBox &text1() override;
+    host::Viewer &view() override;
+    host::StatusBar &panel() override;
+    host::MenuItem &menuItem(host::MenuItemId item, int index = 0) override;
+    host::Services &services() override { return m_services; }
+
+    MainWindow *window() const { return m_window.get(); }
+    // Chooses the file of that name in the file list, as a click would, and
+    // lists it for the purpose when the pattern leaves it out; false when the
+    // folder has no such file.
+    bool chooseFile(const QString &name);
+    // Reads the shown folder again: its subfolders and files, the selection
+    // kept, no event raised. A folder that has gone (or can no longer be
+    // read) beeps, says so in the path box and moves the lists up to the
+    // nearest folder that can be read, which raises Change.
+    void refreshLists();
+    folders::FolderWatch *folderWatch() const { return m_watch; }
+
+private:
+    // The steps of attach: the controls from the design (with their tab
+    // order and the names screen readers say), the widgets' events to the
+    // event procedures, and the lists kept in step with the disk.
+    void buildControls(const std::vector<host::ControlDesign> &controls, const QString &start);
+    void routeEvents(host::Events *events);
+    void followTheDisk();
+    void showRefreshed(const folders::FolderContents &contents);
+    void leaveGoneFolder();
+
+    std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<Menus> m_menus;
+    QtServices m_services;
+    DriveListWidget *m_drive1 = nullptr;
+    DirListWidget *m_dir1 = nullptr;
+    FileListWidget *m_file1 = nullptr;
+    TextBoxWidget *m_text1 = nullptr;
+    ViewerWidget *m_view = nullptr;
+    StatusBarWidget *m_panel = nullptr;
+    folders::FolderWatch::Native m_watches;
+    QString m_startFolder;
+    folders::FolderWatch *m_watch = nullptr;
+    folders::FolderReader *m_reader = nullptr;
+};
+
+} // namespace qthost
