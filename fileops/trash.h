@@ -1,0 +1,42 @@
+#pragma once
+
+// The desktop's trash, as the freedesktop.org trash specification lays it
+// out and the file managers use it: a file from the home file system goes to
+// $XDG_DATA_HOME/Trash, one from another file system to $topdir/.Trash/$uid
+// (when an administrator made $topdir/.Trash, sticky and not a link) or
+// $topdir/.Trash-$uid, each with a .trashinfo file that says where it was.
+
+#include "fileops/filesystem.h"
+
+namespace fileops {
+
+// A file in the trash: where it came from, where it is, and its information file.
+struct TrashedFile
+{
+    QString original;
+    QString file;
+    QString info;
+};
+
+struct TrashOutcome
+{
+    Outcome outcome; // on success `path` is the file in the trash
+    TrashedFile trashed;
+};
+
+// The user's data folder ($XDG_DATA_HOME, else ~/.local/share), which holds
+// the home trash.
+QString userDataHome();
+
+// Moves the file (a link itself, never what it points to; a FIFO or device
+// without reading it) into the trash for its place. NoTrash when no trash
+// can be used there (nothing moved); NotWritable when its folder takes no
+// changes (so deleting it would fail too).
+TrashOutcome moveToTrash(const QString &path, const QString &dataHome = userDataHome());
+
+// Puts a trashed file back at its own path and removes its information
+// file. NameTaken when that path is taken now (nothing moved); Vanished when
+// the trash no longer holds it; NoFolder when its folder has gone.
+Outcome restoreFromTrash(const TrashedFile &trashed);
+
+} // namespace fileops
