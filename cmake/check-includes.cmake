@@ -78,14 +78,16 @@ check_room(NAME "the folder room" QT Core FILES folders/*.cpp folders/*.h MAY fo
 check_room(NAME "the file-operation room" QT Core FILES fileops/*.cpp fileops/*.h MAY fileops/ platform/)
 check_room(NAME "the picture room" QT Gui FILES picture/*.cpp picture/*.h MAY picture/ platform/)
 
-# The Qt host's rooms: the base is for all, the lists and the viewer know
-# neither each other nor the window, which puts them together.
+# The Qt host's rooms: the base is for all; the lists, the viewer and the
+# actions know neither each other nor the window, which puts them together.
 set(below_host ${interface} common/ platform/ host/qt/base/)
-check_room(NAME "the host's base" QT any FILES host/qt/base/*.cpp host/qt/base/*.h MAY ${interface} common/ host/qt/base/)
+check_room(NAME "the host's base" QT any FILES host/qt/base/*.cpp host/qt/base/*.h MAY ${interface} common/ platform/ host/qt/base/)
 check_room(NAME "the lists" QT any FILES host/qt/lists/*.cpp host/qt/lists/*.h
     MAY ${below_host} folders/ host/qt/lists/)
 check_room(NAME "the viewer" QT any FILES host/qt/viewer/*.cpp host/qt/viewer/*.h
     MAY ${below_host} picture/ host/qt/viewer/)
+check_room(NAME "the actions" QT any FILES host/qt/actions/*.cpp host/qt/actions/*.h
+    MAY ${below_host} fileops/ host/qt/actions/)
 
 if(offences)
     message(FATAL_ERROR "Includes across the rooms:\n${offences}")

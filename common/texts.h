@@ -101,6 +101,66 @@ inline const QString MenuItemUnticked = QStringLiteral("%1（印なし）");
 // A folder opened from the folder list: %1 its name, %2 how many files are listed.
 inline const QString FolderOpened = QStringLiteral("%1 を開きました。ファイルは %2 個です");
 
+// Acting on the chosen file: the picture's popup and its items.
+inline const QString ActionsMenu = QStringLiteral("ファイルの操作");
+inline const QString ActionTrash = QStringLiteral("ごみ箱へ移動");
+inline const QString ActionDelete = QStringLiteral("完全に削除...");
+inline const QString ActionMove = QStringLiteral("移動...");
+inline const QString ActionCopy = QStringLiteral("コピー...");
+inline const QString ActionRename = QStringLiteral("名前の変更...");
+inline const QString ActionCopyPicture = QStringLiteral("画像をコピー");
+inline const QString ActionCopyPath = QStringLiteral("パスをコピー");
+inline const QString ActionUndo = QStringLiteral("元に戻す");
+// The popup of folders to move or copy into, its last item, and the dialog
+// that item opens.
+inline const QString MoveMenu = QStringLiteral("移動先");
+inline const QString CopyMenu = QStringLiteral("コピー先");
+inline const QString ChooseFolder = QStringLiteral("フォルダを選ぶ...");
+inline const QString MoveFolderTitle = QStringLiteral("移動先のフォルダ");
+inline const QString CopyFolderTitle = QStringLiteral("コピー先のフォルダ");
+// The rename dialog.
+inline const QString RenameTitle = QStringLiteral("名前の変更");
+inline const QString RenamePrompt = QStringLiteral("新しい名前:");
+// Asking before a file is deleted for good; %1 is its name.
+inline const QString DeleteTitle = QStringLiteral("完全に削除");
+inline const QString DeleteQuestion = QStringLiteral("%1 を完全に削除しますか？\n削除したファイルは元に戻せません。");
+inline const QString NoTrashQuestion = QStringLiteral(
+    "%1 はごみ箱に移動できません（この場所で使えるごみ箱がありません）。\n"
+    "完全に削除しますか？ 削除したファイルは元に戻せません。");
+inline const QString DeleteButton = QStringLiteral("削除");
+inline const QString CancelButton = QStringLiteral("キャンセル");
+// What was done: %1 the file's name, %2 a folder or the new name.
+inline const QString Trashed = QStringLiteral("%1 をごみ箱に移動しました。");
+inline const QString Deleted = QStringLiteral("%1 を完全に削除しました。");
+inline const QString Moved = QStringLiteral("%1 を %2 に移動しました。");
+inline const QString Copied = QStringLiteral("%1 を %2 にコピーしました。");
+inline const QString Renamed = QStringLiteral("%1 の名前を %2 に変更しました。");
+inline const QString FreeNameTaken = QStringLiteral("同じ名前のファイルがあったため、%1 という名前にしました。");
+inline const QString PictureCopied = QStringLiteral("%1 の画像をコピーしました。");
+inline const QString PathCopied = QStringLiteral("%1 のパスをコピーしました。");
+// What an undo did: %1 the file's name, %2 the folder it went back to.
+inline const QString UndoneTrash = QStringLiteral("%1 をごみ箱から元に戻しました。");
+inline const QString UndoneMove = QStringLiteral("%1 を %2 に戻しました。");
+inline const QString UndoneRename = QStringLiteral("%1 の名前を元に戻しました。");
+inline const QString UndoneCopy = QStringLiteral("%1 のコピーをごみ箱に移動しました。");
+inline const QString NothingToUndo = QStringLiteral("元に戻す操作はありません。");
+// Why an action did nothing; %1 is the file's name. Every file stays as it was.
+inline const QString ActionFailed = QStringLiteral("%1: %2");
+inline const QString WhyVanished = QStringLiteral("ファイルが見つかりません（ほかで移動または削除されたようです）。");
+inline const QString WhyNotAFile = QStringLiteral("通常のファイルではないため、この操作はできません（FIFO やデバイスは読みません）。");
+inline const QString WhyNotWritable = QStringLiteral("このフォルダは変更できません（読み取り専用か、権限がありません）。");
+inline const QString WhyNameTaken = QStringLiteral("その名前のファイルがすでにあります。何も変更していません。");
+inline const QString WhyPlaceTaken = QStringLiteral("元の場所に同じ名前のファイルがあるため、元に戻せません。ファイルは %1 にあります。");
+inline const QString WhyEmptyName = QStringLiteral("名前が空です。");
+inline const QString WhySlashInName = QStringLiteral("名前に「/」は使えません。");
+inline const QString WhyBadName = QStringLiteral("この名前は使えません。");
+inline const QString WhyChanged = QStringLiteral("コピーの途中でファイルが変更されたため、何もしませんでした。");
+inline const QString WhyDiskFull = QStringLiteral("ディスクに空きがありません。途中までのコピーは消しました。");
+inline const QString WhyNoFolder = QStringLiteral("フォルダが見つかりません。");
+inline const QString WhySameFolder = QStringLiteral("すでにこのフォルダにあります。");
+inline const QString WhyNoTrash = QStringLiteral("この場所で使えるごみ箱がありません。");
+inline const QString WhyOther = QStringLiteral("できませんでした（エラー番号 %1）。");
+
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =
     QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP・HEIC・AVIF・WebP・TIFF・JPEG XL・SVG）を一覧から選んで表示する画像ビューアです。");

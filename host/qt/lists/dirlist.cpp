@@ -61,7 +61,7 @@ QString DirListWidget::highlightedPath() const
 
 void DirListWidget::refresh(const FolderContents &contents)
 {
-    if (contents.folder != m_path)
+    if (contents.folder != m_path || contents.subfolders == m_model->children())
         return;
     const QString highlighted = highlightedPath();
     const QScopedValueRollback quiet(m_quietRows, true);

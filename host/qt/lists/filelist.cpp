@@ -2,11 +2,13 @@
 #include "host/qt/base/dispatch.h"
 
 #include "folders/folders.h"
+#include "host/qt/base/filemime.h"
 #include "host/qt/lists/listmodels.h"
 #include "folders/naturalorder.h"
 #include "platform/platform.h"
 
 #include <QDir>
+#include <QDrag>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 
@@ -20,6 +22,8 @@ FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QStr
     m_path = start;
     setModel(m_model);
     setTextElideMode(Qt::ElideMiddle);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
     // A file is chosen when it becomes the selected one, by mouse or keyboard.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!m_quiet && m_events && selectedRow() >= 0)
@@ -57,7 +61,9 @@ void FileListWidget::setPattern(const QString &pattern)
 
 void FileListWidget::refresh(const FolderContents &contents)
 {
-    if (contents.folder != m_path)
+    // Nothing moves when nothing changed: after acting on a file the window
+    // shows the disk at once, and the watch then reports the same again.
+    if (contents.folder != m_path || listedNames(contents) == names())
         return;
     const int row = selectedRow();
     const QScopedValueRollback quiet(m_quietRows, true);
@@ -77,18 +83,23 @@ void FileListWidget::fill(const FolderContents &contents, const QString &keepSel
 {
     const QScopedValueRollback quiet(m_quiet, true);
     m_path = contents.folder;
+    m_model->setNames(listedNames(contents));
+    const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
+    if (keep >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clear();
+}
+
+QStringList FileListWidget::listedNames(const FolderContents &contents) const
+{
     QStringList names = matchingNames(contents.files, FilePattern(m_pattern));
     if (!m_alsoShown.isEmpty() && !names.contains(m_alsoShown)
         && platform::isRegularFile(joinFolder(contents.folder, m_alsoShown))) {
         names.append(m_alsoShown);
         sortNaturally(names);
     }
-    m_model->setNames(std::move(names));
-    const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
-    if (keep >= 0)
-        selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);
-    else
-        selectionModel()->clear();
+    return names;
 }
 
 const QStringList &FileListWidget::names() const
@@ -157,6 +168,18 @@ QStringList FileListWidget::neighbours(const QString &path) const
 void FileListWidget::setTop(host::Twips top)
 {
     move(x(), toPixels(top));
+}
+
+void FileListWidget::startDrag(Qt::DropActions)
+{
+    // The row's file, as the picture offers it: copied, never moved away
+    // behind the list's back.
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(fileMimeData(joinFolder(m_path, names().at(row))));
+    drag->exec(Qt::CopyAction);
 }
 
 void FileListWidget::focusInEvent(QFocusEvent *event)

@@ -55,9 +55,11 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     bool list(const QString &folder, const QString &keepSelected);
+    QStringList listedNames(const folders::FolderContents &contents) const;
     void fill(const folders::FolderContents &contents, const QString &keepSelected);
 
     folders::FolderCache &m_folders;

@@ -30,6 +30,12 @@ QVariant FileNamesModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
+Qt::ItemFlags FileNamesModel::flags(const QModelIndex &index) const
+{
+    // A row can be dragged out: the list offers its file (see FileListWidget).
+    return QAbstractListModel::flags(index) | (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+}
+
 FolderRowsModel::FolderRowsModel(QIcon open, QIcon closed, QObject *parent)
     : QAbstractListModel(parent), m_open(std::move(open)), m_closed(std::move(closed))
 {}

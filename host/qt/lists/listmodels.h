@@ -24,6 +24,7 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     QStringList m_names;
@@ -44,6 +45,7 @@ public:
     // the shown folder's subfolder names.
     void setFolders(QStringList chain, QStringList children);
     int currentRow() const { return int(m_chain.size()) - 1; }
+    const QStringList &children() const { return m_children; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -2,8 +2,11 @@
 
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
+#include "host/qt/base/filemime.h"
 #include "picture/picturecache.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -463,6 +466,8 @@ void PictureView::mousePressEvent(QMouseEvent *event)
         m_dragging = true;
         m_dragFrom = event->position().toPoint();
         setCursor(Qt::ClosedHandCursor);
+    } else if (event->button() == Qt::LeftButton && !m_path.isEmpty()) {
+        m_pressedAt = event->position().toPoint();
     }
     QWidget::mousePressEvent(event);
 }
@@ -473,17 +478,34 @@ void PictureView::mouseMoveEvent(QMouseEvent *event)
         const QPoint at = event->position().toPoint();
         panBy(QPointF(m_dragFrom - at));
         m_dragFrom = at;
+    } else if (m_pressedAt && (event->buttons() & Qt::LeftButton)
+               && (event->position().toPoint() - *m_pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
+        // Dragged out of the window, the picture offers its file: to a file
+        // manager, a browser's upload, a chat.
+        m_pressedAt.reset();
+        auto *drag = new QDrag(this);
+        drag->setMimeData(fileMimeData(m_path));
+        if (!m_fitted.isNull())
+            drag->setPixmap(QPixmap::fromImage(m_fitted.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        drag->exec(Qt::CopyAction);
     }
     QWidget::mouseMoveEvent(event);
 }
 
 void PictureView::mouseReleaseEvent(QMouseEvent *event)
 {
+    m_pressedAt.reset();
     if (m_dragging) {
         m_dragging = false;
         unsetCursor();
     }
     QWidget::mouseReleaseEvent(event);
+}
+
+void PictureView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    emit actionsAsked(fromKeyboard ? mapToGlobal(rect().center()) : event->globalPos(), fromKeyboard);
 }
 
 void PictureView::mouseDoubleClickEvent(QMouseEvent *event)

@@ -75,6 +75,8 @@ signals:
     // The keys and the wheel ask for another file, or for the whole screen.
     void stepAsked(qthost::Step step);
     void fullScreenAsked();
+    // A right click or the menu key asks for what can be done to the file.
+    void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -85,6 +87,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     struct Pending
@@ -132,7 +135,8 @@ private:
     std::optional<DecodeQueue::Ticket> m_detailTicket;
 
     QPoint m_dragFrom;
-    bool m_dragging = false;
+    bool m_dragging = false;  // panning a zoomed picture
+    std::optional<QPoint> m_pressedAt; // the left button is down here, over a fitted picture
     int m_wheelSteps = 0; // eighths of a degree not yet turned into a step
 };
 

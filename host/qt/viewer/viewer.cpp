@@ -55,6 +55,16 @@ void ViewerWidget::connectView(PictureView *view)
 {
     connect(view, &PictureView::stepAsked, this, &ViewerWidget::stepAsked);
     connect(view, &PictureView::fullScreenAsked, this, &ViewerWidget::toggleFullScreen);
+    connect(view, &PictureView::actionsAsked, this, &ViewerWidget::actionsAsked);
+    view->addActions(m_pictureActions);
+}
+
+void ViewerWidget::setPictureActions(const QList<QAction *> &actions)
+{
+    m_pictureActions = actions;
+    m_image->addActions(actions);
+    if (m_fullScreen)
+        m_fullScreen->view()->addActions(actions);
 }
 
 QTextBrowser *ViewerWidget::pageView() const

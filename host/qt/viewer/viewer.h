@@ -45,6 +45,9 @@ public:
     QTextBrowser *pageView() const;
     FullScreenWindow *fullScreen() const { return m_fullScreen; }
     void toggleFullScreen();
+    // What can be done to the shown file: on the picture, in the window and
+    // full screen, with their keys.
+    void setPictureActions(const QList<QAction *> &actions);
     // Drops every decoded picture kept: the next showing reads the file again.
     void forgetPictures() { m_cache.clear(); }
     DecodeQueue &queue() { return *m_queue; }
@@ -52,6 +55,8 @@ public:
 signals:
     // Where the picture's keys and wheel ask the file list to go.
     void stepAsked(qthost::Step step);
+    // A right click or the menu key on the picture.
+    void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -69,6 +74,7 @@ private:
     PictureView *m_image;
     PageBrowser *m_page;
     QPointer<FullScreenWindow> m_fullScreen;
+    QList<QAction *> m_pictureActions;
     bool m_warmedUp = false;
 };
 

@@ -5,7 +5,6 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QTimer>
 
 namespace qthost {
 namespace {
@@ -124,18 +123,10 @@ QMenu *Menus::menu(host::MenuId id) const
 
 void Menus::popup(host::MenuId id, const QPoint &globalPos, host::Events *events, bool fromKeyboard)
 {
-    QMenu *shown = menu(id);
+    auto *shown = qobject_cast<PopupMenu *>(menu(id));
     if (!shown)
         return;
-    if (fromKeyboard) {
-        // Screen readers hear the menu open: it takes the focus itself once
-        // it is up; its description names the first item.
-        QTimer::singleShot(0, shown, [shown] {
-            QAccessibleEvent opened(shown, QAccessible::Focus);
-            QAccessible::updateAccessibility(&opened);
-        });
-    }
-    QAction *chosen = shown->exec(globalPos);
+    QAction *chosen = shown->open(globalPos, fromKeyboard);
     if (!chosen)
         return;
     QtMenuItem *item = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "host/qt/base/popupmenu.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -41,15 +42,6 @@ private:
     QString m_caption;
     bool m_checked;
     bool m_visible;
-};
-
-// One of the window's popups; its own class so that screen readers meet it
-// as the window's child (see accessiblemenu.h).
-class PopupMenu final : public QMenu
-{
-    Q_OBJECT
-public:
-    using QMenu::QMenu;
 };
 
 // The window's menus, none of them in a menu bar; each opens as a popup.

@@ -5,6 +5,8 @@
 #include "folders/folderreader.h"
 #include "folders/folders.h"
 #include "folders/folderwatch.h"
+#include "host/qt/actions/fileactions.h"
+#include "host/qt/base/accessiblepopup.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/dispatch.h"
 #include "host/qt/base/notice.h"
@@ -14,12 +16,13 @@
 #include "host/qt/lists/filelist.h"
 #include "host/qt/viewer/accessiblepage.h"
 #include "host/qt/viewer/viewer.h"
-#include "host/qt/window/accessiblemenu.h"
+#include "host/qt/window/accessiblewindow.h"
 #include "host/qt/window/controls.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/menus.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
@@ -36,7 +39,7 @@ namespace {
 
 // Accessible objects where Qt's would mislead a screen reader, each room's
 // beside the widgets it describes.
-constexpr QAccessible::InterfaceFactory AccessibleFactories[] = {windowAccessible, listsAccessible,
+constexpr QAccessible::InterfaceFactory AccessibleFactories[] = {windowAccessible, popupAccessible, listsAccessible,
                                                                  viewerAccessible, noticeAccessible};
 
 // The folder the lists start in: the current folder, or where it was when it
@@ -66,7 +69,64 @@ std::pair<QString, QString> accessibleTexts(host::ControlKind kind)
     return {};
 }
 
+// How long the status bar shows what was done to a file.
+constexpr int ToldMs = 6000;
+
+QString folderOf(const QString &path)
+{
+    return QFileInfo(path).path();
+}
+
+QString nameOf(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
 } // namespace
+
+// What the file actions ask the window: the file chosen, the history's
+// folders, where a popup opens.
+class QtHost::ActionWindow final : public FileActions::Window
+{
+public:
+    explicit ActionWindow(QtHost &host) : m_host(host) {}
+
+    QString chosenFile() const override
+    {
+        const QString name = m_host.m_file1->fileName();
+        return name.isEmpty() ? QString() : joinFolder(QDir::fromNativeSeparators(m_host.m_file1->path()), name);
+    }
+    QString shownFolder() const override { return QDir::fromNativeSeparators(m_host.m_dir1->path()); }
+    QStringList recentFolders() const override
+    {
+        // The history's real entries that are folders now, but the one shown.
+        QStringList folders;
+        for (int index = 1; index <= 10; ++index) {
+            const QString caption = m_host.m_menus->item(host::MenuItemId::Rireki, index).caption();
+            if (caption.isEmpty() || caption.front() == texts::PlaceholderMark)
+                continue;
+            const QString folder = QDir::fromNativeSeparators(caption);
+            if (folder != shownFolder() && !folders.contains(folder) && existingFolder(folder))
+                folders.append(folder);
+        }
+        return folders;
+    }
+    QWidget *popupParent() const override { return m_host.m_window.get(); }
+    QPoint keyboardPopupPosition() const override
+    {
+        QWidget *focus = QApplication::focusWidget();
+        if (focus == m_host.m_file1) {
+            const QRect row = m_host.m_file1->visualRect(m_host.m_file1->currentIndex());
+            if (row.isValid())
+                return m_host.m_file1->viewport()->mapToGlobal(QPoint(row.left() + 8, row.bottom()));
+        }
+        const QWidget *over = focus ? focus : m_host.m_window.get();
+        return over->mapToGlobal(over->rect().center());
+    }
+
+private:
+    QtHost &m_host;
+};
 
 QtHost::QtHost(FolderWatch::Native watches)
     : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>()), m_watches(watches)
@@ -94,6 +154,7 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     m_menus = std::make_unique<Menus>(design.menus, m_window.get());
     routeEvents(events);
     followTheDisk();
+    actOnFiles();
     m_window->attach(events, m_menus.get(), m_panel);
 }
 
@@ -187,6 +248,84 @@ void QtHost::followTheDisk()
     QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
 }
 
+void QtHost::actOnFiles()
+{
+    // On the picture (in the window and full screen) and in the file list:
+    // the keys of the file actions, and the picture's popup.
+    MainWindow *window = m_window.get();
+    m_actionWindow = std::make_unique<ActionWindow>(*this);
+    m_asker = std::make_unique<DialogAsker>(window);
+    m_actions = new FileActions(*m_actionWindow, *m_asker, window);
+    m_view->setPictureActions(m_actions->actions());
+    m_file1->addActions(m_actions->actions());
+    QObject::connect(m_view, &ViewerWidget::actionsAsked, m_actions, &FileActions::popup);
+    QObject::connect(m_actions, &FileActions::fileLeft, window, [this](const QString &path) { afterFileLeft(path); });
+    QObject::connect(m_actions, &FileActions::fileArrived, window,
+                     [this](const QString &path) { chooseArrived(path); });
+    QObject::connect(m_actions, &FileActions::folderChanged, window, [this](const QString &folder) {
+        if (folder == QDir::fromNativeSeparators(m_dir1->path()))
+            showDisk();
+    });
+    QObject::connect(m_actions, &FileActions::told, window, [this](const QString &text) {
+        m_panel->showMessage(text, ToldMs);
+        tell(m_window.get(), text);
+    });
+    QObject::connect(m_actions, &FileActions::pictureWanted, window, [this](const QString &path) {
+        // The picture's own pixels, decoded as any other picture is.
+        m_view->queue().decode(picture::DecodeRequest::fitted(path, QSize()), picture::DecodeQueue::Priority::Shown,
+                               m_actions, [actions = m_actions, path](const picture::DecodedPicture &decoded) {
+                                   const bool ok = decoded.status == picture::DecodedPicture::Status::Decoded;
+                                   actions->pictureDecoded(path, ok ? decoded.image : QImage());
+                               });
+    });
+}
+
+void QtHost::showDisk()
+{
+    m_folders->forget();
+    const std::shared_ptr<const FolderContents> contents =
+        m_folders->read(QDir::fromNativeSeparators(m_dir1->path()));
+    if (!contents) {
+        leaveGoneFolder();
+        return;
+    }
+    showRefreshed(*contents);
+}
+
+void QtHost::afterFileLeft(const QString &path)
+{
+    const bool chosen = folderOf(path) == QDir::fromNativeSeparators(m_file1->path())
+                        && m_file1->fileName() == nameOf(path);
+    // The next file, or the one before at the end of the list.
+    QString next;
+    if (chosen) {
+        const QStringList &names = m_file1->names();
+        const qsizetype row = names.indexOf(nameOf(path));
+        next = row + 1 < names.size() ? names.at(row + 1) : row > 0 ? names.at(row - 1) : QString();
+    }
+    showDisk();
+    if (chosen && (next.isEmpty() || !chooseFile(next)))
+        showStartPage();
+}
+
+void QtHost::chooseArrived(const QString &path)
+{
+    const QString folder = folderOf(path);
+    if (folder == QDir::fromNativeSeparators(m_dir1->path()))
+        showDisk();
+    else if (!m_dir1->setPath(QDir::toNativeSeparators(folder)))
+        return;
+    chooseFile(nameOf(path));
+}
+
+void QtHost::showStartPage()
+{
+    // As at start-up: the start page, its path, an empty status line.
+    m_text1->setText(m_services.programFolder() + QDir::separator() + texts::StartPageName);
+    m_view->navigate(m_text1->text());
+    m_panel->setPanelText(1, QString());
+}
+
 bool QtHost::chooseFile(const QString &name)
 {
     // A file the pattern leaves out (a page, a hidden file) was still asked
@@ -202,15 +341,8 @@ bool QtHost::chooseFile(const QString &name)
 
 void QtHost::refreshLists()
 {
-    m_folders->forget();
     m_view->forgetPictures();
-    const std::shared_ptr<const FolderContents> contents =
-        m_folders->read(QDir::fromNativeSeparators(m_dir1->path()));
-    if (!contents) {
-        leaveGoneFolder();
-        return;
-    }
-    showRefreshed(*contents);
+    showDisk();
 }
 
 void QtHost::showRefreshed(const FolderContents &contents)

@@ -14,8 +14,10 @@ struct FolderContents;
 
 namespace qthost {
 
+class DialogAsker;
 class DirListWidget;
 class DriveListWidget;
+class FileActions;
 class FileListWidget;
 class MainWindow;
 class Menus;
@@ -59,6 +61,7 @@ public:
     // nearest folder that can be read, which raises Change.
     void refreshLists();
     folders::FolderWatch *folderWatch() const { return m_watch; }
+    FileActions *fileActions() const { return m_actions; }
 
 private:
     // The steps of attach: the controls from the design (with their tab
@@ -67,8 +70,19 @@ private:
     void buildControls(const std::vector<host::ControlDesign> &controls, const QString &start);
     void routeEvents(host::Events *events);
     void followTheDisk();
+    void actOnFiles();
     void showRefreshed(const folders::FolderContents &contents);
     void leaveGoneFolder();
+    // The lists read the shown folder again (a file of it was acted on),
+    // the selection kept where its file still is; no event raised.
+    void showDisk();
+    // After acting on a file: the next file is chosen in place of one that
+    // has gone, the start page when none is left; a file that came back is
+    // chosen, in its own folder.
+    void afterFileLeft(const QString &path);
+    void chooseArrived(const QString &path);
+    void showStartPage();
+    class ActionWindow;
 
     std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
@@ -84,6 +98,9 @@ private:
     QString m_startFolder;
     folders::FolderWatch *m_watch = nullptr;
     folders::FolderReader *m_reader = nullptr;
+    std::unique_ptr<ActionWindow> m_actionWindow;
+    std::unique_ptr<DialogAsker> m_asker;
+    FileActions *m_actions = nullptr;
 };
 
 } // namespace qthost

@@ -1,8 +1,7 @@
-#include "host/qt/window/accessiblemenu.h"
+#include "host/qt/base/accessiblepopup.h"
 
 #include "common/texts.h"
-#include "host/qt/window/mainwindow.h"
-#include "host/qt/window/menus.h"
+#include "host/qt/base/popupmenu.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -169,40 +168,7 @@ void MenuItemAccessible::doAction(const QString &actionName)
     QCoreApplication::sendEvent(m_menu.data(), &enter);
 }
 
-QList<PopupMenu *> WindowAccessible::openPopups() const
-{
-    QList<PopupMenu *> open;
-    for (PopupMenu *menu : widget()->findChildren<PopupMenu *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (menu->isVisible())
-            open.append(menu);
-    }
-    return open;
-}
-
-int WindowAccessible::childCount() const
-{
-    return QAccessibleWidget::childCount() + int(openPopups().size());
-}
-
-QAccessibleInterface *WindowAccessible::child(int index) const
-{
-    const int own = QAccessibleWidget::childCount();
-    if (index < own)
-        return QAccessibleWidget::child(index);
-    const QList<PopupMenu *> open = openPopups();
-    return index - own < open.size() ? QAccessible::queryAccessibleInterface(open.at(index - own)) : nullptr;
-}
-
-int WindowAccessible::indexOfChild(const QAccessibleInterface *child) const
-{
-    if (auto *menu = child ? qobject_cast<PopupMenu *>(child->object()) : nullptr) {
-        const qsizetype at = openPopups().indexOf(menu);
-        return at < 0 ? -1 : QAccessibleWidget::childCount() + int(at);
-    }
-    return QAccessibleWidget::indexOfChild(child);
-}
-
-QAccessibleInterface *windowAccessible(const QString &className, QObject *object)
+QAccessibleInterface *popupAccessible(const QString &className, QObject *object)
 {
     if (!object)
         return nullptr;
@@ -212,8 +178,6 @@ QAccessibleInterface *windowAccessible(const QString &className, QObject *object
             return new MenuItemAccessible(action, menu);
         return nullptr;
     }
-    if (className == QLatin1String(MainWindow::staticMetaObject.className()))
-        return new WindowAccessible(static_cast<QWidget *>(object));
     if (className == QLatin1String(PopupMenu::staticMetaObject.className()))
         return new PopupMenuAccessible(static_cast<PopupMenu *>(object));
     return nullptr;

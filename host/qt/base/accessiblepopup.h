@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAccessibleWidget>
+#include <QPointer>
 
 class QAction;
 
@@ -61,22 +62,8 @@ private:
     QPointer<PopupMenu> m_menu;
 };
 
-// The main window, with its open popups among its children.
-class WindowAccessible final : public QAccessibleWidget
-{
-public:
-    explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window, QAccessible::Window) {}
-
-    int childCount() const override;
-    QAccessibleInterface *child(int index) const override;
-    int indexOfChild(const QAccessibleInterface *child) const override;
-
-private:
-    QList<PopupMenu *> openPopups() const;
-};
-
-// The window's own accessible objects: the window with its open popups, the
-// popups, their items. An accessibility factory (QAccessible::installFactory).
-QAccessibleInterface *windowAccessible(const QString &className, QObject *object);
+// The popups and their items as screen readers meet them. An accessibility
+// factory (QAccessible::installFactory).
+QAccessibleInterface *popupAccessible(const QString &className, QObject *object);
 
 } // namespace qthost

@@ -1,0 +1,589 @@
+// Sorting photos from the window, on the real file system with a trash of
+// the test's own (offscreen): each action as the user starts it, what it
+// says, what it asks, and how the window follows.
+
+#include "app/form1.h"
+#include "folders/folderreader.h"
+#include "folders/folderwatch.h"
+#include "host/qt/actions/asker.h"
+#include "host/qt/actions/fileactions.h"
+#include "host/qt/lists/filelist.h"
+#include "host/qt/viewer/pictureview.h"
+#include "host/qt/viewer/viewer.h"
+#include "host/qt/window/mainwindow.h"
+#include "host/qt/window/qthost.h"
+#include "recorder.h"
+#include "sandbox.h"
+#include "testimages.h"
+#include "widgettest.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+using namespace qthost;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// The window as the actions see it: a chosen file and a history.
+struct FakeWindow final : FileActions::Window
+{
+    QString chosen;
+    QString folder;
+    QStringList recent;
+    QString chosenFile() const override { return chosen; }
+    QString shownFolder() const override { return folder; }
+    QStringList recentFolders() const override { return recent; }
+    QWidget *popupParent() const override { return nullptr; }
+    QPoint keyboardPopupPosition() const override { return {100, 100}; }
+};
+
+// Answers from a queue; every question and warning noted.
+struct FakeAsker final : Asker
+{
+    QStringList log;
+    bool confirm = false;
+    std::optional<QString> name;
+    std::optional<QString> chosenFolder;
+    bool confirmDelete(const QString &question) override
+    {
+        log.append(QStringLiteral("confirm ") + question);
+        return confirm;
+    }
+    std::optional<QString> newName(const QString &current) override
+    {
+        log.append(QStringLiteral("name? ") + current);
+        return name;
+    }
+    std::optional<QString> folder(const QString &title, const QString &) override
+    {
+        log.append(QStringLiteral("folder? ") + title);
+        return chosenFolder;
+    }
+    void warn(const QString &text) override { log.append(QStringLiteral("warn ") + text); }
+};
+
+// Chooses, once the popup is open, the item with this text (all items noted).
+void chooseInNextPopup(const QString &text, QStringList *seen)
+{
+    QTimer::singleShot(0, [text, seen] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *wanted = nullptr;
+        for (QAction *action : menu->actions()) {
+            seen->append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            if (action->text() == text)
+                wanted = action;
+        }
+        if (!wanted) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(wanted);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+}
+
+struct Program
+{
+    QtHost host;
+    Form1 form{host};
+    Recorder recorder{form};
+    Program() { host.attach(Form1::design(), &recorder); }
+};
+
+} // namespace
+
+class TestFileActions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void actions_data();
+    void actions();
+    void noTrashAsksBeforeDeleting();
+    void deleteQuestionDefaultsToCancel();
+    void renameSelectsTheNameUpToItsType();
+    void clipboard();
+    void windowFollows_data();
+    void windowFollows();
+    void moveOffersTheHistory();
+    void pathBoxKeepsItsOwnCopy();
+    void watchDoesNotFight();
+
+private:
+    QString at(const QString &name) const { return m_dir->path() + QLatin1Char('/') + name; }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_start;
+    QByteArray m_dataHome;
+};
+
+void TestFileActions::init()
+{
+    m_start = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (const QString &folder : {QStringLiteral("photos"), QStringLiteral("trip"), QStringLiteral("data")})
+        QVERIFY(QDir().mkpath(at(folder)));
+    m_dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(at(QStringLiteral("data"))));
+}
+
+void TestFileActions::cleanup()
+{
+    qputenv("XDG_DATA_HOME", m_dataHome);
+    QDir::setCurrent(m_start);
+    m_dir.reset();
+}
+
+void TestFileActions::actions_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("setup");     // what else is on the disk, or was done before
+    QTest::addColumn<QString>("answer");    // of the questions: yes, no, or a name
+    QTest::addColumn<QStringList>("heard"); // the signals and the asker's log, in order
+    QTest::addColumn<QStringList>("photos"); // the photos folder after
+    QTest::addColumn<QStringList>("trip");
+    const QString b = QStringLiteral("b.jpg");
+    const QStringList ab{QStringLiteral("a.jpg"), b};
+    const QStringList a{QStringLiteral("a.jpg")};
+    QTest::newRow("Delete: to the trash, no question")
+        << QStringLiteral("trash") << QString() << QString()
+        << QStringList{QStringLiteral("left photos/b.jpg"), QStringLiteral("told b.jpg をごみ箱に移動しました。")} << a
+        << QStringList{};
+    QTest::newRow("Delete a file gone meanwhile")
+        << QStringLiteral("trash") << QStringLiteral("gone") << QString()
+        << QStringList{QStringLiteral("warn b.jpg: ファイルが見つかりません（ほかで移動または削除されたようです）。")} << a
+        << QStringList{};
+    QTest::newRow("Shift+Delete, confirmed")
+        << QStringLiteral("delete") << QString() << QStringLiteral("yes")
+        << QStringList{QStringLiteral("confirm b.jpg を完全に削除しますか？\n削除したファイルは元に戻せません。"),
+                       QStringLiteral("left photos/b.jpg"), QStringLiteral("told b.jpg を完全に削除しました。")}
+        << a << QStringList{};
+    QTest::newRow("Shift+Delete, cancelled")
+        << QStringLiteral("delete") << QString() << QStringLiteral("no")
+        << QStringList{QStringLiteral("confirm b.jpg を完全に削除しますか？\n削除したファイルは元に戻せません。")} << ab
+        << QStringList{};
+    QTest::newRow("F8 into a recent folder")
+        << QStringLiteral("move") << QString() << QString()
+        << QStringList{QStringLiteral("left photos/b.jpg"), QStringLiteral("told b.jpg を trip に移動しました。")} << a
+        << QStringList{b};
+    QTest::newRow("F8 where the name is taken: a free name")
+        << QStringLiteral("move") << QStringLiteral("taken") << QString()
+        << QStringList{QStringLiteral("left photos/b.jpg"),
+                       QStringLiteral("told b.jpg を trip に移動しました。 同じ名前のファイルがあったため、b (2).jpg という名前にしました。")}
+        << a << QStringList{QStringLiteral("b (2).jpg"), b};
+    QTest::newRow("F8, the folder dialog")
+        << QStringLiteral("move-dialog") << QString() << QString()
+        << QStringList{QStringLiteral("folder? 移動先のフォルダ"), QStringLiteral("left photos/b.jpg"),
+                       QStringLiteral("told b.jpg を trip に移動しました。")}
+        << a << QStringList{b};
+    QTest::newRow("F7 into a recent folder")
+        << QStringLiteral("copy") << QString() << QString()
+        << QStringList{QStringLiteral("changed trip"), QStringLiteral("told b.jpg を trip にコピーしました。")} << ab
+        << QStringList{b};
+    QTest::newRow("F2")
+        << QStringLiteral("rename") << QString() << QStringLiteral("c.jpg")
+        << QStringList{QStringLiteral("name? b.jpg"), QStringLiteral("arrived photos/c.jpg"),
+                       QStringLiteral("told b.jpg の名前を c.jpg に変更しました。")}
+        << QStringList{QStringLiteral("a.jpg"), QStringLiteral("c.jpg")} << QStringList{};
+    // Refused with a reason; nothing changes.
+    QTest::newRow("F2, empty") << QStringLiteral("rename") << QString() << QStringLiteral("")
+                               << QStringList{QStringLiteral("name? b.jpg"), QStringLiteral("warn b.jpg: 名前が空です。")}
+                               << ab << QStringList{};
+    QTest::newRow("F2, a slash") << QStringLiteral("rename") << QString() << QStringLiteral("x/c.jpg")
+                                 << QStringList{QStringLiteral("name? b.jpg"),
+                                                QStringLiteral("warn b.jpg: 名前に「/」は使えません。")}
+                                 << ab << QStringList{};
+    QTest::newRow("F2, taken") << QStringLiteral("rename") << QString() << QStringLiteral("a.jpg")
+                               << QStringList{QStringLiteral("name? b.jpg"),
+                                              QStringLiteral("warn b.jpg: その名前のファイルがすでにあります。何も変更していません。")}
+                               << ab << QStringList{};
+    QTest::newRow("F2, cancelled") << QStringLiteral("rename") << QString() << QStringLiteral("(cancel)")
+                                   << QStringList{QStringLiteral("name? b.jpg")} << ab << QStringList{};
+    QTest::newRow("Ctrl+Z with nothing done") << QStringLiteral("undo") << QString() << QString()
+                                              << QStringList{QStringLiteral("told 元に戻す操作はありません。")} << ab
+                                              << QStringList{};
+    QTest::newRow("Ctrl+Z after Delete")
+        << QStringLiteral("undo") << QStringLiteral("trashed") << QString()
+        << QStringList{QStringLiteral("arrived photos/b.jpg"), QStringLiteral("told b.jpg をごみ箱から元に戻しました。")} << ab
+        << QStringList{};
+    QTest::newRow("Ctrl+Z after F8")
+        << QStringLiteral("undo") << QStringLiteral("moved") << QString()
+        << QStringList{QStringLiteral("arrived photos/b.jpg"), QStringLiteral("told b.jpg を photos に戻しました。")} << ab
+        << QStringList{};
+    QTest::newRow("Ctrl+Z after F7: the copy to the trash")
+        << QStringLiteral("undo") << QStringLiteral("copied") << QString()
+        << QStringList{QStringLiteral("left trip/b.jpg"), QStringLiteral("told b.jpg のコピーをごみ箱に移動しました。")} << ab
+        << QStringList{};
+    QTest::newRow("Ctrl+Z after F2")
+        << QStringLiteral("undo") << QStringLiteral("renamed") << QString()
+        << QStringList{QStringLiteral("arrived photos/b.jpg"), QStringLiteral("told b.jpg の名前を元に戻しました。")} << ab
+        << QStringList{};
+    // Its place was taken since: nothing is overwritten, and it says where the file is.
+    QTest::newRow("Ctrl+Z, the old place taken")
+        << QStringLiteral("undo") << QStringLiteral("trashed, taken") << QString()
+        << QStringList{QStringLiteral("warn b.jpg: 元の場所に同じ名前のファイルがあるため、元に戻せません。ファイルは data/Trash/files/b.jpg にあります。")}
+        << ab << QStringList{};
+}
+
+void TestFileActions::actions()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, setup);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, heard);
+    QFETCH(QStringList, photos);
+    QFETCH(QStringList, trip);
+    const QString b = at(QStringLiteral("photos/b.jpg"));
+    QVERIFY(writeFile(at(QStringLiteral("photos/a.jpg")), "a"));
+    QVERIFY(writeFile(b, "b"));
+    FakeWindow window;
+    window.chosen = b;
+    window.folder = at(QStringLiteral("photos"));
+    window.recent = {at(QStringLiteral("trip"))};
+    FakeAsker asker;
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    QStringList offeredBefore;
+    if (setup.startsWith(QStringLiteral("trashed"))) {
+        actions.trash();
+    } else if (setup == QStringLiteral("moved")) {
+        chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offeredBefore);
+        actions.move({}, false);
+    } else if (setup == QStringLiteral("copied")) {
+        chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offeredBefore);
+        actions.copy({}, false);
+    } else if (setup == QStringLiteral("renamed")) {
+        asker.name = QStringLiteral("c.jpg");
+        actions.rename();
+    }
+    if (setup.endsWith(QStringLiteral("taken")) && setup != QStringLiteral("taken"))
+        QVERIFY(writeFile(b, "another b"));
+    if (setup == QStringLiteral("taken"))
+        QVERIFY(writeFile(at(QStringLiteral("trip/b.jpg")), "b in trip"));
+    if (setup == QStringLiteral("gone"))
+        QVERIFY(QFile::remove(b));
+    asker.log.clear();
+
+    QStringList log;
+    const auto relative = [this](const QString &path) { return QDir(m_dir->path()).relativeFilePath(path); };
+    connect(&actions, &FileActions::fileLeft, this, [&](const QString &path) { log.append(QStringLiteral("left ") + relative(path)); });
+    connect(&actions, &FileActions::fileArrived, this,
+            [&](const QString &path) { log.append(QStringLiteral("arrived ") + relative(path)); });
+    connect(&actions, &FileActions::folderChanged, this,
+            [&](const QString &path) { log.append(QStringLiteral("changed ") + relative(path)); });
+    connect(&actions, &FileActions::told, this, [&](const QString &text) {
+        // Folders as the user reads them, shortened for the table.
+        QString shown = text;
+        shown.replace(QDir::toNativeSeparators(m_dir->path()) + QDir::separator(), QString());
+        log.append(QStringLiteral("told ") + shown);
+    });
+    asker.confirm = answer == QStringLiteral("yes");
+    if (answer != QStringLiteral("(cancel)") && action == QStringLiteral("rename"))
+        asker.name = answer;
+    else if (action == QStringLiteral("rename"))
+        asker.name.reset();
+    asker.chosenFolder = at(QStringLiteral("trip"));
+    QStringList offered;
+    if (action == QStringLiteral("trash"))
+        actions.action(FileActions::Action::Trash)->trigger();
+    else if (action == QStringLiteral("delete"))
+        actions.action(FileActions::Action::Delete)->trigger();
+    else if (action == QStringLiteral("move")) {
+        chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
+        actions.action(FileActions::Action::Move)->trigger();
+    } else if (action == QStringLiteral("move-dialog")) {
+        chooseInNextPopup(QStringLiteral("フォルダを選ぶ..."), &offered);
+        actions.action(FileActions::Action::Move)->trigger();
+    } else if (action == QStringLiteral("copy")) {
+        chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
+        actions.action(FileActions::Action::Copy)->trigger();
+    } else if (action == QStringLiteral("rename"))
+        actions.action(FileActions::Action::Rename)->trigger();
+    else
+        actions.action(FileActions::Action::Undo)->trigger();
+    QStringList all = asker.log + log;
+    // The asker's questions come before what is done; warnings are the asker's too.
+    for (QString &entry : all)
+        entry.replace(QDir::toNativeSeparators(m_dir->path()) + QDir::separator(), QString());
+    QCOMPARE(all, heard);
+    QCOMPARE(QDir(at(QStringLiteral("photos"))).entryList(QDir::Files), photos);
+    QCOMPARE(QDir(at(QStringLiteral("trip"))).entryList(QDir::Files), trip);
+    if (setup.endsWith(QStringLiteral("taken")))
+        QCOMPARE(readFile(setup == QStringLiteral("taken") ? at(QStringLiteral("trip/b.jpg")) : b),
+                 setup == QStringLiteral("taken") ? QByteArray("b in trip") : QByteArray("another b"));
+}
+
+void TestFileActions::noTrashAsksBeforeDeleting()
+{
+    // A file system whose trash cannot be used: Delete says so and asks;
+    // declined, the file stays; accepted, it is deleted.
+    const QString mounted = at(QStringLiteral("mounted"));
+    QVERIFY(QDir().mkpath(mounted));
+    const int outcome = sandbox::withSmallFileSystem(QFile::encodeName(mounted).constData(), 256, [&] {
+        writeFile(mounted + QStringLiteral("/.Trash-") + QString::number(::getuid()), "not a folder");
+        const QString photo = mounted + QStringLiteral("/b.jpg");
+        writeFile(photo, "b");
+        FakeWindow window;
+        window.chosen = photo;
+        FakeAsker asker;
+        FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+        actions.trash();
+        if (asker.log != QStringList{QStringLiteral("confirm b.jpg はごみ箱に移動できません（この場所で使えるごみ箱がありません）。\n"
+                                                    "完全に削除しますか？ 削除したファイルは元に戻せません。")}
+            || readFile(photo) != "b")
+            return 1;
+        asker.confirm = true;
+        actions.trash();
+        return QFile::exists(photo) ? 2 : 0;
+    });
+    if (outcome == sandbox::CannotMount)
+        QSKIP("this machine does not let the test mount a file system of its own");
+    QCOMPARE(outcome, 0);
+}
+
+void TestFileActions::deleteQuestionDefaultsToCancel()
+{
+    // Enter on the question keeps the file; only the button deletes.
+    DialogAsker asker(nullptr);
+    for (const bool press : {false, true}) {
+        QTimer::singleShot(0, [press] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QCOMPARE(box->defaultButton()->text(), QStringLiteral("キャンセル"));
+            if (press) {
+                for (QAbstractButton *button : box->buttons()) {
+                    if (button->text() == QStringLiteral("削除"))
+                        button->click();
+                }
+            } else {
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        QCOMPARE(asker.confirmDelete(QStringLiteral("b.jpg を完全に削除しますか？")), press);
+    }
+}
+
+void TestFileActions::renameSelectsTheNameUpToItsType()
+{
+    // Typing replaces the name and keeps the extension.
+    DialogAsker asker(nullptr);
+    QString selected;
+    QTimer::singleShot(0, [&selected] {
+        auto *edit = QApplication::activeModalWidget()->findChild<QLineEdit *>();
+        QVERIFY(edit);
+        selected = edit->selectedText();
+        edit->insert(QStringLiteral("夏")); // as typed: it replaces the selection
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QCOMPARE(asker.newName(QStringLiteral("IMG 0001.jpeg")), std::optional(QStringLiteral("夏.jpeg")));
+    QCOMPARE(selected, QStringLiteral("IMG 0001"));
+    QCOMPARE(stemLength(QStringLiteral(".hidden")), qsizetype(7));
+    QCOMPARE(stemLength(QStringLiteral("a.tar.gz")), qsizetype(5));
+}
+
+void TestFileActions::clipboard()
+{
+    const QString b = at(QStringLiteral("photos/b 1.jpg"));
+    QVERIFY(writeFile(b, "b"));
+    FakeWindow window;
+    window.chosen = b;
+    FakeAsker asker;
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    QSignalSpy wanted(&actions, &FileActions::pictureWanted);
+    QSignalSpy told(&actions, &FileActions::told);
+    actions.action(FileActions::Action::CopyPicture)->trigger();
+    QCOMPARE(wanted.count(), 1);
+    QCOMPARE(wanted.at(0).at(0).toString(), b);
+    // The picture, as a picture and as the file, for documents and file managers alike.
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    actions.pictureDecoded(b, picture);
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    QVERIFY(data->hasImage());
+    QCOMPARE(qvariant_cast<QImage>(data->imageData()).size(), QSize(4, 3));
+    QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(b)});
+    QCOMPARE(data->data(QStringLiteral("x-special/gnome-copied-files")), "copy\n" + QUrl::fromLocalFile(b).toEncoded());
+    QCOMPARE(told.last().at(0).toString(), QStringLiteral("b 1.jpg の画像をコピーしました。"));
+    // A picture asked for before another one arrives late: not put on the clipboard.
+    actions.pictureDecoded(at(QStringLiteral("photos/a.jpg")), picture);
+    QCOMPARE(told.count(), 1);
+    actions.action(FileActions::Action::CopyPath)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QDir::toNativeSeparators(b));
+    QCOMPARE(told.last().at(0).toString(), QStringLiteral("b 1.jpg のパスをコピーしました。"));
+}
+
+void TestFileActions::windowFollows_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("shown");  // the path box after, relative; "start" the start page
+    QTest::addColumn<QStringList>("listed");
+    const QStringList abc{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")};
+    QTest::newRow("Delete: the next one") << QStringLiteral("b.jpg") << QStringLiteral("Delete")
+                                          << QStringLiteral("photos/c.jpg")
+                                          << QStringList{QStringLiteral("a.jpg"), QStringLiteral("c.jpg")};
+    QTest::newRow("Delete the last: the one before") << QStringLiteral("c.jpg") << QStringLiteral("Delete")
+                                                     << QStringLiteral("photos/b.jpg")
+                                                     << QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")};
+    QTest::newRow("Delete the only one: the start page") << QStringLiteral("only.jpg") << QStringLiteral("Delete")
+                                                         << QStringLiteral("start") << QStringList{};
+    QTest::newRow("Delete, then Ctrl+Z: back and chosen") << QStringLiteral("b.jpg") << QStringLiteral("Delete Ctrl+Z")
+                                                          << QStringLiteral("photos/b.jpg") << abc;
+    QTest::newRow("in the file list too") << QStringLiteral("b.jpg") << QStringLiteral("list Delete")
+                                          << QStringLiteral("photos/c.jpg")
+                                          << QStringList{QStringLiteral("a.jpg"), QStringLiteral("c.jpg")};
+    QTest::newRow("full screen too") << QStringLiteral("b.jpg") << QStringLiteral("F11 Delete")
+                                     << QStringLiteral("photos/c.jpg")
+                                     << QStringList{QStringLiteral("a.jpg"), QStringLiteral("c.jpg")};
+}
+
+void TestFileActions::windowFollows()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, key);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, listed);
+    const QStringList names = chosen == QStringLiteral("only.jpg")
+                                  ? QStringList{chosen}
+                                  : QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")};
+    for (const QString &name : names)
+        QVERIFY(testimages::writeImage(at(QStringLiteral("photos/") + name), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(chosen));
+    auto *viewer = p.host.window()->findChild<ViewerWidget *>();
+    QTRY_COMPARE(viewer->imageView()->path(), at(QStringLiteral("photos/") + chosen));
+    // The neighbours are decoded ahead once it shows: waited for, not raced.
+    QTRY_COMPARE_WITH_TIMEOUT(viewer->queue().pending(), 0, 10000);
+    auto *files = p.host.window()->findChild<FileListWidget *>();
+    QWidget *target = key.startsWith(QStringLiteral("list")) ? static_cast<QWidget *>(files) : viewer->imageView();
+    if (key.startsWith(QStringLiteral("F11"))) {
+        viewer->imageView()->setFocus();
+        QTest::keyClick(viewer->imageView(), Qt::Key_F11);
+        QTRY_VERIFY(viewer->fullScreen() && viewer->fullScreen()->view()->hasFocus());
+        target = viewer->fullScreen()->view();
+    }
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Delete);
+    if (key.endsWith(QStringLiteral("Ctrl+Z")))
+        QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    const QString expected = shown == QStringLiteral("start")
+                                 ? QCoreApplication::applicationDirPath() + QStringLiteral("/Default.htm")
+                                 : at(shown);
+    QCOMPARE(p.host.text1().text(), expected);
+    QCOMPARE(files->names(), listed);
+    if (shown == QStringLiteral("start")) {
+        QCOMPARE(p.host.window()->findChild<QStatusBar *>()->findChild<QLabel *>(QStringLiteral("Panel1"))->text(), QString());
+    } else {
+        QCOMPARE(files->fileName(), QFileInfo(shown).fileName());
+        // Decoded ahead as the neighbour, in the window: on screen with the
+        // path box. Back from the trash (a new status time) or full screen
+        // (another size), it is decoded first.
+        if (key == QStringLiteral("Delete") || key == QStringLiteral("list Delete"))
+            QCOMPARE(viewer->imageView()->path(), expected);
+        else
+            QTRY_COMPARE(viewer->imageView()->path(), expected);
+    }
+}
+
+void TestFileActions::moveOffersTheHistory()
+{
+    // F8 in the file list: the history's folders but the one shown and the
+    // placeholders, most recent first, then the folder dialog.
+    for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")})
+        QVERIFY(testimages::writeImage(at(QStringLiteral("photos/") + name), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.dir1().setPath(at(QStringLiteral("trip"))));
+    QVERIFY(p.host.dir1().setPath(at(QStringLiteral("photos"))));
+    QVERIFY(p.host.chooseFile(QStringLiteral("b.jpg")));
+    auto *files = p.host.window()->findChild<FileListWidget *>();
+    files->setFocus();
+    QStringList offered;
+    chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
+    QTest::keyClick(files, Qt::Key_F8);
+    QCOMPARE(offered, (QStringList{QDir::toNativeSeparators(at(QStringLiteral("trip"))), QStringLiteral("-"),
+                                   QStringLiteral("フォルダを選ぶ...")}));
+    QVERIFY(QFile::exists(at(QStringLiteral("trip/b.jpg"))));
+    QCOMPARE(files->names(), QStringList{QStringLiteral("a.jpg")});
+    QCOMPARE(p.host.text1().text(), at(QStringLiteral("photos/a.jpg")));
+    // The history is not changed by it.
+    QCOMPARE(p.host.menuItem(host::MenuItemId::Rireki, 1).caption(), at(QStringLiteral("photos")));
+    QCOMPARE(p.host.menuItem(host::MenuItemId::Rireki, 2).caption(), at(QStringLiteral("trip")));
+}
+
+void TestFileActions::pathBoxKeepsItsOwnCopy()
+{
+    // Ctrl+C in the path box copies its selected text, not the picture.
+    QVERIFY(testimages::writeImage(at(QStringLiteral("photos/b.jpg")), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(QStringLiteral("b.jpg")));
+    QSignalSpy wanted(p.host.fileActions(), &FileActions::pictureWanted);
+    auto *box = p.host.window()->findChild<QLineEdit *>(QStringLiteral("Text1"));
+    box->setFocus();
+    box->setSelection(0, 4);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), at(QStringLiteral("photos/b.jpg")).left(4));
+    QCOMPARE(wanted.count(), 0);
+}
+
+void TestFileActions::watchDoesNotFight()
+{
+    // After Delete the lists show the disk at once; when the watch then
+    // reports the same change, nothing in the list moves.
+    for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")})
+        QVERIFY(testimages::writeImage(at(QStringLiteral("photos/") + name), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(QStringLiteral("b.jpg")));
+    auto *files = p.host.window()->findChild<FileListWidget *>();
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_Delete);
+    QCOMPARE(files->fileName(), QStringLiteral("c.jpg"));
+    const int clicks = p.recorder.count(QStringLiteral("File1_Click"));
+    QSignalSpy resets(files->model(), &QAbstractItemModel::modelReset);
+    auto *reader = p.host.window()->findChild<folders::FolderReader *>();
+    QSignalSpy read(reader, &folders::FolderReader::done);
+    emit p.host.folderWatch()->changed();
+    QVERIFY(read.wait(10000));
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(files->fileName(), QStringLiteral("c.jpg"));
+    QCOMPARE(p.recorder.count(QStringLiteral("File1_Click")), clicks);
+}
+
+ZELVO_WIDGET_TEST_MAIN(TestFileActions)
+#include "tst_fileactions.moc"
