@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -100,8 +101,10 @@ double cpuSeconds(qint64 pid)
 class Program
 {
 public:
-    Program(const QString &binary, const QString &startPage, const QString &folder)
+    Program(const QString &binary, const QString &startPage, const QString &folder,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
+        m_process.setProcessEnvironment(environment);
         const QString programFolder = m_dir.filePath(QStringLiteral("program"));
         QDir().mkpath(programFolder);
         QFile::copy(binary, programFolder + QStringLiteral("/Zelvoviewer"));
@@ -237,7 +240,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,keys,held,listing,heic,watch runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,watch runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -313,6 +316,31 @@ int main(int argc, char *argv[])
             n.median / 16.0, QStringLiteral("≤ 16 ms"));
         add(QStringLiteral("picture far away, key to pixels") + where, shown(r), limitText, r.median / limit,
             QStringLiteral("≤ 1.1× limit"));
+    }
+
+    // Delete on a shown photo: the trash takes it and the next photo, decoded
+    // ahead, shows. On copies, with a trash of the benchmark's own.
+    if (wanted("delete")) {
+        std::vector<double> times;
+        for (int i = 0; i < Rounds; ++i) {
+            QTemporaryDir scratch(data + QStringLiteral("/delete-XXXXXX"));
+            const QString folder = scratch.filePath(QStringLiteral("photos"));
+            QDir().mkpath(folder);
+            for (int p = 0; p < 3; ++p)
+                QFile::copy(photos[p], folder + QLatin1Char('/') + QFileInfo(photos[p]).fileName());
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), scratch.filePath(QStringLiteral("data")));
+            Program program(binary, startPage, folder, environment);
+            const QRect client = program.window();
+            const QPoint middle = viewerMiddle(client);
+            focusFileList(x, client);
+            keyToColour(x, "Down", middle, inputs::photoColour(0));
+            pause(1500);
+            times.push_back(keyToColour(x, "Delete", middle, inputs::photoColour(1)));
+        }
+        const Figures d = figures(times);
+        add(QStringLiteral("Delete on a shown 12 MP photo: the next one's pixels"), shown(d),
+            QStringLiteral("one frame 16 ms"), d.median / 16.0, QStringLiteral("≤ 16 ms"));
     }
 
     // A held key through the photos: a key every 33 ms.

@@ -16,7 +16,7 @@ run=(
 )
 test=(
     "${run[@]}" ccache
-    xvfb xauth x11-utils xdotool wmctrl openbox imagemagick
+    xvfb xauth x11-utils xdotool wmctrl openbox imagemagick xclip
     libclang-rt-14-dev
     dbus-x11 at-spi2-core python3-pyatspi orca
     desktop-file-utils appstream dpkg-dev lintian

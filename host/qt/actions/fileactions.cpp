@@ -114,15 +114,18 @@ void FileActions::popup(const QPoint &globalPos, bool fromKeyboard)
         if (action == this->action(Action::Move) || action == this->action(Action::CopyPicture)
             || action == this->action(Action::Undo))
             menu.addSeparator();
-        menu.addAction(action);
-        action->setEnabled(action == this->action(Action::Undo) ? m_operations.canUndo() : !chosen.isEmpty());
+        // The menu's own items, standing for the actions: screen readers
+        // meet a popup's items as its children.
+        QAction *item = menu.addAction(action->text());
+        item->setShortcut(action->shortcut());
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setEnabled(action == this->action(Action::Undo) ? m_operations.canUndo() : !chosen.isEmpty());
+        connect(item, &QAction::triggered, action, &QAction::trigger);
     }
     m_popupOpen = true;
     m_fromPopup.reset();
     menu.open(globalPos, fromKeyboard);
     m_popupOpen = false;
-    for (QAction *action : m_actions)
-        action->setEnabled(true);
     // Moving and copying open the folders' popup where this one was asked for.
     const QPoint at = fromKeyboard ? m_window.keyboardPopupPosition() : QCursor::pos();
     if (m_fromPopup == Action::Move)

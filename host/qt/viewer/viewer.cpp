@@ -72,6 +72,11 @@ QTextBrowser *ViewerWidget::pageView() const
     return m_page;
 }
 
+bool ViewerWidget::hasPicture(const QString &path) const
+{
+    return m_cache.find(PictureCache::key(path, m_image->fitBounds())) != nullptr;
+}
+
 host::Twips ViewerWidget::left() const
 {
     return toTwips(geometry().left());

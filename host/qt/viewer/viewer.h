@@ -48,6 +48,9 @@ public:
     // What can be done to the shown file: on the picture, in the window and
     // full screen, with their keys.
     void setPictureActions(const QList<QAction *> &actions);
+    // Whether the picture of `path` is decoded and kept for the picture's
+    // size now, so that showing it takes no decode.
+    bool hasPicture(const QString &path) const;
     // Drops every decoded picture kept: the next showing reads the file again.
     void forgetPictures() { m_cache.clear(); }
     DecodeQueue &queue() { return *m_queue; }
