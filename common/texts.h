@@ -67,6 +67,17 @@ inline const QString NotARegularFile = QStringLiteral("通常のファイルで�
 // The viewer's page for a file it cannot show; %1 is the path.
 inline const QString CannotDisplayTitle = QStringLiteral("表示できません");
 inline const QString CannotDisplayBody = QStringLiteral("このファイルは表示できません。");
+// Why, under it.
+inline const QString WhyUnknownFormat = QStringLiteral("画像の形式が分からないか、この形式には対応していません。");
+inline const QString WhyDamaged = QStringLiteral("ファイルが壊れているか、途中で切れています。");
+inline const QString WhyTooLarge = QStringLiteral("画像が大きすぎます（2 億画素まで表示します）。");
+inline const QString WhyNoReadPermission = QStringLiteral("このファイルを読む権限がありません。");
+inline const QString WhyNotAPicture = QStringLiteral("通常のファイルではありません（フォルダ、FIFO、デバイスなど）。");
+inline const QString WhyUnsupported = QStringLiteral("この種類のファイル（連続画像や重ねた画像など）は、このバージョンでは表示できません。");
+inline const QString WhyTookTooLong = QStringLiteral("読み込みに時間がかかりすぎたため、中止しました。");
+inline const QString WhyTooMuchMemory = QStringLiteral("読み込みに必要なメモリが上限を超えたため、中止しました。");
+inline const QString WhyDecoderFailed = QStringLiteral("画像を読み込む処理が途中で止まりました。ファイルが壊れている可能性があります。");
+inline const QString WhyNoDecoder = QStringLiteral("画像を読み込むための補助プログラム（zelvo-decoder）を起動できません。");
 // Over a zoomed picture whose sharp part cannot be decoded.
 inline const QString CannotZoom = QStringLiteral("この画像はこれ以上鮮明に表示できません");
 // Heads a page that was too long or too deeply built to show whole.

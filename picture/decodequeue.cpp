@@ -2,14 +2,28 @@
 
 #include "platform/platform.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace picture {
 namespace {
+
+using Reason = DecodedPicture::Reason;
+
+// Helpers that end before they are ready this many times in a row: the
+// helper cannot run here, and pictures say so instead of waiting.
+constexpr int MaxFailedStarts = 3;
 
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
@@ -17,24 +31,183 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
            && a.screen == b.screen;
 }
 
+DecodedPicture failed(Reason reason)
+{
+    DecodedPicture result;
+    result.status = DecodedPicture::Status::CannotDisplay;
+    result.reason = reason;
+    return result;
+}
+
+struct Mapping
+{
+    void *address;
+    size_t length;
+};
+
+// The least bytes a line of `width` pixels of `format` takes.
+qsizetype lineBytes(QImage::Format format, int width)
+{
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    return (qsizetype(width) * depth + 7) / 8;
+}
+
 } // namespace
 
-DecodeQueue::DecodeQueue(QObject *parent) : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount()))
+QString decoderHelperPath()
 {
-    // Room for decodes that were cancelled but have not yet noticed.
-    m_pool.setMaxThreadCount(m_workers + 2);
-    // A format that cannot decode a part (PNG, BMP) decodes the whole picture
-    // to cut the part from: Qt's 128 MiB would stop that at 33 megapixels.
-    // Room for the pictures the program accepts at 4 bytes a pixel, and for
-    // 16-bit ones up to half that.
-    QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 1);
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-decoder");
+}
+
+DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd)
+{
+    DecodedPicture result;
+    result.reason = Reason(std::min<int>(reply.reason, int(Reason::NoDecoder)));
+    result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
+    result.region = QRect(reply.regionX, reply.regionY, reply.regionWidth, reply.regionHeight);
+    result.delayMs = reply.delayMs;
+    result.loops = reply.loops;
+    switch (reply.status) {
+    case protocol::Status::Decoded:
+    case protocol::Status::Frame: result.status = DecodedPicture::Status::Decoded; break;
+    case protocol::Status::Animated: result.status = DecodedPicture::Status::Animated; break;
+    case protocol::Status::Ready:
+    case protocol::Status::CannotDisplay: result.status = DecodedPicture::Status::CannotDisplay; break;
+    }
+    if (fd < 0) {
+        if (result.status != DecodedPicture::Status::CannotDisplay)
+            return failed(Reason::DecoderFailed);
+        return result;
+    }
+    // The helper is not trusted with the window: the memory must be sealed
+    // against shrinking (a mapping past its end would crash the program)
+    // and large enough for what the reply says it holds.
+    const auto format = QImage::Format(reply.format);
+    struct stat status {};
+    const int seals = ::fcntl(fd, F_GET_SEALS);
+    const bool sane = reply.format > QImage::Format_Invalid && reply.format < QImage::NImageFormats
+                      && reply.width > 0 && reply.height > 0 && reply.bytesPerLine >= lineBytes(format, reply.width)
+                      && seals >= 0 && (seals & F_SEAL_SHRINK) && (seals & F_SEAL_WRITE)
+                      && ::fstat(fd, &status) == 0
+                      && status.st_size >= qint64(reply.bytesPerLine) * reply.height;
+    void *address = MAP_FAILED;
+    const size_t length = sane ? size_t(qint64(reply.bytesPerLine) * reply.height) : 0;
+    if (sane)
+        address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (address == MAP_FAILED)
+        return failed(Reason::DecoderFailed);
+    // The picture is the mapped memory itself; unmapped with the last copy of it.
+    result.image = QImage(static_cast<const uchar *>(address), reply.width, reply.height, reply.bytesPerLine, format,
+                          [](void *info) {
+                              auto *mapping = static_cast<Mapping *>(info);
+                              ::munmap(mapping->address, mapping->length);
+                              delete mapping;
+                          },
+                          new Mapping{address, length});
+    if (reply.iccBytes > 0 && tail.size() >= qsizetype(reply.iccBytes))
+        result.image.setColorSpace(QColorSpace::fromIccProfile(tail.left(reply.iccBytes)));
+    return result;
+}
+
+DecodeQueue::DecodeQueue(QObject *parent)
+    : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount())),
+      m_helper(decoderHelperPath())
+{
+    m_screenIcc = m_screen.iccProfile();
+    ensureHelpers(1);
 }
 
 DecodeQueue::~DecodeQueue()
 {
-    for (auto &[id, job] : m_jobs)
-        job.cancelled->store(true);
-    m_pool.waitForDone();
+    for (auto &slot : m_slots) {
+        slot->process->disconnect(this);
+        slot->process->kill();
+    }
+    m_slots.clear(); // the processes are this object's children, deleted with it
+}
+
+HelperProcess::Options DecodeQueue::helperOptions() const
+{
+    return {m_helper, m_limits.helperMemoryMiB};
+}
+
+QList<qint64> DecodeQueue::helperPids() const
+{
+    QList<qint64> pids;
+    for (const auto &slot : m_slots) {
+        if (!slot->process->hasEnded())
+            pids.append(slot->process->pid());
+    }
+    return pids;
+}
+
+void DecodeQueue::setLimits(const Limits &limits)
+{
+    m_limits = limits;
+    for (auto &slot : m_slots) {
+        if (!slot->job)
+            stop(*slot);
+    }
+}
+
+void DecodeQueue::setScreenColours(const QColorSpace &screen)
+{
+    m_screen = screen;
+    m_screenIcc = screen.iccProfile();
+}
+
+int DecodeQueue::readyHelpers() const
+{
+    return int(std::count_if(m_slots.cbegin(), m_slots.cend(),
+                             [](const auto &slot) { return slot->process->isReady(); }));
+}
+
+int DecodeQueue::liveHelpers() const
+{
+    return int(std::count_if(m_slots.cbegin(), m_slots.cend(),
+                             [](const auto &slot) { return !slot->process->hasEnded(); }));
+}
+
+DecodeQueue::Slot *DecodeQueue::spawn()
+{
+    auto slot = std::make_unique<Slot>();
+    Slot *raw = slot.get();
+    slot->process = new HelperProcess(helperOptions(), this);
+    slot->deadline = new QTimer(slot->process);
+    slot->deadline->setSingleShot(true);
+    slot->grace = new QTimer(slot->process);
+    slot->grace->setSingleShot(true);
+    connect(slot->deadline, &QTimer::timeout, this, [this, raw] {
+        raw->deadlinePassed = true;
+        raw->process->kill();
+    });
+    connect(slot->grace, &QTimer::timeout, this, [this, raw] { stop(*raw); });
+    connect(slot->process, &HelperProcess::ready, this, [this] {
+        m_failedStarts = 0;
+        pump();
+    });
+    connect(slot->process, &HelperProcess::replied, this,
+            [this, raw](const protocol::Reply &reply, const QByteArray &tail, int fd) { replied(raw, reply, tail, fd); });
+    connect(slot->process, &HelperProcess::ended, this, [this, raw] { ended(raw); });
+    m_slots.push_back(std::move(slot));
+    if (raw->process->hasEnded()) {
+        // Could not be started at all (no helper beside the program).
+        m_failedStarts = MaxFailedStarts;
+        QMetaObject::invokeMethod(this, [this, raw] { ended(raw); }, Qt::QueuedConnection);
+    }
+    return raw;
+}
+
+void DecodeQueue::ensureHelpers(int count)
+{
+    while (m_failedStarts < MaxFailedStarts && liveHelpers() < std::min(count, m_workers))
+        spawn();
+}
+
+void DecodeQueue::warmUp()
+{
+    ensureHelpers(m_workers);
 }
 
 DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority priority, const QObject *context,
@@ -44,7 +217,7 @@ DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority pri
     request.screen = m_screen;
     const Ticket ticket = m_next++;
     for (auto &[id, job] : m_jobs) {
-        if (!job.cancelled->load() && sameRequest(job.request, request)) {
+        if (!job.cancelled && sameRequest(job.request, request)) {
             job.waiting.emplace(ticket, Waiter{context, std::move(done)});
             if (priority == Priority::Shown)
                 job.priority = Priority::Shown;
@@ -75,11 +248,19 @@ void DecodeQueue::cancel(Ticket ticket)
     job.waiting.erase(ticket);
     if (!job.waiting.empty())
         return;
-    job.cancelled->store(true);
-    // A running job leaves when its worker reports back.
-    if (!job.running)
+    job.cancelled = true;
+    if (!job.running) {
         m_jobs.erase(id);
-    pump();
+        return;
+    }
+    // Asked to stop at its next read; a decoder that reads no more (or a
+    // hostile file) is killed once the grace is over.
+    for (auto &slot : m_slots) {
+        if (slot->job == id) {
+            slot->process->cancelRunning();
+            slot->grace->start(m_limits.cancelGraceMs);
+        }
+    }
 }
 
 bool DecodeQueue::isRunning(Ticket ticket) const
@@ -88,33 +269,17 @@ bool DecodeQueue::isRunning(Ticket ticket) const
     return found != m_tickets.end() && m_jobs.at(found->second).running;
 }
 
-int DecodeQueue::activeWorkers() const
+void DecodeQueue::stop(Slot &slot)
 {
-    return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &entry) {
-        return entry.second.running && !entry.second.cancelled->load();
-    }));
-}
-
-void DecodeQueue::warmUp()
-{
-    m_pool.start([] {
-        QImage tiny(8, 8, QImage::Format_RGB32);
-        tiny.fill(Qt::gray);
-        for (const char *format : {"JPEG", "PNG", "GIF", "BMP", "WEBP", "TIFF"}) {
-            QBuffer buffer;
-            buffer.open(QIODevice::ReadWrite);
-            tiny.save(&buffer, format);
-            buffer.seek(0);
-            QImageReader(&buffer).read();
-        }
-    });
+    slot.stoppedByUs = true;
+    slot.process->kill();
 }
 
 void DecodeQueue::pump()
 {
     const auto nextWaiting = [this](Priority priority) {
         return std::find_if(m_jobs.begin(), m_jobs.end(), [priority](const auto &entry) {
-            return !entry.second.running && entry.second.priority == priority;
+            return !entry.second.running && !entry.second.cancelled && entry.second.priority == priority;
         });
     };
     while (true) {
@@ -123,40 +288,136 @@ void DecodeQueue::pump()
             next = nextWaiting(Priority::Prefetch);
         if (next == m_jobs.end())
             return;
-        if (activeWorkers() >= m_workers) {
+        if (m_failedStarts >= MaxFailedStarts) {
+            finishLater(next->first, failed(Reason::NoDecoder));
+            next->second.running = true; // finished on the next turn
+            continue;
+        }
+        const auto isIdle = [](const auto &slot) { return slot->process->isReady() && !slot->job && !slot->broken; };
+        const auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
+        // A decode ahead leaves one helper idle, so that the picture the
+        // user asks for next starts at once.
+        if (idle != m_slots.end() && next->second.priority == Priority::Prefetch
+            && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2)
+            return;
+        if (idle == m_slots.end()) {
+            ensureHelpers(m_workers);
             if (next->second.priority != Priority::Shown)
                 return;
-            // What the user asked to see goes before what they may ask for.
-            auto prefetch = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &entry) {
-                return entry.second.running && !entry.second.cancelled->load()
-                       && entry.second.priority == Priority::Prefetch;
-            });
-            if (prefetch == m_jobs.end())
-                return;
-            // Stopped, and queued again to start afresh once there is room.
-            prefetch->second.cancelled->store(true);
-            Job again;
-            again.request = prefetch->second.request;
-            again.waiting = std::move(prefetch->second.waiting);
-            prefetch->second.waiting.clear();
-            const JobId id = m_next++;
-            for (const auto &[ticket, waiter] : again.waiting)
-                m_tickets[ticket] = id;
-            m_jobs.emplace(id, std::move(again));
+            // What the user asked to see goes before what they may ask for:
+            // a prefetch is stopped and queued again to start afresh.
+            for (auto &slot : m_slots) {
+                if (!slot->job || slot->stoppedByUs)
+                    continue;
+                Job &running = m_jobs.at(*slot->job);
+                if (running.priority != Priority::Prefetch || running.cancelled)
+                    continue;
+                Job again;
+                again.request = running.request;
+                again.waiting = std::move(running.waiting);
+                running.waiting.clear();
+                running.cancelled = true;
+                const JobId id = m_next++;
+                for (const auto &[ticket, waiter] : again.waiting)
+                    m_tickets[ticket] = id;
+                m_jobs.emplace(id, std::move(again));
+                stop(*slot);
+                break;
+            }
+            return;
         }
-        start(next->first, next->second);
+        if (!start(next->first, next->second, **idle))
+            continue;
     }
 }
 
-void DecodeQueue::start(JobId id, Job &job)
+bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
 {
     job.running = true;
-    m_pool.start([this, id, request = job.request, cancelled = job.cancelled] {
-        const DecodedPicture result = decodePicture(request, *cancelled);
-        // Queued: `finish` runs on the queue's own thread. The destructor
-        // waits for the workers, so `this` outlives the call.
-        QMetaObject::invokeMethod(this, [this, id, result] { finish(id, result); }, Qt::QueuedConnection);
-    });
+    // The file is opened here and handed over, so the helper opens nothing.
+    // Opened without waiting, and refused unless it is a regular file: a
+    // FIFO or a device is never read.
+    const int fd = ::open(platform::encodePath(job.request.path).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        finishLater(id, failed(errno == EACCES || errno == EPERM ? Reason::NoPermission : Reason::NotAFile));
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        finishLater(id, failed(Reason::NotAFile));
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, 0);
+    protocol::Request message;
+    message.id = id;
+    message.kind = protocol::RequestKind::Decode;
+    message.boundsWidth = job.request.bounds.width();
+    message.boundsHeight = job.request.bounds.height();
+    message.scale = job.request.scale;
+    message.regionX = job.request.region.x();
+    message.regionY = job.request.region.y();
+    message.regionWidth = job.request.region.width();
+    message.regionHeight = job.request.region.height();
+    message.iccBytes = quint32(m_screenIcc.size());
+    const bool sent = slot.process->send(message, m_screenIcc, fd);
+    ::close(fd);
+    if (!sent) {
+        // The helper has gone meanwhile: the job waits for another.
+        job.running = false;
+        slot.broken = true;
+        slot.process->kill();
+        return true;
+    }
+    slot.job = id;
+    slot.deadline->start(m_limits.deadlineMs);
+    return true;
+}
+
+void DecodeQueue::replied(Slot *slot, const protocol::Reply &reply, const QByteArray &tail, int fd)
+{
+    if (!slot->job || reply.id != *slot->job) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    const JobId id = *slot->job;
+    slot->job.reset();
+    slot->deadline->stop();
+    slot->grace->stop();
+    finish(id, pictureFrom(reply, tail, fd));
+}
+
+void DecodeQueue::ended(Slot *raw)
+{
+    const auto found = std::find_if(m_slots.begin(), m_slots.end(), [raw](const auto &slot) { return slot.get() == raw; });
+    if (found == m_slots.end())
+        return;
+    std::unique_ptr<Slot> slot = std::move(*found);
+    m_slots.erase(found);
+    slot->process->deleteLater();
+    if (!slot->process->isReady() && !slot->stoppedByUs && m_failedStarts < MaxFailedStarts)
+        ++m_failedStarts;
+    if (slot->job) {
+        // Why, for the user: stopped at its deadline, or over its memory
+        // (the system kills for that), or its decoder failed.
+        Reason reason = Reason::DecoderFailed;
+        const int signal = slot->process->endingSignal();
+        if (slot->deadlinePassed || signal == SIGXCPU)
+            reason = Reason::TookTooLong;
+        else if (signal == SIGKILL && !slot->stoppedByUs)
+            reason = Reason::TooMuchMemory;
+        finish(*slot->job, failed(reason));
+    }
+    // A fresh helper takes its place.
+    ensureHelpers(m_workers);
+    pump();
+}
+
+void DecodeQueue::finishLater(JobId id, const DecodedPicture &result)
+{
+    QMetaObject::invokeMethod(this, [this, id, result] { finish(id, result); }, Qt::QueuedConnection);
 }
 
 void DecodeQueue::finish(JobId id, const DecodedPicture &result)
@@ -165,14 +426,11 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     if (found == m_jobs.end())
         return;
     const std::map<Ticket, Waiter> waiting = std::move(found->second.waiting);
-    const bool cancelled = found->second.cancelled->load();
+    const bool cancelled = found->second.cancelled;
     m_jobs.erase(found);
     for (const auto &[ticket, waiter] : waiting)
         m_tickets.erase(ticket);
     pump();
-    // Idle: what the decoders freed goes back to the system, not kept for later.
-    if (m_jobs.empty())
-        platform::releaseFreeMemory();
     if (cancelled)
         return;
     for (const auto &[ticket, waiter] : waiting) {

@@ -1,18 +1,22 @@
 #pragma once
 
-// Decodes pictures on worker threads for the viewer. The viewer's thread
-// only queues requests and receives results; the workers own nothing of the
-// window and hand back plain values.
+// Decodes pictures for the viewer in decoder helpers: processes of the
+// program's own that can open nothing, hold limited memory and are killed
+// when their work is no longer wanted or takes too long. The window's thread
+// only queues requests and receives results; it never waits on a helper.
 
+#include "picture/helperprocess.h"
 #include "picture/picturedecode.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QThreadPool>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
+
+class QTimer;
 
 namespace picture {
 
@@ -24,28 +28,48 @@ public:
     using Ticket = quint64;
     using Done = std::function<void(const DecodedPicture &)>;
 
+    struct Limits
+    {
+        int deadlineMs = 10000;        // a decode running longer is stopped
+        int cancelGraceMs = 100;       // a cancelled decode that goes on is stopped
+        // Each helper's address space: about 180 MiB are the helper's own,
+        // the rest room for a picture of 200 megapixels.
+        quint64 helperMemoryMiB = 1536;
+    };
+
+    // Starts one helper at once, so that the first picture finds it ready.
     explicit DecodeQueue(QObject *parent = nullptr);
-    // Cancels every decode and waits only for the workers to notice.
+    // Kills every helper; waits for none.
     ~DecodeQueue() override;
 
     // Queues a decode; `done` runs later on this thread unless the ticket is
     // cancelled first or `context` has gone by then (as with a connection to
-    // a functor with a context object). A request equal to one already queued or running
-    // joins it (a prefetch becomes shown when a shown request joins it).
-    // Shown decodes start before prefetches; a shown decode that finds every
-    // worker busy stops the prefetches to take one.
+    // a functor with a context object). A request equal to one already
+    // queued or running joins it (a prefetch becomes shown when a shown
+    // request joins it). Shown decodes start before prefetches; a shown
+    // decode that finds every helper busy stops a prefetch to take its place.
     Ticket decode(const DecodeRequest &request, Priority priority, const QObject *context, Done done);
-    // The ticket's `done` will not run; the decode stops when nobody else waits for it.
+    // The ticket's `done` will not run. A decode nobody else waits for
+    // stops: at its next read, or its helper is killed shortly after.
     void cancel(Ticket ticket);
     bool isRunning(Ticket ticket) const;
-    // Loads the decoders of every picture format on a worker, so that the
-    // first picture does not wait for its plugin to load.
+    // Starts the rest of the helpers (once the window is up).
     void warmUp();
     int pending() const { return int(m_jobs.size()); }
-    // How many decodes run at once.
+    // How many decodes run at once: one per helper. Decodes ahead leave one
+    // helper free for what the user asks to see.
     int workers() const { return m_workers; }
+    // Helpers started and ready for work.
+    int readyHelpers() const;
     // The screen's colours, which every decode from now on is turned into.
-    void setScreenColours(const QColorSpace &screen) { m_screen = screen; }
+    void setScreenColours(const QColorSpace &screen);
+    const QColorSpace &screenColours() const { return m_screen; }
+    // Helpers started from now on keep to `limits`; idle ones are replaced.
+    void setLimits(const Limits &limits);
+    // How a helper of this queue is started (an animation plays in one of its own).
+    HelperProcess::Options helperOptions() const;
+    // The helpers' processes now running.
+    QList<qint64> helperPids() const;
 
 private:
     struct Waiter
@@ -53,27 +77,54 @@ private:
         QPointer<const QObject> context;
         Done done;
     };
+    using JobId = quint64;
     struct Job
     {
         DecodeRequest request;
         Priority priority = Priority::Prefetch;
-        std::shared_ptr<std::atomic_bool> cancelled = std::make_shared<std::atomic_bool>(false);
+        bool cancelled = false;
         bool running = false;
         std::map<Ticket, Waiter> waiting;
     };
-    using JobId = quint64;
+    // A helper and the job it runs.
+    struct Slot
+    {
+        HelperProcess *process = nullptr;
+        std::optional<JobId> job;
+        QTimer *deadline = nullptr;
+        QTimer *grace = nullptr;
+        bool stoppedByUs = false; // killed: the job's end is not the helper's fault
+        bool deadlinePassed = false;
+        bool broken = false;      // it could not be sent to: waits to be reaped
+    };
 
     void pump();
-    void start(JobId id, Job &job);
+    bool start(JobId id, Job &job, Slot &slot);
     void finish(JobId id, const DecodedPicture &result);
-    int activeWorkers() const;
+    void finishLater(JobId id, const DecodedPicture &result);
+    void replied(Slot *slot, const protocol::Reply &reply, const QByteArray &tail, int fd);
+    void ended(Slot *slot);
+    void stop(Slot &slot);
+    Slot *spawn();
+    void ensureHelpers(int count);
+    int liveHelpers() const;
 
-    QThreadPool m_pool;
+    Limits m_limits;
     int m_workers;
+    QString m_helper;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    int m_failedStarts = 0;
     std::map<JobId, Job> m_jobs; // in order of arrival
     std::map<Ticket, JobId> m_tickets;
     quint64 m_next = 1;
     QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
+    QByteArray m_screenIcc;
 };
+
+// The picture a helper's reply carries: its pixels mapped as they are.
+DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd);
+
+// Where the program's decoder helper is: beside the running program.
+QString decoderHelperPath();
 
 } // namespace picture

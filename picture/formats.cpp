@@ -3,6 +3,8 @@
 #include "picture/heifhandler.h"
 #include "picture/jxlhandler.h"
 
+#include <libheif/heif.h>
+
 namespace picture {
 namespace {
 
@@ -12,6 +14,16 @@ bool isHeif(const QByteArray &format)
 }
 
 } // namespace
+
+ZelvoImageFormats::ZelvoImageFormats()
+{
+    heif_init(nullptr);
+}
+
+ZelvoImageFormats::~ZelvoImageFormats()
+{
+    heif_deinit();
+}
 
 QImageIOPlugin::Capabilities ZelvoImageFormats::capabilities(QIODevice *device, const QByteArray &format) const
 {

@@ -13,6 +13,9 @@ class ZelvoImageFormats final : public QImageIOPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QImageIOHandlerFactoryInterface_iid FILE "formats.json")
 public:
+    // libheif asks to be started and ended by those who use it.
+    ZelvoImageFormats();
+    ~ZelvoImageFormats() override;
     Capabilities capabilities(QIODevice *device, const QByteArray &format) const override;
     QImageIOHandler *create(QIODevice *device, const QByteArray &format = QByteArray()) const override;
 };

@@ -1,14 +1,17 @@
 #include "picture/heifhandler.h"
 
 #include "picture/colour.h"
+#include "picture/fileinput.h"
 
 #include <QColorSpace>
 #include <QImage>
 #include <QIODevice>
+#include <QThread>
 #include <QVariant>
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -38,27 +41,34 @@ struct NclxFree
     void operator()(heif_color_profile_nclx *nclx) const { heif_nclx_color_profile_free(nclx); }
 };
 
-// The file's bytes and its primary image, read once for both the size and
-// the pixels; libheif reads from memory, which must outlive the context.
-struct Opened
+} // namespace
+
+// The file's bytes (mapped, not read) and its primary image, parsed once for
+// both the size and the pixels; libheif reads from that memory, which must
+// outlive the context.
+struct HeifHandler::File
 {
-    QByteArray bytes;
+    explicit File(QIODevice *device) : input(device, MaxFileBytes) {}
+    FileInput input;
     std::unique_ptr<heif_context, ContextFree> context;
     std::unique_ptr<heif_image_handle, HandleFree> primary;
 };
 
-std::unique_ptr<Opened> open(QIODevice *device)
+namespace {
+
+std::unique_ptr<HeifHandler::File> open(QIODevice *device)
 {
-    if (!device || device->size() > MaxFileBytes)
+    if (!device)
         return nullptr;
-    auto opened = std::make_unique<Opened>();
-    opened->bytes = device->readAll();
+    auto opened = std::make_unique<HeifHandler::File>(device);
     opened->context.reset(heif_context_alloc());
-    if (!opened->context || opened->bytes.isEmpty())
+    if (!opened->context || opened->input.isEmpty())
         return nullptr;
     heif_context_set_maximum_image_size_limit(opened->context.get(), HeifHandler::MaxSide);
-    if (heif_context_read_from_memory_without_copy(opened->context.get(), opened->bytes.constData(),
-                                                   size_t(opened->bytes.size()), nullptr)
+    // A grid's tiles on every core.
+    heif_context_set_max_decoding_threads(opened->context.get(), std::max(1, QThread::idealThreadCount()));
+    if (heif_context_read_from_memory_without_copy(opened->context.get(), opened->input.data(),
+                                                   size_t(opened->input.size()), nullptr)
             .code
         != heif_error_Ok)
         return nullptr;
@@ -103,14 +113,23 @@ bool HeifHandler::canRead(QIODevice *device)
     return type == heif_filetype_yes_supported;
 }
 
+HeifHandler::HeifHandler() = default;
+
+HeifHandler::~HeifHandler() = default;
+
+HeifHandler::File *HeifHandler::file() const
+{
+    if (!m_file && device() && !device()->isSequential())
+        m_file = open(device());
+    return m_file.get();
+}
+
 QVariant HeifHandler::option(ImageOption option) const
 {
-    if (option != Size || !device() || device()->isSequential())
+    if (option != Size)
         return {};
-    // The size needs the boxes only, not the pixels; the device is put back.
-    const qint64 at = device()->pos();
-    const std::unique_ptr<Opened> opened = open(device());
-    device()->seek(at);
+    // The size needs the boxes only, not the pixels.
+    const File *opened = file();
     if (!opened)
         return {};
     const QSize size(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
@@ -120,7 +139,8 @@ QVariant HeifHandler::option(ImageOption option) const
 
 bool HeifHandler::read(QImage *image)
 {
-    const std::unique_ptr<Opened> opened = open(device());
+    // Freed once read: the decoded planes and the parsed file go together.
+    const std::unique_ptr<File> opened = file() ? std::move(m_file) : nullptr;
     if (!opened)
         return false;
     heif_image_handle *handle = opened->primary.get();

@@ -2,6 +2,8 @@
 
 #include "picture/ownhandler.h"
 
+#include <memory>
+
 namespace picture {
 
 // HEIF, HEIC and AVIF through libheif: the file's primary image, turned and
@@ -13,6 +15,8 @@ class HeifHandler final : public OwnHandler<HeifHandler>
 {
 public:
     static constexpr const char *Name = "heif";
+    HeifHandler();
+    ~HeifHandler() override;
     using OwnHandler::canRead;
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
@@ -23,6 +27,13 @@ public:
     // larger ones than MaxPixels by the handler, before decoding.
     static constexpr int MaxSide = 40000;
     static constexpr qint64 MaxPixels = 400'000'000;
+
+    struct File;
+
+private:
+    // The file, mapped and parsed once for both the size and the pixels.
+    File *file() const;
+    mutable std::unique_ptr<File> m_file;
 };
 
 } // namespace picture

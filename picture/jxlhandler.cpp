@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <jxl/decode.h>
+#include <jxl/thread_parallel_runner.h>
 
 #include <cstring>
 #include <memory>
@@ -22,13 +23,18 @@ struct DecoderFree
 };
 using Decoder = std::unique_ptr<JxlDecoder, DecoderFree>;
 
-// A decoder over all of `bytes`, told of the events asked for.
-Decoder decoderFor(const QByteArray &bytes, int events)
+struct RunnerFree
+{
+    void operator()(void *runner) const { JxlThreadParallelRunnerDestroy(runner); }
+};
+using Runner = std::unique_ptr<void, RunnerFree>;
+
+// A decoder over all of `input`, told of the events asked for.
+Decoder decoderFor(const FileInput &input, int events)
 {
     Decoder decoder(JxlDecoderCreate(nullptr));
-    if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS
-        || JxlDecoderSetInput(decoder.get(), reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()))
-               != JXL_DEC_SUCCESS)
+    if (!decoder || input.isEmpty() || JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS
+        || JxlDecoderSetInput(decoder.get(), input.data(), size_t(input.size())) != JXL_DEC_SUCCESS)
         return nullptr;
     JxlDecoderCloseInput(decoder.get());
     return decoder;
@@ -52,14 +58,18 @@ bool JxlHandler::canRead(QIODevice *device)
     return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
 }
 
+const FileInput &JxlHandler::input() const
+{
+    if (!m_input)
+        m_input.emplace(device(), MaxFileBytes);
+    return *m_input;
+}
+
 QVariant JxlHandler::option(ImageOption option) const
 {
-    if (option != Size || !device() || device()->isSequential() || device()->size() > MaxFileBytes)
+    if (option != Size || !device() || device()->isSequential())
         return {};
-    const qint64 at = device()->pos();
-    const QByteArray bytes = device()->readAll();
-    device()->seek(at);
-    const Decoder decoder = decoderFor(bytes, JXL_DEC_BASIC_INFO);
+    const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO);
     JxlBasicInfo info;
     if (!decoder || JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO
         || JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
@@ -69,11 +79,12 @@ QVariant JxlHandler::option(ImageOption option) const
 
 bool JxlHandler::read(QImage *image)
 {
-    if (!device() || device()->size() > MaxFileBytes)
-        return false;
-    const QByteArray bytes = device()->readAll();
-    const Decoder decoder = decoderFor(bytes, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE);
+    const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE);
     if (!decoder)
+        return false;
+    // The picture's groups on every core.
+    const Runner runner(JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
+    if (!runner || JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get()) != JXL_DEC_SUCCESS)
         return false;
     JxlBasicInfo info{};
     JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "picture/fileinput.h"
 #include "picture/ownhandler.h"
+
+#include <optional>
 
 namespace picture {
 
@@ -17,6 +20,11 @@ public:
 
     // Looks at the first bytes only.
     static bool canRead(QIODevice *device);
+
+private:
+    // The file's bytes, mapped (or read) once for both the size and the pixels.
+    const FileInput &input() const;
+    mutable std::optional<FileInput> m_input;
 };
 
 } // namespace picture

@@ -1,6 +1,7 @@
 #include "picture/picturedecode.h"
 
 #include "picture/colour.h"
+#include "picture/fileinput.h"
 #include "platform/platform.h"
 
 #include <QColorSpace>
@@ -10,6 +11,7 @@
 #include <QtPlugin>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 // The program's own picture formats (HEIF, AVIF, JPEG XL), for every
@@ -22,16 +24,13 @@ namespace {
 // The file as the decoder sees it: every read first asks whether the work
 // is still wanted, so a cancelled decode fails at its next read instead of
 // running to the end of a large file.
-class CancellableFile final : public QIODevice
+class CancellableDevice final : public QIODevice, public FileBehind
 {
 public:
-    CancellableFile(const QString &path, const std::atomic_bool &cancelled) : m_path(path), m_cancelled(cancelled) {}
+    CancellableDevice(QIODevice &file, const std::atomic_bool &cancelled) : m_file(file), m_cancelled(cancelled) {}
 
-    bool open(OpenMode mode) override
-    {
-        return mode == ReadOnly && platform::openForReading(m_file, m_path) && QIODevice::open(mode);
-    }
-    bool isSequential() const override { return false; }
+    QIODevice &file() override { return m_file; }
+    bool isSequential() const override { return m_file.isSequential(); }
     qint64 size() const override { return m_file.size(); }
     bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_file.seek(pos); }
 
@@ -45,8 +44,7 @@ protected:
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    QString m_path;
-    QFile m_file;
+    QIODevice &m_file;
     const std::atomic_bool &m_cancelled;
 };
 
@@ -82,12 +80,42 @@ QImage withoutText(const QImage &image)
     return pixels;
 }
 
+using Reason = DecodedPicture::Reason;
+
 DecodedPicture status(DecodedPicture::Status status, QSize fullSize = {})
 {
     DecodedPicture result;
     result.status = status;
     result.fullSize = fullSize;
     return result;
+}
+
+DecodedPicture cannotDisplay(Reason reason, QSize fullSize = {})
+{
+    DecodedPicture result = status(DecodedPicture::Status::CannotDisplay, fullSize);
+    result.reason = reason;
+    return result;
+}
+
+Reason reasonOf(const QImageReader &reader)
+{
+    return reader.error() == QImageReader::UnsupportedFormatError ? Reason::UnknownFormat : Reason::Damaged;
+}
+
+bool isOneBit(QImage::Format format)
+{
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+// Scaled smoothly, in true colour: Qt 6.4 scales a one-bit picture back to
+// one bit, dithering its colours away.
+QImage scaledTo(QImage image, QSize size)
+{
+    if (image.isNull() || image.size() == size)
+        return image;
+    if (isOneBit(image.format()) || image.format() == QImage::Format_Indexed8)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -113,30 +141,38 @@ QSize fitWithin(QSize size, QSize bounds)
     return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
-DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)
+DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled)
 {
     using Status = DecodedPicture::Status;
-    if (!platform::isRegularFile(request.path))
-        return status(Status::CannotDisplay);
-    CancellableFile file(request.path, cancelled);
-    if (!file.open(QIODevice::ReadOnly))
-        return status(Status::CannotDisplay);
-    QImageReader reader(&file);
+    CancellableDevice device(file, cancelled);
+    if (!device.open(QIODevice::ReadOnly))
+        return cannotDisplay(Reason::Damaged);
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
     const QSize stored = allocatedSize(reader);
-    if (!reader.canRead() || stored.isEmpty())
-        return status(Status::CannotDisplay);
+    if (!reader.canRead())
+        return cannotDisplay(Reason::UnknownFormat);
+    if (stored.isEmpty())
+        return cannotDisplay(Reason::Damaged);
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     const QSize full = turned ? stored.transposed() : stored;
     if (qint64(full.width()) * full.height() > MaxPicturePixels)
-        return status(Status::CannotDisplay, full);
+        return cannotDisplay(Reason::TooLarge, full);
 
     if (reader.supportsAnimation() && reader.imageCount() != 1
         && qint64(full.width()) * full.height() <= MaxAnimationPixels) {
+        // The first frame at once; the others follow one by one.
+        DecodedPicture first = nextFrame(reader, request.bounds, request.screen);
         if (cancelled)
             return status(Status::Cancelled);
-        return status(Status::Animated, full);
+        if (first.status != Status::Decoded)
+            return cannotDisplay(Reason::Damaged, full);
+        first.status = Status::Animated;
+        first.fullSize = full;
+        first.region = QRect(QPoint(0, 0), full);
+        first.loops = reader.loopCount();
+        return first;
     }
 
     QRect region(QPoint(0, 0), full);
@@ -144,20 +180,58 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
     if (request.scale > 0 && request.region.isValid()) {
         region = request.region.intersected(region);
         if (region.isEmpty())
-            return status(Status::CannotDisplay, full);
+            return cannotDisplay(Reason::Damaged, full);
         reader.setClipRect(storedRect(region, stored, transformation));
         shownSize = (QSizeF(region.size()) * request.scale).toSize().expandedTo(QSize(1, 1));
     }
-    if (shownSize != region.size())
+    // A one-bit picture is read at its own size and scaled here, in colour.
+    const bool scaleHere = shownSize != region.size() && isOneBit(reader.imageFormat());
+    if (shownSize != region.size() && !scaleHere)
         reader.setScaledSize(turned ? shownSize.transposed() : shownSize);
 
     DecodedPicture result;
-    result.image = inScreenColours(withoutText(reader.read()), request.screen);
+    QImage image = withoutText(reader.read());
+    if (scaleHere)
+        image = scaledTo(std::move(image), shownSize);
+    result.image = inScreenColours(std::move(image), request.screen);
     result.fullSize = full;
     result.region = region;
     if (cancelled)
         return status(Status::Cancelled);
-    result.status = result.image.isNull() ? Status::CannotDisplay : Status::Decoded;
+    if (result.image.isNull()) {
+        // A decoder refused the memory (the helper's limit) says "damaged":
+        // whether the memory was there decides what the user is told.
+        void *probe = std::malloc(size_t(qint64(stored.width()) * stored.height() * 4));
+        const Reason reason = probe ? reasonOf(reader) : Reason::TooMuchMemory;
+        std::free(probe);
+        return cannotDisplay(reason, full);
+    }
+    result.status = Status::Decoded;
+    return result;
+}
+
+DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)
+{
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(request.path);
+    if (!stamp || !stamp->regular)
+        return cannotDisplay(Reason::NotAFile);
+    QFile file;
+    if (!platform::openForReading(file, request.path))
+        return cannotDisplay(Reason::NoPermission);
+    return decodePicture(request, file, cancelled);
+}
+
+DecodedPicture nextFrame(QImageReader &reader, QSize bounds, const QColorSpace &screen)
+{
+    const QImage frame = reader.read();
+    if (frame.isNull())
+        return cannotDisplay(Reason::Damaged);
+    DecodedPicture result;
+    result.status = DecodedPicture::Status::Decoded;
+    result.delayMs = reader.nextImageDelay();
+    result.fullSize = frame.size();
+    result.region = frame.rect();
+    result.image = inScreenColours(scaledTo(withoutText(frame), fitWithin(frame.size(), bounds)), screen);
     return result;
 }
 

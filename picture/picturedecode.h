@@ -1,7 +1,7 @@
 #pragma once
 
-// Decoding one picture file, on any thread: only the pixels that will be
-// shown, never more than a sane budget, and stoppable part way.
+// Decoding one picture file, in the decoder helper: only the pixels that
+// will be shown, never more than a sane budget, and stoppable part way.
 
 #include <QColorSpace>
 #include <QImage>
@@ -16,9 +16,9 @@ namespace picture {
 // Pictures with more pixels than this show the "cannot display" page: a
 // 30000 x 30000 PNG of a few megabytes would otherwise want 3.6 GB.
 inline constexpr qint64 MaxPicturePixels = 200'000'000;
-// Animations are composed frame by frame at their full canvas on the
-// window's thread, so only a modest canvas plays (a 4K one does); a bigger
-// one shows its first frame as a still picture, decoded off that thread.
+// Animations are composed frame by frame at their full canvas, so only a
+// modest canvas plays (a 4K one does); a bigger one shows its first frame as
+// a still picture.
 inline constexpr qint64 MaxAnimationPixels = 8'500'000;
 
 struct DecodeRequest
@@ -47,16 +47,42 @@ struct DecodeRequest
 struct DecodedPicture
 {
     enum class Status { Decoded, Animated, CannotDisplay, Cancelled };
+    // Why a picture cannot be shown, for the user.
+    enum class Reason : quint8 {
+        None,
+        UnknownFormat,  // not a picture format this program reads
+        Damaged,        // damaged or cut short
+        TooLarge,       // more pixels than the program shows
+        NoPermission,   // this user may not read it
+        NotAFile,       // a folder, FIFO or device
+        Unsupported,    // a kind of this format that this version cannot show
+        TookTooLong,    // its decoder was stopped at its deadline
+        TooMuchMemory,  // its decoder went over its memory limit
+        DecoderFailed,  // its decoder stopped (crashed)
+        NoDecoder,      // the decoder helper could not be started
+    };
     Status status = Status::CannotDisplay;
-    QImage image;   // Decoded: the fitted picture, or the region at the scale
+    Reason reason = Reason::None;
+    QImage image;   // Decoded: the fitted picture, or the region at the scale;
+                    // Animated: its first frame, fitted
     QSize fullSize; // the picture's own size, after orientation
     QRect region;   // the region decoded (the whole picture when fitted)
+    int delayMs = 0; // an animation's frame: how long it shows
+    int loops = 0;   // an animation: how often it plays, -1 for ever
 };
 
-// Reads the file's content (not its name) to tell its format. Animations are
-// left to the caller (Animated, with fullSize). Returns Cancelled soon after
-// `cancelled` becomes true.
+// Decodes the picture that `file` (open for reading, at its start) holds,
+// told by its content, never by a name. Returns Cancelled soon after
+// `cancelled` becomes true where the decoder reads as it goes.
+DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled);
+
+// The same for the file at `request.path`, opened here.
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled);
+
+// The next frame of an animation `reader` reads, fitted within `bounds` and
+// in `screen`'s colours; Decoded with its delay, or CannotDisplay when the
+// frames are over or one cannot be read.
+DecodedPicture nextFrame(QImageReader &reader, QSize bounds, const QColorSpace &screen);
 
 // The size a decode allocates, before orientation: the reader's size, or a
 // GIF's canvas when that is larger. Invalid when the reader cannot tell.

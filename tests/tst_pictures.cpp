@@ -6,6 +6,8 @@
 #include "picture/picturedecode.h"
 #include "testfiles.h"
 
+#include <QBuffer>
+#include <QtEndian>
 #include <QColorSpace>
 #include <QDir>
 #include <QGuiApplication>
@@ -47,6 +49,27 @@ double meanDifference(const QImage &a, const QImage &b, bool withAlpha)
     return sum / (double(x.width()) * x.height() * (withAlpha ? 4 : 3));
 }
 
+// A file in memory that counts what is read of it past its first 16 KiB:
+// finding the format peeks at the first bytes again and again (Qt reads up
+// to 16 KiB for each peek), but the rest should be read once.
+class CountingBuffer final : public QBuffer
+{
+public:
+    static constexpr qint64 Head = 16 * 1024;
+    explicit CountingBuffer(const QByteArray &bytes) { setData(bytes); }
+    qint64 bytesPastHead = 0;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 at = pos();
+        const qint64 got = QBuffer::readData(data, maxSize);
+        if (got > 0)
+            bytesPastHead += std::max<qint64>(0, at + got - std::max(at, Head));
+        return got;
+    }
+};
+
 } // namespace
 
 class TestPictures : public QObject
@@ -61,6 +84,8 @@ private slots:
     void damagedFilesAreRefused();
     void coloursOfTheirProfile_data();
     void coloursOfTheirProfile();
+    void fileReadOnce_data();
+    void fileReadOnce();
 };
 
 void TestPictures::formats_data()
@@ -198,13 +223,41 @@ void TestPictures::coloursOfTheirProfile()
              qPrintable(got.name()));
 }
 
+void TestPictures::fileReadOnce_data()
+{
+    QTest::addColumn<QString>("file");
+    // Their libraries want the whole file: it is read once for the size and
+    // the pixels together (and mapped, not read, when it is a file).
+    QTest::newRow("HEIC") << QStringLiteral("heic-8bit.heic");
+    QTest::newRow("AVIF") << QStringLiteral("avif-8bit-420.avif");
+    QTest::newRow("JPEG XL") << QStringLiteral("jxl-8bit.jxl");
+}
+
+void TestPictures::fileReadOnce()
+{
+    QFETCH(QString, file);
+    QFile source(corpus(file));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    // Made long with a box the decoders skip ("free"; the JPEG XL decoder
+    // stops at the end of its picture).
+    const QByteArray padding(100 * 1024, 'z');
+    QByteArray box(4, '\0');
+    qToBigEndian(quint32(padding.size() + 8), box.data());
+    const QByteArray bytes = source.readAll() + box + "free" + padding;
+    CountingBuffer device(bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(file, QSize(150, 150)), device, NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(device.bytesPastHead, device.size() - CountingBuffer::Head);
+}
+
 int main(int argc, char *argv[])
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     TestPictures test;
-    QTEST_SET_MAIN_SOURCE_PATH
+QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -1,5 +1,7 @@
 """Reading the real program over AT-SPI, as a screen reader does, and
 driving it with xdotool, as a user does. Shared by the end-to-end scripts."""
+import os
+import shutil
 import struct
 import subprocess
 import time
@@ -30,6 +32,16 @@ def wait_for(probe, timeout=10.0):
             return value
         time.sleep(0.05)
     return None
+
+
+def install_program(program, start_page, folder):
+    """The program as installed: its executable, its decoder helper beside
+    it and its start page, in `folder` (made here)."""
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(program, folder)
+    shutil.copy(os.path.join(os.path.dirname(program), "zelvo-decoder"), folder)
+    shutil.copy(start_page, folder)
+    return os.path.join(folder, "Zelvoviewer")
 
 
 def deliver():

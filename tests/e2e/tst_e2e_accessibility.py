@@ -12,7 +12,7 @@ import tempfile
 
 import pyatspi
 
-from atspi import appear, check, click, deliver, failures, find, keys, nodes, png, wait_for
+from atspi import install_program, appear, check, click, deliver, failures, find, keys, nodes, png, wait_for
 
 
 def main():
@@ -23,9 +23,7 @@ def main():
     png(os.path.join(folder, "one.png"), 40, 30)
     png(os.path.join(folder, "two.png"), 30, 40)
     program_folder = os.path.join(work, "program")
-    os.makedirs(program_folder)
-    shutil.copy(program, program_folder)
-    shutil.copy(start_page, program_folder)
+    install_program(program, start_page, program_folder)
     # The history offers a folder that has gone: choosing it fails.
     gone = os.path.join(work, "gone")
     with open(os.path.join(program_folder, "Rireki.dat"), "wb") as f:

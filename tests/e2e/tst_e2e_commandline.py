@@ -12,7 +12,7 @@ import subprocess
 import sys
 import tempfile
 
-from atspi import appear, check, close, failures, find, png, text_of, wait_for, window
+from atspi import install_program, appear, check, close, failures, find, png, text_of, wait_for, window
 from screenprofile import set_screen_profile
 
 
@@ -44,9 +44,7 @@ def main():
     work = tempfile.mkdtemp()
     # A program folder of its own: the history it writes stays out of the build.
     program_folder = os.path.join(work, "program")
-    os.makedirs(program_folder)
-    shutil.copy(sys.argv[1], program_folder)
-    shutil.copy(sys.argv[2], program_folder)
+    install_program(sys.argv[1], sys.argv[2], program_folder)
     program, version = os.path.join(program_folder, "Zelvoviewer"), sys.argv[3]
     folder = os.path.join(work, "旅行 写真")
     os.makedirs(os.path.join(folder, "sub"))

@@ -12,7 +12,7 @@ import sys
 import tempfile
 from urllib.parse import quote
 
-from atspi import appear, check, click, close, failures, find, keys, png, text_of, wait_for, window
+from atspi import install_program, appear, check, click, close, failures, find, keys, png, text_of, wait_for, window
 
 
 def clipboard(target=None):
@@ -36,9 +36,7 @@ def main():
     for name, size in (("a.png", (40, 30)), ("b.png", (30, 40)), ("c.png", (50, 20))):
         png(os.path.join(photos, name), *size)
     program_folder = os.path.join(work, "program")
-    os.makedirs(program_folder)
-    shutil.copy(program, program_folder)
-    shutil.copy(start_page, program_folder)
+    install_program(program, start_page, program_folder)
     # The trip folder is in the history: F7 and F8 offer it first.
     with open(os.path.join(program_folder, "Rireki.dat"), "wb") as f:
         f.write("\r\n".join([trip] + ["履歴%d" % i for i in range(2, 11)] + ["True", ""]).encode("cp932"))

@@ -5,6 +5,12 @@ too deep to build at once, PNGs heavy with text. After each the
 window still answers (a right-click popup opens within a second) and the
 program stays under 300 MiB.
 
+Then files that cost their decoder dearly or try to reach beyond it (an SVG
+naming /dev/ptmx or a FIFO, a HEIC grid of 14000 x 14000 repeating one tile,
+a big lossless WebP, a big animated one, a one-bit palette PNG), each opened
+by itself: the window answers within 100 ms throughout, the next photo
+appears, and the program ends within 5 s of its window closing.
+
 Usage: tst_e2e_hostile.py PROGRAM DEFAULT_HTM HOSTILE_DATA_DIR
 Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
 """
@@ -17,7 +23,7 @@ import tempfile
 import time
 import zlib
 
-from atspi import appear, check, click, close, failures, find, keys, text_of, wait_for, window
+from atspi import install_program, appear, check, click, close, failures, find, keys, text_of, wait_for, window
 
 # The sanitizer build keeps up to 256 MiB of freed memory in quarantine, and
 # shadow memory besides: there the bound only catches a runaway.
@@ -54,6 +60,77 @@ def png_with_text(path, texts):
         f.write(chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
+def pinged(frame, seconds):
+    """The longest the window took to answer, asked again and again for
+    `seconds`: each question is answered by the window's own thread."""
+    longest = 0.0
+    end = time.time() + seconds
+    while time.time() < end:
+        start = time.time()
+        frame.childCount  # a round trip to the program
+        longest = max(longest, time.time() - start)
+        time.sleep(0.02)
+    return longest
+
+
+def contained_walk(program_folder, folder, data):
+    """Each file opened by itself, then the next photo, then closed."""
+    os.mkfifo(os.path.join(folder, "fifo"))
+    svg = ('<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="200" '
+           'height="100"><rect width="200" height="100" fill="#2050c0"/><image width="200" height="100" '
+           'xlink:href="%s"/></svg>')
+    for name, target in (("svg-ptmx.svg", "/dev/ptmx"), ("svg-fifo.svg", os.path.join(folder, "fifo"))):
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(svg % target)
+    shutil.copy(os.path.join(data, "heic-grid-14000x14000.heic"), folder)
+    subprocess.run(["convert", "-size", "6000x6000", "gradient:red-blue", "-define", "webp:lossless=true",
+                    os.path.join(folder, "big-lossless.webp")], check=True)
+    subprocess.run(["convert", "-size", "2900x2900", "xc:#2050c0", "xc:#2050c1", "xc:#2050c2", "xc:#2050c3",
+                    "-loop", "0", "-delay", "10", os.path.join(folder, "animated-2900.webp")], check=True)
+    # ImageMagick writes a picture of one colour as a one-bit palette PNG.
+    subprocess.run(["convert", "-size", "3000x2000", "xc:#2050c0", os.path.join(folder, "one-bit.png")], check=True)
+    png_with_text(os.path.join(folder, "zz-next.png"), [])
+    blue = (0x20, 0x50, 0xc0)
+    for name, colour in (("svg-ptmx.svg", blue), ("svg-fifo.svg", blue), ("heic-grid-14000x14000.heic", None),
+                         ("big-lossless.webp", None), ("animated-2900.webp", blue), ("one-bit.png", blue)):
+        process = subprocess.Popen([os.path.join(program_folder, "Zelvoviewer"), os.path.join(folder, name)],
+                                   cwd=folder)
+        app, frame = window()
+        if not check(frame is not None, "%s: the program opens its window" % name):
+            close(process)
+            continue
+        longest = pinged(frame, 1.5)
+        check(longest < 0.1, "%s: the window answers within 100 ms (at worst %.0f ms)" % (name, longest * 1000))
+        image = find(frame, "image", "画像")
+        if colour:
+            shown = wait_for(lambda: image.description == "%s を表示しています" % name, 10)
+            box = image.queryComponent().getExtents(0)
+            middle = (box.x + box.width // 2, box.y + box.height // 2)
+            seen = wait_for(lambda: close_to(pixel_at(*middle), colour), 5) or pixel_at(*middle)
+            check(shown is not None and close_to(seen, colour) is not None,
+                  "%s is shown, its own colour in the middle (%s)" % (name, seen))
+        files = find(frame, "list", "ファイル")
+        click(appear(files, "list item", "zz-next.png"))
+        check(wait_for(lambda: image.description == "zz-next.png を表示しています", 10) is not None,
+              "after %s the next photo appears" % name)
+        longest = pinged(frame, 0.5)
+        check(longest < 0.1, "%s: the window still answers within 100 ms (%.0f ms)" % (name, longest * 1000))
+        start = time.time()
+        code = close(process)
+        check(code == 0 and time.time() - start < 5, "%s: the program ends within 5 s of closing (%.1f s)"
+              % (name, time.time() - start))
+
+
+def pixel_at(x, y):
+    text = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                          capture_output=True, text=True).stdout
+    return tuple(int(v) for v in text.split("(")[1].split(")")[0].split(",")[:3]) if "(" in text else ()
+
+
+def close_to(seen, colour):
+    return seen if len(seen) == 3 and all(abs(a - b) <= 8 for a, b in zip(seen, colour)) else None
+
+
 def popups():
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "Zelvoviewer"], capture_output=True)
     return len(found.stdout.split())
@@ -63,10 +140,8 @@ def main():
     work = tempfile.mkdtemp()
     program_folder = os.path.join(work, "program")
     folder = os.path.join(work, "hostile")
-    os.makedirs(program_folder)
     os.makedirs(folder)
-    shutil.copy(sys.argv[1], program_folder)
-    shutil.copy(sys.argv[2], program_folder)
+    install_program(sys.argv[1], sys.argv[2], program_folder)
     for name in os.listdir(sys.argv[3]):
         shutil.copy(os.path.join(sys.argv[3], name), folder)
     os.mkfifo(os.path.join(folder, "pipe"))
@@ -135,6 +210,11 @@ def main():
                                                                   "e2e-hostile.png")])
     finally:
         check(close(process) == 0, "closed cleanly")
+    try:
+        contained = os.path.join(work, "contained")
+        os.makedirs(contained)
+        contained_walk(program_folder, contained, sys.argv[3])
+    finally:
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -15,7 +15,7 @@ import time
 
 import pyatspi
 
-from atspi import check, failures, find, keys, png, wait_for
+from atspi import install_program, check, failures, find, keys, png, wait_for
 
 
 class Orca:
@@ -74,9 +74,7 @@ def main():
     png(os.path.join(folder, "two.png"), 30, 40)
     png(os.path.join(folder, "旅行", "three.png"), 20, 20)
     program_folder = os.path.join(work, "program")
-    os.makedirs(program_folder)
-    shutil.copy(program, program_folder)
-    shutil.copy(start_page, program_folder)
+    install_program(program, start_page, program_folder)
     gone = os.path.join(work, "gone")
     with open(os.path.join(program_folder, "Rireki.dat"), "wb") as f:
         f.write("\r\n".join([gone] + ["履歴%d" % i for i in range(2, 11)] + ["True", ""]).encode("cp932"))

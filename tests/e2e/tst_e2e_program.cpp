@@ -5,6 +5,7 @@
 #include "xsession.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +58,8 @@ void TestProgram::init()
     m_programFolder = m_dir->filePath(QStringLiteral("program"));
     QVERIFY(QDir().mkpath(m_programFolder));
     QVERIFY(QFile::copy(QStringLiteral(ZELVO_PROGRAM), m_programFolder + QStringLiteral("/Zelvoviewer")));
+    QVERIFY(QFile::copy(QFileInfo(QStringLiteral(ZELVO_PROGRAM)).absolutePath() + QStringLiteral("/zelvo-decoder"),
+                        m_programFolder + QStringLiteral("/zelvo-decoder")));
     QVERIFY(QFile::copy(QStringLiteral(ZELVO_DEFAULT_HTM), m_programFolder + QStringLiteral("/Default.htm")));
 }
 

@@ -8,7 +8,7 @@ import os
 import subprocess
 import sys
 
-from atspi import check, close, failures, find, text_of, wait_for, window
+from atspi import check, close, failures, find, png, text_of, wait_for, window
 
 
 def main():
@@ -33,6 +33,18 @@ def main():
     check(os.path.isfile(history) and open(history, "rb").read().startswith(home.encode() + b"\r\n"),
           "the history went to the user's data folder, the start folder at slot 1")
     check(not os.path.exists(os.path.join(program_folder, "Rireki.dat")), "nothing was written beside the program")
+
+    # A picture: decoded by the helper installed beside the program.
+    check(os.path.isfile(os.path.join(program_folder, "zelvo-decoder")), "the decoder helper is installed beside it")
+    picture = os.path.join(home, "photo.png")
+    png(picture, 40, 30)
+    process = subprocess.Popen([os.path.join(usr, "bin", "Zelvoviewer"), picture], cwd=home)
+    app, frame = window()
+    if check(frame is not None, "started on a picture, it opens its window"):
+        image = find(frame, "image", "画像")
+        check(wait_for(lambda: image.description == "photo.png を表示しています") is not None,
+              "the picture is shown (%s)" % image.description)
+    check(close(process) == 0, "closed cleanly")
 
 
 main()

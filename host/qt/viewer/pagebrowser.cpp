@@ -4,9 +4,7 @@
 #include "picture/picturedecode.h"
 #include "platform/platform.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QStringDecoder>
@@ -84,7 +82,7 @@ qsizetype pageCut(const QByteArray &html, const PageBudget &budget)
     return size;
 }
 
-PageBrowser::PageBrowser(QWidget *parent) : QTextBrowser(parent)
+PageBrowser::PageBrowser(QWidget *parent, picture::DecodeQueue &queue) : QTextBrowser(parent), m_queue(queue)
 {
     // Links are followed here, so that a page reached by a link is bounded
     // like any other.
@@ -99,10 +97,24 @@ PageBrowser::PageBrowser(QWidget *parent) : QTextBrowser(parent)
     });
 }
 
+PageBrowser::~PageBrowser()
+{
+    newPage();
+}
+
+void PageBrowser::newPage()
+{
+    for (const picture::DecodeQueue::Ticket ticket : std::as_const(m_tickets))
+        m_queue.cancel(ticket);
+    m_tickets.clear();
+    m_names.clear();
+    m_picturePixels = 0;
+}
+
 void PageBrowser::showHtml(const QString &html)
 {
+    newPage();
     m_base = QUrl();
-    m_picturePixels = 0;
     setHtml(html);
 }
 
@@ -121,8 +133,8 @@ void PageBrowser::showPage(const QString &path)
     // Said first: where the page is cut it may be a hundred levels deep.
     if (!whole)
         html.prepend(QStringLiteral("<p><i>%1</i></p><hr>").arg(texts::PageCut.toHtmlEscaped()));
+    newPage();
     m_base = QUrl::fromLocalFile(path);
-    m_picturePixels = 0;
     setHtml(html);
 }
 
@@ -141,33 +153,47 @@ QVariant PageBrowser::loadResource(int type, const QUrl &name)
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
     if (!stamp || !stamp->regular || stamp->size > MaxResourceBytes)
         return refused;
-    QFile device;
-    if (!platform::openForReading(device, path))
-        return refused;
-    QByteArray bytes = device.read(MaxResourceBytes);
-    if (type != QTextDocument::ImageResource)
-        return bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = picture::allocatedSize(reader);
-    const qint64 pixels = qint64(size.width()) * size.height();
-    if (!size.isValid() || pixels > MaxPagePicturePixels || m_picturePixels + pixels > MaxPicturePixelsPerPage)
-        return refused;
+    if (type != QTextDocument::ImageResource) {
+        QFile device;
+        if (!platform::openForReading(device, path))
+            return refused;
+        return device.read(MaxResourceBytes);
+    }
+    // Decoded in a helper; the page is laid out again when it arrives.
+    QList<QUrl> &names = m_names[path];
+    if (!names.contains(name))
+        names.append(name);
+    if (!m_tickets.contains(path)) {
+        const QSize most(MaxPagePictureSide, MaxPagePictureSide);
+        m_tickets.insert(path, m_queue.decode(picture::DecodeRequest::fitted(path, most),
+                                              picture::DecodeQueue::Priority::Shown, this,
+                                              [this, path](const picture::DecodedPicture &picture) {
+                                                  pictureArrived(path, picture);
+                                              }));
+    }
+    return refused;
+}
+
+void PageBrowser::pictureArrived(const QString &path, const picture::DecodedPicture &picture)
+{
+    m_tickets.remove(path);
+    using Status = picture::DecodedPicture::Status;
+    if (picture.status != Status::Decoded && picture.status != Status::Animated)
+        return;
+    const QSize shown = picture.fullSize;
+    const qint64 pixels = qint64(shown.width()) * shown.height();
+    if (shown.isEmpty() || pixels > MaxPagePicturePixels || m_picturePixels + pixels > MaxPicturePixelsPerPage)
+        return; // stays a missing picture
     m_picturePixels += pixels;
-    const QSize shown = reader.transformation() & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
-    const QSize kept = picture::fitWithin(shown, QSize(MaxPagePictureSide, MaxPagePictureSide));
-    if (kept != shown)
-        reader.setScaledSize(reader.transformation() & QImageIOHandler::TransformationRotate90 ? kept.transposed() : kept);
-    QImage image = reader.read();
-    if (image.isNull())
-        return refused;
+    QImage image = picture.image;
     // Laid out at the picture's own size on the page, drawn from fewer pixels.
     image.setDevicePixelRatio(qreal(image.width()) / shown.width());
     // A pixmap: the document keeps what it is given and lays out every use of
     // it; an image would be turned into a pixmap again for each one.
-    return QPixmap::fromImage(std::move(image));
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    for (const QUrl &name : m_names.value(path))
+        document()->addResource(QTextDocument::ImageResource, name, pixmap);
+    document()->markContentsDirty(0, document()->characterCount());
 }
 
 } // namespace qthost

@@ -3,6 +3,7 @@
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
+#include "picture/animationplayer.h"
 #include "picture/picturecache.h"
 
 #include <QApplication>
@@ -60,11 +61,6 @@ QSize PictureView::fitBounds() const
     return (QSizeF(size()) * devicePixelRatioF()).toSize();
 }
 
-QSize PictureView::decodedSize() const
-{
-    return m_movie ? m_movie->currentImage().size() : m_fitted.size();
-}
-
 void PictureView::showFile(const QString &path)
 {
     const quint64 sequence = ++m_sequence;
@@ -107,17 +103,17 @@ void PictureView::clear()
 void PictureView::dropPicture()
 {
     m_fitted = QImage();
-    m_movie.reset();
+    delete std::exchange(m_animation, nullptr);
     m_zoom.reset();
     dropDetail();
     if (m_refit)
         m_queue.cancel(*std::exchange(m_refit, std::nullopt));
 }
 
-void PictureView::cannotDisplay(const QString &path)
+void PictureView::cannotDisplay(const QString &path, DecodedPicture::Reason reason)
 {
     clear();
-    emit cannotShow(path);
+    emit cannotShow(path, int(reason));
 }
 
 void PictureView::dropPendingUpTo(quint64 sequence)
@@ -142,12 +138,15 @@ void PictureView::received(quint64 sequence, const QString &path, const QString 
         adopt(sequence, path, picture);
         break;
     case DecodedPicture::Status::Animated:
+        // Its first frame at once, as a still; the others follow.
+        dropPendingUpTo(sequence);
+        adopt(sequence, path, picture);
         if (sequence == m_sequence)
-            playAnimation(sequence, path, picture.fullSize);
+            playAnimation(path, picture);
         break;
     case DecodedPicture::Status::CannotDisplay:
         if (sequence == m_sequence)
-            cannotDisplay(path);
+            cannotDisplay(path, picture.reason);
         break;
     case DecodedPicture::Status::Cancelled: break;
     }
@@ -166,28 +165,20 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     refit(); // the view may have grown since the decode was asked for
 }
 
-void PictureView::playAnimation(quint64 sequence, const QString &path, QSize fullSize)
+void PictureView::playAnimation(const QString &path, const DecodedPicture &first)
 {
-    auto movie = std::make_unique<QMovie>(path);
-    if (!movie->isValid()) {
-        cannotDisplay(path);
-        return;
-    }
-    dropPendingUpTo(sequence);
-    dropPicture();
-    m_shownSequence = sequence;
-    m_path = path;
-    m_full = fullSize;
-    m_movie = std::move(movie);
-    connect(m_movie.get(), &QMovie::frameChanged, this, [this] { update(); });
-    m_movie->start();
-    update();
-    emit pictureShown(path);
+    m_animation = new picture::AnimationPlayer(path, fitBounds(), m_queue.screenColours(), first.delayMs, first.loops,
+                                               m_queue.helperOptions(), this);
+    connect(m_animation, &picture::AnimationPlayer::frameReady, this, [this](const QImage &frame) {
+        m_fitted = frame;
+        update();
+    });
 }
 
 void PictureView::refit()
 {
-    if (m_fitted.isNull())
+    // An animation's frames are fitted by its player.
+    if (m_fitted.isNull() || m_animation)
         return;
     const QSize wanted = picture::fitWithin(m_full, fitBounds());
     if (wanted.width() <= m_fitted.width() && wanted.height() <= m_fitted.height())
@@ -314,7 +305,7 @@ void PictureView::dropDetail()
 
 void PictureView::requestDetail()
 {
-    if (!m_zoom || m_fitted.isNull()) {
+    if (!m_zoom || m_fitted.isNull() || m_animation) {
         dropDetail();
         return;
     }
@@ -359,14 +350,6 @@ void PictureView::requestDetail()
 void PictureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (m_movie) {
-        const QImage frame = m_movie->currentImage();
-        const QSizeF shown = QSizeF(frame.size()).scaled(QSizeF(size()).boundedTo(frame.size()), Qt::KeepAspectRatio);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(QPointF((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0), shown),
-                          frame);
-        return;
-    }
     if (m_fitted.isNull())
         return;
     // Picture pixels stay crisp squares when looked at closely.

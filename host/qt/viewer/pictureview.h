@@ -4,7 +4,6 @@
 #include "picture/decodequeue.h"
 
 #include <QImage>
-#include <QMovie>
 #include <QWidget>
 
 #include <functional>
@@ -13,6 +12,7 @@
 #include <vector>
 
 namespace picture {
+class AnimationPlayer;
 class PictureCache;
 }
 
@@ -25,8 +25,9 @@ using picture::PictureCache;
 
 
 // Paints one picture: fitted to the view (shrunk only, centred) or zoomed,
-// honouring the orientation tag; an animated GIF plays. Decoding happens on
-// the queue's workers; the view only asks and paints. When zoomed it asks for
+// honouring the orientation tag; an animation plays, its frames decoded by a
+// helper of its own. Decoding happens in the queue's helpers; the view only
+// asks and paints. When zoomed it asks for
 // the part it shows at the zoom it shows it, never for the whole picture.
 class PictureView final : public QWidget
 {
@@ -48,8 +49,8 @@ public:
     QString requested() const { return m_requested; }
     bool isWaiting() const { return !m_pending.empty(); }
     QSize pictureSize() const { return m_full; } // after orientation
-    QSize decodedSize() const;                   // of the fitted picture
-    bool isAnimated() const { return m_movie != nullptr; }
+    QSize decodedSize() const { return m_fitted.size(); } // of the fitted picture
+    bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
 
     // Zoom: device-independent pixels per picture pixel.
@@ -68,8 +69,9 @@ public:
     bool isDetailRefused() const { return m_detailRefused; }
 
 signals:
-    // The file asked for last turns out not to be a picture that can be shown.
-    void cannotShow(const QString &path);
+    // The file asked for last turns out not to be a picture that can be
+    // shown, for `reason` (a DecodedPicture::Reason).
+    void cannotShow(const QString &path, int reason);
     // Its picture appears.
     void pictureShown(const QString &path);
     // The keys and the wheel ask for another file, or for the whole screen.
@@ -101,7 +103,7 @@ private:
     QRectF pictureRect() const; // the whole picture in view coordinates
     void received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture);
     void adopt(quint64 sequence, const QString &path, const DecodedPicture &picture);
-    void playAnimation(quint64 sequence, const QString &path, QSize fullSize);
+    void playAnimation(const QString &path, const DecodedPicture &first);
     void dropPendingUpTo(quint64 sequence);
     void refit();
     void panBy(QPointF delta);
@@ -111,7 +113,7 @@ private:
     void announceZoom();
     // Forgets the picture on screen and the work still asked for it.
     void dropPicture();
-    void cannotDisplay(const QString &path);
+    void cannotDisplay(const QString &path, DecodedPicture::Reason reason);
 
     DecodeQueue &m_queue;
     PictureCache &m_cache;
@@ -123,7 +125,7 @@ private:
     QString m_path;
     QSize m_full;
     QImage m_fitted;
-    std::unique_ptr<QMovie> m_movie;
+    picture::AnimationPlayer *m_animation = nullptr;
     std::optional<DecodeQueue::Ticket> m_refit;
 
     std::optional<qreal> m_zoom;

@@ -23,10 +23,29 @@ constexpr int WarmUpDelayMs = 300;
 
 } // namespace
 
+QString cannotDisplayReason(picture::DecodedPicture::Reason reason)
+{
+    using Reason = picture::DecodedPicture::Reason;
+    switch (reason) {
+    case Reason::UnknownFormat: return texts::WhyUnknownFormat;
+    case Reason::Damaged: return texts::WhyDamaged;
+    case Reason::TooLarge: return texts::WhyTooLarge;
+    case Reason::NoPermission: return texts::WhyNoReadPermission;
+    case Reason::NotAFile: return texts::WhyNotAPicture;
+    case Reason::Unsupported: return texts::WhyUnsupported;
+    case Reason::TookTooLong: return texts::WhyTookTooLong;
+    case Reason::TooMuchMemory: return texts::WhyTooMuchMemory;
+    case Reason::DecoderFailed: return texts::WhyDecoderFailed;
+    case Reason::NoDecoder: return texts::WhyNoDecoder;
+    case Reason::None: break;
+    }
+    return texts::WhyUnknownFormat;
+}
+
 ViewerWidget::ViewerWidget(QWidget *parent)
     : QStackedWidget(parent), m_queue(std::make_unique<DecodeQueue>()),
       m_prefetcher(std::make_unique<Prefetcher>(*m_queue, m_cache)), m_image(new PictureView(this, *m_queue, m_cache)),
-      m_page(new PageBrowser(this))
+      m_page(new PageBrowser(this, *m_queue))
 {
     m_image->setObjectName(QStringLiteral("ViewImage"));
     m_image->setAccessibleName(texts::AccessiblePicture);
@@ -46,9 +65,10 @@ ViewerWidget::ViewerWidget(QWidget *parent)
 
 ViewerWidget::~ViewerWidget()
 {
-    // The views hand their decodes back to the queue: they go first.
+    // The views and the page hand their decodes back to the queue: they go first.
     delete m_fullScreen;
     delete m_image;
+    delete m_page;
 }
 
 void ViewerWidget::connectView(PictureView *view)
@@ -112,7 +132,8 @@ void ViewerWidget::navigate(const QString &path)
     const QFileInfo file(QDir::fromNativeSeparators(path));
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(file.filePath());
     if (!stamp || !stamp->regular || !platform::mayRead(file.filePath(), false)) {
-        showCannotDisplay(path);
+        using Reason = picture::DecodedPicture::Reason;
+        showCannotDisplay(path, int(stamp && stamp->regular ? Reason::NoPermission : Reason::NotAFile));
         return;
     }
     const QString suffix = file.suffix().toLower();
@@ -155,15 +176,16 @@ void ViewerWidget::prefetchAround(const QString &path)
     m_prefetcher->around(neighbours ? neighbours(path) : QStringList(), m_image->fitBounds());
 }
 
-void ViewerWidget::showCannotDisplay(const QString &path)
+void ViewerWidget::showCannotDisplay(const QString &path, int reason)
 {
     m_image->clear();
     if (m_fullScreen)
         toggleFullScreen();
+    const QString why = cannotDisplayReason(picture::DecodedPicture::Reason(reason));
     m_page->showHtml(QStringLiteral("<html><head><title>%1</title></head><body>"
-                                   "<h3>%2</h3><p>%3</p></body></html>")
+                                   "<h3>%2</h3><p>%3</p><p>%4</p></body></html>")
                         .arg(texts::CannotDisplayTitle.toHtmlEscaped(), texts::CannotDisplayBody.toHtmlEscaped(),
-                             path.toHtmlEscaped()));
+                             why.toHtmlEscaped(), path.toHtmlEscaped()));
     setCurrentWidget(m_page);
 }
 
@@ -180,7 +202,7 @@ void ViewerWidget::toggleFullScreen()
         return;
     m_fullScreen = new FullScreenWindow(*m_queue, m_cache);
     connectView(m_fullScreen->view());
-    connect(m_fullScreen->view(), &PictureView::cannotShow, this, &ViewerWidget::toggleFullScreen);
+    connect(m_fullScreen->view(), &PictureView::cannotShow, this, [this] { toggleFullScreen(); });
     connect(m_fullScreen, &FullScreenWindow::leaveAsked, this, &ViewerWidget::toggleFullScreen);
     // Full screen, each picture that appears is spoken as in the window.
     connect(m_fullScreen->view(), &PictureView::pictureShown, m_fullScreen, [view = m_fullScreen->view()](const QString &path) {

@@ -19,6 +19,9 @@ class FullScreenWindow;
 class Prefetcher;
 class PageBrowser;
 
+// Why a file cannot be shown, in the user's words.
+QString cannotDisplayReason(picture::DecodedPicture::Reason reason);
+
 // The viewer: pictures go to our own picture view, decoded off the window's
 // thread, HTML pages to a text browser, and anything else to a page saying it
 // cannot be shown. The neighbours of the shown picture in the file list are
@@ -66,7 +69,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void showCannotDisplay(const QString &path);
+    // The page that says the file cannot be shown, and why (a DecodedPicture::Reason).
+    void showCannotDisplay(const QString &path, int reason);
     void pictureShown(const QString &path);
     void prefetchAround(const QString &path);
     void connectView(PictureView *view);

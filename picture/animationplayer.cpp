@@ -1,0 +1,97 @@
+#include "picture/animationplayer.h"
+
+#include "picture/decodequeue.h"
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace picture {
+
+int frameDelay(int delayMs)
+{
+    return delayMs <= 10 ? 100 : delayMs;
+}
+
+AnimationPlayer::AnimationPlayer(const QString &path, QSize bounds, const QColorSpace &screen, int firstDelayMs,
+                                 int loops, const HelperProcess::Options &helper, QObject *parent)
+    : QObject(parent), m_path(path), m_bounds(bounds), m_screenIcc(screen.iccProfile()), m_loops(loops),
+      m_helper(new HelperProcess(helper, this))
+{
+    m_due.setSingleShot(true);
+    m_deadline.setSingleShot(true);
+    connect(&m_due, &QTimer::timeout, this, &AnimationPlayer::showDue);
+    connect(&m_deadline, &QTimer::timeout, m_helper, &HelperProcess::kill);
+    connect(m_helper, &HelperProcess::ready, this, &AnimationPlayer::open);
+    connect(m_helper, &HelperProcess::replied, this, &AnimationPlayer::received);
+    // A helper that fails ends the animation: the frame shown stays.
+    connect(m_helper, &HelperProcess::ended, this, [this] { m_due.stop(); });
+    m_due.start(frameDelay(firstDelayMs));
+}
+
+void AnimationPlayer::open()
+{
+    const int fd = ::open(platform::encodePath(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat status {};
+    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        m_helper->kill();
+        return;
+    }
+    ::fcntl(fd, F_SETFL, 0);
+    protocol::Request request;
+    request.id = ++m_asked;
+    request.kind = protocol::RequestKind::Frames;
+    request.boundsWidth = m_bounds.width();
+    request.boundsHeight = m_bounds.height();
+    request.iccBytes = quint32(m_screenIcc.size());
+    m_helper->send(request, m_screenIcc, fd);
+    ::close(fd);
+    m_deadline.start(FrameDeadlineMs);
+}
+
+void AnimationPlayer::askNext()
+{
+    protocol::Request request;
+    request.id = ++m_asked;
+    request.kind = protocol::RequestKind::NextFrame;
+    m_helper->send(request, {}, -1);
+    m_deadline.start(FrameDeadlineMs);
+}
+
+void AnimationPlayer::received(const protocol::Reply &reply, const QByteArray &tail, int fd)
+{
+    m_deadline.stop();
+    const DecodedPicture picture = pictureFrom(reply, tail, fd);
+    if (reply.status == protocol::Status::Animated) {
+        // The first frame, again: it is on the screen already.
+        askNext();
+        return;
+    }
+    if (picture.status != DecodedPicture::Status::Decoded) {
+        m_helper->kill();
+        return;
+    }
+    if (reply.frame == 0 && ++m_played > m_loops && m_loops >= 0)
+        return; // played as often as the file asks: the last frame stays
+    m_next = picture.image;
+    m_nextDelay = picture.delayMs;
+    if (m_overdue)
+        showDue();
+}
+
+void AnimationPlayer::showDue()
+{
+    if (!m_next) {
+        m_overdue = true;
+        return;
+    }
+    m_overdue = false;
+    emit frameReady(*std::exchange(m_next, std::nullopt));
+    m_due.start(frameDelay(m_nextDelay));
+    askNext();
+}
+
+} // namespace picture

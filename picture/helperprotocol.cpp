@@ -1,0 +1,82 @@
+#include "picture/helperprotocol.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace picture::protocol {
+
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd)
+{
+    iovec parts[2] = {{const_cast<void *>(message), size},
+                      {const_cast<char *>(tail.constData()), size_t(tail.size())}};
+    msghdr header{};
+    header.msg_iov = parts;
+    header.msg_iovlen = tail.isEmpty() ? 1 : 2;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (fd >= 0) {
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+        cmsghdr *rights = CMSG_FIRSTHDR(&header);
+        rights->cmsg_level = SOL_SOCKET;
+        rights->cmsg_type = SCM_RIGHTS;
+        rights->cmsg_len = CMSG_LEN(sizeof(int));
+        memcpy(CMSG_DATA(rights), &fd, sizeof fd);
+    }
+    while (true) {
+        // MSG_NOSIGNAL: a helper that has died is a failure to report, not
+        // a SIGPIPE that ends the program.
+        const ssize_t sent = ::sendmsg(socket, &header, MSG_NOSIGNAL);
+        if (sent >= 0)
+            return size_t(sent) == size + size_t(tail.size());
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+std::optional<Received> receive(int socket, qsizetype limit, bool *gone)
+{
+    if (gone)
+        *gone = false;
+    Received received;
+    received.bytes.resize(limit);
+    iovec part{received.bytes.data(), size_t(limit)};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)] = {};
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t got = -1;
+    do {
+        got = ::recvmsg(socket, &header, MSG_CMSG_CLOEXEC);
+    } while (got < 0 && errno == EINTR);
+    if (gone && (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)))
+        *gone = true;
+    // Every descriptor that came along is taken, so that none is left open
+    // by a message that is refused.
+    for (cmsghdr *rights = CMSG_FIRSTHDR(&header); rights; rights = CMSG_NXTHDR(&header, rights)) {
+        if (rights->cmsg_level != SOL_SOCKET || rights->cmsg_type != SCM_RIGHTS)
+            continue;
+        const size_t count = (rights->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int fd = -1;
+            memcpy(&fd, CMSG_DATA(rights) + i * sizeof(int), sizeof fd);
+            if (received.fd < 0)
+                received.fd = fd;
+            else
+                ::close(fd);
+        }
+    }
+    if (got <= 0 || (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC))) {
+        if (received.fd >= 0)
+            ::close(received.fd);
+        return std::nullopt;
+    }
+    received.bytes.truncate(got);
+    return received;
+}
+
+} // namespace picture::protocol

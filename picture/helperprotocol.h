@@ -1,0 +1,91 @@
+#pragma once
+
+// What the program and its decoder helpers say to each other over a socket
+// pair of their own (SOCK_SEQPACKET: one message per call, never split). A
+// request carries the picture as an open descriptor, so that the helper never
+// opens a path; a reply carries the pixels in a sealed memfd, mapped by the
+// program as they are, never copied.
+
+#include <QByteArray>
+#include <QRect>
+#include <QSize>
+#include <QtGlobal>
+
+#include <cstring>
+#include <optional>
+
+namespace picture::protocol {
+
+inline constexpr quint32 Magic = 0x5A4C5644; // "ZLVD"
+
+enum class RequestKind : quint8 {
+    Decode,    // the picture, fitted or a region of it
+    Frames,    // the animation in the file: its frames from the first, one per request
+    NextFrame, // the next frame of the animation asked for last
+};
+
+struct Request
+{
+    quint32 magic = Magic;
+    quint64 id = 0;
+    RequestKind kind = RequestKind::Decode;
+    qint32 boundsWidth = 0; // fitted within this (empty: its own size)
+    qint32 boundsHeight = 0;
+    double scale = 0;       // a region at this scale, when > 0
+    qint32 regionX = 0, regionY = 0, regionWidth = 0, regionHeight = 0;
+    quint32 iccBytes = 0;   // the screen's ICC profile follows (empty: sRGB)
+};
+
+enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay };
+
+struct Reply
+{
+    quint32 magic = Magic;
+    quint64 id = 0;
+    Status status = Status::CannotDisplay;
+    quint8 reason = 0;     // picture::DecodedPicture::Reason, when it cannot be shown
+    qint32 fullWidth = 0, fullHeight = 0;
+    qint32 regionX = 0, regionY = 0, regionWidth = 0, regionHeight = 0;
+    qint32 width = 0, height = 0, bytesPerLine = 0;
+    qint32 format = 0;     // QImage::Format
+    qint32 delayMs = 0;    // a frame: how long it shows
+    qint32 loops = 0;      // an animation: how often it plays, -1 for ever
+    qint32 frame = 0;      // a frame: which, counted from 0 at each start
+    quint32 iccBytes = 0;  // the pixels' colour space follows (empty: none named)
+};
+
+// Sends a message: the fixed part, then `tail`, with `fd` passed along when
+// >= 0. Returns false when the other side has gone.
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd);
+
+// Receives one message of at most `limit` bytes: the bytes, and the
+// descriptor passed along (-1 when none). Nullopt when there is none (on a
+// socket that does not block), on a message cut short, and when the other
+// side has gone, which sets `gone`.
+struct Received
+{
+    QByteArray bytes;
+    int fd = -1;
+};
+std::optional<Received> receive(int socket, qsizetype limit, bool *gone = nullptr);
+
+// The fixed part of a message received, checked; nullopt when it is too
+// short or not ours. `tail` is what follows it.
+template<typename Message>
+std::optional<Message> parse(const QByteArray &bytes, QByteArray *tail = nullptr)
+{
+    Message message;
+    if (bytes.size() < qsizetype(sizeof message))
+        return std::nullopt;
+    memcpy(&message, bytes.constData(), sizeof message);
+    if (message.magic != Magic)
+        return std::nullopt;
+    if (tail)
+        *tail = bytes.mid(sizeof message);
+    return message;
+}
+
+// The largest message either side sends: the fixed part and an ICC profile.
+inline constexpr qsizetype MaxMessageBytes = 512 * 1024;
+
+} // namespace picture::protocol
