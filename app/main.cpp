@@ -82,6 +82,6 @@ int main(int argc, char *argv[])
     host.attach(Form1::design(), &form);
     host.show();
     if (!start->file.isEmpty())
-        host.chooseFile(start->file);
+        host.chooseStartFile(start->file);
     return QApplication::exec();
 }

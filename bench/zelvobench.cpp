@@ -124,14 +124,25 @@ double pssWithHelpersMiB(qint64 pid)
     return total;
 }
 
+// CPU seconds of `pid`, with those of its helpers: the ones that ended
+// (reaped, so counted in its own) and the ones still running.
 double cpuSeconds(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return NAN;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+    const auto ticks = [](qint64 process, bool withChildren) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process));
+        if (!stat.open(QIODevice::ReadOnly))
+            return 0.0;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        double sum = fields.value(11).toDouble() + fields.value(12).toDouble();
+        if (withChildren)
+            sum += fields.value(13).toDouble() + fields.value(14).toDouble();
+        return sum;
+    };
+    double total = ticks(pid, true);
+    for (const qint64 child : childrenOf(pid))
+        total += ticks(child, false);
+    return total / double(sysconf(_SC_CLK_TCK));
 }
 
 // The real program, copied into a program folder of its own so that its

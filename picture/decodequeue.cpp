@@ -115,7 +115,6 @@ DecodeQueue::DecodeQueue(QObject *parent)
       m_helper(decoderHelperPath())
 {
     m_screenIcc = m_screen.iccProfile();
-    ensureHelpers(1);
 }
 
 DecodeQueue::~DecodeQueue()
@@ -301,6 +300,7 @@ void DecodeQueue::pump()
             && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2)
             return;
         if (idle == m_slots.end()) {
+            // Work waits: the helpers start now if they have not yet.
             ensureHelpers(m_workers);
             if (next->second.priority != Priority::Shown)
                 return;

@@ -37,7 +37,8 @@ public:
         quint64 helperMemoryMiB = 1536;
     };
 
-    // Starts one helper at once, so that the first picture finds it ready.
+    // Starts no helper yet: the first decode, or warmUp(), starts them, so
+    // that building the window does not wait for them.
     explicit DecodeQueue(QObject *parent = nullptr);
     // Kills every helper; waits for none.
     ~DecodeQueue() override;
@@ -53,7 +54,7 @@ public:
     // stops: at its next read, or its helper is killed shortly after.
     void cancel(Ticket ticket);
     bool isRunning(Ticket ticket) const;
-    // Starts the rest of the helpers (once the window is up).
+    // Starts the helpers (once the window is up).
     void warmUp();
     int pending() const { return int(m_jobs.size()); }
     // How many decodes run at once: one per helper. Decodes ahead leave one

@@ -1,5 +1,6 @@
 #include "picture/formats.h"
 
+#include "picture/avifhandler.h"
 #include "picture/heifhandler.h"
 #include "picture/jxlhandler.h"
 
@@ -27,7 +28,7 @@ ZelvoImageFormats::~ZelvoImageFormats()
 
 QImageIOPlugin::Capabilities ZelvoImageFormats::capabilities(QIODevice *device, const QByteArray &format) const
 {
-    if (isHeif(format) || format == "jxl")
+    if (isHeif(format) || format == "jxl" || format == "avifs")
         return CanRead;
     if (!format.isEmpty() || !device || !device->isReadable())
         return {};
@@ -38,7 +39,10 @@ QImageIOPlugin::Capabilities ZelvoImageFormats::capabilities(QIODevice *device, 
 QImageIOHandler *ZelvoImageFormats::create(QIODevice *device, const QByteArray &format) const
 {
     QImageIOHandler *handler = nullptr;
-    if (isHeif(format) || (format.isEmpty() && HeifHandler::canRead(device)))
+    // A sequence goes to libavif, which plays it; a still to libheif.
+    if (format == "avifs" || ((format.isEmpty() || format == "avif") && AvifSequenceHandler::canRead(device)))
+        handler = new AvifSequenceHandler;
+    else if (isHeif(format) || (format.isEmpty() && HeifHandler::canRead(device)))
         handler = new HeifHandler;
     else if (format == "jxl" || (format.isEmpty() && JxlHandler::canRead(device)))
         handler = new JxlHandler;

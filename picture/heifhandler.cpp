@@ -2,6 +2,7 @@
 
 #include "picture/colour.h"
 #include "picture/fileinput.h"
+#include "picture/hdr.h"
 
 #include <QColorSpace>
 #include <QImage>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 namespace picture {
 namespace {
@@ -52,9 +55,35 @@ struct HeifHandler::File
     FileInput input;
     std::unique_ptr<heif_context, ContextFree> context;
     std::unique_ptr<heif_image_handle, HandleFree> primary;
+    const char *failure = nullptr; // why it cannot be read, when it cannot
 };
 
 namespace {
+
+// What the user is told for what libheif says (the library's own words go
+// to the log).
+const char *reasonFor(const heif_error &error)
+{
+    qCInfo(lcDecoders, "libheif: %s (%d.%d)", error.message ? error.message : "", int(error.code), int(error.subcode));
+    switch (error.code) {
+    case heif_error_Unsupported_filetype:
+    case heif_error_Unsupported_feature: return "unsupported";
+    case heif_error_Memory_allocation_error: return "memory";
+    default: return "damaged";
+    }
+}
+
+// An image sequence (HEIF or AVIF) without a still image of its own.
+bool isSequence(const FileInput &input)
+{
+    const int head = int(std::min<qint64>(input.size(), 4096));
+    for (const char *brand : {"msf1", "heis", "hevs", "avis"}) {
+        if (heif_read_main_brand(input.data(), head) == heif_fourcc_to_brand(brand)
+            || heif_has_compatible_brand(input.data(), head, brand) == 1)
+            return true;
+    }
+    return false;
+}
 
 std::unique_ptr<HeifHandler::File> open(QIODevice *device)
 {
@@ -62,41 +91,84 @@ std::unique_ptr<HeifHandler::File> open(QIODevice *device)
         return nullptr;
     auto opened = std::make_unique<HeifHandler::File>(device);
     opened->context.reset(heif_context_alloc());
-    if (!opened->context || opened->input.isEmpty())
-        return nullptr;
+    if (!opened->context || opened->input.isEmpty()) {
+        opened->failure = opened->input.isEmpty() ? "too-large" : "memory";
+        return opened;
+    }
     heif_context_set_maximum_image_size_limit(opened->context.get(), HeifHandler::MaxSide);
     // A grid's tiles on every core.
     heif_context_set_max_decoding_threads(opened->context.get(), std::max(1, QThread::idealThreadCount()));
-    if (heif_context_read_from_memory_without_copy(opened->context.get(), opened->input.data(),
-                                                   size_t(opened->input.size()), nullptr)
-            .code
-        != heif_error_Ok)
-        return nullptr;
+    const heif_error read = heif_context_read_from_memory_without_copy(
+        opened->context.get(), opened->input.data(), size_t(opened->input.size()), nullptr);
+    if (read.code != heif_error_Ok) {
+        opened->failure = isSequence(opened->input) ? "unsupported" : reasonFor(read);
+        return opened;
+    }
     heif_image_handle *primary = nullptr;
-    if (heif_context_get_primary_image_handle(opened->context.get(), &primary).code != heif_error_Ok || !primary)
-        return nullptr;
+    const heif_error got = heif_context_get_primary_image_handle(opened->context.get(), &primary);
+    if (got.code != heif_error_Ok || !primary) {
+        opened->failure = isSequence(opened->input) ? "unsupported" : reasonFor(got);
+        return opened;
+    }
     opened->primary.reset(primary);
     return opened;
 }
 
-QColorSpace colourSpaceOf(const heif_image_handle *handle)
+// The picture's colours: its ICC profile, or its nclx description (with
+// the HDR transfer, when it is one).
+struct Colours
 {
-    const size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+    QColorSpace space;
+    std::optional<HdrTransfer> hdr;
+    int primaries = 0;
+};
+
+// Of the picture as stored, or else of its decoded pixels: a grid's tiles
+// carry the profile that the grid itself may not (heif-enc writes them so).
+template<typename Source>
+Colours coloursOf(const Source *source, size_t (*iccSize)(const Source *),
+                  heif_error (*iccOf)(const Source *, void *),
+                  heif_error (*nclxOf)(const Source *, heif_color_profile_nclx **))
+{
+    Colours colours;
+    const size_t size = iccSize(source);
     if (size > 0) {
         QByteArray icc(qsizetype(size), Qt::Uninitialized);
-        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
-            const QColorSpace space = QColorSpace::fromIccProfile(icc);
-            if (space.isValid())
-                return space;
+        if (iccOf(source, icc.data()).code == heif_error_Ok) {
+            colours.space = QColorSpace::fromIccProfile(icc);
+            if (colours.space.isValid())
+                return colours;
         }
     }
     heif_color_profile_nclx *nclx = nullptr;
-    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    const heif_error error = nclxOf(source, &nclx);
     // Found by fuzzing: libheif may hand over a profile with an error.
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> owned(nclx);
     if (error.code != heif_error_Ok || !nclx)
-        return {};
-    return colourSpaceFromNclx(nclx->color_primaries, nclx->transfer_characteristics);
+        return colours;
+    colours.hdr = hdrTransferFromNclx(nclx->transfer_characteristics);
+    colours.primaries = nclx->color_primaries;
+    colours.space = colours.hdr ? linearSpace(nclx->color_primaries)
+                                : colourSpaceFromNclx(nclx->color_primaries, nclx->transfer_characteristics);
+    return colours;
+}
+
+// The brightest the picture says it holds, in cd/m²; 0 when it says nothing.
+double peakOf(const heif_image *image)
+{
+    if (heif_image_has_content_light_level(image)) {
+        heif_content_light_level level{};
+        heif_image_get_content_light_level(image, &level);
+        if (level.max_content_light_level > 0)
+            return level.max_content_light_level;
+    }
+    if (heif_image_has_mastering_display_colour_volume(image)) {
+        heif_mastering_display_colour_volume volume{};
+        heif_image_get_mastering_display_colour_volume(image, &volume);
+        // In units of 0.0001 cd/m².
+        return volume.max_display_mastering_luminance / 10000.0;
+    }
+    return 0;
 }
 
 } // namespace
@@ -105,12 +177,23 @@ bool HeifHandler::canRead(QIODevice *device)
 {
     if (!device)
         return false;
-    const QByteArray head = device->peek(32);
-    if (head.size() < 12)
+    // The ftyp box with its brands.
+    const QByteArray head = device->peek(256);
+    if (head.size() < 12 || head.mid(4, 4) != "ftyp")
         return false;
-    const heif_filetype_result type = heif_check_filetype(reinterpret_cast<const uint8_t *>(head.constData()),
-                                                          int(head.size()));
-    return type == heif_filetype_yes_supported;
+    const auto *data = reinterpret_cast<const uint8_t *>(head.constData());
+    switch (heif_check_filetype(data, int(head.size()))) {
+    case heif_filetype_yes_supported: return true;
+    case heif_filetype_no: return false;
+    default: break;
+    }
+    // A structural brand first (mif1, mif2, msf1): libheif is not sure, and
+    // is asked whenever a brand names an image it may decode.
+    for (const char *brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "avif", "avis", "mif1", "mif2", "miaf", "msf1"}) {
+        if (heif_has_compatible_brand(data, int(head.size()), brand) == 1)
+            return true;
+    }
+    return false;
 }
 
 HeifHandler::HeifHandler() = default;
@@ -119,18 +202,24 @@ HeifHandler::~HeifHandler() = default;
 
 HeifHandler::File *HeifHandler::file() const
 {
-    if (!m_file && device() && !device()->isSequential())
+    if (!m_file && device() && !device()->isSequential()) {
         m_file = open(device());
+        // Said as soon as it is known: the size is asked for first.
+        if (m_file && m_file->failure)
+            failedBecause(m_file->failure);
+    }
     return m_file.get();
 }
 
 QVariant HeifHandler::option(ImageOption option) const
 {
+    if (option == Description)
+        return description();
     if (option != Size)
         return {};
     // The size needs the boxes only, not the pixels.
     const File *opened = file();
-    if (!opened)
+    if (!opened || !opened->primary)
         return {};
     const QSize size(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
     // A file that names no size is not believed to have none.
@@ -141,38 +230,70 @@ bool HeifHandler::read(QImage *image)
 {
     // Freed once read: the decoded planes and the parsed file go together.
     const std::unique_ptr<File> opened = file() ? std::move(m_file) : nullptr;
-    if (!opened)
+    if (!opened || !opened->primary) {
+        failedBecause(opened && opened->failure ? opened->failure : "damaged");
         return false;
+    }
     heif_image_handle *handle = opened->primary.get();
     const QSize announced(heif_image_handle_get_width(handle),
                           heif_image_handle_get_height(handle));
     // Found by fuzzing: a file without its size box decodes to a size it never
     // announced, past every check made on the announced one.
-    if (announced.isEmpty() || qint64(announced.width()) * announced.height() > MaxPixels)
+    if (announced.isEmpty()) {
+        failedBecause("damaged");
         return false;
+    }
+    if (qint64(announced.width()) * announced.height() > MaxPixels) {
+        failedBecause("too-large");
+        return false;
+    }
+    Colours colours = coloursOf(handle, heif_image_handle_get_raw_color_profile_size,
+                                heif_image_handle_get_raw_color_profile, heif_image_handle_get_nclx_color_profile);
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
-    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    // HDR samples are kept at 16 bits to be tone mapped (a 10-bit picture
+    // always is: HDR is never 8-bit).
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 || colours.hdr;
     // Four bytes a pixel even without alpha: what Qt scales and paints fastest.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     heif_image *decoded = nullptr;
-    if (heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get()).code != heif_error_Ok
-        || !decoded)
+    const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
+    if (error.code != heif_error_Ok || !decoded) {
+        failedBecause(reasonFor(error));
         return false;
-    const std::unique_ptr<heif_image, ImageFree> pixels(decoded);
+    }
+    std::unique_ptr<heif_image, ImageFree> pixels(decoded);
     const int width = heif_image_get_width(decoded, heif_channel_interleaved);
     const int height = heif_image_get_height(decoded, heif_channel_interleaved);
     int stride = 0;
     const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    if (!plane || QSize(width, height) != announced)
+    if (!plane || QSize(width, height) != announced) {
+        failedBecause("damaged");
         return false;
+    }
+    if (!colours.space.isValid() && !colours.hdr)
+        colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
+                            heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    if (!deep && stride % 4 == 0) {
+        // The library's own pixels, not a copy of them: a panorama of 200
+        // megapixels would otherwise need 800 MB twice.
+        QImage result(plane, width, height, stride, format,
+                      [](void *decodedImage) { heif_image_release(static_cast<heif_image *>(decodedImage)); },
+                      decoded);
+        std::ignore = pixels.release(); // the picture owns it now
+        result.setColorSpace(colours.space);
+        *image = result;
+        return true;
+    }
     QImage result;
-    if (!allocateImage(QSize(width, height), format, &result))
+    if (!allocateImage(QSize(width, height), format, &result)) {
+        failedBecause("memory");
         return false;
+    }
     const int bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
     const int shift = deep ? 16 - bits : 0;
     for (int y = 0; y < height; ++y) {
@@ -198,7 +319,9 @@ bool HeifHandler::read(QImage *image)
             }
         }
     }
-    result.setColorSpace(colourSpaceOf(handle));
+    if (colours.hdr)
+        toneMapToSdr(result, *colours.hdr, peakOf(decoded));
+    result.setColorSpace(colours.space);
     *image = result;
     return true;
 }

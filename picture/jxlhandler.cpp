@@ -1,5 +1,7 @@
 #include "picture/jxlhandler.h"
 
+#include "picture/hdr.h"
+
 #include <QColorSpace>
 #include <QImage>
 #include <QIODevice>
@@ -15,7 +17,9 @@ namespace picture {
 namespace {
 
 constexpr qint64 MaxFileBytes = 512 * 1024 * 1024;
-constexpr qint64 MaxPixels = 1'600'000'000; // libjxl itself refuses more than that
+// Twice the program's own cap, far below libjxl's (1.6 gigapixels): a
+// header alone cannot make the handler allocate gigabytes.
+constexpr qint64 MaxPixels = 400'000'000;
 
 struct DecoderFree
 {
@@ -47,7 +51,35 @@ QSize shownSize(const JxlBasicInfo &info)
     return info.orientation >= JXL_ORIENT_TRANSPOSE ? stored.transposed() : stored;
 }
 
+// H.273's number for libjxl's primaries.
+int nclxPrimaries(JxlPrimaries primaries)
+{
+    switch (primaries) {
+    case JXL_PRIMARIES_SRGB: return 1;
+    case JXL_PRIMARIES_2100: return 9;
+    case JXL_PRIMARIES_P3: return 12;
+    default: return 0;
+    }
+}
+
 } // namespace
+
+// The decoder of the frames read so far, and what it has said.
+struct JxlHandler::Decoding
+{
+    Decoder decoder;
+    Runner runner;
+    JxlBasicInfo info{};
+    JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    QColorSpace colours;
+    std::optional<HdrTransfer> hdr;
+    int primaries = 0;
+    bool started = false;
+};
+
+JxlHandler::JxlHandler() = default;
+
+JxlHandler::~JxlHandler() = default;
 
 bool JxlHandler::canRead(QIODevice *device)
 {
@@ -65,8 +97,17 @@ const FileInput &JxlHandler::input() const
     return *m_input;
 }
 
+bool JxlHandler::supportsOption(ImageOption option) const
+{
+    return option == Animation ? imageCount() > 1 : OwnHandler::supportsOption(option);
+}
+
 QVariant JxlHandler::option(ImageOption option) const
 {
+    if (option == Description)
+        return description();
+    if (option == Animation)
+        return imageCount() > 1;
     if (option != Size || !device() || device()->isSequential())
         return {};
     const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO);
@@ -77,66 +118,133 @@ QVariant JxlHandler::option(ImageOption option) const
     return shownSize(info);
 }
 
-bool JxlHandler::read(QImage *image)
+int JxlHandler::imageCount() const
 {
-    const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE);
+    if (m_frames >= 0)
+        return m_frames;
+    // The frames' headers only: the pixels are not decoded to count them.
+    m_frames = 0;
+    const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO | JXL_DEC_FRAME);
     if (!decoder)
-        return false;
-    // The picture's groups on every core.
-    const Runner runner(JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
-    if (!runner || JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get()) != JXL_DEC_SUCCESS)
-        return false;
-    JxlBasicInfo info{};
-    JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    QImage result;
-    QColorSpace colours;
+        return m_frames;
     while (true) {
-        switch (JxlDecoderProcessInput(decoder.get())) {
-        case JXL_DEC_BASIC_INFO: {
-            if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
-                return false;
-            const QSize size = shownSize(info);
-            if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPixels)
-                return false;
-            const bool deep = info.bits_per_sample > 8;
-            format.data_type = deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8;
-            // Found by fuzzing: a header may ask for gigabytes; Qt's allocation
-            // limit decides, as for its own formats.
-            if (!allocateImage(size, deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888, &result))
-                return false;
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        if (status == JXL_DEC_FRAME) {
+            ++m_frames;
+        } else if (status != JXL_DEC_BASIC_INFO) {
             break;
         }
-        case JXL_DEC_COLOR_ENCODING: {
-            size_t iccSize = 0;
-            if (JxlDecoderGetICCProfileSize(decoder.get(), &format, JXL_COLOR_PROFILE_TARGET_DATA, &iccSize)
-                    == JXL_DEC_SUCCESS
-                && iccSize > 0) {
-                QByteArray icc(qsizetype(iccSize), Qt::Uninitialized);
-                if (JxlDecoderGetColorAsICCProfile(decoder.get(), &format, JXL_COLOR_PROFILE_TARGET_DATA,
-                                                   reinterpret_cast<uint8_t *>(icc.data()), iccSize)
-                    == JXL_DEC_SUCCESS)
-                    colours = QColorSpace::fromIccProfile(icc);
+    }
+    return std::max(m_frames, 1);
+}
+
+int JxlHandler::loopCount() const
+{
+    const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO);
+    JxlBasicInfo info;
+    if (!decoder || JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO
+        || JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS || !info.have_animation)
+        return 0;
+    // JPEG XL counts 0 for ever, Qt -1; a number of plays Qt counts as repeats.
+    return info.animation.num_loops == 0 ? -1 : int(info.animation.num_loops) - 1;
+}
+
+bool JxlHandler::read(QImage *image)
+{
+    if (!m_decoding) {
+        m_decoding = std::make_unique<Decoding>();
+        m_decoding->decoder =
+            decoderFor(input(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE);
+        // The picture's groups on every core.
+        m_decoding->runner.reset(JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
+        if (!m_decoding->decoder || !m_decoding->runner
+            || JxlDecoderSetParallelRunner(m_decoding->decoder.get(), JxlThreadParallelRunner, m_decoding->runner.get())
+                   != JXL_DEC_SUCCESS) {
+            failedBecause(input().isEmpty() ? "too-large" : "memory");
+            return false;
+        }
+    }
+    Decoding &d = *m_decoding;
+    JxlDecoder *decoder = d.decoder.get();
+    QImage result;
+    while (true) {
+        switch (JxlDecoderProcessInput(decoder)) {
+        case JXL_DEC_BASIC_INFO: {
+            if (JxlDecoderGetBasicInfo(decoder, &d.info) != JXL_DEC_SUCCESS) {
+                failedBecause("damaged");
+                return false;
+            }
+            const QSize size = shownSize(d.info);
+            if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPixels) {
+                failedBecause(size.isEmpty() ? "damaged" : "too-large");
+                return false;
             }
             break;
         }
+        case JXL_DEC_COLOR_ENCODING: {
+            JxlColorEncoding encoding{};
+            if (JxlDecoderGetColorAsEncodedProfile(decoder, &d.format, JXL_COLOR_PROFILE_TARGET_DATA, &encoding)
+                == JXL_DEC_SUCCESS) {
+                d.hdr = hdrTransferFromNclx(int(encoding.transfer_function));
+                d.primaries = nclxPrimaries(encoding.primaries);
+            }
+            if (d.hdr) {
+                d.colours = linearSpace(d.primaries);
+                break;
+            }
+            size_t iccSize = 0;
+            if (JxlDecoderGetICCProfileSize(decoder, &d.format, JXL_COLOR_PROFILE_TARGET_DATA, &iccSize)
+                    == JXL_DEC_SUCCESS
+                && iccSize > 0) {
+                QByteArray icc(qsizetype(iccSize), Qt::Uninitialized);
+                if (JxlDecoderGetColorAsICCProfile(decoder, &d.format, JXL_COLOR_PROFILE_TARGET_DATA,
+                                                   reinterpret_cast<uint8_t *>(icc.data()), iccSize)
+                    == JXL_DEC_SUCCESS)
+                    d.colours = QColorSpace::fromIccProfile(icc);
+            }
+            break;
+        }
+        case JXL_DEC_FRAME: {
+            JxlFrameHeader header{};
+            m_nextDelay = 0;
+            if (d.info.have_animation && JxlDecoderGetFrameHeader(decoder, &header) == JXL_DEC_SUCCESS
+                && d.info.animation.tps_numerator > 0)
+                m_nextDelay = int(qint64(header.duration) * 1000 * d.info.animation.tps_denominator
+                                  / d.info.animation.tps_numerator);
+            break;
+        }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+            const bool deep = d.info.bits_per_sample > 8 || d.hdr;
+            d.format.data_type = deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8;
+            // Found by fuzzing: a header may ask for gigabytes; Qt's allocation
+            // limit decides, as for its own formats.
             size_t needed = 0;
-            if (result.isNull() || JxlDecoderImageOutBufferSize(decoder.get(), &format, &needed) != JXL_DEC_SUCCESS
-                || needed > size_t(result.sizeInBytes()) || result.bytesPerLine() * result.height() != qsizetype(needed))
+            if (!allocateImage(shownSize(d.info), deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888, &result)) {
+                failedBecause("memory");
                 return false;
-            if (JxlDecoderSetImageOutBuffer(decoder.get(), &format, result.bits(), needed) != JXL_DEC_SUCCESS)
+            }
+            if (JxlDecoderImageOutBufferSize(decoder, &d.format, &needed) != JXL_DEC_SUCCESS
+                || needed > size_t(result.sizeInBytes()) || result.bytesPerLine() * result.height() != qsizetype(needed)
+                || JxlDecoderSetImageOutBuffer(decoder, &d.format, result.bits(), needed) != JXL_DEC_SUCCESS) {
+                failedBecause("damaged");
                 return false;
+            }
             break;
         }
         case JXL_DEC_FULL_IMAGE:
-            // The first frame is the picture; an animation's others are not shown.
-            result.setColorSpace(colours);
+            if (d.hdr)
+                toneMapToSdr(result, *d.hdr, d.info.intensity_target);
+            result.setColorSpace(d.colours);
+            ++m_frame;
             *image = result;
             return true;
-        case JXL_DEC_SUCCESS:
+        case JXL_DEC_SUCCESS: return false; // no frames left
         case JXL_DEC_ERROR:
         case JXL_DEC_NEED_MORE_INPUT:
-        default: return false;
+        default:
+            qCInfo(lcDecoders, "libjxl: the codestream could not be decoded");
+            failedBecause("damaged");
+            return false;
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "picture/colour.h"
 #include "picture/fileinput.h"
+#include "picture/svgbounds.h"
 #include "platform/platform.h"
 
 #include <QColorSpace>
@@ -99,6 +100,16 @@ DecodedPicture cannotDisplay(Reason reason, QSize fullSize = {})
 
 Reason reasonOf(const QImageReader &reader)
 {
+    // The program's own handlers say why in their description.
+    const QString said = reader.text(QStringLiteral("Zelvo-Reason"));
+    if (said == QLatin1String("unsupported"))
+        return Reason::Unsupported;
+    if (said == QLatin1String("too-large"))
+        return Reason::TooLarge;
+    if (said == QLatin1String("memory"))
+        return Reason::TooMuchMemory;
+    if (!said.isEmpty())
+        return Reason::Damaged;
     return reader.error() == QImageReader::UnsupportedFormatError ? Reason::UnknownFormat : Reason::Damaged;
 }
 
@@ -147,13 +158,17 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
     CancellableDevice device(file, cancelled);
     if (!device.open(QIODevice::ReadOnly))
         return cannotDisplay(Reason::Damaged);
+    // An SVG is looked over before Qt SVG pays for it whole (asking its size
+    // already reads and parses all of it).
+    if (mayBeSvg(device) && !svgWithinBounds(device))
+        return cannotDisplay(Reason::TooLarge);
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     const QSize stored = allocatedSize(reader);
     if (!reader.canRead())
         return cannotDisplay(Reason::UnknownFormat);
     if (stored.isEmpty())
-        return cannotDisplay(Reason::Damaged);
+        return cannotDisplay(reasonOf(reader));
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     const QSize full = turned ? stored.transposed() : stored;

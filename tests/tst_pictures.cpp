@@ -3,6 +3,7 @@
 // a zoomed part; colours turned into the screen's; damaged files refused.
 
 #include "picture/colour.h"
+#include "picture/hdr.h"
 #include "picture/picturedecode.h"
 #include "testfiles.h"
 
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTransform>
+
+#include <zlib.h>
 
 using namespace picture;
 
@@ -86,6 +89,15 @@ private slots:
     void coloursOfTheirProfile();
     void fileReadOnce_data();
     void fileReadOnce();
+    void hdrToneMapped_data();
+    void hdrToneMapped();
+    void eetfRollsOff();
+    void animations_data();
+    void animations();
+    void reasons_data();
+    void reasons();
+    void handlersCapTheirPixels_data();
+    void handlersCapTheirPixels();
 };
 
 void TestPictures::formats_data()
@@ -95,10 +107,15 @@ void TestPictures::formats_data()
     QTest::addColumn<double>("tolerance"); // mean difference allowed, levels
     const QString plain = QStringLiteral("reference.png");
     const QString alpha = QStringLiteral("reference-alpha.png");
-    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "avif-8bit-420.avif",
-                             "avif-10bit-422.avif", "avif-10bit-444.avif", "avif-12bit-420.avif", "jxl-8bit.jxl",
-                             "jxl-16bit.jxl", "webp-lossy.webp", "tiff-8bit.tif", "tiff-16bit.tiff", "svg-band.svg"})
+    // heic-mif1: the structural brands first, as cameras and conformance
+    // files write them. jpeg-gainmap: a gain map after the photo (shown: the photo).
+    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "heic-mif1.heic",
+                             "avif-8bit-420.avif", "avif-10bit-422.avif", "avif-10bit-444.avif", "avif-12bit-420.avif",
+                             "jxl-8bit.jxl", "jxl-16bit.jxl", "webp-lossy.webp", "tiff-8bit.tif", "tiff-16bit.tiff",
+                             "svg-band.svg", "jpeg-gainmap.jpg"})
         QTest::newRow(name) << QString::fromLatin1(name) << plain << 6.0;
+    // Display P3 by its nclx description: shown in sRGB as Qt turns P3 into it.
+    QTest::newRow("avif-p3.avif") << QStringLiteral("avif-p3.avif") << QStringLiteral("p3") << 6.0;
     for (const char *name : {"heic-alpha.heic", "avif-alpha.avif", "jxl-alpha.jxl", "webp-alpha.webp"})
         QTest::newRow(name) << QString::fromLatin1(name) << alpha << 6.0;
 }
@@ -109,7 +126,12 @@ void TestPictures::formats()
     QFETCH(QString, reference);
     QFETCH(double, tolerance);
     // True colour before scaling: a palette picture would be scaled into its palette.
-    const QImage expected = QImage(corpus(reference)).convertToFormat(QImage::Format_ARGB32);
+    QImage expected = QImage(corpus(reference == QStringLiteral("p3") ? QStringLiteral("reference.png") : reference))
+                          .convertToFormat(QImage::Format_ARGB32);
+    if (reference == QStringLiteral("p3")) {
+        expected.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+        expected.convertToColorSpace(QColorSpace(QColorSpace::SRgb));
+    }
     QCOMPARE(expected.size(), QSize(301, 201));
     const bool alpha = expected.hasAlphaChannel();
 
@@ -249,6 +271,208 @@ void TestPictures::fileReadOnce()
     const DecodedPicture shown = decodePicture(DecodeRequest::fitted(file, QSize(150, 150)), device, NotCancelled);
     QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
     QCOMPARE(device.bytesPastHead, device.size() - CountingBuffer::Head);
+}
+
+void TestPictures::hdrToneMapped_data()
+{
+    // Three grey bands: 100, 203 (HDR's reference white) and 1000 cd/m² in
+    // PQ; 50, 75 (reference white) and 100 % in HLG. Shown as stored they
+    // would be the flat greys of their coded values (about 130, 148 and 192),
+    // or, taken for linear light, too bright in the darks (about 189, 200,
+    // 225). Tone mapped: 100 cd/m² is about half of SDR white (sRGB about
+    // 186), reference white a little under white (the roll-off begins
+    // below it), the peak white; HLG's 50 % shows at about 50 cd/m² (137).
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<int>>("lowest");  // of each band, 8-bit sRGB
+    QTest::addColumn<QList<int>>("highest");
+    QTest::newRow("AVIF, PQ") << QStringLiteral("avif-pq.avif") << QList<int>{175, 218, 248} << QList<int>{197, 240, 255};
+    QTest::newRow("AVIF, HLG") << QStringLiteral("avif-hlg.avif") << QList<int>{125, 218, 248} << QList<int>{150, 240, 255};
+    // Its header says its peak is 10000 cd/m²: more to roll off, all darker.
+    QTest::newRow("JPEG XL, PQ") << QStringLiteral("jxl-pq.jxl") << QList<int>{150, 185, 232} << QList<int>{178, 205, 250};
+}
+
+void TestPictures::hdrToneMapped()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<int>, lowest);
+    QFETCH(QList<int>, highest);
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(corpus(file), QSize()), NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    const QImage image = shown.image.convertToFormat(QImage::Format_RGB32);
+    for (int band = 0; band < 3; ++band) {
+        const QColor colour = image.pixelColor(50 + band * 100, 100);
+        // Grey stays grey.
+        QVERIFY2(qAbs(colour.red() - colour.green()) <= 2 && qAbs(colour.green() - colour.blue()) <= 2,
+                 qPrintable(colour.name()));
+        QVERIFY2(colour.green() >= lowest[band] && colour.green() <= highest[band],
+                 qPrintable(QStringLiteral("band %1: %2").arg(band).arg(colour.green())));
+    }
+}
+
+void TestPictures::eetfRollsOff()
+{
+    // BT.2390: the source's peak becomes SDR white, the darks stay as they
+    // are, and nothing goes backwards.
+    for (const double peak : {400.0, 1000.0, 4000.0, 10000.0}) {
+        QCOMPARE(qRound(eetf(peak, peak)), qRound(ReferenceWhiteNits));
+        QVERIFY(qAbs(eetf(20, peak) - 20) < 0.5);
+        double before = 0;
+        for (double nits = 1; nits <= peak; nits *= 1.25) {
+            const double shown = eetf(nits, peak);
+            QVERIFY(shown >= before && shown <= ReferenceWhiteNits + 0.01);
+            before = shown;
+        }
+    }
+    // A picture whose peak is below SDR white is left as it is.
+    QCOMPARE(eetf(150, 180), 150.0);
+}
+
+void TestPictures::animations_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("AVIF sequence") << QStringLiteral("avif-sequence.avifs");
+    QTest::newRow("JPEG XL") << QStringLiteral("jxl-animated.jxl");
+}
+
+void TestPictures::animations()
+{
+    // Red, green, blue, 100 ms each: the first frame at once, then each.
+    QFETCH(QString, file);
+    const DecodedPicture first = decodePicture(DecodeRequest::fitted(corpus(file), QSize(400, 300)), NotCancelled);
+    QCOMPARE(first.status, DecodedPicture::Status::Animated);
+    QCOMPARE(first.fullSize, QSize(60, 40));
+    QCOMPARE(first.delayMs, 100);
+    QImageReader reader(corpus(file));
+    QVERIFY(reader.supportsAnimation());
+    QCOMPARE(reader.imageCount(), 3);
+    const QList<QColor> colours{QColor(0xe0, 0x20, 0x20), QColor(0x20, 0xe0, 0x20), QColor(0x20, 0x20, 0xe0)};
+    QColor seen = first.image.pixelColor(30, 20);
+    QVERIFY2(qAbs(seen.red() - 0xe0) <= 4 && seen.green() < 0x30, qPrintable(seen.name()));
+    for (const QColor &wanted : colours) {
+        DecodedPicture frame = nextFrame(reader, QSize(400, 300), QColorSpace(QColorSpace::SRgb));
+        QCOMPARE(frame.status, DecodedPicture::Status::Decoded);
+        QCOMPARE(frame.delayMs, 100);
+        seen = frame.image.pixelColor(30, 20);
+        QVERIFY2(qAbs(seen.red() - wanted.red()) <= 4 && qAbs(seen.green() - wanted.green()) <= 4
+                     && qAbs(seen.blue() - wanted.blue()) <= 4,
+                 qPrintable(seen.name()));
+    }
+    QCOMPARE(nextFrame(reader, QSize(400, 300), QColorSpace(QColorSpace::SRgb)).status,
+             DecodedPicture::Status::CannotDisplay); // no fourth frame
+}
+
+void TestPictures::reasons_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("reason");
+    using Reason = DecodedPicture::Reason;
+    QTest::newRow("not a picture") << QStringLiteral("text") << int(Reason::UnknownFormat);
+    QTest::newRow("cut short") << QStringLiteral("hostile-truncated-heic-8bit.heic") << int(Reason::Damaged);
+    QTest::newRow("a grid whose tiles are missing") << QStringLiteral("../hostile/heic-grid-missing-tiles.heic")
+                                                   << int(Reason::Damaged);
+    QTest::newRow("past the program's cap") << QStringLiteral("../hostile/heic-grid-25000x20000.heic")
+                                           << int(Reason::TooLarge);
+    // A sequence of HEVC pictures with no still one: this version cannot show it.
+    QTest::newRow("a HEIF sequence without a still") << QStringLiteral("sequence") << int(Reason::Unsupported);
+    // SVGs that Qt SVG would pay for whole, refused from a look at their text.
+    QTest::newRow("an SVG inflating to 200 MB") << QStringLiteral("svgz bomb") << int(Reason::TooLarge);
+    QTest::newRow("an SVG of 200 pictures") << QStringLiteral("svg pictures") << int(Reason::TooLarge);
+    QTest::newRow("an SVG holding 6 pictures of 12000 x 12000") << QStringLiteral("svg data") << int(Reason::TooLarge);
+}
+
+void TestPictures::reasons()
+{
+    QFETCH(QString, file);
+    QFETCH(int, reason);
+    QTemporaryDir dir;
+    QString path;
+    if (file == QStringLiteral("text")) {
+        path = dir.filePath(QStringLiteral("notes.jpg"));
+        QVERIFY(testfiles::writeAll(path, "just some words, called a JPEG"));
+    } else if (file == QStringLiteral("sequence")) {
+        // Its brands a sequence's (msf1), its primary item gone (pitm made
+        // a box that is skipped, of the same size).
+        QFile still(corpus(QStringLiteral("heic-8bit.heic")));
+        QVERIFY(still.open(QIODevice::ReadOnly));
+        QByteArray bytes = still.readAll();
+        bytes.replace(8, 4, "msf1");
+        const qsizetype pitm = bytes.indexOf("pitm");
+        QVERIFY(pitm > 0);
+        bytes.replace(pitm, 4, "free");
+        path = dir.filePath(QStringLiteral("sequence.heic"));
+        QVERIFY(testfiles::writeAll(path, bytes));
+    } else if (file.startsWith(QStringLiteral("svg"))) {
+        const QByteArray head = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+                                "width='100' height='100'>";
+        QByteArray svg;
+        if (file == QStringLiteral("svg pictures")) {
+            svg = head + QByteArray("<image width='1' height='1' xlink:href='a.png'/>").repeated(200) + "</svg>";
+        } else if (file == QStringLiteral("svg data")) {
+            // A PNG's header alone says its size.
+            QByteArray header("IHDR");
+            for (const int side : {12000, 12000})
+                for (const int shift : {24, 16, 8, 0})
+                    header += char((side >> shift) & 0xFF);
+            header += QByteArray("\x08\x02\0\0\0", 5);
+            const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(header.constData()), uInt(header.size())));
+            QByteArray png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + header;
+            for (const int shift : {24, 16, 8, 0})
+                png += char((crc >> shift) & 0xFF);
+            // Where its pixels would begin (none follow): readers stop there.
+            const quint32 idat = quint32(crc32(0, reinterpret_cast<const Bytef *>("IDAT"), 4));
+            png += QByteArray("\0\0\0\0IDAT", 8);
+            for (const int shift : {24, 16, 8, 0})
+                png += char((idat >> shift) & 0xFF);
+            svg = head + ("<image width='10' height='10' xlink:href='data:image/png;base64," + png.toBase64() + "'/>").repeated(6)
+                  + "</svg>";
+        } else {
+            // 200 MB of spaces, gzip-compressed to a few hundred kilobytes.
+            z_stream stream{};
+            QVERIFY(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK);
+            QByteArray chunk = head + QByteArray(1024 * 1024, ' ');
+            char out[64 * 1024];
+            for (int i = 0; i <= 200; ++i) {
+                if (i == 200)
+                    chunk = "</svg>";
+                stream.next_in = reinterpret_cast<Bytef *>(chunk.data());
+                stream.avail_in = uInt(chunk.size());
+                do {
+                    stream.next_out = reinterpret_cast<Bytef *>(out);
+                    stream.avail_out = sizeof out;
+                    deflate(&stream, i == 200 ? Z_FINISH : Z_NO_FLUSH);
+                    svg.append(out, qsizetype(sizeof out - stream.avail_out));
+                } while (stream.avail_out == 0);
+                chunk = QByteArray(1024 * 1024, ' ');
+            }
+            deflateEnd(&stream);
+        }
+        path = dir.filePath(QStringLiteral("picture.svg"));
+        QVERIFY(testfiles::writeAll(path, svg));
+    } else {
+        path = corpus(file);
+    }
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(path, QSize(150, 150)), NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::CannotDisplay);
+    QCOMPARE(int(shown.reason), reason);
+}
+
+void TestPictures::handlersCapTheirPixels_data()
+{
+    // Files that say they are 25000 x 20000: past each handler's own cap
+    // (400 megapixels), below its library's limits. Refused from the header,
+    // before any pixel is decoded or any buffer allocated.
+    QTest::addColumn<QString>("file");
+    QTest::newRow("HEIF") << QStringLiteral("heic-grid-25000x20000.heic");
+    QTest::newRow("JPEG XL") << QStringLiteral("jxl-claims-25000x20000.jxl");
+}
+
+void TestPictures::handlersCapTheirPixels()
+{
+    QFETCH(QString, file);
+    QImageReader reader(QFINDTESTDATA(QStringLiteral("data/hostile/") + file));
+    QCOMPARE(reader.size(), QSize(25000, 20000));
+    QVERIFY(reader.read().isNull());
+    QCOMPARE(reader.text(QStringLiteral("Zelvo-Reason")), QStringLiteral("too-large"));
 }
 
 int main(int argc, char *argv[])

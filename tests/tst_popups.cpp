@@ -212,7 +212,7 @@ void TestPopups::filterPattern_data()
     QTest::newRow("one ticked from none") << QList<int>{1, 2, 3, 4, 5, 3} << QStringLiteral("*.gif")
                                           << QList<bool>{false, false, true, false, false};
     // The newer formats (choice 0) come after the ticked five, whatever the order.
-    const QString newer = QStringLiteral("*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff;*.jxl;*.svg");
+    const QString newer = QStringLiteral("*.heic;*.heif;*.avif;*.avifs;*.webp;*.tif;*.tiff;*.jxl;*.svg;*.svgz");
     QTest::newRow("newer formats ticked")
         << QList<int>{0} << QStringLiteral("*.jpeg;*.jpg;*.gif;*.png;*.bmp;") + newer
         << QList<bool>{true, true, true, true, true};

@@ -58,11 +58,15 @@ def keys(*names):
 
 
 def click(node):
-    """A left click in the middle of the node."""
+    """A left click in the middle of the node. A node that takes the keyboard
+    is waited for until it has it, so that the next key goes to it."""
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2),
                     "click", "1"], check=True)
-    time.sleep(0.3)
+    if node.getState().contains(pyatspi.STATE_FOCUSABLE):
+        wait_for(lambda: node.getState().contains(pyatspi.STATE_FOCUSED))
+    else:
+        time.sleep(0.3)
 
 
 def nodes(root):

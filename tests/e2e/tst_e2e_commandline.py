@@ -12,7 +12,7 @@ import subprocess
 import sys
 import tempfile
 
-from atspi import install_program, appear, check, close, failures, find, png, text_of, wait_for, window
+from atspi import install_program, appear, check, click, close, failures, find, keys, nodes, png, text_of, wait_for, window
 from screenprofile import set_screen_profile
 
 
@@ -117,11 +117,18 @@ def main():
     # to the screen unchanged.
     adobe = subprocess.run(["convert", os.path.join(sys.argv[4], "colour-adobe-rgb.jpg"), "icc:-"],
                            capture_output=True).stdout
-    for name, colour, screen in (("heic-8bit.heic", None, None), ("avif-10bit-444.avif", None, None),
-                                 ("jxl-8bit.jxl", None, None),
-                                 ("colour-adobe-rgb.jpg", (230, 40, 40), None),
-                                 ("colour-prophoto-rgb.jpg", (230, 40, 40), None),
-                                 ("colour-adobe-rgb.jpg", (198, 44, 44), adobe)):
+    # Where each is looked at (fractions of the picture from its top left):
+    # the reference's light band is its left third, so the first photos show
+    # it there, upright; the HEIF turned a quarter by its own irot shows it
+    # along its top.
+    band = (240, 192, 64)
+    for name, colour, screen, at in (("heic-8bit.heic", band, None, (1 / 6, 1 / 2)),
+                                     ("avif-10bit-444.avif", band, None, (1 / 6, 1 / 2)),
+                                     ("jxl-8bit.jxl", band, None, (1 / 6, 1 / 2)),
+                                     ("heic-orientation-6.heic", band, None, (1 / 2, 1 / 6)),
+                                     ("colour-adobe-rgb.jpg", (230, 40, 40), None, (1 / 2, 1 / 2)),
+                                     ("colour-prophoto-rgb.jpg", (230, 40, 40), None, (1 / 2, 1 / 2)),
+                                     ("colour-adobe-rgb.jpg", (198, 44, 44), adobe, (1 / 2, 1 / 2))):
         set_screen_profile(screen)
         photo = os.path.join(folder, name)
         shutil.copy(os.path.join(sys.argv[4], name), photo)
@@ -129,18 +136,55 @@ def main():
         if frame:
             image = find(frame, "image", "画像")
             check(wait_for(lambda: image.description == "%s を表示しています" % name) is not None, "%s is shown" % name)
-            if colour:
-                box = image.queryComponent().getExtents(0)
-                centre = (box.x + box.width // 2, box.y + box.height // 2)
-                # Announced once it is asked to paint: the pixel follows.
-                seen = wait_for(lambda: close_to(pixel_at(*centre), colour), 5) or pixel_at(*centre)
-                check(close_to(seen, colour),
-                      "%s shows rgb%s on the %s screen (%s)" % (name, colour, "Adobe RGB" if screen else "sRGB", seen))
+            # The picture fills the view's width (it is wider than high and
+            # smaller than the view): its height is found from its aspect.
+            box = image.queryComponent().getExtents(0)
+            width = min(box.width, 301)
+            height = width * 201 // 301 if not name.startswith("heic-orientation") else min(box.height, 301)
+            if name.startswith("heic-orientation"):
+                width = height * 201 // 301
+            left, top = box.x + (box.width - width) // 2, box.y + (box.height - height) // 2
+            point = (left + int(width * at[0]), top + int(height * at[1]))
+            # Announced once it is asked to paint: the pixel follows.
+            seen = wait_for(lambda: close_to(pixel_at(*point), colour), 5) or pixel_at(*point)
+            check(close_to(seen, colour), "%s shows rgb%s on the %s screen where it should (%s)"
+                  % (name, colour, "Adobe RGB" if screen else "sRGB", seen))
             if name.endswith(".heic"):
                 subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                                           "e2e-heic.png")])
         check(close(process) == 0, "closed cleanly")
     set_screen_profile(None)
+
+    # "Open with" on a phone's photo: 「その他の画像形式」 is ticked for this
+    # window, so the folder's photos of every format are listed around it.
+    phone = os.path.join(work, "phone")
+    os.makedirs(phone)
+    for name in ("IMG_0001.heic", "IMG_0002.heic"):
+        shutil.copy(os.path.join(sys.argv[4], "heic-8bit.heic"), os.path.join(phone, name))
+    png(os.path.join(phone, "IMG_0003.png"), 30, 20)
+    process, frame = started(program, os.path.join(phone, "IMG_0001.heic"), work, "a HEIC argument")
+    if frame:
+        files = find(frame, "list", "ファイル")
+        check(wait_for(lambda: files.childCount == 3) is not None,
+              "the folder's photos of every format are listed (%d)" % files.childCount)
+        image = find(frame, "image", "画像")
+        check(wait_for(lambda: image.description == "IMG_0001.heic を表示しています") is not None, "the photo is shown")
+        click(image)
+        keys("Right")
+        check(wait_for(lambda: image.description == "IMG_0002.heic を表示しています") is not None,
+              "the arrow key goes on to the next one")
+    check(close(process) == 0, "closed cleanly")
+    # A folder of them alone, opened: the empty list says they are there.
+    iphone = os.path.join(work, "iphone")
+    os.makedirs(iphone)
+    for name in ("IMG_0001.heic", "IMG_0002.heic"):
+        shutil.copy(os.path.join(phone, name), iphone)
+    process, frame = started(program, iphone, work, "a folder of HEIC photos")
+    if frame:
+        status = find(frame, "status bar", "状態")
+        said = wait_for(lambda: next((n.name for n in nodes(status) if "ほかの形式の画像が 2 個あります" in (n.name or "")), None))
+        check(said is not None, "the status bar says the folder holds other pictures (%s)" % said)
+    check(close(process) == 0, "closed cleanly")
 
     # A file the start-up pattern leaves out: listed and shown all the same.
     page = os.path.join(folder, "page.htm")

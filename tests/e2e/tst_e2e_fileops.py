@@ -53,7 +53,10 @@ def main():
         picture = find(frame, "image", "画像")
 
         def shows(name):
-            return wait_for(lambda: text_of(path) == os.path.join(photos, name)) is not None
+            # The path box changes first; the picture, once decoded, is what
+            # the keys below act on and what the clicks land on.
+            return wait_for(lambda: text_of(path) == os.path.join(photos, name)
+                            and picture.description == "%s を表示しています" % name) is not None
 
         check(shows("b.png"), "b.png is chosen")
         click(picture)

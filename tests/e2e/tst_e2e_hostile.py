@@ -6,14 +6,17 @@ window still answers (a right-click popup opens within a second) and the
 program stays under 300 MiB.
 
 Then files that cost their decoder dearly or try to reach beyond it (an SVG
-naming /dev/ptmx or a FIFO, a HEIC grid of 14000 x 14000 repeating one tile,
-a big lossless WebP, a big animated one, a one-bit palette PNG), each opened
-by itself: the window answers within 100 ms throughout, the next photo
-appears, and the program ends within 5 s of its window closing.
+naming /dev/ptmx or a FIFO, a compressed SVG inflating to 200 MB, HEIC grids
+of 14000 x 14000 repeating one tile, of tiles outside their picture and of
+tiles missing, a JPEG XL claiming 25000 x 20000, a big lossless WebP, a big
+animated one, a one-bit palette PNG), each opened by itself: the window
+answers within 100 ms throughout, the next photo appears, the program holds
+less than 300 MiB, and it ends within 5 s of its window closing.
 
 Usage: tst_e2e_hostile.py PROGRAM DEFAULT_HTM HOSTILE_DATA_DIR
 Runs under tests/e2e/with-display.sh and tests/e2e/with-accessibility.sh.
 """
+import gzip
 import os
 import shutil
 import struct
@@ -82,7 +85,15 @@ def contained_walk(program_folder, folder, data):
     for name, target in (("svg-ptmx.svg", "/dev/ptmx"), ("svg-fifo.svg", os.path.join(folder, "fifo"))):
         with open(os.path.join(folder, name), "w") as f:
             f.write(svg % target)
-    shutil.copy(os.path.join(data, "heic-grid-14000x14000.heic"), folder)
+    for name in ("heic-grid-14000x14000.heic", "heic-grid-tiles-outside.heic", "heic-grid-missing-tiles.heic",
+                 "jxl-claims-25000x20000.jxl"):
+        shutil.copy(os.path.join(data, name), folder)
+    # 200 MB of SVG in a few hundred kilobytes.
+    with gzip.open(os.path.join(folder, "bomb.svgz"), "wb") as bomb:
+        bomb.write(b"<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>")
+        for _ in range(200):
+            bomb.write(b" " * (1024 * 1024))
+        bomb.write(b"</svg>")
     subprocess.run(["convert", "-size", "6000x6000", "gradient:red-blue", "-define", "webp:lossless=true",
                     os.path.join(folder, "big-lossless.webp")], check=True)
     subprocess.run(["convert", "-size", "2900x2900", "xc:#2050c0", "xc:#2050c1", "xc:#2050c2", "xc:#2050c3",
@@ -91,7 +102,9 @@ def contained_walk(program_folder, folder, data):
     subprocess.run(["convert", "-size", "3000x2000", "xc:#2050c0", os.path.join(folder, "one-bit.png")], check=True)
     png_with_text(os.path.join(folder, "zz-next.png"), [])
     blue = (0x20, 0x50, 0xc0)
-    for name, colour in (("svg-ptmx.svg", blue), ("svg-fifo.svg", blue), ("heic-grid-14000x14000.heic", None),
+    for name, colour in (("svg-ptmx.svg", blue), ("svg-fifo.svg", blue), ("bomb.svgz", None),
+                         ("heic-grid-14000x14000.heic", None), ("heic-grid-tiles-outside.heic", None),
+                         ("heic-grid-missing-tiles.heic", None), ("jxl-claims-25000x20000.jxl", None),
                          ("big-lossless.webp", None), ("animated-2900.webp", blue), ("one-bit.png", blue)):
         process = subprocess.Popen([os.path.join(program_folder, "Zelvoviewer"), os.path.join(folder, name)],
                                    cwd=folder)
@@ -115,6 +128,8 @@ def contained_walk(program_folder, folder, data):
               "after %s the next photo appears" % name)
         longest = pinged(frame, 0.5)
         check(longest < 0.1, "%s: the window still answers within 100 ms (%.0f ms)" % (name, longest * 1000))
+        rss = rss_kib(process.pid)
+        check(0 < rss < MAX_RSS_KIB, "after %s the program holds %d MiB" % (name, rss // 1024))
         start = time.time()
         code = close(process)
         check(code == 0 and time.time() - start < 5, "%s: the program ends within 5 s of closing (%.1f s)"

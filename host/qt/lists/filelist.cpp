@@ -1,6 +1,7 @@
 #include "host/qt/lists/filelist.h"
 #include "host/qt/base/dispatch.h"
 
+#include "common/texts.h"
 #include "folders/folders.h"
 #include "host/qt/base/filemime.h"
 #include "host/qt/lists/listmodels.h"
@@ -84,6 +85,11 @@ void FileListWidget::fill(const FolderContents &contents, const QString &keepSel
     const QScopedValueRollback quiet(m_quiet, true);
     m_path = contents.folder;
     m_model->setNames(listedNames(contents));
+    // An iPhone's folder, listed with the five classic types, looks empty:
+    // its photos are counted so that the window can say they are there.
+    const qsizetype others =
+        m_model->names().isEmpty() ? matchingNames(contents.files, FilePattern(texts::OtherFormatsPattern)).size() : 0;
+    emit listed(int(m_model->names().size()), int(others));
     const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
     if (keep >= 0)
         selectionModel()->setCurrentIndex(m_model->index(int(keep)), QItemSelectionModel::ClearAndSelect);

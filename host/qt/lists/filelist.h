@@ -52,6 +52,12 @@ public:
     // The files next to `path` in the list, the following one first.
     QStringList neighbours(const QString &path) const;
 
+signals:
+    // The folder's files were listed again: `listed` of them, and `others`
+    // pictures of the newer formats (「その他の画像形式」) that the pattern
+    // leaves out, counted only when none is listed.
+    void listed(int count, int others);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;

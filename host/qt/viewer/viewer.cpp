@@ -19,7 +19,9 @@
 namespace qthost {
 namespace {
 
-constexpr int WarmUpDelayMs = 300;
+// The helpers start once the window is painted: on a machine of two cores
+// they would otherwise slow its building down.
+constexpr int WarmUpDelayMs = 0;
 
 } // namespace
 

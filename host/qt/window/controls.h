@@ -31,10 +31,14 @@ class StatusBarWidget final : public QStatusBar, public host::StatusBar
 {
     Q_OBJECT
 public:
-    explicit StatusBarWidget(QWidget *parent) : QStatusBar(parent), m_panel(new QLabel(this))
+    explicit StatusBarWidget(QWidget *parent)
+        : QStatusBar(parent), m_panel(new QLabel(this)), m_hint(new QLabel(this))
     {
         m_panel->setObjectName(QStringLiteral("Panel1"));
         addWidget(m_panel, 1);
+        m_hint->setObjectName(QStringLiteral("Hint"));
+        m_hint->hide();
+        addPermanentWidget(m_hint);
         setSizeGripEnabled(false);
     }
 
@@ -45,9 +49,17 @@ public:
             m_panel->setText(text);
     }
     QString panelText() const { return m_panel->text(); }
+    // A hint of the window's own beside the panel (empty: none).
+    void setHint(const QString &text)
+    {
+        m_hint->setText(text);
+        m_hint->setVisible(!text.isEmpty());
+    }
+    QString hint() const { return m_hint->text(); }
 
 private:
     QLabel *m_panel;
+    QLabel *m_hint;
 };
 
 } // namespace qthost

@@ -195,6 +195,7 @@ void QtHost::buildControls(const std::vector<host::ControlDesign> &controls, con
 
 void QtHost::routeEvents(host::Events *events)
 {
+    m_events = events;
     MainWindow *window = m_window.get();
     const auto mouseDownSource = [window](auto procedure, host::Events *target) {
         return MouseDownSource{[window, procedure, target](int button, int shift, host::Twips x, host::Twips y,
@@ -244,6 +245,7 @@ void QtHost::followTheDisk()
         m_watch->watch(QDir::fromNativeSeparators(folder));
     });
     QObject::connect(m_dir1, &DirListWidget::refreshAsked, window, [this] { refreshLists(); });
+    QObject::connect(m_file1, &FileListWidget::listed, window, [this](int, int others) { hintOtherPictures(others); });
     auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
     QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
 }
@@ -324,6 +326,26 @@ void QtHost::showStartPage()
     m_text1->setText(m_services.programFolder() + QDir::separator() + texts::StartPageName);
     m_view->navigate(m_text1->text());
     m_panel->setPanelText(1, QString());
+}
+
+bool QtHost::chooseStartFile(const QString &name)
+{
+    if (!m_file1->names().contains(name) && FilePattern(texts::OtherFormatsPattern).matches(name)
+        && !m_menus->item(host::MenuItemId::OtherFormats, 0).checked() && m_events) {
+        // As the user would tick it: the window's pattern is built from the ticks.
+        dispatch([this] { m_events->OtherFormats_Click(); });
+    }
+    return chooseFile(name);
+}
+
+void QtHost::hintOtherPictures(int count)
+{
+    const QString hint = count > 0 ? texts::OtherPicturesHint.arg(count) : QString();
+    if (hint == m_panel->hint())
+        return;
+    m_panel->setHint(hint);
+    if (!hint.isEmpty())
+        tell(m_window.get(), hint);
 }
 
 bool QtHost::chooseFile(const QString &name)

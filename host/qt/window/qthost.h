@@ -55,6 +55,10 @@ public:
     // lists it for the purpose when the pattern leaves it out; false when the
     // folder has no such file.
     bool chooseFile(const QString &name);
+    // The file the program was started on ("Open with"): a picture of the
+    // newer formats ticks 「その他の画像形式」 for this window first, so that
+    // the folder's photos of every format are listed around it.
+    bool chooseStartFile(const QString &name);
     // Reads the shown folder again: its subfolders and files, the selection
     // kept, no event raised. A folder that has gone (or can no longer be
     // read) beeps, says so in the path box and moves the lists up to the
@@ -82,6 +86,9 @@ private:
     void afterFileLeft(const QString &path);
     void chooseArrived(const QString &path);
     void showStartPage();
+    // In the status bar while the file list is empty: how many pictures of
+    // the newer formats the folder holds, unlisted.
+    void hintOtherPictures(int count);
     class ActionWindow;
 
     std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
@@ -98,6 +105,7 @@ private:
     QString m_startFolder;
     folders::FolderWatch *m_watch = nullptr;
     folders::FolderReader *m_reader = nullptr;
+    host::Events *m_events = nullptr;
     std::unique_ptr<ActionWindow> m_actionWindow;
     std::unique_ptr<DialogAsker> m_asker;
     FileActions *m_actions = nullptr;

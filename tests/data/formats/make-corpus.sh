@@ -55,3 +55,45 @@ rm reference-16.png
 g++ -std=c++20 -fPIC make-oriented.cpp -o /tmp/make-oriented $(pkg-config --cflags --libs Qt6Gui libheif)
 QT_QPA_PLATFORM=offscreen /tmp/make-oriented
 rm -f /tmp/make-oriented
+
+# HEIF brands: a HEIC whose ftyp names the structural brands first (mif1,
+# miaf), as most conformance files and cameras write it.
+python3 - <<'PY'
+data = bytearray(open("heic-8bit.heic", "rb").read())
+assert data[4:8] == b"ftyp" and data[8:12] == b"heic"
+data[8:12] = b"mif1"
+size = int.from_bytes(data[0:4], "big")
+brands = [bytes(data[at:at + 4]) for at in range(16, size, 4)]
+data[16:size] = b"".join(b"miaf" if brand == b"heic" else brand for brand in brands)
+open("heic-mif1.heic", "wb").write(data)
+PY
+# Display P3 by nclx (primaries 12, sRGB transfer), no ICC profile. (AVIF:
+# libheif reads it through the same handler; heif-enc 1.15 writes no nclx.)
+avifenc --cicp 12/13/6 -d 8 -y 444 --min 0 --max 0 reference.png avif-p3.avif
+# HDR: three grey bands coding 100, 203 and 1000 cd/m² in PQ, and 50, 75
+# and 100 % in HLG, 16-bit samples stored as they are (BT.2020 primaries;
+# the PNGs say nothing of their colours, so that the encoders write ours).
+plain='-define png:exclude-chunks=gAMA,cHRM,sRGB,iCCP'
+convert -size 100x201 xc:'gray(50.81%)' -size 101x201 xc:'gray(58.06%)' -size 100x201 xc:'gray(75.18%)' +append \
+    -depth 16 $plain PNG48:hdr-pq-bands.png
+convert -size 100x201 xc:'gray(50%)' -size 101x201 xc:'gray(75%)' -size 100x201 xc:'gray(100%)' +append \
+    -depth 16 $plain PNG48:hdr-hlg-bands.png
+avifenc --cicp 9/16/9 -d 10 --min 0 --max 0 -y 444 hdr-pq-bands.png avif-pq.avif
+avifenc --cicp 9/18/9 -d 10 --min 0 --max 0 -y 444 hdr-hlg-bands.png avif-hlg.avif
+cjxl -d 0 -x color_space=RGB_D65_202_Rel_PeQ hdr-pq-bands.png jxl-pq.jxl
+rm hdr-pq-bands.png hdr-hlg-bands.png
+# Animations: three frames (red, green, blue; 100 ms each) as an AVIF
+# sequence and a JPEG XL.
+convert -size 60x40 xc:'#e02020' frame-1.png
+convert -size 60x40 xc:'#20e020' frame-2.png
+convert -size 60x40 xc:'#2020e0' frame-3.png
+avifenc --fps 10 -y 444 --min 0 --max 0 frame-1.png frame-2.png frame-3.png avif-sequence.avifs
+convert -delay 10 -loop 0 frame-1.png frame-2.png frame-3.png frames.gif
+cjxl -d 0 frames.gif jxl-animated.jxl
+rm frame-1.png frame-2.png frame-3.png frames.gif
+# An Ultra HDR-shaped JPEG: the photo, then its gain map (a second JPEG,
+# black) after it, as MPF writes them: shown as the photo.
+convert reference.png -quality 92 base.jpg
+convert -size 301x201 xc:black -quality 92 gainmap.jpg
+cat base.jpg gainmap.jpg > jpeg-gainmap.jpg
+rm base.jpg gainmap.jpg

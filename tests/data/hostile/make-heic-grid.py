@@ -3,10 +3,15 @@
 suggest: one small HEVC tile (taken from ../formats/heic-8bit.heic, 302 x
 202) named again and again by a grid picture, boxes written by hand.
 
-    make-heic-grid.py WIDTH HEIGHT OUT.heic
+    make-heic-grid.py WIDTH HEIGHT OUT.heic [ROWS COLUMNS [TILE_ID]]
 
-The committed heic-grid-14000x14000.heic (3,290 references to the same
-tile, about 8 KB) is made with: make-heic-grid.py 14000 14000
+ROWS and COLUMNS default to just enough tiles to cover the picture; more
+puts tiles outside it. TILE_ID names the tile item (1 is the one there).
+
+The committed files are made with:
+    make-heic-grid.py 14000 14000 heic-grid-14000x14000.heic
+    make-heic-grid.py 19881 64 heic-grid-tiles-outside.heic 40 100
+    make-heic-grid.py 3000 2000 heic-grid-missing-tiles.heic 10 10 7
 """
 import math
 import os
@@ -41,6 +46,9 @@ def main():
     width, height, out = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     tile_width, tile_height = 302, 202
     columns, rows = math.ceil(width / tile_width), math.ceil(height / tile_height)
+    if len(sys.argv) > 5:
+        rows, columns = int(sys.argv[4]), int(sys.argv[5])
+    tile_id = int(sys.argv[6]) if len(sys.argv) > 6 else 1
     assert columns <= 256 and rows <= 256 and width < 65536 and height < 65536
 
     ftyp_at, ftyp_size = find(source, b"ftyp")
@@ -59,7 +67,7 @@ def main():
 
     descriptor = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
     idat = box(b"idat", descriptor)
-    iref = full(b"iref", 0, 0, box(b"dimg", struct.pack(">HH", 2, rows * columns) + struct.pack(">H", 1) * (rows * columns)))
+    iref = full(b"iref", 0, 0, box(b"dimg", struct.pack(">HH", 2, rows * columns) + struct.pack(">H", tile_id) * (rows * columns)))
 
     def iloc(tile_offset):
         # version 1: offsets, lengths and base offsets of 4 bytes.
