@@ -7,11 +7,13 @@
 
 namespace picture {
 
-bool containThisProcess(quint64 addressSpace, int cpuSeconds)
+bool containThisProcess(quint64 memory, int cpuSeconds)
 {
-    if (addressSpace > 0) {
-        const rlimit memory{rlim_t(addressSpace), rlim_t(addressSpace)};
-        if (setrlimit(RLIMIT_AS, &memory) != 0)
+    // The memory it writes, not its address space: libraries' code and the
+    // room malloc and threads merely reserve would count against a picture.
+    if (memory > 0) {
+        const rlimit data{rlim_t(memory), rlim_t(memory)};
+        if (setrlimit(RLIMIT_DATA, &data) != 0)
             return false;
     }
     // A backstop: the program stops a decode that outlasts its deadline long before.

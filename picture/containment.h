@@ -10,9 +10,9 @@
 namespace picture {
 
 // Applies the limits and the system-call filter to this process (every
-// thread of it). `addressSpace` bytes of address space at most (0: no
-// limit, as under the address sanitizer, which reserves terabytes). False
-// when the filter could not be put in place.
-bool containThisProcess(quint64 addressSpace, int cpuSeconds);
+// thread of it). `memory` bytes of data at most: heap, anonymous mappings
+// and stacks (0: no limit, as under the address sanitizer, whose shadow
+// memory is terabytes). False when the filter could not be put in place.
+bool containThisProcess(quint64 memory, int cpuSeconds);
 
 } // namespace picture

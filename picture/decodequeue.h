@@ -32,9 +32,9 @@ public:
     {
         int deadlineMs = 10000;        // a decode running longer is stopped
         int cancelGraceMs = 100;       // a cancelled decode that goes on is stopped
-        // Each helper's address space: about 180 MiB are the helper's own,
-        // the rest room for a picture of 200 megapixels.
-        quint64 helperMemoryMiB = 1536;
+        // Each helper's data: about 12 MiB are the helper's own, the rest
+        // room for a picture of 200 megapixels and its decoder's own copy.
+        quint64 helperMemoryMiB = 2048;
     };
 
     // Starts no helper yet: the first decode, or warmUp(), starts them, so

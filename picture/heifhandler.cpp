@@ -65,6 +65,10 @@ namespace {
 const char *reasonFor(const heif_error &error)
 {
     qCInfo(lcDecoders, "libheif: %s (%d.%d)", error.message ? error.message : "", int(error.code), int(error.subcode));
+    // libheif's own bounds (an overlay of too many pictures, a grid too
+    // large): what it would cost, not damage.
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return "too-large";
     switch (error.code) {
     case heif_error_Unsupported_filetype:
     case heif_error_Unsupported_feature: return "unsupported";

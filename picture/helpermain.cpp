@@ -1,7 +1,7 @@
 // zelvo-decoder: the program's decoder helper, started by the program
 // itself (picture/helperprocess.h) with its socket as descriptor 3 and the
 // word that cancels a decode, shared, as descriptor 4. Argument: its
-// address-space limit in MiB (0: none).
+// memory limit in MiB (0: none).
 
 #include "picture/containment.h"
 #include "picture/helperprotocol.h"
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     void *shared = ::mmap(nullptr, sizeof(std::atomic_bool), PROT_READ | PROT_WRITE, MAP_SHARED, CancelWord, 0);
     if (shared == MAP_FAILED)
         return 2;
-    // Fewer malloc arenas: each reserves 64 MiB of address space, which the
+    // Fewer malloc arenas: each holds on to memory it has freed, which the
     // limit counts.
     ::mallopt(M_ARENA_MAX, 2);
 
@@ -55,11 +55,11 @@ int main(int argc, char *argv[])
     QImageReader::setAllocationLimit(int(picture::MaxPicturePixels * 4 / (1024 * 1024)) + 1);
     picture::loadDecoders();
 
-    quint64 addressSpace = QByteArray(argv[1]).toULongLong() * 1024 * 1024;
+    quint64 memory = QByteArray(argv[1]).toULongLong() * 1024 * 1024;
 #if defined(__SANITIZE_ADDRESS__)
-    addressSpace = 0; // the sanitizer's shadow memory is terabytes of address space
+    memory = 0; // the sanitizer's shadow memory is terabytes
 #endif
-    if (!picture::containThisProcess(addressSpace, CpuSeconds))
+    if (!picture::containThisProcess(memory, CpuSeconds))
         return 3;
 
     picture::protocol::Reply ready;

@@ -38,7 +38,7 @@ HelperProcess::HelperProcess(const Options &options, QObject *parent) : QObject(
         m_cancel = new (shared) std::atomic_bool(false);
 
     const QByteArray program = QFile::encodeName(options.program);
-    const QByteArray limit = QByteArray::number(options.addressSpaceMiB);
+    const QByteArray limit = QByteArray::number(options.memoryMiB);
     char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(limit.constData()), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -23,7 +23,7 @@ public:
     struct Options
     {
         QString program; // the helper's executable
-        quint64 addressSpaceMiB = 1536;
+        quint64 memoryMiB = 2048;
     };
 
     // Starts the helper; ready() follows once it has loaded its decoders,

@@ -1,5 +1,6 @@
 #include "picture/jxlhandler.h"
 
+#include "picture/boxshrink.h"
 #include "picture/hdr.h"
 
 #include <QColorSpace>
@@ -99,7 +100,15 @@ const FileInput &JxlHandler::input() const
 
 bool JxlHandler::supportsOption(ImageOption option) const
 {
+    if (option == ScaledSize)
+        return imageCount() == 1;
     return option == Animation ? imageCount() > 1 : OwnHandler::supportsOption(option);
+}
+
+void JxlHandler::setOption(ImageOption option, const QVariant &value)
+{
+    if (option == ScaledSize)
+        m_scaledSize = value.toSize();
 }
 
 QVariant JxlHandler::option(ImageOption option) const
@@ -215,16 +224,24 @@ bool JxlHandler::read(QImage *image)
         }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             const bool deep = d.info.bits_per_sample > 8 || d.hdr;
+            // An opaque photo in three bytes a pixel, not four: a quarter
+            // less of the largest buffer a panorama needs.
+            const bool threeBytes = !deep && d.info.alpha_bits == 0;
             d.format.data_type = deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8;
+            d.format.num_channels = threeBytes ? 3 : 4;
+            d.format.align = 4; // QImage's rows
+            const QImage::Format format = deep         ? QImage::Format_RGBA64
+                                          : threeBytes ? QImage::Format_RGB888
+                                                       : QImage::Format_RGBA8888;
             // Found by fuzzing: a header may ask for gigabytes; Qt's allocation
             // limit decides, as for its own formats.
             size_t needed = 0;
-            if (!allocateImage(shownSize(d.info), deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888, &result)) {
+            if (!allocateImage(shownSize(d.info), format, &result)) {
                 failedBecause("memory");
                 return false;
             }
             if (JxlDecoderImageOutBufferSize(decoder, &d.format, &needed) != JXL_DEC_SUCCESS
-                || needed > size_t(result.sizeInBytes()) || result.bytesPerLine() * result.height() != qsizetype(needed)
+                || needed > size_t(result.sizeInBytes())
                 || JxlDecoderSetImageOutBuffer(decoder, &d.format, result.bits(), needed) != JXL_DEC_SUCCESS) {
                 failedBecause("damaged");
                 return false;
@@ -232,6 +249,12 @@ bool JxlHandler::read(QImage *image)
             break;
         }
         case JXL_DEC_FULL_IMAGE:
+            if (m_scaledSize.isValid() && m_scaledSize != result.size())
+                result = shrunk(std::move(result), m_scaledSize);
+            if (result.isNull()) {
+                failedBecause("memory");
+                return false;
+            }
             if (d.hdr)
                 toneMapToSdr(result, *d.hdr, d.info.intensity_target);
             result.setColorSpace(d.colours);

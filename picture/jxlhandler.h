@@ -24,6 +24,8 @@ public:
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
     bool supportsOption(ImageOption option) const override;
+    // A still asked smaller is averaged down as it is decoded.
+    void setOption(ImageOption option, const QVariant &value) override;
     int imageCount() const override;
     int loopCount() const override;
     int nextImageDelay() const override { return m_nextDelay; }
@@ -42,6 +44,7 @@ private:
     mutable int m_frames = -1;            // counted when first asked
     int m_frame = -1;
     int m_nextDelay = 0;
+    QSize m_scaledSize;
 };
 
 } // namespace picture

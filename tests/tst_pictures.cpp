@@ -2,6 +2,7 @@
 // from a corpus made from one reference picture, at the viewer's size and as
 // a zoomed part; colours turned into the screen's; damaged files refused.
 
+#include "picture/boxshrink.h"
 #include "picture/colour.h"
 #include "picture/hdr.h"
 #include "picture/picturedecode.h"
@@ -81,8 +82,10 @@ class TestPictures : public QObject
 private slots:
     void formats_data();
     void formats();
-    void heifTurnsOnce_data();
-    void heifTurnsOnce();
+    void shrinks_data();
+    void shrinks();
+    void turnsOnce_data();
+    void turnsOnce();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
     void coloursOfTheirProfile_data();
@@ -92,6 +95,7 @@ private slots:
     void hdrToneMapped_data();
     void hdrToneMapped();
     void eetfRollsOff();
+    void absurdLightLevelIsPqPeak();
     void animations_data();
     void animations();
     void reasons_data();
@@ -154,27 +158,96 @@ void TestPictures::formats()
     QVERIFY2(zoomedError < tolerance * 1.5, qPrintable(QString::number(zoomedError)));
 }
 
-void TestPictures::heifTurnsOnce_data()
+void TestPictures::shrinks_data()
 {
-    // HEIF's own irot and imir boxes: libheif turns the picture, and the
-    // reader must not turn it again.
-    QTest::addColumn<int>("orientation"); // as EXIF numbers it
-    QTest::addColumn<QTransform>("turn");
-    QTest::newRow("mirrored") << 2 << QTransform(-1, 0, 0, 1, 0, 0);
-    QTest::newRow("turned 180") << 3 << QTransform().rotate(180);
-    QTest::newRow("turned 90 clockwise") << 6 << QTransform().rotate(90);
-    QTest::newRow("turned 270 clockwise") << 8 << QTransform().rotate(270);
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<QSize>("from");
+    QTest::addColumn<QSize>("to");
+    // Whole blocks: each shown pixel is exactly its block's mean.
+    QTest::newRow("RGB, blocks of 4 x 4") << QImage::Format_RGB888 << QSize(12, 8) << QSize(3, 2);
+    QTest::newRow("RGBA, blocks of 2 x 3") << QImage::Format_RGBA8888 << QSize(8, 9) << QSize(4, 3);
+    QTest::newRow("16 bits, blocks of 5 x 2") << QImage::Format_RGBA64 << QSize(10, 6) << QSize(2, 3);
+    // Blocks of uneven sizes, and sizes nearer than half (Qt's scaling).
+    QTest::newRow("RGB, uneven") << QImage::Format_RGB888 << QSize(301, 201) << QSize(150, 100);
+    QTest::newRow("RGBA, uneven") << QImage::Format_RGBA8888 << QSize(301, 201) << QSize(97, 61);
+    QTest::newRow("RGB, less than half") << QImage::Format_RGB888 << QSize(301, 201) << QSize(200, 134);
 }
 
-void TestPictures::heifTurnsOnce()
+void TestPictures::shrinks()
 {
-    QFETCH(int, orientation);
+    QFETCH(QImage::Format, format);
+    QFETCH(QSize, from);
+    QFETCH(QSize, to);
+    // In whole blocks, stripes of hidden red (transparent; shown where
+    // there is no alpha) between half-transparent rows; else a smooth picture
+    // that any good scaling shows alike.
+    const bool blocks = from.width() % to.width() == 0 && from.height() % to.height() == 0;
+    QImage image(from, QImage::Format_ARGB32);
+    for (int y = 0; y < from.height(); ++y) {
+        for (int x = 0; x < from.width(); ++x) {
+            const QColor smooth(x * 255 / from.width(), y * 255 / from.height(), 90, blocks ? 128 + (y % 2) * 127 : 200);
+            image.setPixelColor(x, y, blocks && x % 3 == 0 ? QColor(255, 0, 0, 0) : smooth);
+        }
+    }
+    if (format == QImage::Format_RGB888)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    image = image.convertToFormat(format);
+
+    const QImage shown = shrunk(image, to);
+    QCOMPARE(shown.size(), to);
+    QCOMPARE(shown.format(), format);
+    if (!blocks) {
+        const QImage smooth = image.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double error = meanDifference(shown, smooth, image.hasAlphaChannel());
+        QVERIFY2(error < 1.5, qPrintable(QString::number(error)));
+        return;
+    }
+    // Whole blocks: the mean of what shows, to the level.
+    const int bw = from.width() / to.width();
+    const int bh = from.height() / to.height();
+    for (int by = 0; by < to.height(); ++by) {
+        for (int bx = 0; bx < to.width(); ++bx) {
+            double red = 0, green = 0, blue = 0, opacity = 0;
+            for (int y = by * bh; y < (by + 1) * bh; ++y) {
+                for (int x = bx * bw; x < (bx + 1) * bw; ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    red += c.redF() * c.alphaF();
+                    green += c.greenF() * c.alphaF();
+                    blue += c.blueF() * c.alphaF();
+                    opacity += c.alphaF();
+                }
+            }
+            const QColor got = shown.pixelColor(bx, by);
+            const QString where = QStringLiteral("%1,%2").arg(bx).arg(by);
+            QVERIFY2(qAbs(got.alphaF() - opacity / (bw * bh)) <= 0.6 / 255, qPrintable(where));
+            QVERIFY2(qAbs(got.redF() - red / opacity) <= 0.6 / 255, qPrintable(where));
+            QVERIFY2(qAbs(got.greenF() - green / opacity) <= 0.6 / 255, qPrintable(where));
+            QVERIFY2(qAbs(got.blueF() - blue / opacity) <= 0.6 / 255, qPrintable(where));
+        }
+    }
+}
+
+void TestPictures::turnsOnce_data()
+{
+    // HEIF's own irot and imir boxes, JPEG XL's orientation: the library
+    // turns the picture, and the reader must not turn it again.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QTransform>("turn");
+    QTest::newRow("HEIF mirrored") << QStringLiteral("heic-orientation-2.heic") << QTransform(-1, 0, 0, 1, 0, 0);
+    QTest::newRow("HEIF turned 180") << QStringLiteral("heic-orientation-3.heic") << QTransform().rotate(180);
+    QTest::newRow("HEIF turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QTransform().rotate(90);
+    QTest::newRow("HEIF turned 270 clockwise") << QStringLiteral("heic-orientation-8.heic") << QTransform().rotate(270);
+    QTest::newRow("JPEG XL turned 90 clockwise") << QStringLiteral("jxl-orientation-6.jxl") << QTransform().rotate(90);
+}
+
+void TestPictures::turnsOnce()
+{
+    QFETCH(QString, file);
     QFETCH(QTransform, turn);
     const QImage expected = QImage(corpus(QStringLiteral("reference.png")))
                                 .convertToFormat(QImage::Format_ARGB32)
                                 .transformed(turn);
-    const QString file = corpus(QStringLiteral("heic-orientation-%1.heic").arg(orientation));
-    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(file, expected.size()), NotCancelled);
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(corpus(file), expected.size()), NotCancelled);
     QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
     QCOMPARE(shown.fullSize, expected.size());
     const double error = meanDifference(shown.image, expected, false);
@@ -309,6 +382,22 @@ void TestPictures::hdrToneMapped()
     }
 }
 
+void TestPictures::absurdLightLevelIsPqPeak()
+{
+    // One picture claiming three brightest pixels: none (taken as 1000 cd/m²),
+    // 10000 (PQ's most) and 65535, past what PQ can code: shown as 10000.
+    const auto shown = [](const char *name) {
+        return decodePicture(DecodeRequest::fitted(corpus(QString::fromLatin1(name)), QSize()), NotCancelled)
+            .image.convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage unclaimed = shown("avif-pq.avif");
+    const QImage most = shown("avif-pq-10000.avif");
+    const QImage absurd = shown("hostile-pq-absurd-light.avif");
+    QVERIFY(!absurd.isNull());
+    QVERIFY2(meanDifference(unclaimed, most, false) > 10, "the claim is read");
+    QCOMPARE(absurd, most);
+}
+
 void TestPictures::eetfRollsOff()
 {
     // BT.2390: the source's peak becomes SDR white, the darks stay as they
@@ -372,6 +461,9 @@ void TestPictures::reasons_data()
                                                    << int(Reason::Damaged);
     QTest::newRow("past the program's cap") << QStringLiteral("../hostile/heic-grid-25000x20000.heic")
                                            << int(Reason::TooLarge);
+    // 3290 pictures laid on one canvas: past what libheif agrees to compose.
+    QTest::newRow("an overlay of too many pictures") << QStringLiteral("../hostile/heic-overlay-14000x14000.heic")
+                                                    << int(Reason::TooLarge);
     // A sequence of HEVC pictures with no still one: this version cannot show it.
     QTest::newRow("a HEIF sequence without a still") << QStringLiteral("sequence") << int(Reason::Unsupported);
     // SVGs that Qt SVG would pay for whole, refused from a look at their text.

@@ -57,9 +57,28 @@ def keys(*names):
     subprocess.run(["xdotool", "key", "--delay", "80", *names], check=True)
 
 
+def scroll_into_view(node):
+    """A list item below or above its list's visible rows is wheeled into
+    view, as a user would before clicking it."""
+    parent = node.parent
+    if parent is None or parent.getRoleName() != "list":
+        return
+    area = parent.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    for _ in range(100):
+        box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        middle = box.y + box.height // 2
+        if area.y <= middle < area.y + area.height and box.height > 0:
+            return
+        wheel = "5" if middle >= area.y + area.height else "4"
+        subprocess.run(["xdotool", "mousemove", str(area.x + area.width // 2), str(area.y + area.height // 2),
+                        "click", wheel], check=True)
+        time.sleep(0.05)
+
+
 def click(node):
     """A left click in the middle of the node. A node that takes the keyboard
     is waited for until it has it, so that the next key goes to it."""
+    scroll_into_view(node)
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2),
                     "click", "1"], check=True)

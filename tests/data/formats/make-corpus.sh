@@ -97,3 +97,19 @@ convert reference.png -quality 92 base.jpg
 convert -size 301x201 xc:black -quality 92 gainmap.jpg
 cat base.jpg gainmap.jpg > jpeg-gainmap.jpg
 rm base.jpg gainmap.jpg
+# JPEG XL's own orientation (6: turned 90° clockwise), as cjxl takes it
+# from a JPEG's EXIF when it recompresses the JPEG.
+convert reference.png -quality 95 plain.jpg
+python3 - <<'PY'
+import struct
+jpeg = open("plain.jpg", "rb").read()
+tiff = b"MM\x00\x2a" + struct.pack(">IH", 8, 1) + struct.pack(">HHII", 0x112, 3, 1, 6 << 16) + struct.pack(">I", 0)
+exif = b"Exif\x00\x00" + tiff
+app0 = 4 + struct.unpack(">H", jpeg[4:6])[0] if jpeg[2:4] == b"\xff\xe0" else 2
+open("plain-6.jpg", "wb").write(jpeg[:app0] + b"\xff\xe1" + struct.pack(">H", len(exif) + 2) + exif + jpeg[app0:])
+PY
+cjxl plain-6.jpg jxl-orientation-6.jxl
+rm plain.jpg plain-6.jpg
+# PQ pictures whose light level claims 10000 cd/m² (PQ's most) and 65535.
+python3 make-pq-light.py avif-pq-10000.avif 10000
+python3 make-pq-light.py hostile-pq-absurd-light.avif 65535

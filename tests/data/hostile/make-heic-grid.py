@@ -3,15 +3,18 @@
 suggest: one small HEVC tile (taken from ../formats/heic-8bit.heic, 302 x
 202) named again and again by a grid picture, boxes written by hand.
 
-    make-heic-grid.py WIDTH HEIGHT OUT.heic [ROWS COLUMNS [TILE_ID]]
+    make-heic-grid.py [--overlay] WIDTH HEIGHT OUT.heic [ROWS COLUMNS [TILE_ID]]
 
 ROWS and COLUMNS default to just enough tiles to cover the picture; more
 puts tiles outside it. TILE_ID names the tile item (1 is the one there).
+--overlay: an overlay ('iovl') instead of a grid, the tile placed where a
+grid would place it, on a grey canvas.
 
 The committed files are made with:
     make-heic-grid.py 14000 14000 heic-grid-14000x14000.heic
     make-heic-grid.py 19881 64 heic-grid-tiles-outside.heic 40 100
     make-heic-grid.py 3000 2000 heic-grid-missing-tiles.heic 10 10 7
+    make-heic-grid.py --overlay 14000 14000 heic-overlay-14000x14000.heic
 """
 import math
 import os
@@ -43,6 +46,9 @@ def find(data, kind, start=0, end=None):
 
 
 def main():
+    overlay = sys.argv[1] == "--overlay"
+    if overlay:
+        del sys.argv[1]
     width, height, out = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     tile_width, tile_height = 302, 202
     columns, rows = math.ceil(width / tile_width), math.ceil(height / tile_height)
@@ -66,6 +72,14 @@ def main():
     tile = source[mdat_at + 8:mdat_at + mdat_size]
 
     descriptor = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
+    if overlay:
+        # version 0, 16-bit fields: the canvas's colour and size, then each
+        # tile's place.
+        descriptor = struct.pack(">BB4HHH", 0, 0, 0x8000, 0x8000, 0x8000, 0xFFFF, width, height)
+        for row in range(rows):
+            for column in range(columns):
+                descriptor += struct.pack(">hh", min(column * tile_width, 32767), min(row * tile_height, 32767))
+        parts[b"iinf"] = parts[b"iinf"].replace(b"grid", b"iovl")
     idat = box(b"idat", descriptor)
     iref = full(b"iref", 0, 0, box(b"dimg", struct.pack(">HH", 2, rows * columns) + struct.pack(">H", tile_id) * (rows * columns)))
 
