@@ -36,7 +36,8 @@ inline const QString FilterCaptions[5] = {
 // The filter item for the picture formats newer than the five above, and
 // the patterns it adds after theirs when ticked.
 inline const QString OtherFormats = QStringLiteral("その他の画像形式");
-inline const QString OtherFormatsPattern = QStringLiteral("*.heic;*.heif;*.avif;*.avifs;*.webp;*.tif;*.tiff;*.jxl;*.svg;*.svgz");
+inline const QString OtherFormatsPattern = QStringLiteral("*.heic;*.heif;*.avif;*.avifs;*.webp;*.tif;*.tiff;*.jxl;*.svg;*.svgz;"
+    "*.dng;*.cr2;*.cr3;*.nef;*.nrw;*.arw;*.srf;*.raf;*.orf;*.rw2;*.pef;*.srw;*.kdc;*.3fr;*.iiq;*.erf;*.mrw;*.x3f");
 // In the status bar when the file list is empty but the folder holds
 // pictures of those formats; %1 is how many.
 inline const QString OtherPicturesHint = QStringLiteral("ほかの形式の画像が %1 個あります（右クリックで表示）");

@@ -3,6 +3,7 @@
 #include "picture/avifhandler.h"
 #include "picture/heifhandler.h"
 #include "picture/jxlhandler.h"
+#include "picture/rawhandler.h"
 
 #include <libheif/heif.h>
 
@@ -12,6 +13,14 @@ namespace {
 bool isHeif(const QByteArray &format)
 {
     return format == "heic" || format == "heif" || format == "avif";
+}
+
+// "raw", or a camera RAW file's extension (formats.json lists the same).
+bool isRaw(const QByteArray &format)
+{
+    static const QByteArrayList extensions = {"dng", "cr2", "cr3", "nef", "nrw", "arw", "srf", "raf", "orf",
+                                              "rw2", "pef", "srw", "kdc", "3fr", "iiq", "erf", "mrw", "x3f"};
+    return format == RawHandler::Name || extensions.contains(format.toLower());
 }
 
 } // namespace
@@ -28,12 +37,14 @@ ZelvoImageFormats::~ZelvoImageFormats()
 
 QImageIOPlugin::Capabilities ZelvoImageFormats::capabilities(QIODevice *device, const QByteArray &format) const
 {
-    if (isHeif(format) || format == "jxl" || format == "avifs")
+    if (isHeif(format) || format == "jxl" || format == "avifs" || isRaw(format))
         return CanRead;
     if (!format.isEmpty() || !device || !device->isReadable())
         return {};
     // Told by content, whatever the file is called.
-    return HeifHandler::canRead(device) || JxlHandler::canRead(device) ? CanRead : Capabilities();
+    return HeifHandler::canRead(device) || JxlHandler::canRead(device) || RawHandler::canRead(device)
+               ? CanRead
+               : Capabilities();
 }
 
 QImageIOHandler *ZelvoImageFormats::create(QIODevice *device, const QByteArray &format) const
@@ -46,6 +57,8 @@ QImageIOHandler *ZelvoImageFormats::create(QIODevice *device, const QByteArray &
         handler = new HeifHandler;
     else if (format == "jxl" || (format.isEmpty() && JxlHandler::canRead(device)))
         handler = new JxlHandler;
+    else if (isRaw(format) || (format.isEmpty() && RawHandler::canRead(device)))
+        handler = new RawHandler;
     if (handler) {
         handler->setDevice(device);
         handler->setFormat(format);

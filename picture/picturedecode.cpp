@@ -2,6 +2,7 @@
 
 #include "picture/colour.h"
 #include "picture/fileinput.h"
+#include "picture/rawhandler.h"
 #include "picture/svgbounds.h"
 #include "platform/platform.h"
 
@@ -162,7 +163,9 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
     // already reads and parses all of it).
     if (mayBeSvg(device) && !svgWithinBounds(device))
         return cannotDisplay(Reason::TooLarge);
-    QImageReader reader(&device);
+    // Most camera RAW files are TIFF-shaped: read as a TIFF, they would show
+    // the camera's tiny first page.
+    QImageReader reader(&device, RawHandler::canRead(&device) ? QByteArray(RawHandler::Name) : QByteArray());
     reader.setAutoTransform(true);
     const QSize stored = allocatedSize(reader);
     if (!reader.canRead())

@@ -11,12 +11,12 @@ set -euo pipefail
 run=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    qt6-image-formats-plugins libqt6svg6 libheif-dev libjxl-dev libavif-dev libseccomp-dev zlib1g-dev libx11-dev
+    qt6-image-formats-plugins libqt6svg6 libheif-dev libjxl-dev libavif-dev libraw-dev libseccomp-dev zlib1g-dev libx11-dev
     fonts-noto-cjk
 )
 test=(
     "${run[@]}" ccache
-    xvfb xauth x11-utils xdotool wmctrl openbox imagemagick xclip
+    xvfb xauth x11-utils xdotool wmctrl openbox imagemagick xclip libraw-bin
     libclang-rt-14-dev
     dbus-x11 at-spi2-core python3-pyatspi orca
     desktop-file-utils appstream dpkg-dev lintian

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTransform>
@@ -102,6 +104,8 @@ private slots:
     void reasons();
     void handlersCapTheirPixels_data();
     void handlersCapTheirPixels();
+    void cameraRaw_data();
+    void cameraRaw();
 };
 
 void TestPictures::formats_data()
@@ -457,6 +461,7 @@ void TestPictures::reasons_data()
     using Reason = DecodedPicture::Reason;
     QTest::newRow("not a picture") << QStringLiteral("text") << int(Reason::UnknownFormat);
     QTest::newRow("cut short") << QStringLiteral("hostile-truncated-heic-8bit.heic") << int(Reason::Damaged);
+    QTest::newRow("a camera RAW cut short") << QStringLiteral("hostile-truncated-raw-plain.dng") << int(Reason::Damaged);
     QTest::newRow("a grid whose tiles are missing") << QStringLiteral("../hostile/heic-grid-missing-tiles.heic")
                                                    << int(Reason::Damaged);
     QTest::newRow("past the program's cap") << QStringLiteral("../hostile/heic-grid-25000x20000.heic")
@@ -556,6 +561,7 @@ void TestPictures::handlersCapTheirPixels_data()
     QTest::addColumn<QString>("file");
     QTest::newRow("HEIF") << QStringLiteral("heic-grid-25000x20000.heic");
     QTest::newRow("JPEG XL") << QStringLiteral("jxl-claims-25000x20000.jxl");
+    QTest::newRow("camera RAW") << QStringLiteral("raw-claims-25000x20000.dng");
 }
 
 void TestPictures::handlersCapTheirPixels()
@@ -565,6 +571,79 @@ void TestPictures::handlersCapTheirPixels()
     QCOMPARE(reader.size(), QSize(25000, 20000));
     QVERIFY(reader.read().isNull());
     QCOMPARE(reader.text(QStringLiteral("Zelvo-Reason")), QStringLiteral("too-large"));
+}
+
+void TestPictures::cameraRaw_data()
+{
+    // DNGs of the reference's layout: the mosaic alone, and with a 120 x 80
+    // JPEG preview of another colour (a magenta band over blue), so that
+    // which of the two is shown can be told. "dcraw_emu ARGS" is LibRaw's own
+    // development of the file, "preview" the preview.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("bounds");      // fitted within; empty: own size
+    QTest::addColumn<QRect>("region");      // when valid, this part at scale 2
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QSize>("size");
+    const QString plain = QStringLiteral("raw-plain.dng");
+    const QString withPreview = QStringLiteral("raw-preview.dng");
+    const QString turned = QStringLiteral("raw-preview-orientation-6.dng");
+    const QString developed = QStringLiteral("dcraw_emu -w");
+    QTest::newRow("no preview: developed") << plain << QSize() << QRect() << developed << QSize(240, 160);
+    QTest::newRow("no preview, half size asked: developed to that size")
+        << plain << QSize(120, 80) << QRect() << QStringLiteral("dcraw_emu -w -h") << QSize(120, 80);
+    QTest::newRow("a preview with the pixels asked: the preview")
+        << withPreview << QSize(120, 80) << QRect() << QStringLiteral("preview") << QSize(120, 80);
+    QTest::newRow("a preview with too few pixels: developed")
+        << withPreview << QSize(300, 300) << QRect() << developed << QSize(240, 160);
+    QTest::newRow("zoomed past the preview: developed") << withPreview << QSize() << QRect(30, 20, 60, 40)
+                                                         << developed << QSize(120, 80);
+    QTest::newRow("a turned preview: turned as the file says")
+        << turned << QSize(80, 120) << QRect() << QStringLiteral("preview turned") << QSize(80, 120);
+    QTest::newRow("a turned raw: developed turned") << turned << QSize() << QRect() << developed << QSize(160, 240);
+}
+
+void TestPictures::cameraRaw()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, bounds);
+    QFETCH(QRect, region);
+    QFETCH(QString, expected);
+    QFETCH(QSize, size);
+    const QString path = corpus(file);
+    const DecodeRequest request = region.isValid() ? DecodeRequest::part(path, 2, region)
+                                                   : DecodeRequest::fitted(path, bounds);
+    const DecodedPicture shown = decodePicture(request, NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    // The camera's picture, never the TIFF's first page.
+    QCOMPARE(shown.fullSize, file.contains(QStringLiteral("orientation-6")) ? QSize(160, 240) : QSize(240, 160));
+    QCOMPARE(shown.image.size(), size);
+    const QImage image = shown.image.convertToFormat(QImage::Format_RGB32);
+    if (expected.startsWith(QStringLiteral("preview"))) {
+        // The band is the stored picture's left third: on top once turned.
+        const bool turnedBand = expected.endsWith(QStringLiteral("turned"));
+        const QPoint band = turnedBand ? QPoint(40, 10) : QPoint(10, 40);
+        const QPoint rest = turnedBand ? QPoint(40, 100) : QPoint(100, 40);
+        const auto near = [](QRgb seen, QRgb wanted) {
+            return std::abs(qRed(seen) - qRed(wanted)) < 24 && std::abs(qGreen(seen) - qGreen(wanted)) < 24
+                   && std::abs(qBlue(seen) - qBlue(wanted)) < 24;
+        };
+        QVERIFY2(near(image.pixel(band), qRgb(0xff, 0, 0xff)), qPrintable(QString::number(image.pixel(band), 16)));
+        QVERIFY2(near(image.pixel(rest), qRgb(0x20, 0x40, 0xc0)), qPrintable(QString::number(image.pixel(rest), 16)));
+        return;
+    }
+    const QString dcraw = QStandardPaths::findExecutable(QStringLiteral("dcraw_emu"));
+    if (dcraw.isEmpty())
+        QSKIP("dcraw_emu (libraw-bin) is not installed: nothing to compare the development with");
+    QProcess develop;
+    develop.start(dcraw, expected.split(QLatin1Char(' ')).mid(1) + QStringList{QStringLiteral("-Z"), QStringLiteral("-"), path});
+    QVERIFY(develop.waitForFinished(30000));
+    QImage reference = QImage::fromData(develop.readAllStandardOutput(), "PPM").convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!reference.isNull());
+    if (region.isValid())
+        reference = reference.copy(region).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(reference.size(), size);
+    const double error = meanDifference(image, reference, false);
+    QVERIFY2(error < 0.5, qPrintable(QString::number(error)));
 }
 
 int main(int argc, char *argv[])

@@ -212,7 +212,9 @@ void TestPopups::filterPattern_data()
     QTest::newRow("one ticked from none") << QList<int>{1, 2, 3, 4, 5, 3} << QStringLiteral("*.gif")
                                           << QList<bool>{false, false, true, false, false};
     // The newer formats (choice 0) come after the ticked five, whatever the order.
-    const QString newer = QStringLiteral("*.heic;*.heif;*.avif;*.avifs;*.webp;*.tif;*.tiff;*.jxl;*.svg;*.svgz");
+    const QString newer = QStringLiteral("*.heic;*.heif;*.avif;*.avifs;*.webp;*.tif;*.tiff;*.jxl;*.svg;*.svgz;"
+                                         "*.dng;*.cr2;*.cr3;*.nef;*.nrw;*.arw;*.srf;*.raf;*.orf;*.rw2;*.pef;*.srw;"
+                                         "*.kdc;*.3fr;*.iiq;*.erf;*.mrw;*.x3f");
     QTest::newRow("newer formats ticked")
         << QList<int>{0} << QStringLiteral("*.jpeg;*.jpg;*.gif;*.png;*.bmp;") + newer
         << QList<bool>{true, true, true, true, true};

@@ -9,8 +9,8 @@ Then files that cost their decoder dearly or try to reach beyond it (an SVG
 naming /dev/ptmx or a FIFO, a compressed SVG inflating to 200 MB, HEIC grids
 of 14000 x 14000 repeating one tile, of tiles outside their picture and of
 tiles missing, an overlay of 3290 pictures, a JPEG XL claiming 25000 x
-20000, an HDR AVIF claiming light past what it can code, an AVIF sequence, a
-big lossless WebP, a big animated one, a one-bit palette PNG), each opened
+20000, an HDR AVIF claiming light past what it can code, an AVIF sequence,
+camera RAW files claiming 25000 x 20000 or cut short, a big lossless WebP, a big animated one, a one-bit palette PNG), each opened
 by itself: the window
 answers within 100 ms throughout, the next photo appears, the program holds
 less than 300 MiB, and it ends within 5 s of its window closing.
@@ -88,9 +88,9 @@ def contained_walk(program_folder, folder, data):
         with open(os.path.join(folder, name), "w") as f:
             f.write(svg % target)
     for name in ("heic-grid-14000x14000.heic", "heic-grid-tiles-outside.heic", "heic-grid-missing-tiles.heic",
-                 "heic-overlay-14000x14000.heic", "jxl-claims-25000x20000.jxl"):
+                 "heic-overlay-14000x14000.heic", "jxl-claims-25000x20000.jxl", "raw-claims-25000x20000.dng"):
         shutil.copy(os.path.join(data, name), folder)
-    for name in ("hostile-pq-absurd-light.avif", "avif-sequence.avifs"):
+    for name in ("hostile-pq-absurd-light.avif", "avif-sequence.avifs", "hostile-truncated-raw-plain.dng"):
         shutil.copy(os.path.join(data, "..", "formats", name), folder)
     # 200 MB of SVG in a few hundred kilobytes.
     with gzip.open(os.path.join(folder, "bomb.svgz"), "wb") as bomb:
@@ -110,6 +110,7 @@ def contained_walk(program_folder, folder, data):
                          ("heic-grid-14000x14000.heic", None), ("heic-grid-tiles-outside.heic", None),
                          ("heic-grid-missing-tiles.heic", None), ("heic-overlay-14000x14000.heic", None),
                          ("jxl-claims-25000x20000.jxl", None), ("hostile-pq-absurd-light.avif", None),
+                         ("raw-claims-25000x20000.dng", None), ("hostile-truncated-raw-plain.dng", None),
                          ("avif-sequence.avifs", (0xe0, 0x20, 0x20)),
                          ("big-lossless.webp", None), ("animated-2900.webp", blue), ("one-bit.png", blue)):
         process = subprocess.Popen([os.path.join(program_folder, "Zelvoviewer"), os.path.join(folder, name)],

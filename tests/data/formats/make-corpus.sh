@@ -113,3 +113,16 @@ rm plain.jpg plain-6.jpg
 # PQ pictures whose light level claims 10000 cd/m² (PQ's most) and 65535.
 python3 make-pq-light.py avif-pq-10000.avif 10000
 python3 make-pq-light.py hostile-pq-absurd-light.avif 65535
+
+# Camera RAW: DNGs of the reference's layout (make-dng.py), one with no
+# preview, one with a 120 x 80 JPEG preview of another colour (magenta band
+# over blue, so that a test tells it from the developed picture), and that
+# one again turned (orientation 6).
+convert -size 120x80 xc:'#2040c0' -fill '#ff00ff' -draw 'rectangle 0,0 39,79' -quality 95 raw-preview.jpg
+python3 make-dng.py raw-plain.dng
+python3 make-dng.py raw-preview.dng --preview raw-preview.jpg
+python3 make-dng.py raw-preview-orientation-6.dng --preview raw-preview.jpg --orientation 6
+head -c 30000 raw-plain.dng > hostile-truncated-raw-plain.dng
+# One that names 25000 x 20000 pixels: past the program's cap.
+python3 make-dng.py ../hostile/raw-claims-25000x20000.dng --claim 25000x20000
+rm raw-preview.jpg

@@ -1,0 +1,243 @@
+#include "picture/rawhandler.h"
+
+#include "picture/fileinput.h"
+#include "picture/picturedecode.h"
+
+#include <QColorSpace>
+#include <QImage>
+#include <QIODevice>
+#include <QTransform>
+#include <QVariant>
+
+#include <libraw/libraw.h>
+
+#include <cstring>
+#include <memory>
+
+namespace picture {
+namespace {
+
+// Medium-format backs write files of a few hundred megabytes.
+constexpr qint64 MaxFileBytes = 1024LL * 1024 * 1024;
+// LibRaw's own bound on what it allocates for the raw data, well inside the
+// decoder helper's memory.
+constexpr unsigned MaxRawMemoryMiB = 1024;
+
+// The first bytes of the RAW formats that are not TIFF-shaped, and of TIFF.
+bool looksRaw(const QByteArray &head)
+{
+    static const char *const starts[] = {"II*\0", "MM\0*", "IIRO", "IIRS", "MMOR", "IIU\0", "FUJIFILM", "FOVb",
+                                         "\0MRM", "IIII"};
+    for (const char *start : starts) {
+        const qsizetype length = start[0] == 0 || start[3] == 0 ? 4 : qsizetype(std::strlen(start));
+        if (head.size() >= length && std::memcmp(head.constData(), start, size_t(length)) == 0)
+            return true;
+    }
+    // Canon's CR3 is an ISO media file of brand "crx ".
+    return head.size() >= 12 && head.mid(4, 8) == "ftypcrx ";
+}
+
+// Opens `input` in `raw`; true when LibRaw found a camera's raw data in it.
+bool opened(LibRaw &raw, const FileInput &input)
+{
+    if (input.isEmpty())
+        return false;
+    raw.imgdata.params.max_raw_memory_mb = MaxRawMemoryMiB;
+    // LibRaw reads the buffer only.
+    const int status = raw.open_buffer(const_cast<uchar *>(input.data()), size_t(input.size()));
+    return status == LIBRAW_SUCCESS && (raw.imgdata.idata.make[0] || raw.imgdata.idata.dng_version);
+}
+
+// LibRaw's flip as the turn that shows the picture upright.
+QTransform upright(int flip)
+{
+    QTransform turn;
+    if (flip == 3)
+        turn.rotate(180);
+    else if (flip == 5)
+        turn.rotate(270);
+    else if (flip == 6)
+        turn.rotate(90);
+    return turn;
+}
+
+// An 8-bit RGB or grey bitmap of LibRaw's (rows packed, no padding) as a QImage.
+QImage fromBitmap(const uchar *data, int width, int height, int colours)
+{
+    if (colours != 3 && colours != 1)
+        return {};
+    QImage image(width, height, colours == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+    if (image.isNull())
+        return {};
+    const size_t row = size_t(width) * size_t(colours);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), data + row * size_t(y), row);
+    return image;
+}
+
+// The largest picture the camera stored beside its raw data, upright;
+// null when there is none LibRaw can give.
+QImage preview(LibRaw &raw)
+{
+    if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+        return {};
+    const libraw_thumbnail_t &thumbnail = raw.imgdata.thumbnail;
+    QImage image;
+    if (thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG && thumbnail.thumb)
+        image = QImage::fromData(QByteArrayView(thumbnail.thumb, qsizetype(thumbnail.tlength)), "jpeg");
+    else if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP && thumbnail.thumb
+             && qint64(thumbnail.tlength) >= qint64(thumbnail.twidth) * thumbnail.theight * thumbnail.tcolors)
+        image = fromBitmap(reinterpret_cast<const uchar *>(thumbnail.thumb), thumbnail.twidth, thumbnail.theight,
+                           thumbnail.tcolors);
+    if (image.isNull())
+        return {};
+    return image.transformed(upright(raw.imgdata.sizes.flip));
+}
+
+// The raw data developed: the camera's white balance, sRGB, 8 bits, upright.
+QImage developed(LibRaw &raw, bool halfSize, const char **failure)
+{
+    raw.imgdata.params.use_camera_wb = 1;
+    raw.imgdata.params.output_color = 1; // sRGB
+    raw.imgdata.params.output_bps = 8;
+    raw.imgdata.params.half_size = halfSize ? 1 : 0;
+    int status = raw.unpack();
+    if (status == LIBRAW_SUCCESS)
+        status = raw.dcraw_process();
+    libraw_processed_image_t *processed = status == LIBRAW_SUCCESS ? raw.dcraw_make_mem_image(&status) : nullptr;
+    if (!processed) {
+        qCInfo(lcDecoders, "LibRaw: %s", libraw_strerror(status));
+        *failure = status == LIBRAW_UNSUFFICIENT_MEMORY || status == LIBRAW_TOO_BIG ? "too-large" : "damaged";
+        return {};
+    }
+    QImage image;
+    if (processed->type == LIBRAW_IMAGE_BITMAP && processed->bits == 8)
+        image = fromBitmap(processed->data, processed->width, processed->height, processed->colors);
+    LibRaw::dcraw_clear_mem(processed);
+    if (image.isNull())
+        *failure = "memory";
+    return image;
+}
+
+} // namespace
+
+// The file's bytes (mapped) and LibRaw's reading of them, kept for both the
+// size and the pixels; LibRaw reads from that memory, which must outlive it.
+struct RawHandler::File
+{
+    explicit File(QIODevice *device) : input(device, MaxFileBytes), raw(std::make_unique<LibRaw>(0))
+    {
+        ok = opened(*raw, input);
+    }
+    FileInput input;
+    std::unique_ptr<LibRaw> raw; // large: on the heap
+    bool ok = false;
+
+    QSize shownSize() const
+    {
+        const libraw_image_sizes_t &sizes = raw->imgdata.sizes;
+        const QSize stored(sizes.width, sizes.height);
+        return sizes.flip & 4 ? stored.transposed() : stored;
+    }
+};
+
+RawHandler::RawHandler() = default;
+
+RawHandler::~RawHandler() = default;
+
+bool RawHandler::canRead(QIODevice *device)
+{
+    if (!device || device->isSequential() || !looksRaw(device->peek(16)))
+        return false;
+    const FileInput input(device, MaxFileBytes);
+    LibRaw raw(0);
+    return opened(raw, input);
+}
+
+RawHandler::File *RawHandler::file() const
+{
+    if (!m_file)
+        m_file = std::make_unique<File>(device());
+    return m_file.get();
+}
+
+bool RawHandler::supportsOption(ImageOption option) const
+{
+    return option == ScaledSize || option == ClipRect || OwnHandler::supportsOption(option);
+}
+
+void RawHandler::setOption(ImageOption option, const QVariant &value)
+{
+    if (option == ScaledSize)
+        m_scaledSize = value.toSize();
+    else if (option == ClipRect)
+        m_clipRect = value.toRect();
+}
+
+QVariant RawHandler::option(ImageOption option) const
+{
+    if (option == Description)
+        return description();
+    if (option != Size || !device() || !file()->ok)
+        return {};
+    return file()->shownSize();
+}
+
+bool RawHandler::read(QImage *image)
+{
+    File &f = *file();
+    if (!f.ok) {
+        failedBecause("damaged");
+        return false;
+    }
+    const QSize full = f.shownSize();
+    const libraw_image_sizes_t &sizes = f.raw->imgdata.sizes;
+    if (full.isEmpty() || qint64(sizes.raw_width) * sizes.raw_height > MaxPicturePixels) {
+        failedBecause(full.isEmpty() ? "damaged" : "too-large");
+        return false;
+    }
+    const QRect clip = m_clipRect.isValid() ? m_clipRect.intersected(QRect(QPoint(0, 0), full)) : QRect(QPoint(0, 0), full);
+    const QSize out = m_scaledSize.isValid() ? m_scaledSize : clip.size();
+    if (clip.isEmpty() || out.isEmpty()) {
+        failedBecause("damaged");
+        return false;
+    }
+    // How many of the picture's own pixels each shown pixel needs.
+    const qreal needed = std::max(qreal(out.width()) / clip.width(), qreal(out.height()) / clip.height());
+
+    QImage source = preview(*f.raw);
+    // A preview of another shape (cropped, letterboxed) is not the picture.
+    const bool sameShape = !source.isNull()
+        && std::abs(qreal(source.width()) / source.height() - qreal(full.width()) / full.height()) < 0.02;
+    const qreal previewHas = sameShape ? qreal(source.width()) / full.width() : 0;
+    if (previewHas < needed * 0.999) {
+        const char *failure = nullptr;
+        QImage raw = developed(*f.raw, needed <= 0.5, &failure);
+        if (!raw.isNull())
+            source = raw;
+        else if (!sameShape) {
+            failedBecause(failure);
+            return false;
+        }
+        // A raw that cannot be developed still shows its preview.
+    }
+    // The part asked for, from a source of whatever size, at the size asked for.
+    const qreal fx = qreal(source.width()) / full.width();
+    const qreal fy = qreal(source.height()) / full.height();
+    const QRect part = QRectF(clip.x() * fx, clip.y() * fy, clip.width() * fx, clip.height() * fy)
+                           .toAlignedRect()
+                           .intersected(source.rect());
+    QImage result = part == source.rect() ? source : source.copy(part);
+    if (result.size() != out)
+        result = result.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (result.isNull()) {
+        failedBecause("memory");
+        return false;
+    }
+    if (!result.colorSpace().isValid())
+        result.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    *image = result;
+    return true;
+}
+
+} // namespace picture
