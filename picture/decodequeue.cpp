@@ -28,7 +28,7 @@ constexpr int MaxFailedStarts = 3;
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
     return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
-           && a.screen == b.screen;
+           && a.screen == b.screen && a.preview == b.preview;
 }
 
 DecodedPicture failed(Reason reason)
@@ -352,7 +352,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     ::fcntl(fd, F_SETFL, 0);
     protocol::Request message;
     message.id = id;
-    message.kind = protocol::RequestKind::Decode;
+    message.kind = job.request.preview ? protocol::RequestKind::Preview : protocol::RequestKind::Decode;
     message.boundsWidth = job.request.bounds.width();
     message.boundsHeight = job.request.bounds.height();
     message.scale = job.request.scale;

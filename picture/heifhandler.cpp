@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <vector>
 
 namespace picture {
 namespace {
@@ -328,6 +329,54 @@ bool HeifHandler::read(QImage *image)
     result.setColorSpace(colours.space);
     *image = result;
     return true;
+}
+
+QImage HeifHandler::thumbnail() const
+{
+    const File *opened = file();
+    if (!opened || !opened->primary)
+        return {};
+    heif_image_handle *primary = opened->primary.get();
+    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    if (count <= 0)
+        return {};
+    std::vector<heif_item_id> ids(static_cast<size_t>(count));
+    const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    std::unique_ptr<heif_image_handle, HandleFree> best;
+    qint64 bestPixels = 0;
+    for (int i = 0; i < listed; ++i) {
+        heif_image_handle *candidate = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, ids[size_t(i)], &candidate).code != heif_error_Ok || !candidate)
+            continue;
+        std::unique_ptr<heif_image_handle, HandleFree> owned(candidate);
+        const qint64 pixels = qint64(heif_image_handle_get_width(candidate)) * heif_image_handle_get_height(candidate);
+        // A thumbnail is small: one that claims more is not one.
+        if (pixels > bestPixels && pixels <= 4096 * 4096) {
+            bestPixels = pixels;
+            best = std::move(owned);
+        }
+    }
+    heif_image *decoded = nullptr;
+    if (!best || heif_decode_image(best.get(), &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code
+                     != heif_error_Ok
+        || !decoded)
+        return {};
+    const std::unique_ptr<heif_image, ImageFree> pixels(decoded);
+    const int width = heif_image_get_width(decoded, heif_channel_interleaved);
+    const int height = heif_image_get_height(decoded, heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    QImage result;
+    if (!plane || width <= 0 || height <= 0 || !allocateImage(QSize(width, height), QImage::Format_RGBA8888, &result))
+        return {};
+    for (int y = 0; y < height; ++y)
+        std::memcpy(result.scanLine(y), plane + qsizetype(y) * stride, size_t(width) * 4);
+    const Colours colours = coloursOf(primary, heif_image_handle_get_raw_color_profile_size,
+                                      heif_image_handle_get_raw_color_profile, heif_image_handle_get_nclx_color_profile);
+    // An HDR photo's thumbnail is not tone mapped: shown as stored, briefly.
+    if (!colours.hdr)
+        result.setColorSpace(colours.space);
+    return result;
 }
 
 } // namespace picture

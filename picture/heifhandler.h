@@ -20,6 +20,9 @@ public:
     using OwnHandler::canRead;
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
+    // The largest thumbnail the file stores of its primary image (an
+    // iPhone's is 320 or 512 pixels wide), in 8 bits; null when it has none.
+    QImage thumbnail() const;
 
     // Looks at the first bytes only.
     static bool canRead(QIODevice *device);

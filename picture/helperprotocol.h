@@ -22,6 +22,7 @@ enum class RequestKind : quint8 {
     Decode,    // the picture, fitted or a region of it
     Frames,    // the animation in the file: its frames from the first, one per request
     NextFrame, // the next frame of the animation asked for last
+    Preview,   // the preview the file carries of itself, fitted
 };
 
 struct Request

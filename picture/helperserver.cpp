@@ -2,6 +2,7 @@
 
 #include "picture/helperprotocol.h"
 #include "picture/picturedecode.h"
+#include "picture/previews.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -106,6 +107,7 @@ DecodeRequest requestFrom(const Request &message, const QByteArray &icc)
     request.bounds = QSize(message.boundsWidth, message.boundsHeight);
     request.scale = message.scale;
     request.region = QRect(message.regionX, message.regionY, message.regionWidth, message.regionHeight);
+    request.preview = message.kind == RequestKind::Preview;
     if (!icc.isEmpty()) {
         const QColorSpace screen = QColorSpace::fromIccProfile(icc);
         if (screen.isValid())
@@ -203,7 +205,8 @@ int serveDecodes(int socket, std::atomic_bool *cancelled)
                 return 0;
             continue;
         }
-        const DecodedPicture picture = decodePicture(wanted, *file, *cancelled);
+        const DecodedPicture picture =
+            wanted.preview ? decodePreview(wanted, *file) : decodePicture(wanted, *file, *cancelled);
         Status status = statusOf(picture.status);
         if (request->kind == RequestKind::Frames && picture.status == DecodedPicture::Status::Animated) {
             // Kept open: the next frames are asked for one by one.

@@ -36,11 +36,19 @@ struct DecodeRequest
     // embedded profile, an nclx description); untagged pictures stay as
     // they are.
     QColorSpace screen = QColorSpace(QColorSpace::SRgb);
+    // Only the preview the file carries of itself, for a first look.
+    bool preview = false;
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
     static DecodeRequest part(const QString &path, qreal scale, const QRect &region)
     {
         return {path, {}, scale, region};
+    }
+    static DecodeRequest previewOf(const QString &path, QSize bounds)
+    {
+        DecodeRequest request = fitted(path, bounds);
+        request.preview = true;
+        return request;
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "picture/fileinput.h"
 #include "picture/picturedecode.h"
+#include "picture/previews.h"
 
 #include <QColorSpace>
 #include <QImage>
@@ -77,7 +78,7 @@ QImage fromBitmap(const uchar *data, int width, int height, int colours)
 
 // The largest picture the camera stored beside its raw data, upright;
 // null when there is none LibRaw can give.
-QImage preview(LibRaw &raw)
+QImage embeddedPreview(LibRaw &raw)
 {
     if (raw.unpack_thumb() != LIBRAW_SUCCESS)
         return {};
@@ -183,6 +184,11 @@ QVariant RawHandler::option(ImageOption option) const
     return file()->shownSize();
 }
 
+QImage RawHandler::preview() const
+{
+    return file()->ok ? embeddedPreview(*file()->raw) : QImage();
+}
+
 bool RawHandler::read(QImage *image)
 {
     File &f = *file();
@@ -205,17 +211,16 @@ bool RawHandler::read(QImage *image)
     // How many of the picture's own pixels each shown pixel needs.
     const qreal needed = std::max(qreal(out.width()) / clip.width(), qreal(out.height()) / clip.height());
 
-    QImage source = preview(*f.raw);
+    QImage source = embeddedPreview(*f.raw);
     // A preview of another shape (cropped, letterboxed) is not the picture.
-    const bool sameShape = !source.isNull()
-        && std::abs(qreal(source.width()) / source.height() - qreal(full.width()) / full.height()) < 0.02;
-    const qreal previewHas = sameShape ? qreal(source.width()) / full.width() : 0;
+    const bool usable = sameShape(source.size(), full);
+    const qreal previewHas = usable ? qreal(source.width()) / full.width() : 0;
     if (previewHas < needed * 0.999) {
         const char *failure = nullptr;
         QImage raw = developed(*f.raw, needed <= 0.5, &failure);
         if (!raw.isNull())
             source = raw;
-        else if (!sameShape) {
+        else if (!usable) {
             failedBecause(failure);
             return false;
         }

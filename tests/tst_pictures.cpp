@@ -6,6 +6,7 @@
 #include "picture/colour.h"
 #include "picture/hdr.h"
 #include "picture/picturedecode.h"
+#include "picture/previews.h"
 #include "testfiles.h"
 
 #include <QBuffer>
@@ -106,6 +107,8 @@ private slots:
     void handlersCapTheirPixels();
     void cameraRaw_data();
     void cameraRaw();
+    void previews_data();
+    void previews();
 };
 
 void TestPictures::formats_data()
@@ -644,6 +647,78 @@ void TestPictures::cameraRaw()
     QCOMPARE(reference.size(), size);
     const double error = meanDifference(image, reference, false);
     QVERIFY2(error < 0.5, qPrintable(QString::number(error)));
+}
+
+void TestPictures::previews_data()
+{
+    // The previews the corpus's files carry are of other colours than their
+    // pictures (a band of `band` on the stored left third, blue beside it),
+    // so that which was read can be told; the HEIF thumbnail is the
+    // reference picture, smaller.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size"); // of the preview; empty: none
+    QTest::addColumn<QSize>("full");
+    QTest::addColumn<QRgb>("band");  // 0: compared with the reference instead
+    QTest::addColumn<bool>("turned");
+    const QSize photo(301, 201);
+    const QSize raw(240, 160);
+    const QRgb magenta = qRgb(0xff, 0, 0xff);
+    QTest::newRow("EXIF thumbnail") << QStringLiteral("jpeg-exif-thumbnail.jpg") << QSize(60, 40) << photo << magenta
+                                    << false;
+    QTest::newRow("EXIF thumbnail, turned as the photo")
+        << QStringLiteral("jpeg-exif-thumbnail-orientation-6.jpg") << QSize(40, 60) << photo.transposed() << magenta
+        << true;
+    QTest::newRow("MPF preview, larger than the thumbnail")
+        << QStringLiteral("jpeg-mpf-preview.jpg") << QSize(150, 100) << photo << qRgb(0, 0xff, 0) << false;
+    QTest::newRow("HEIF thumbnail item") << QStringLiteral("heic-thumbnail.heic") << QSize(64, 42) << photo << QRgb(0)
+                                         << false;
+    QTest::newRow("RAW preview") << QStringLiteral("raw-preview.dng") << QSize(120, 80) << raw << magenta << false;
+    QTest::newRow("RAW preview, turned") << QStringLiteral("raw-preview-orientation-6.dng") << QSize(80, 120)
+                                         << raw.transposed() << magenta << true;
+    QTest::newRow("corrupt thumbnail: none") << QStringLiteral("hostile-corrupt-exif-thumbnail.jpg") << QSize() << photo
+                                             << QRgb(0) << false;
+    QTest::newRow("an MPF gain map is no preview: the thumbnail")
+        << QStringLiteral("jpeg-mpf-gain-map.jpg") << QSize(60, 40) << photo << magenta << false;
+    for (const char *missing : {"colour-adobe-rgb.jpg", "heic-8bit.heic", "raw-plain.dng", "reference.png"})
+        QTest::newRow(qPrintable(QStringLiteral("missing: ") + QLatin1String(missing)))
+            << QString::fromLatin1(missing) << QSize() << QSize() << QRgb(0) << false;
+}
+
+void TestPictures::previews()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    QFETCH(QSize, full);
+    QFETCH(QRgb, band);
+    QFETCH(bool, turned);
+    QFile opened(corpus(file));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const DecodedPicture preview = decodePreview(DecodeRequest::previewOf(opened.fileName(), QSize(800, 600)), opened);
+    if (size.isEmpty()) {
+        QCOMPARE(preview.status, DecodedPicture::Status::CannotDisplay);
+        return;
+    }
+    QCOMPARE(preview.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(preview.fullSize, full);
+    QCOMPARE(preview.image.size(), size);
+    const QImage image = preview.image.convertToFormat(QImage::Format_RGB32);
+    if (band == 0) {
+        const QImage expected = QImage(corpus(QStringLiteral("reference.png")))
+                                    .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double error = meanDifference(image, expected, false);
+        QVERIFY2(error < 10, qPrintable(QString::number(error)));
+        return;
+    }
+    // The band is the stored left third: on top once turned.
+    const QPoint inBand = turned ? QPoint(size.width() / 2, size.height() / 10) : QPoint(size.width() / 10, size.height() / 2);
+    const QPoint beside = turned ? QPoint(size.width() / 2, size.height() * 9 / 10)
+                                 : QPoint(size.width() * 9 / 10, size.height() / 2);
+    const auto near = [](QRgb seen, QRgb wanted) {
+        return std::abs(qRed(seen) - qRed(wanted)) < 24 && std::abs(qGreen(seen) - qGreen(wanted)) < 24
+               && std::abs(qBlue(seen) - qBlue(wanted)) < 24;
+    };
+    QVERIFY2(near(image.pixel(inBand), band), qPrintable(QString::number(image.pixel(inBand), 16)));
+    QVERIFY2(near(image.pixel(beside), qRgb(0x20, 0x40, 0xc0)), qPrintable(QString::number(image.pixel(beside), 16)));
 }
 
 int main(int argc, char *argv[])

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPixmap>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -53,6 +54,7 @@ private slots:
     void ownPixelCapRefuses();
     void bigPngZoomsSharp();
     void folderNamedInRawBytes();
+    void previewOnlyWhileThePictureIsOnItsWay();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -577,4 +579,54 @@ void TestViewer::folderNamedInRawBytes()
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestViewer)
+void TestViewer::previewOnlyWhileThePictureIsOnItsWay()
+{
+    // A photo carrying an EXIF thumbnail. Not decoded ahead: its picture and
+    // then its preview are asked for. Whichever arrives first, the picture
+    // is what stays, and a preview that showed stood where the picture
+    // stands. Decoded ahead: shown at once, no preview asked for.
+    // A 6000 x 4000 photo given the corpus's EXIF segment (its thumbnail is
+    // 60 x 40): its preview is read long before its picture is decoded.
+    const QString photo = path(QStringLiteral("photo.jpg"));
+    writeImage(QStringLiteral("photo.jpg"), QSize(6000, 4000));
+    QFile exif(QFINDTESTDATA("data/formats/jpeg-exif-thumbnail.jpg"));
+    QFile big(photo);
+    QVERIFY(exif.open(QIODevice::ReadOnly) && big.open(QIODevice::ReadOnly));
+    const QByteArray carrier = exif.readAll();
+    QVERIFY(carrier.mid(2, 2) == "\xFF\xE1");
+    const QByteArray segment = carrier.mid(2, 2 + ((uchar(carrier[4]) << 8) | uchar(carrier[5])));
+    QVERIFY(testfiles::writeAll(photo, big.readAll().insert(2, segment)));
+    writeImage(QStringLiteral("other.png"), QSize(30, 20), "PNG");
+    DecodeQueue queue;
+    waitForHelpers(queue);
+    PictureCache cache;
+    cache.setBudget(64 * 1024 * 1024);
+    PictureView view(nullptr, queue, cache);
+    view.resize(200, 150);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy previews(&view, &PictureView::previewShown);
+    QSignalSpy shown(&view, &PictureView::pictureShown);
+    view.showFile(photo);
+    QCOMPARE(queue.pending(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    QVERIFY(!view.isPreview());
+    QCOMPARE(view.pictureSize(), QSize(6000, 4000));
+    QCOMPARE(view.decodedSize(), QSize(200, 133));
+    for (const QList<QVariant> &preview : previews)
+        QCOMPARE(preview.at(1).toRectF(), view.pictureRect());
+    qInfo("the preview %s before the picture", previews.isEmpty() ? "did not show" : "showed");
+
+    view.showFile(path(QStringLiteral("other.png")));
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    const qsizetype previewsSoFar = previews.count();
+    view.showFile(photo);
+    QCOMPARE(queue.pending(), 0);
+    QCOMPARE(view.path(), photo);
+    QVERIFY(!view.isPreview());
+    QCOMPARE(previews.count(), previewsSoFar);
+}
+
 #include "tst_viewer.moc"

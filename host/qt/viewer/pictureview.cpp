@@ -49,6 +49,8 @@ PictureView::~PictureView()
         m_queue.cancel(*m_refit);
     if (m_detailTicket)
         m_queue.cancel(*m_detailTicket);
+    if (m_previewTicket)
+        m_queue.cancel(*m_previewTicket);
 }
 
 void PictureView::step(Step step)
@@ -87,6 +89,14 @@ void PictureView::showFile(const QString &path)
         DecodeRequest::fitted(path, fitBounds()), DecodeQueue::Priority::Shown, this,
         [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });
     m_pending.push_back({sequence, ticket});
+    // Asked after the picture, so that it never waits for its preview.
+    if (m_previewTicket)
+        m_queue.cancel(*m_previewTicket);
+    m_previewTicket = m_queue.decode(DecodeRequest::previewOf(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+                                     [this, sequence, path](const DecodedPicture &preview) {
+                                         m_previewTicket.reset();
+                                         previewed(sequence, path, preview);
+                                     });
 }
 
 void PictureView::clear()
@@ -103,6 +113,9 @@ void PictureView::clear()
 void PictureView::dropPicture()
 {
     m_fitted = QImage();
+    m_isPreview = false;
+    if (m_previewTicket)
+        m_queue.cancel(*std::exchange(m_previewTicket, std::nullopt));
     delete std::exchange(m_animation, nullptr);
     m_zoom.reset();
     dropDetail();
@@ -165,6 +178,21 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     refit(); // the view may have grown since the decode was asked for
 }
 
+void PictureView::previewed(quint64 sequence, const QString &path, const DecodedPicture &preview)
+{
+    // Only while its picture is on the way and nothing later has been asked for.
+    if (sequence != m_sequence || sequence <= m_shownSequence || preview.status != DecodedPicture::Status::Decoded)
+        return;
+    dropPendingUpTo(sequence); // what was asked before never replaces it
+    dropPicture();
+    m_path = path;
+    m_full = preview.fullSize;
+    m_fitted = preview.image;
+    m_isPreview = true;
+    update();
+    emit previewShown(path, pictureRect());
+}
+
 void PictureView::playAnimation(const QString &path, const DecodedPicture &first)
 {
     m_animation = new picture::AnimationPlayer(path, fitBounds(), m_queue.screenColours(), first.delayMs, first.loops,
@@ -177,8 +205,9 @@ void PictureView::playAnimation(const QString &path, const DecodedPicture &first
 
 void PictureView::refit()
 {
-    // An animation's frames are fitted by its player.
-    if (m_fitted.isNull() || m_animation)
+    // An animation's frames are fitted by its player; a preview is replaced
+    // by its picture, already asked for.
+    if (m_fitted.isNull() || m_animation || m_isPreview)
         return;
     const QSize wanted = picture::fitWithin(m_full, fitBounds());
     if (wanted.width() <= m_fitted.width() && wanted.height() <= m_fitted.height())

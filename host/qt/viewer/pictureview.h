@@ -40,7 +40,9 @@ public:
 
     // Shows the file's picture once it is decoded; the picture shown so far
     // stays meanwhile. Of several files asked for in a row, a picture is shown
-    // only while nothing asked for later is on screen.
+    // only while nothing asked for later is on screen. A picture not decoded
+    // ahead shows the preview its file carries first, where the picture will
+    // be, until the picture itself replaces it.
     void showFile(const QString &path);
     void clear();
 
@@ -50,6 +52,7 @@ public:
     bool isWaiting() const { return !m_pending.empty(); }
     QSize pictureSize() const { return m_full; } // after orientation
     QSize decodedSize() const { return m_fitted.size(); } // of the fitted picture
+    bool isPreview() const { return m_isPreview; } // what shows is the file's preview
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
 
@@ -74,6 +77,8 @@ signals:
     void cannotShow(const QString &path, int reason);
     // Its picture appears.
     void pictureShown(const QString &path);
+    // Its preview appears, at `where` in the view (the picture's place).
+    void previewShown(const QString &path, const QRectF &where);
     // The keys and the wheel ask for another file, or for the whole screen.
     void stepAsked(qthost::Step step);
     void fullScreenAsked();
@@ -100,9 +105,13 @@ private:
 
     void step(Step step);
     qreal fitZoom() const;
+public:
     QRectF pictureRect() const; // the whole picture in view coordinates
+
+private:
     void received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture);
     void adopt(quint64 sequence, const QString &path, const DecodedPicture &picture);
+    void previewed(quint64 sequence, const QString &path, const DecodedPicture &preview);
     void playAnimation(const QString &path, const DecodedPicture &first);
     void dropPendingUpTo(quint64 sequence);
     void refit();
@@ -126,6 +135,8 @@ private:
     QSize m_full;
     QImage m_fitted;
     picture::AnimationPlayer *m_animation = nullptr;
+    bool m_isPreview = false;
+    std::optional<DecodeQueue::Ticket> m_previewTicket;
     std::optional<DecodeQueue::Ticket> m_refit;
 
     std::optional<qreal> m_zoom;

@@ -126,3 +126,18 @@ head -c 30000 raw-plain.dng > hostile-truncated-raw-plain.dng
 # One that names 25000 x 20000 pixels: past the program's cap.
 python3 make-dng.py ../hostile/raw-claims-25000x20000.dng --claim 25000x20000
 rm raw-preview.jpg
+
+# Previews: JPEGs with an EXIF thumbnail (60 x 40, a magenta band over blue,
+# so that a test tells it from the picture), turned (orientation 6), with a
+# larger MPF preview (150 x 100, a green band), with a scrambled thumbnail;
+# a HEIC with a 64-pixel thumbnail item.
+convert reference.png -quality 92 main.jpg
+convert -size 60x40 xc:'#2040c0' -fill '#ff00ff' -draw 'rectangle 0,0 19,39' -quality 95 thumb.jpg
+convert -size 150x100 xc:'#2040c0' -fill '#00ff00' -draw 'rectangle 0,0 49,99' -quality 95 mpf.jpg
+python3 make-jpeg-preview.py main.jpg jpeg-exif-thumbnail.jpg thumb.jpg
+python3 make-jpeg-preview.py main.jpg jpeg-exif-thumbnail-orientation-6.jpg thumb.jpg --orientation 6
+python3 make-jpeg-preview.py main.jpg jpeg-mpf-preview.jpg thumb.jpg --mpf mpf.jpg
+python3 make-jpeg-preview.py main.jpg jpeg-mpf-gain-map.jpg thumb.jpg --mpf mpf.jpg --gain-map
+python3 make-jpeg-preview.py main.jpg hostile-corrupt-exif-thumbnail.jpg thumb.jpg --corrupt
+heif-enc -q 92 -t 64 reference.png -o heic-thumbnail.heic
+rm main.jpg thumb.jpg mpf.jpg

@@ -1,0 +1,38 @@
+#pragma once
+
+// A first look at a picture while it is decoded: the smaller picture of
+// itself that the file carries (a JPEG's EXIF thumbnail or MPF preview, a
+// HEIF's thumbnail item, a camera RAW's preview), read in a few
+// milliseconds from the file's first bytes or a part of it.
+
+#include "picture/picturedecode.h"
+
+#include <QIODevice>
+
+namespace picture {
+
+// The largest preview `file` carries, upright, fitted within
+// `request.bounds`, with the whole picture's size (upright) as its
+// fullSize: Decoded. CannotDisplay when it carries none, or one of another
+// shape than the picture (cropped or letterboxed) that would move when the
+// picture replaces it.
+DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file);
+
+// A JPEG's previews: the picture's size, its EXIF orientation and the
+// largest preview it stores (EXIF thumbnail or MPF preview), as stored.
+struct JpegPreview
+{
+    QSize size;          // the picture's, as stored
+    int orientation = 1; // EXIF's 1 to 8
+    QImage preview;
+};
+JpegPreview readJpegPreview(QIODevice &file);
+
+// Whether a preview of `preview`'s size shows a picture of `full`'s shape
+// (allowing the rounding of a small one's sides).
+bool sameShape(QSize preview, QSize full);
+
+// A picture stored in EXIF orientation `orientation`, turned upright.
+QImage upright(const QImage &stored, int orientation);
+
+} // namespace picture
