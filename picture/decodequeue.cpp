@@ -1,5 +1,6 @@
 #include "picture/decodequeue.h"
 
+#include "picture/thumbnailcache.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>
@@ -361,8 +362,25 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     message.regionWidth = job.request.region.width();
     message.regionHeight = job.request.region.height();
     message.iccBytes = quint32(m_screenIcc.size());
-    const bool sent = slot.process->send(message, m_screenIcc, fd);
+    QByteArray tail = m_screenIcc;
+    int thumbnail = -1;
+    if (job.request.preview) {
+        // The shared cache's thumbnail goes along, opened here like the
+        // picture; the helper checks that it is of this file as it is now.
+        const QByteArray uri = thumbnailUri(job.request.path);
+        message.uriBytes = quint32(uri.size());
+        tail += uri;
+        const QString cached = cachedThumbnailPath(job.request.path);
+        if (!cached.isEmpty())
+            thumbnail = ::open(platform::encodePath(cached).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat cachedStatus {};
+        if (thumbnail >= 0 && (::fstat(thumbnail, &cachedStatus) != 0 || !S_ISREG(cachedStatus.st_mode)))
+            ::close(std::exchange(thumbnail, -1));
+    }
+    const bool sent = slot.process->send(message, tail, fd, thumbnail);
     ::close(fd);
+    if (thumbnail >= 0)
+        ::close(thumbnail);
     if (!sent) {
         // The helper has gone meanwhile: the job waits for another.
         job.running = false;

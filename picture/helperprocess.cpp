@@ -87,12 +87,12 @@ HelperProcess::~HelperProcess()
         ::munmap(m_cancel, 4096);
 }
 
-bool HelperProcess::send(const protocol::Request &request, const QByteArray &icc, int fd)
+bool HelperProcess::send(const protocol::Request &request, const QByteArray &icc, int fd, int second)
 {
     if (m_ended || m_socket < 0)
         return false;
     m_cancel->store(false);
-    return protocol::send(m_socket, &request, sizeof request, icc, fd);
+    return protocol::send(m_socket, &request, sizeof request, icc, fd, second);
 }
 
 void HelperProcess::kill()
@@ -115,6 +115,9 @@ void HelperProcess::readReplies()
         }
         if (!received)
             return;
+        // A helper never sends two.
+        if (received->second >= 0)
+            ::close(std::exchange(received->second, -1));
         QByteArray tail;
         const std::optional<protocol::Reply> reply = protocol::parse<protocol::Reply>(received->bytes, &tail);
         if (!reply) {

@@ -40,7 +40,7 @@ public:
 
     // Sends a request with the picture file `fd` (-1: none; the descriptor
     // stays the caller's). False when the helper has gone.
-    bool send(const protocol::Request &request, const QByteArray &icc, int fd);
+    bool send(const protocol::Request &request, const QByteArray &icc, int fd, int second = -1);
     // Asks the running decode to stop at its next read.
     void cancelRunning() { if (m_cancel) m_cancel->store(true); }
     // Ends the helper at once.

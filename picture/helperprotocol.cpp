@@ -8,22 +8,24 @@
 
 namespace picture::protocol {
 
-bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd)
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second)
 {
     iovec parts[2] = {{const_cast<void *>(message), size},
                       {const_cast<char *>(tail.constData()), size_t(tail.size())}};
     msghdr header{};
     header.msg_iov = parts;
     header.msg_iovlen = tail.isEmpty() ? 1 : 2;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    if (fd >= 0) {
+    const int fds[2] = {fd, second};
+    const size_t count = fd < 0 ? 0 : second < 0 ? 1 : 2;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof fds)] = {};
+    if (count > 0) {
         header.msg_control = control;
-        header.msg_controllen = sizeof control;
+        header.msg_controllen = CMSG_SPACE(sizeof(int) * count);
         cmsghdr *rights = CMSG_FIRSTHDR(&header);
         rights->cmsg_level = SOL_SOCKET;
         rights->cmsg_type = SCM_RIGHTS;
-        rights->cmsg_len = CMSG_LEN(sizeof(int));
-        memcpy(CMSG_DATA(rights), &fd, sizeof fd);
+        rights->cmsg_len = CMSG_LEN(sizeof(int) * count);
+        memcpy(CMSG_DATA(rights), fds, sizeof(int) * count);
     }
     while (true) {
         // MSG_NOSIGNAL: a helper that has died is a failure to report, not
@@ -66,13 +68,17 @@ std::optional<Received> receive(int socket, qsizetype limit, bool *gone)
             memcpy(&fd, CMSG_DATA(rights) + i * sizeof(int), sizeof fd);
             if (received.fd < 0)
                 received.fd = fd;
+            else if (received.second < 0)
+                received.second = fd;
             else
                 ::close(fd);
         }
     }
     if (got <= 0 || (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC))) {
-        if (received.fd >= 0)
-            ::close(received.fd);
+        for (const int fd : {received.fd, received.second}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
         return std::nullopt;
     }
     received.bytes.truncate(got);

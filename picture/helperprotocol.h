@@ -35,6 +35,8 @@ struct Request
     double scale = 0;       // a region at this scale, when > 0
     qint32 regionX = 0, regionY = 0, regionWidth = 0, regionHeight = 0;
     quint32 iccBytes = 0;   // the screen's ICC profile follows (empty: sRGB)
+    quint32 uriBytes = 0;   // a preview: the picture's URI follows the profile, and
+                            // a second descriptor is its shared thumbnail, if any
 };
 
 enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay };
@@ -55,9 +57,9 @@ struct Reply
     quint32 iccBytes = 0;  // the pixels' colour space follows (empty: none named)
 };
 
-// Sends a message: the fixed part, then `tail`, with `fd` passed along when
-// >= 0. Returns false when the other side has gone.
-bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd);
+// Sends a message: the fixed part, then `tail`, with `fd` (and `second`)
+// passed along when >= 0. Returns false when the other side has gone.
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second = -1);
 
 // Receives one message of at most `limit` bytes: the bytes, and the
 // descriptor passed along (-1 when none). Nullopt when there is none (on a
@@ -67,6 +69,7 @@ struct Received
 {
     QByteArray bytes;
     int fd = -1;
+    int second = -1; // a second descriptor passed along
 };
 std::optional<Received> receive(int socket, qsizetype limit, bool *gone = nullptr);
 

@@ -168,6 +168,10 @@ int serveDecodes(int socket, std::atomic_bool *cancelled)
         std::optional<protocol::Received> received = protocol::receive(socket, protocol::MaxMessageBytes);
         if (!received)
             return 0; // the program has gone, or closed this helper
+        // A preview's shared thumbnail, closed with this request whatever happens.
+        QFile thumbnail;
+        if (received->second >= 0 && !thumbnail.open(received->second, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(received->second);
         QByteArray icc;
         const std::optional<Request> request = protocol::parse<Request>(received->bytes, &icc);
         if (!request) {
@@ -206,7 +210,9 @@ int serveDecodes(int socket, std::atomic_bool *cancelled)
             continue;
         }
         const DecodedPicture picture =
-            wanted.preview ? decodePreview(wanted, *file) : decodePicture(wanted, *file, *cancelled);
+            wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
+                                           icc.mid(request->iccBytes, request->uriBytes))
+                           : decodePicture(wanted, *file, *cancelled);
         Status status = statusOf(picture.status);
         if (request->kind == RequestKind::Frames && picture.status == DecodedPicture::Status::Animated) {
             // Kept open: the next frames are asked for one by one.

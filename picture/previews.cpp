@@ -3,6 +3,12 @@
 #include "picture/colour.h"
 #include "picture/heifhandler.h"
 #include "picture/rawhandler.h"
+#include "picture/svgbounds.h"
+#include "picture/thumbnailcache.h"
+
+#include <QFileDevice>
+#include <QImageReader>
+#include <sys/stat.h>
 
 #include <QTransform>
 
@@ -181,7 +187,7 @@ JpegPreview readJpegPreview(QIODevice &file)
     return found;
 }
 
-DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file)
+DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file, QIODevice *thumbnail, const QByteArray &uri)
 {
     DecodedPicture result;
     QImage preview;
@@ -201,6 +207,21 @@ DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file)
         raw.setDevice(&file);
         full = raw.option(QImageIOHandler::Size).toSize();
         preview = raw.preview();
+    } else {
+        // Another format: only its size, when the reader tells it from the header.
+        QImageReader reader(&file);
+        reader.setAutoTransform(true);
+        if (!mayBeSvg(file) && reader.canRead())
+            full = reader.transformation() & QImageIOHandler::TransformationRotate90 ? reader.size().transposed()
+                                                                                        : reader.size();
+    }
+    // A file manager's thumbnail of the file as it is now, when larger.
+    const auto *behind = qobject_cast<QFileDevice *>(&file);
+    struct stat status {};
+    if (thumbnail && behind && ::fstat(behind->handle(), &status) == 0) {
+        const QImage cached = validThumbnail(*thumbnail, uri, qint64(status.st_mtime));
+        if (qint64(cached.width()) * cached.height() > qint64(preview.width()) * preview.height())
+            preview = cached;
     }
     if (preview.isNull() || full.isEmpty())
         return result;

@@ -11,12 +11,15 @@
 
 namespace picture {
 
-// The largest preview `file` carries, upright, fitted within
-// `request.bounds`, with the whole picture's size (upright) as its
-// fullSize: Decoded. CannotDisplay when it carries none, or one of another
-// shape than the picture (cropped or letterboxed) that would move when the
-// picture replaces it.
-DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file);
+// The largest preview `file` carries, or the shared thumbnail cache's entry
+// for it (`thumbnail`, when there is one: used only when it names `uri` and
+// the file's modification time), upright, fitted within `request.bounds`,
+// with the whole picture's size (upright) as its fullSize: Decoded.
+// CannotDisplay when there is none, or one of another shape than the
+// picture (cropped or letterboxed) that would move when the picture
+// replaces it.
+DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file, QIODevice *thumbnail = nullptr,
+                             const QByteArray &uri = {});
 
 // A JPEG's previews: the picture's size, its EXIF orientation and the
 // largest preview it stores (EXIF thumbnail or MPF preview), as stored.

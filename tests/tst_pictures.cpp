@@ -7,11 +7,15 @@
 #include "picture/hdr.h"
 #include "picture/picturedecode.h"
 #include "picture/previews.h"
+#include "picture/thumbnailcache.h"
 #include "testfiles.h"
 
 #include <QBuffer>
 #include <QtEndian>
 #include <QColorSpace>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -109,6 +113,9 @@ private slots:
     void cameraRaw();
     void previews_data();
     void previews();
+    void sharedThumbnails_data();
+    void sharedThumbnails();
+    void sharedThumbnailFound();
 };
 
 void TestPictures::formats_data()
@@ -719,6 +726,89 @@ void TestPictures::previews()
     };
     QVERIFY2(near(image.pixel(inBand), band), qPrintable(QString::number(image.pixel(inBand), 16)));
     QVERIFY2(near(image.pixel(beside), qRgb(0x20, 0x40, 0xc0)), qPrintable(QString::number(image.pixel(beside), 16)));
+}
+
+void TestPictures::sharedThumbnails_data()
+{
+    // A file manager's thumbnail (256 x 171, green) of a photo whose own
+    // EXIF thumbnail is 60 x 40, or of a PNG that carries none.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("entry"); // "valid", "stale", "another file's", "corrupt", "none"
+    QTest::addColumn<QSize>("shown");   // the preview's size; empty: none
+    const QString photo = QStringLiteral("jpeg-exif-thumbnail.jpg");
+    QTest::newRow("valid: larger than the photo's own") << photo << QStringLiteral("valid") << QSize(256, 171);
+    QTest::newRow("stale: the photo's own") << photo << QStringLiteral("stale") << QSize(60, 40);
+    QTest::newRow("another file's: the photo's own") << photo << QStringLiteral("another file's") << QSize(60, 40);
+    QTest::newRow("corrupt: the photo's own") << photo << QStringLiteral("corrupt") << QSize(60, 40);
+    QTest::newRow("none: the photo's own") << photo << QStringLiteral("none") << QSize(60, 40);
+    QTest::newRow("valid, for a picture with no preview") << QStringLiteral("reference.png") << QStringLiteral("valid")
+                                                          << QSize(256, 171);
+    QTest::newRow("stale, for a picture with no preview") << QStringLiteral("reference.png") << QStringLiteral("stale")
+                                                          << QSize();
+}
+
+void TestPictures::sharedThumbnails()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, entry);
+    QFETCH(QSize, shown);
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(file);
+    QVERIFY(QFile::copy(corpus(file), picture));
+    const QByteArray uri = thumbnailUri(picture);
+    const qint64 modified = QFileInfo(picture).lastModified().toSecsSinceEpoch();
+    QImage thumbnail(256, 171, QImage::Format_RGB32);
+    thumbnail.fill(qRgb(0, 0xc0, 0x40));
+    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromUtf8(entry == QStringLiteral("another file's")
+                                                                          ? thumbnailUri(dir.filePath(QStringLiteral("x.jpg")))
+                                                                          : uri));
+    thumbnail.setText(QStringLiteral("Thumb::MTime"),
+                      QString::number(entry == QStringLiteral("stale") ? modified - 1 : modified));
+    QBuffer cached;
+    QVERIFY(cached.open(QIODevice::ReadWrite));
+    QVERIFY(thumbnail.save(&cached, "PNG"));
+    if (entry == QStringLiteral("corrupt"))
+        cached.buffer().replace(cached.size() / 2, 64, QByteArray(64, 'x'));
+    QVERIFY(cached.seek(0));
+    QFile opened(picture);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const DecodedPicture preview = decodePreview(DecodeRequest::previewOf(picture, QSize(800, 600)), opened,
+                                                 entry == QStringLiteral("none") ? nullptr : &cached, uri);
+    if (shown.isEmpty()) {
+        QCOMPARE(preview.status, DecodedPicture::Status::CannotDisplay);
+        return;
+    }
+    QCOMPARE(preview.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(preview.fullSize, QSize(301, 201));
+    QCOMPARE(preview.image.size(), shown);
+}
+
+void TestPictures::sharedThumbnailFound()
+{
+    // The cache's own example: the URI's MD5 names the entry; the largest
+    // size there is wins.
+    QCOMPARE(QCryptographicHash::hash("file:///home/jens/photos/me.png", QCryptographicHash::Md5).toHex(),
+             QByteArray("c6ee772d9e49320e97ec29a7eb5b1697"));
+    QTemporaryDir dir;
+    const QByteArray old = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
+    const QString picture = QStringLiteral("/home/jens/photos/me.png");
+    QCOMPARE(thumbnailUri(picture), QByteArray("file:///home/jens/photos/me.png"));
+    QCOMPARE(cachedThumbnailPath(picture), QString());
+    for (const char *size : {"normal", "x-large"}) {
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("thumbnails/") + QLatin1String(size)));
+        QVERIFY(testfiles::writeAll(dir.filePath(QStringLiteral("thumbnails/%1/c6ee772d9e49320e97ec29a7eb5b1697.png")
+                                                     .arg(QLatin1String(size))),
+                                    "png"));
+    }
+    QCOMPARE(cachedThumbnailPath(picture),
+             dir.filePath(QStringLiteral("thumbnails/x-large/c6ee772d9e49320e97ec29a7eb5b1697.png")));
+    // Spaces and other characters percent-encoded, as file managers write them.
+    QCOMPARE(thumbnailUri(QStringLiteral("/tmp/a b#.jpg")), QByteArray("file:///tmp/a%20b%23.jpg"));
+    if (old.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", old);
 }
 
 int main(int argc, char *argv[])

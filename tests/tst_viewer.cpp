@@ -5,6 +5,7 @@
 #include "host/qt/viewer/pagebrowser.h"
 #include "picture/picturecache.h"
 #include "picture/picturedecode.h"
+#include "picture/thumbnailcache.h"
 #include "platform/platform.h"
 #include "host/qt/viewer/viewer.h"
 #include "testfiles.h"
@@ -18,6 +19,9 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPixmap>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -55,6 +59,7 @@ private slots:
     void bigPngZoomsSharp();
     void folderNamedInRawBytes();
     void previewOnlyWhileThePictureIsOnItsWay();
+    void sharedThumbnailReachesTheHelper();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -627,6 +632,50 @@ void TestViewer::previewOnlyWhileThePictureIsOnItsWay()
     QCOMPARE(view.path(), photo);
     QVERIFY(!view.isPreview());
     QCOMPARE(previews.count(), previewsSoFar);
+}
+
+void TestViewer::sharedThumbnailReachesTheHelper()
+{
+    // The window opens the cache's entry and hands it to a helper, which
+    // can open nothing itself: a valid entry is the preview of a PNG that
+    // carries none; once the PNG changes, the entry is stale and unused.
+    QTemporaryDir cacheHome;
+    const QByteArray old = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    const QString picture = path(QStringLiteral("p.png"));
+    writeImage(QStringLiteral("p.png"), QSize(300, 200), "PNG");
+    QImage thumbnail(128, 85, QImage::Format_RGB32);
+    thumbnail.fill(Qt::green);
+    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromUtf8(picture::thumbnailUri(picture)));
+    thumbnail.setText(QStringLiteral("Thumb::MTime"),
+                      QString::number(QFileInfo(picture).lastModified().toSecsSinceEpoch()));
+    QVERIFY(QDir(cacheHome.path()).mkpath(QStringLiteral("thumbnails/normal")));
+    const QByteArray name = QCryptographicHash::hash(picture::thumbnailUri(picture), QCryptographicHash::Md5).toHex();
+    QVERIFY(thumbnail.save(cacheHome.filePath(QStringLiteral("thumbnails/normal/%1.png").arg(QLatin1String(name)))));
+    DecodeQueue queue;
+    waitForHelpers(queue);
+    const auto preview = [&queue, &picture] {
+        std::optional<DecodedPicture> got;
+        queue.decode(DecodeRequest::previewOf(picture, QSize(400, 300)), DecodeQueue::Priority::Shown, &queue,
+                     [&got](const DecodedPicture &result) { got = result; });
+        // No answer in time: Cancelled, which neither check below accepts.
+        DecodedPicture none;
+        none.status = DecodedPicture::Status::Cancelled;
+        return QTest::qWaitFor([&got] { return got.has_value(); }, 20000) ? *got : none;
+    };
+    const DecodedPicture valid = preview();
+    QCOMPARE(valid.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(valid.image.size(), QSize(128, 85));
+    QCOMPARE(valid.fullSize, QSize(300, 200));
+    QFile file(picture);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    file.close();
+    QCOMPARE(preview().status, DecodedPicture::Status::CannotDisplay);
+    if (old.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", old);
 }
 
 #include "tst_viewer.moc"
