@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -70,6 +72,65 @@ QStringList heicPhotos(const QString &folder, const QStringList &jpegs)
     for (int i = Distinct; i < PhotoCount; ++i)
         QFile::copy(paths[i % Distinct], paths[i]);
     return paths;
+}
+
+namespace {
+
+// `jpeg` with an EXIF segment (orientation 1, a thumbnail in IFD1) after
+// its start, as a camera writes it.
+QByteArray withExifThumbnail(const QByteArray &jpeg, const QByteArray &thumbnail)
+{
+    QByteArray tiff("II*\0", 4);
+    const auto add16 = [&tiff](quint16 v) { tiff.append(char(v & 0xFF)).append(char(v >> 8)); };
+    const auto add32 = [&add16](quint32 v) { add16(quint16(v & 0xFFFF)); add16(quint16(v >> 16)); };
+    add32(8);
+    add16(1); // IFD0: the orientation
+    add16(0x0112); add16(3); add32(1); add16(1); add16(0);
+    add32(26); // IFD1, at 8 + 18
+    add16(2);
+    add16(0x0201); add16(4); add32(1); add32(56); // the thumbnail, at 26 + 30
+    add16(0x0202); add16(4); add32(1); add32(quint32(thumbnail.size()));
+    add32(0);
+    tiff += thumbnail;
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1");
+    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+    return QByteArray(jpeg).insert(2, segment + payload);
+}
+
+} // namespace
+
+std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, const QString &jpeg, int count)
+{
+    QDir().mkpath(folder);
+    QStringList jpegs, heics;
+    for (int i = 0; i < count; ++i) {
+        jpegs.append(QStringLiteral("%1/exif%2.jpg").arg(folder).arg(i));
+        heics.append(QStringLiteral("%1/thumbnailed%2.heic").arg(folder).arg(i));
+    }
+    if (QFile::exists(heics.last()))
+        return {jpegs, heics};
+    std::printf("making photos with previews in %s (once) ...\n", qPrintable(folder));
+    std::fflush(stdout);
+    QFile original(jpeg);
+    original.open(QIODevice::ReadOnly);
+    QImageReader reader(jpeg);
+    reader.setScaledSize(QSize(160, 120));
+    QByteArray thumbnail;
+    QBuffer buffer(&thumbnail);
+    buffer.open(QIODevice::WriteOnly);
+    reader.read().save(&buffer, "JPEG", 80);
+    const QByteArray withThumbnail = withExifThumbnail(original.readAll(), thumbnail);
+    QProcess::execute(QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("85"), QStringLiteral("-t"),
+                                                   QStringLiteral("320"), jpeg, QStringLiteral("-o"), heics[0]});
+    for (int i = 0; i < count; ++i) {
+        QFile out(jpegs[i]);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(withThumbnail);
+        if (i > 0)
+            QFile::copy(heics[0], heics[i]);
+    }
+    return {jpegs, heics};
 }
 
 QString manyFiles(const QString &parent, int count)

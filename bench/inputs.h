@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace inputs {
 
 inline constexpr int PhotoCount = 200;
@@ -24,6 +26,12 @@ QStringList photos(const QString &folder);
 // PhotoCount HEIC photos of 12 megapixels made from the first ten JPEG
 // photos (heif-enc, once), each a file of its own. Returns their paths.
 QStringList heicPhotos(const QString &folder, const QStringList &jpegs);
+
+// Copies of `jpeg` that carry the previews a camera writes: `count` JPEGs
+// with a 160 x 120 EXIF thumbnail, and `count` HEICs of it (heif-enc) with a
+// 320-pixel thumbnail item, made once in `folder`: (JPEGs, HEICs). Each a
+// file of its own, so that none is decoded ahead of being measured.
+std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, const QString &jpeg, int count);
 
 // A folder of `count` empty files, one in twenty of them not a picture.
 QString manyFiles(const QString &parent, int count);

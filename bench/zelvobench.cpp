@@ -291,7 +291,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,watch runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,firstlook,watch runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -594,6 +594,76 @@ int main(int argc, char *argv[])
             QStringLiteral("%1 MiB (%2 MiB for the viewer)").arg(statusField(getpid(), "VmRSS:") / 1024.0, 0, 'f', 1)
                 .arg((statusField(getpid(), "VmRSS:") - before) / 1024.0, 0, 'f', 1),
             QString(), NAN, QStringLiteral("< 80 MiB"));
+    }
+
+    // A first look: a photo not decoded ahead (a jump, "Open with") shows
+    // the preview its file carries, then its picture. Each round a file of
+    // its own, so nothing is decoded ahead; beside libheif's own decode of
+    // the picture on one thread.
+    if (wanted("firstlook")) {
+        // Named as the viewer names what it shows.
+        const QString previews = QDir(data + QStringLiteral("/previews")).absolutePath();
+        const auto [jpegs, heics] = inputs::photosWithPreviews(previews, photos[0], Rounds);
+        const QSize bounds(1200, 900);
+        qthost::ViewerWidget viewer(nullptr);
+        viewer.resize(bounds);
+        viewer.show();
+        viewer.queue().warmUp();
+        QElapsedTimer warming;
+        warming.start();
+        while (viewer.queue().readyHelpers() < viewer.queue().workers() && warming.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const auto look = [&viewer](const QString &file, std::vector<double> &preview, std::vector<double> &sharp) {
+            QElapsedTimer timer;
+            timer.start();
+            viewer.navigate(file);
+            bool previewed = false;
+            qthost::PictureView *view = viewer.imageView();
+            while (timer.elapsed() < 10000) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+                if (!previewed && view->isPreview() && view->path() == file) {
+                    view->repaint();
+                    preview.push_back(timer.nsecsElapsed() / 1e6);
+                    previewed = true;
+                }
+                if (view->path() == file && !view->isPreview() && !view->isWaiting()) {
+                    view->repaint();
+                    sharp.push_back(timer.nsecsElapsed() / 1e6);
+                    break;
+                }
+            }
+            if (!previewed)
+                preview.push_back(NAN);
+            pause(100);
+        };
+        std::vector<double> jpegPreview, jpegSharp, heicPreview, heicSharp, oneThread;
+        for (int i = 0; i < Rounds; ++i) {
+            look(jpegs[i], jpegPreview, jpegSharp);
+            look(heics[i], heicPreview, heicSharp);
+            QElapsedTimer timer;
+            timer.start();
+            heif_context *context = heif_context_alloc();
+            heif_context_set_max_decoding_threads(context, 0);
+            heif_context_read_from_file(context, QFile::encodeName(heics[i]).constData(), nullptr);
+            heif_image_handle *handle = nullptr;
+            heif_context_get_primary_image_handle(context, &handle);
+            heif_image *image = nullptr;
+            heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+            oneThread.push_back(timer.nsecsElapsed() / 1e6);
+            heif_image_release(image);
+            heif_image_handle_release(handle);
+            heif_context_free(context);
+        }
+        const Figures hp = figures(heicPreview), hs = figures(heicSharp), one = figures(oneThread);
+        const Figures jp = figures(jpegPreview), js = figures(jpegSharp);
+        add(QStringLiteral("12 MP HEIC not decoded ahead: its preview, chosen to pixels"), shown(hp),
+            QStringLiteral("one frame 16 ms"), hp.median / 16.0, QStringLiteral("≤ 16 ms"));
+        add(QStringLiteral("12 MP HEIC not decoded ahead: its picture, chosen to pixels"), shown(hs),
+            QStringLiteral("libheif on one thread: %1").arg(shown(one)), hs.median / one.median, QStringLiteral("≤ 0.6×"));
+        add(QStringLiteral("12 MP JPEG with an EXIF thumbnail: its preview, chosen to pixels"), shown(jp),
+            QStringLiteral("one frame 16 ms"), jp.median / 16.0, QStringLiteral("≤ 16 ms"));
+        add(QStringLiteral("12 MP JPEG with an EXIF thumbnail: its picture, chosen to pixels"), shown(js), QString(), NAN,
+            QString());
     }
 
     // A big folder shown while files keep arriving (a camera import): how
