@@ -388,8 +388,11 @@ void TestViewer::cancelledDecodeStops()
     // Every helper busy with the same slow picture; one of them is
     // cancelled. It stops, so the next shown picture starts while the other
     // decode, begun at the same moment, still runs: it did not wait for a
-    // decode nobody wants.
-    QImage board(8000, 5000, QImage::Format_RGB32);
+    // decode nobody wants. (A cancelled decode that reads no more is killed
+    // and its helper replaced: the picture is large enough that even a
+    // sanitizer build's fresh helper, on a loaded machine, is ready well
+    // before the other decode ends.)
+    QImage board(8000, 10000, QImage::Format_RGB32);
     for (int y = 0; y < board.height(); ++y) {
         auto *line = reinterpret_cast<quint32 *>(board.scanLine(y));
         for (int x = 0; x < board.width(); ++x)
