@@ -3,7 +3,7 @@
 # make test   installs what the tests need, builds, runs every test headless
 #             (also in an address + undefined-behaviour sanitizer build)
 # make bench  builds optimised and prints the performance table
-# make fuzz   fuzzes the history-file reader and the HEIF and JPEG XL handlers,
+# make fuzz   fuzzes the history-file reader and the HEIF, JPEG XL and camera RAW handlers,
 #             FUZZ_SECONDS each (clang, libFuzzer)
 # make package builds the Debian package into build/package/
 
@@ -49,10 +49,12 @@ package:
 fuzz:
 	@scripts/install-deps.sh fuzz
 	cmake --preset fuzz >/dev/null
-	cmake --build build/fuzz --target fuzz_rirekifile fuzz_heif fuzz_jxl
-	mkdir -p build/fuzz/corpus build/fuzz/corpus-heif build/fuzz/corpus-jxl build/fuzz/seeds-heif build/fuzz/seeds-jxl
+	cmake --build build/fuzz --target fuzz_rirekifile fuzz_heif fuzz_jxl fuzz_raw
+	mkdir -p build/fuzz/corpus build/fuzz/corpus-heif build/fuzz/corpus-jxl build/fuzz/seeds-heif build/fuzz/seeds-jxl \
+	    build/fuzz/corpus-raw build/fuzz/seeds-raw
 	cp tests/data/formats/*.heic tests/data/formats/*.avif build/fuzz/seeds-heif/
 	cp tests/data/formats/*.jxl build/fuzz/seeds-jxl/
+	cp tests/data/formats/*.dng build/fuzz/seeds-raw/
 	build/fuzz/tests/fuzz/fuzz_rirekifile -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    build/fuzz/corpus tests/data/rireki-hostile
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
@@ -61,6 +63,9 @@ fuzz:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	build/fuzz/tests/fuzz/fuzz_jxl -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -print_final_stats=1 \
 	    build/fuzz/corpus-jxl build/fuzz/seeds-jxl
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	build/fuzz/tests/fuzz/fuzz_raw -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -print_final_stats=1 \
+	    build/fuzz/corpus-raw build/fuzz/seeds-raw
 
 # Everything built goes, but a history file the program keeps beside itself
 # in the build (make run) is the user's and stays.

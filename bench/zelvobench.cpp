@@ -27,6 +27,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <QtPlugin>
+
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -37,6 +39,9 @@
 #include <vector>
 
 using xsession::run;
+
+// Pictures decoded here, in the benchmark, as the helper decodes them.
+Q_IMPORT_PLUGIN(ZelvoImageFormats)
 
 namespace {
 

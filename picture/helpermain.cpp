@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QtPlugin>
 
 #include <csignal>
 #include <cstdlib>
@@ -20,6 +21,11 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>
+
+// The program's own picture formats (HEIF, AVIF, JPEG XL, camera RAW), for
+// every QImageReader here. Only the helpers decode, so only they load the
+// formats' libraries: the window starts without them.
+Q_IMPORT_PLUGIN(ZelvoImageFormats)
 
 namespace {
 

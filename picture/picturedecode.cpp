@@ -10,15 +10,10 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTransform>
-#include <QtPlugin>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-// The program's own picture formats (HEIF, AVIF, JPEG XL), for every
-// QImageReader in the process.
-Q_IMPORT_PLUGIN(ZelvoImageFormats)
 
 namespace picture {
 namespace {
@@ -144,13 +139,6 @@ QSize allocatedSize(QImageReader &reader)
     }
     const QSize size = reader.size();
     return size.isValid() ? size.expandedTo(canvas) : size;
-}
-
-QSize fitWithin(QSize size, QSize bounds)
-{
-    if (bounds.isEmpty() || (size.width() <= bounds.width() && size.height() <= bounds.height()))
-        return size;
-    return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled)

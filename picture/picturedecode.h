@@ -97,6 +97,12 @@ DecodedPicture nextFrame(QImageReader &reader, QSize bounds, const QColorSpace &
 QSize allocatedSize(QImageReader &reader);
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.
-QSize fitWithin(QSize size, QSize bounds);
+// (Inline: the window fits pictures too, without linking the decoders.)
+inline QSize fitWithin(QSize size, QSize bounds)
+{
+    if (bounds.isEmpty() || (size.width() <= bounds.width() && size.height() <= bounds.height()))
+        return size;
+    return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
 
 } // namespace picture

@@ -25,7 +25,12 @@
 #include <QTest>
 #include <QTransform>
 
+#include <QtPlugin>
+
 #include <zlib.h>
+
+// Pictures decoded here, in the test, as the helper decodes them.
+Q_IMPORT_PLUGIN(ZelvoImageFormats)
 
 using namespace picture;
 

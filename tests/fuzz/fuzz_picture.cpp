@@ -1,10 +1,11 @@
 // libFuzzer target for one of the program's own picture handlers (chosen at
-// build time: fuzz_heif, fuzz_jxl): any bytes are read without a crash, a
+// build time: fuzz_heif, fuzz_jxl, fuzz_raw): any bytes are read without a crash, a
 // hang or a leak, and a picture read has the size the handler announced.
 // Built and run by `make fuzz`.
 
 #include "picture/heifhandler.h"
 #include "picture/jxlhandler.h"
+#include "picture/rawhandler.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -20,8 +20,10 @@ namespace qthost {
 namespace {
 
 // The helpers start once the window is painted: on a machine of two cores
-// they would otherwise slow its building down.
-constexpr int WarmUpDelayMs = 0;
+// they would otherwise slow its building down, and a zero timer fires before
+// the first paint reaches the screen. A picture asked for sooner starts a
+// helper itself.
+constexpr int WarmUpDelayMs = 300;
 
 } // namespace
 
