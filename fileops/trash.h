@@ -1,7 +1,7 @@
 #pragma once
 
-// The desktop's trash, as the freedesktop.org trash specification lays it
-// out and the file managers use it: a file from the home file system goes to
+// The desktop's trash, laid out as freedesktop.org describes it and as the
+// file managers use it: a file from the home file system goes to
 // $XDG_DATA_HOME/Trash, one from another file system to $topdir/.Trash/$uid
 // (when an administrator made $topdir/.Trash, sticky and not a link) or
 // $topdir/.Trash-$uid, each with a .trashinfo file that says where it was.

@@ -275,7 +275,7 @@ void TestFileOps::trashOnAnotherFileSystem()
             return 1;
         if (read(trashed.path) != "c" || kindAt(photo) != '-')
             return 2;
-        // Relative to the file system's top, as the specification asks there.
+        // Relative to the file system's top, as file managers write it there.
         if (!read(top + QLatin1Char('/') + trash + QStringLiteral("/info/c.jpg.trashinfo"))
                  .startsWith("[Trash Info]\nPath=album/c.jpg\n"))
             return 3;
