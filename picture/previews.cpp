@@ -2,17 +2,16 @@
 
 #include "picture/colour.h"
 #include "picture/heifhandler.h"
+#include "picture/orientation.h"
 #include "picture/rawhandler.h"
 #include "picture/svgbounds.h"
 #include "picture/thumbnailcache.h"
 
 #include <QFileDevice>
 #include <QImageReader>
-#include <sys/stat.h>
-
-#include <QTransform>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace picture {
 namespace {
@@ -92,22 +91,6 @@ bool sameShape(QSize preview, QSize full)
         return false;
     const qreal height = qreal(preview.width()) * full.height() / full.width();
     return std::abs(height - preview.height()) <= std::max(1.5, 0.02 * preview.height());
-}
-
-QImage upright(const QImage &stored, int orientation)
-{
-    // EXIF's orientations as Qt reads them: mirror or flip, then turn.
-    const QTransform quarter = QTransform().rotate(90);
-    switch (orientation) {
-    case 2: return stored.mirrored(true, false);
-    case 3: return stored.transformed(QTransform().rotate(180));
-    case 4: return stored.mirrored(false, true);
-    case 5: return stored.mirrored(false, true).transformed(quarter);
-    case 6: return stored.transformed(quarter);
-    case 7: return stored.mirrored(true, false).transformed(quarter);
-    case 8: return stored.transformed(QTransform().rotate(270));
-    default: return stored;
-    }
 }
 
 JpegPreview readJpegPreview(QIODevice &file)

@@ -35,7 +35,4 @@ JpegPreview readJpegPreview(QIODevice &file);
 // (allowing the rounding of a small one's sides).
 bool sameShape(QSize preview, QSize full);
 
-// A picture stored in EXIF orientation `orientation`, turned upright.
-QImage upright(const QImage &stored, int orientation);
-
 } // namespace picture

@@ -2,12 +2,12 @@
 
 #include "picture/fileinput.h"
 #include "picture/picturedecode.h"
+#include "picture/orientation.h"
 #include "picture/previews.h"
 
 #include <QColorSpace>
 #include <QImage>
 #include <QIODevice>
-#include <QTransform>
 #include <QVariant>
 
 #include <libraw/libraw.h>
@@ -49,17 +49,15 @@ bool opened(LibRaw &raw, const FileInput &input)
     return status == LIBRAW_SUCCESS && (raw.imgdata.idata.make[0] || raw.imgdata.idata.dng_version);
 }
 
-// LibRaw's flip as the turn that shows the picture upright.
-QTransform upright(int flip)
+// LibRaw's flip as an EXIF orientation (it knows only the turns).
+int exifOrientation(int flip)
 {
-    QTransform turn;
-    if (flip == 3)
-        turn.rotate(180);
-    else if (flip == 5)
-        turn.rotate(270);
-    else if (flip == 6)
-        turn.rotate(90);
-    return turn;
+    switch (flip) {
+    case 3: return 3;
+    case 5: return 8;
+    case 6: return 6;
+    default: return 1;
+    }
 }
 
 // An 8-bit RGB or grey bitmap of LibRaw's (rows packed, no padding) as a QImage.
@@ -92,7 +90,7 @@ QImage embeddedPreview(LibRaw &raw)
                            thumbnail.tcolors);
     if (image.isNull())
         return {};
-    return image.transformed(upright(raw.imgdata.sizes.flip));
+    return upright(image, exifOrientation(raw.imgdata.sizes.flip));
 }
 
 // The raw data developed: the camera's white balance, sRGB, 8 bits, upright.

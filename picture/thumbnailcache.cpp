@@ -1,21 +1,24 @@
 #include "picture/thumbnailcache.h"
 
+#include "platform/platform.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
+#include <QStandardPaths>
 #include <QtEndian>
 
 #include <zlib.h>
-#include <QImageReader>
-#include <QStandardPaths>
-#include <QUrl>
 
 namespace picture {
 
 QByteArray thumbnailUri(const QString &path)
 {
-    return QUrl::fromLocalFile(path).toEncoded();
+    // The name's own bytes, so that one that is not UTF-8 names the entry a
+    // file manager made for it; the characters QUrl leaves in a path stay.
+    return "file://" + platform::encodePath(path).toPercentEncoding("/!$&'()*+,;=:@[]");
 }
 
 QString cachedThumbnailPath(const QString &path)

@@ -8,6 +8,7 @@
 #include "picture/picturedecode.h"
 #include "picture/previews.h"
 #include "picture/thumbnailcache.h"
+#include "platform/platform.h"
 #include "testfiles.h"
 
 #include <QBuffer>
@@ -809,7 +810,9 @@ void TestPictures::sharedThumbnailFound()
     QCOMPARE(cachedThumbnailPath(picture),
              dir.filePath(QStringLiteral("thumbnails/x-large/c6ee772d9e49320e97ec29a7eb5b1697.png")));
     // Spaces and other characters percent-encoded, as file managers write them.
-    QCOMPARE(thumbnailUri(QStringLiteral("/tmp/a b#.jpg")), QByteArray("file:///tmp/a%20b%23.jpg"));
+    QCOMPARE(thumbnailUri(QStringLiteral("/tmp/a b#[1].jpg")), QByteArray("file:///tmp/a%20b%23[1].jpg"));
+    // A name that is not UTF-8 (Shift JIS here): its own bytes, as a file manager spells it.
+    QCOMPARE(thumbnailUri(platform::decodePath("/tmp/\x82\xa0\xe9.jpg")), QByteArray("file:///tmp/%82%A0%E9.jpg"));
     if (old.isNull())
         qunsetenv("XDG_CACHE_HOME");
     else

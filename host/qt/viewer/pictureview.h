@@ -46,7 +46,6 @@ public:
     void showFile(const QString &path);
     void clear();
 
-
     QString path() const { return m_path; }      // the file whose picture is on screen
     QString requested() const { return m_requested; }
     bool isWaiting() const { return !m_pending.empty(); }
@@ -55,6 +54,7 @@ public:
     bool isPreview() const { return m_isPreview; } // what shows is the file's preview
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
+    QRectF pictureRect() const; // the whole picture in view coordinates
 
     // Zoom: device-independent pixels per picture pixel.
     qreal zoom() const;
@@ -105,10 +105,6 @@ private:
 
     void step(Step step);
     qreal fitZoom() const;
-public:
-    QRectF pictureRect() const; // the whole picture in view coordinates
-
-private:
     void received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture);
     void adopt(quint64 sequence, const QString &path, const DecodedPicture &picture);
     void previewed(quint64 sequence, const QString &path, const DecodedPicture &preview);
