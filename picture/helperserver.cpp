@@ -179,7 +179,8 @@ int serveDecodes(int socket, std::atomic_bool *cancelled)
                 ::close(received->fd);
             continue;
         }
-        cancelled->store(false);
+        // The program clears the cancel word before it sends: a cancel that
+        // came before this helper got here is kept, not forgotten.
         const DecodeRequest wanted = requestFrom(*request, icc.left(request->iccBytes));
         if (request->kind == RequestKind::NextFrame) {
             DecodedPicture frame;
