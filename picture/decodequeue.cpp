@@ -32,6 +32,24 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
            && a.screen == b.screen && a.preview == b.preview;
 }
 
+// A regular file opened to be handed to a helper: opened without waiting,
+// and refused unless it is a regular file, so a FIFO or a device is never
+// read. -1 with `errno` set (EINVAL for a file that is not regular).
+int openRegularFile(const QString &path)
+{
+    const int fd = ::open(platform::encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, 0);
+    return fd;
+}
+
 DecodedPicture failed(Reason reason)
 {
     DecodedPicture result;
@@ -336,21 +354,11 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
 {
     job.running = true;
     // The file is opened here and handed over, so the helper opens nothing.
-    // Opened without waiting, and refused unless it is a regular file: a
-    // FIFO or a device is never read.
-    const int fd = ::open(platform::encodePath(job.request.path).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = openRegularFile(job.request.path);
     if (fd < 0) {
         finishLater(id, failed(errno == EACCES || errno == EPERM ? Reason::NoPermission : Reason::NotAFile));
         return false;
     }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        finishLater(id, failed(Reason::NotAFile));
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, 0);
     protocol::Request message;
     message.id = id;
     message.kind = job.request.preview ? protocol::RequestKind::Preview : protocol::RequestKind::Decode;
@@ -372,10 +380,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         tail += uri;
         const QString cached = cachedThumbnailPath(job.request.path);
         if (!cached.isEmpty())
-            thumbnail = ::open(platform::encodePath(cached).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        struct stat cachedStatus {};
-        if (thumbnail >= 0 && (::fstat(thumbnail, &cachedStatus) != 0 || !S_ISREG(cachedStatus.st_mode)))
-            ::close(std::exchange(thumbnail, -1));
+            thumbnail = openRegularFile(cached);
     }
     const bool sent = slot.process->send(message, tail, fd, thumbnail);
     ::close(fd);

@@ -190,8 +190,9 @@ DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file, QIOD
         raw.setDevice(&file);
         full = raw.option(QImageIOHandler::Size).toSize();
         preview = raw.preview();
-    } else {
-        // Another format: only its size, when the reader tells it from the header.
+    } else if (thumbnail) {
+        // Another format, whose only preview can be the cache's: its size,
+        // when the reader tells it from the header.
         QImageReader reader(&file);
         reader.setAutoTransform(true);
         if (!mayBeSvg(file) && reader.canRead())

@@ -25,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -385,35 +386,40 @@ void TestViewer::olderResultArrivingLastIsDropped()
 
 void TestViewer::cancelledDecodeStops()
 {
-    // Every helper busy with the same slow picture; one of them is
-    // cancelled. It stops, so the next shown picture starts while the other
-    // decode, begun at the same moment, still runs: it did not wait for a
-    // decode nobody wants. (A cancelled decode that reads no more is killed
-    // and its helper replaced: the picture is large enough that even a
-    // sanitizer build's fresh helper, on a loaded machine, is ready well
-    // before the other decode ends.)
-    QImage board(8000, 10000, QImage::Format_RGB32);
-    for (int y = 0; y < board.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(board.scanLine(y));
-        for (int x = 0; x < board.width(); ++x)
-            line[x] = (x * 7 + y * 13) % 255 * 0x010101u | 0xFF000000u;
-    }
-    QVERIFY(board.save(path(QStringLiteral("slow.png")), "PNG", 0));
-    board = QImage();
+    // Every helper busy with the same picture; one of them is cancelled. It
+    // stops, so the next shown picture is decoded while the other decode, begun
+    // at the same moment, still runs: it did not wait for a decode nobody
+    // wants. The helpers are stopped (SIGSTOP) before they get their work,
+    // so no decode can end by itself: only the cancel frees a helper, and
+    // the others still run whatever the machine's speed.
+    writeImage(QStringLiteral("photo.png"), QSize(300, 200), "PNG");
     DecodeQueue queue;
+    DecodeQueue::Limits limits;
+    limits.deadlineMs = 120000; // the stopped ones may not be ended by it
+    queue.setLimits(limits);
     waitForHelpers(queue);
+    const QList<qint64> helpers = queue.helperPids();
+    for (const qint64 pid : helpers)
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
     std::vector<DecodeQueue::Ticket> busy;
     for (int i = 0; i < queue.workers(); ++i) {
-        busy.push_back(queue.decode(DecodeRequest::fitted(path(QStringLiteral("slow.png")), QSize(100 + i, 100)),
+        busy.push_back(queue.decode(DecodeRequest::fitted(path(QStringLiteral("photo.png")), QSize(100 + i, 100)),
                                     DecodeQueue::Priority::Shown, &queue, [](const DecodedPicture &) {}));
         QVERIFY(queue.isRunning(busy.back()));
     }
-    const auto waiting = queue.decode(DecodeRequest::fitted(path(QStringLiteral("slow.png")), QSize(60, 60)),
-                                      DecodeQueue::Priority::Shown, &queue, [](const DecodedPicture &) {});
+    bool waitingDecoded = false;
+    const auto waiting =
+        queue.decode(DecodeRequest::fitted(path(QStringLiteral("photo.png")), QSize(60, 60)), DecodeQueue::Priority::Shown,
+                     &queue, [&waitingDecoded](const DecodedPicture &picture) {
+                         waitingDecoded = picture.status == DecodedPicture::Status::Decoded;
+                     });
     QVERIFY(!queue.isRunning(waiting));
     queue.cancel(busy.front());
-    QTRY_VERIFY_WITH_TIMEOUT(queue.isRunning(waiting), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(waitingDecoded, 20000);
     QVERIFY(queue.isRunning(busy.back()));
+    // The cancelled one's helper has gone; the others go on.
+    for (const qint64 pid : helpers)
+        ::kill(pid_t(pid), SIGCONT);
     QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 60000);
 }
 
