@@ -1,9 +1,10 @@
 #include "app/form1.h"
 
 #include "app/formresize.h"
-#include "common/texts.h"
 #include "browse/filedisplay.h"
 #include "browse/navigation.h"
+#include "browse/readfailure.h"
+#include "common/texts.h"
 #include "filter/filter.h"
 #include "history/historypopup.h"
 #include "history/rireki.h"
@@ -88,7 +89,9 @@ void Form1::File1_MouseDown(int button, int, host::Twips, host::Twips)
 
 void Form1::Rireki_Click(int index)
 {
-    history::Rireki_Click(m_host, index);
+    // A folder that has gone since is reported as browsing reports any.
+    if (!history::Rireki_Click(m_host, index))
+        browse::reportReadFailure(m_host);
 }
 
 void Form1::Save_Rireki_Click()

@@ -1,6 +1,6 @@
 #include "browse/navigation.h"
 
-#include "common/readfailure.h"
+#include "browse/readfailure.h"
 #include "history/rireki.h"
 
 namespace browse {

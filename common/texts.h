@@ -174,6 +174,7 @@ inline const QString WhyDiskFull = QStringLiteral("ディスクに空きがあ�
 inline const QString WhyNoFolder = QStringLiteral("フォルダが見つかりません。");
 inline const QString WhySameFolder = QStringLiteral("すでにこのフォルダにあります。");
 inline const QString WhyNoTrash = QStringLiteral("この場所で使えるごみ箱がありません。");
+inline const QString WhyCancelled = QStringLiteral("途中で取り消しました。元のファイルはそのままです。");
 inline const QString WhyOther = QStringLiteral("できませんでした（エラー番号 %1）。");
 
 // The command line (Zelvoviewer --help). %1 is a path.

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace fileops {
 
 enum class Failure {
@@ -21,6 +23,7 @@ enum class Failure {
     DiskFull,
     NoFolder,    // the folder to put the file in is not there
     SameFolder,  // moved into the folder it is in already
+    Cancelled,   // a copy stopped when asked to, before it was done
     Other,       // `error` says why
 };
 
@@ -35,6 +38,11 @@ struct Outcome
     static Outcome failed(Failure failure, int error = 0) { return {failure, error, {}, false}; }
 };
 
+// Told as a copy's content goes across, a part at a time: bytes copied so
+// far and in all; false stops the copy (Cancelled), leaving no partial file.
+// Called on the thread that copies.
+using CopyProgress = std::function<bool(qint64 done, qint64 total)>;
+
 // The name a file gets where `taken` says its own is taken: "b.jpg", then
 // "b (2).jpg", "b (3).jpg" ... (`attempt` 1 is the name itself).
 QString freeName(const QString &name, int attempt);
@@ -42,16 +50,18 @@ QString freeName(const QString &name, int attempt);
 // Moves `path` into `folder` under its own name, or a free one. Within one
 // file system it is renamed (a link is moved, never what it points to);
 // across file systems a regular file is copied, flushed, checked and only
-// then removed, a link made anew, anything else refused (NotAFile).
-Outcome moveInto(const QString &path, const QString &folder);
+// then removed, a link made anew, anything else refused (NotAFile). A file
+// changed while it is copied (Changed), or one put in its place before the
+// copy is done, stays where it is and the copy goes.
+Outcome moveInto(const QString &path, const QString &folder, const CopyProgress &progress = {});
 
 // Moves `path` to exactly `target`; NameTaken when anything is there.
-Outcome moveTo(const QString &path, const QString &target);
+Outcome moveTo(const QString &path, const QString &target, const CopyProgress &progress = {});
 
 // Copies the content of `path` (a regular file, through links) into
 // `folder` under its own name or a free one, with its permissions and
 // modification time. A FIFO or device is never read (NotAFile).
-Outcome copyInto(const QString &path, const QString &folder);
+Outcome copyInto(const QString &path, const QString &folder, const CopyProgress &progress = {});
 
 // Gives the file `name` in its own folder; NameTaken when that is taken.
 Outcome rename(const QString &path, const QString &name);

@@ -1,5 +1,7 @@
 #include "fileops/operations.h"
 
+#include "platform/paths.h"
+
 namespace fileops {
 
 void Operations::remember(Done done)
@@ -17,17 +19,17 @@ Outcome Operations::trash(const QString &path)
     return trashed.outcome;
 }
 
-Outcome Operations::move(const QString &path, const QString &folder)
+Outcome Operations::move(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    const Outcome moved = moveInto(path, folder);
+    const Outcome moved = moveInto(path, folder, progress);
     if (moved.ok())
         remember({Done::Kind::Moved, path, moved.path, {}});
     return moved;
 }
 
-Outcome Operations::copy(const QString &path, const QString &folder)
+Outcome Operations::copy(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    const Outcome copied = copyInto(path, folder);
+    const Outcome copied = copyInto(path, folder, progress);
     if (copied.ok())
         remember({Done::Kind::Copied, path, copied.path, {}});
     return copied;
@@ -57,7 +59,7 @@ std::optional<Undone> Operations::undo()
     case Done::Kind::Trashed: undone.outcome = restoreFromTrash({done.from, done.to, done.info}); break;
     case Done::Kind::Moved: undone.outcome = moveTo(done.to, done.from); break;
     case Done::Kind::Renamed:
-        undone.outcome = fileops::rename(done.to, done.from.mid(done.from.lastIndexOf(QLatin1Char('/')) + 1));
+        undone.outcome = fileops::rename(done.to, platform::nameOf(done.from));
         break;
     case Done::Kind::Copied: undone.outcome = moveToTrash(done.to, m_dataHome).outcome; break;
     }

@@ -37,8 +37,8 @@ public:
 
     // Each as its namesake in filesystem.h and trash.h; what succeeds can be undone.
     Outcome trash(const QString &path);
-    Outcome move(const QString &path, const QString &folder);
-    Outcome copy(const QString &path, const QString &folder);
+    Outcome move(const QString &path, const QString &folder, const CopyProgress &progress = {});
+    Outcome copy(const QString &path, const QString &folder, const CopyProgress &progress = {});
     Outcome rename(const QString &path, const QString &name);
     // Cannot be undone.
     Outcome deleteForGood(const QString &path);

@@ -1,5 +1,6 @@
 #include "fileops/trash.h"
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QDateTime>
@@ -15,6 +16,8 @@
 namespace fileops {
 namespace {
 
+using platform::folderOf;
+
 QByteArray bytes(const QString &path)
 {
     return platform::encodePath(path);
@@ -29,12 +32,6 @@ std::optional<struct stat> statusOf(const QString &path, bool followLinks)
     return status;
 }
 
-QString parentOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
 // The device that `path` is on, or would be on once made: its nearest
 // existing folder's.
 std::optional<dev_t> deviceFor(QString path)
@@ -44,7 +41,7 @@ std::optional<dev_t> deviceFor(QString path)
             return status->st_dev;
         if (path == QLatin1String("/") || path.isEmpty())
             return std::nullopt;
-        path = parentOf(path);
+        path = folderOf(path);
     }
 }
 
@@ -52,7 +49,7 @@ std::optional<dev_t> deviceFor(QString path)
 // never a link, never someone else's.
 bool ownFolder(const QString &path, bool makeParents)
 {
-    if (makeParents && !QDir().mkpath(parentOf(path)))
+    if (makeParents && !QDir().mkpath(folderOf(path)))
         return false;
     if (::mkdir(bytes(path).constData(), 0700) != 0 && errno != EEXIST)
         return false;
@@ -65,7 +62,7 @@ bool ownFolder(const QString &path, bool makeParents)
 QString topFolderOf(QString folder, dev_t device)
 {
     while (folder != QLatin1String("/")) {
-        const QString parent = parentOf(folder);
+        const QString parent = folderOf(folder);
         const auto status = statusOf(parent, true);
         if (!status || status->st_dev != device)
             break;
@@ -90,7 +87,7 @@ std::optional<TrashPlace> trashFor(const QString &path, dev_t device, const QStr
         if (homeDevice && *homeDevice == device)
             return ownFolder(home, true) ? std::optional(TrashPlace{home, {}}) : std::nullopt;
     }
-    const QString top = topFolderOf(parentOf(path), device);
+    const QString top = topFolderOf(folderOf(path), device);
     const QString uid = QString::number(::getuid());
     const QString base = top == QLatin1String("/") ? QString() : top;
     const QString shared = base + QStringLiteral("/.Trash");
@@ -137,7 +134,7 @@ TrashOutcome moveToTrash(const QString &path, const QString &dataHome)
         return result;
     }
     // A folder that takes no changes would refuse deleting too: said as such.
-    if (::access(bytes(parentOf(path)).constData(), W_OK | X_OK) != 0) {
+    if (::access(bytes(folderOf(path)).constData(), W_OK | X_OK) != 0) {
         result.outcome = failureFor(errno);
         return result;
     }
@@ -147,7 +144,7 @@ TrashOutcome moveToTrash(const QString &path, const QString &dataHome)
         result.outcome = Outcome::failed(Failure::NoTrash);
         return result;
     }
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString name = platform::nameOf(path);
     const QByteArray info = "[Trash Info]\nPath=" + infoPath(path, place->relativeTo) + "\nDeletionDate="
                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1()
                             + "\n";
@@ -195,7 +192,7 @@ Outcome restoreFromTrash(const TrashedFile &trashed)
 {
     if (!exists(trashed.file))
         return Outcome::failed(Failure::Vanished, ENOENT);
-    const auto folder = statusOf(parentOf(trashed.original), true);
+    const auto folder = statusOf(folderOf(trashed.original), true);
     if (!folder || !S_ISDIR(folder->st_mode))
         return Outcome::failed(Failure::NoFolder, ENOENT);
     const int error = renameWithoutReplacing(trashed.file, trashed.original);

@@ -163,9 +163,4 @@ QStringList folderChain(const QString &folder)
     return chain;
 }
 
-QString joinFolder(const QString &folder, const QString &name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
 } // namespace folders

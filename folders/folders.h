@@ -70,6 +70,4 @@ QStringList matchingNames(const QStringList &names, const FilePattern &pattern);
 // The folders from the root down to `folder`, both included.
 QStringList folderChain(const QString &folder);
 
-QString joinFolder(const QString &folder, const QString &name);
-
 } // namespace folders

@@ -1,6 +1,5 @@
 #include "history/historypopup.h"
 
-#include "common/readfailure.h"
 #include "history/rireki.h"
 #include "history/rirekifile.h"
 
@@ -24,11 +23,10 @@ void Dir1_MouseDown(host::Host &host, int button)
     separator.setVisible(false);
 }
 
-void Rireki_Click(host::Host &host, int index)
+bool Rireki_Click(host::Host &host, int index)
 {
     const QString folder = host.menuItem(host::MenuItemId::Rireki, index).caption();
-    if (!host.dir1().setPath(folder))
-        reportReadFailure(host);
+    return host.dir1().setPath(folder);
 }
 
 void Save_Rireki_Click(host::Host &host)

@@ -10,10 +10,11 @@ namespace history {
 // Opens the popup for the right button; any other button does nothing.
 void Dir1_MouseDown(host::Host &host, int button);
 
-// Moves the folder list to the entry's folder (and so to slot 1). A folder
-// that is gone, or an empty entry, beeps and says so in the path box; the
-// list and the history stay as they were.
-void Rireki_Click(host::Host &host, int index);
+// Moves the folder list to the entry's folder (and so to slot 1). False
+// when the folder list could not go there (a folder that is gone, an empty
+// entry): the list and the history stay as they were, and the caller
+// reports it.
+[[nodiscard]] bool Rireki_Click(host::Host &host, int index);
 
 void Save_Rireki_Click(host::Host &host);
 

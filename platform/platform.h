@@ -1,9 +1,12 @@
 #pragma once
 
-// What Qt does not offer, or not faithfully or fast enough for us, one file
-// per platform: posix.cpp here; a Windows build adds its own (code page 932
-// is the system code page of Japanese Windows, and FindFirstFile gives each
-// entry's type).
+// What Qt does not offer, or not faithfully or fast enough for us, a file
+// for each job: code page 932 (cp932.cpp), names whose bytes are not UTF-8
+// (rawbytepaths.cpp), reading a folder (folderlisting.cpp), a file's stamp
+// and opening it (files.cpp), replacing a file whole (replacefile.cpp),
+// memory (memory.cpp). Each is written for POSIX; a Windows build would add
+// its own (code page 932 is the system code page of Japanese Windows, and
+// FindFirstFile gives each entry's type).
 
 #include <QByteArray>
 #include <QFile>
@@ -72,6 +75,12 @@ bool openForReading(QFile &file, const QString &path);
 
 // A regular file (after links) is there.
 bool isRegularFile(const QString &path);
+
+// Opens the file for reading without waiting, refusing anything but a
+// regular file (after links), so that a FIFO or a device is never read:
+// a descriptor (close-on-exec, blocking again once open), or -1 with
+// `errno` set (EINVAL for what is not a regular file).
+int openRegularFile(const QString &path);
 
 // Replaces `target` whole or not at all: writes a new file named
 // `temporaryPrefix` plus six letters or digits, flushes it to the disk and

@@ -107,6 +107,21 @@ void chooseInNextPopup(const QString &text, QStringList *seen)
     });
 }
 
+// Notes, once the popup is open, each item's text and whether it can be
+// chosen ("元に戻す greyed"), then closes it.
+void noteNextPopup(QStringList *items)
+{
+    QTimer::singleShot(0, [items] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator())
+                items->append(action->text() + (action->isEnabled() ? QString() : QStringLiteral(" greyed")));
+        }
+        menu->close();
+    });
+}
+
 struct Program
 {
     QtHost host;
@@ -134,6 +149,8 @@ private slots:
     void moveOffersTheHistory();
     void pathBoxKeepsItsOwnCopy();
     void watchDoesNotFight();
+    void undoGreyedWhenNothingToUndo_data();
+    void undoGreyedWhenNothingToUndo();
 
 private:
     QString at(const QString &name) const { return m_dir->path() + QLatin1Char('/') + name; }
@@ -584,6 +601,65 @@ void TestFileActions::watchDoesNotFight()
     QCOMPARE(resets.count(), 0);
     QCOMPARE(files->fileName(), QStringLiteral("c.jpg"));
     QCOMPARE(p.recorder.count(QStringLiteral("File1_Click")), clicks);
+}
+
+void TestFileActions::undoGreyedWhenNothingToUndo_data()
+{
+    // What was done before the picture's popup opens, in order; whether its
+    // 元に戻す can then be chosen.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("undoable");
+    QTest::newRow("nothing done yet") << QStringList{} << false;
+    QTest::newRow("a file trashed") << QStringList{QStringLiteral("trash")} << true;
+    QTest::newRow("trashed, then undone") << QStringList{QStringLiteral("trash"), QStringLiteral("undo")} << false;
+    QTest::newRow("two trashed, one undone")
+        << QStringList{QStringLiteral("trash"), QStringLiteral("trash other"), QStringLiteral("undo")} << true;
+    // Refused actions leave nothing to undo.
+    QTest::newRow("a trash that failed") << QStringList{QStringLiteral("trash gone")} << false;
+    QTest::newRow("a rename to a taken name") << QStringList{QStringLiteral("rename taken")} << false;
+    // An undo that cannot be done is forgotten too: nothing is left to try.
+    QTest::newRow("the trash emptied, undo refused")
+        << QStringList{QStringLiteral("trash"), QStringLiteral("empty trash"), QStringLiteral("undo")} << false;
+    QTest::newRow("undo with nothing done") << QStringList{QStringLiteral("undo")} << false;
+}
+
+void TestFileActions::undoGreyedWhenNothingToUndo()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, undoable);
+    const QString b = at(QStringLiteral("photos/b.jpg"));
+    const QString a = at(QStringLiteral("photos/a.jpg"));
+    QVERIFY(writeFile(a, "a"));
+    QVERIFY(writeFile(b, "b"));
+    FakeWindow window;
+    window.chosen = b;
+    window.folder = at(QStringLiteral("photos"));
+    FakeAsker asker;
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    for (const QString &step : steps) {
+        if (step == QStringLiteral("trash")) {
+            actions.trash();
+        } else if (step == QStringLiteral("trash other")) {
+            window.chosen = a;
+            actions.trash();
+        } else if (step == QStringLiteral("trash gone")) {
+            window.chosen = at(QStringLiteral("photos/gone.jpg"));
+            actions.trash();
+        } else if (step == QStringLiteral("rename taken")) {
+            asker.name = QStringLiteral("a.jpg");
+            actions.rename();
+        } else if (step == QStringLiteral("empty trash")) {
+            QVERIFY(QDir(at(QStringLiteral("data/Trash"))).removeRecursively());
+        } else if (step == QStringLiteral("undo")) {
+            actions.undo();
+        }
+    }
+    window.chosen = b;
+    QStringList items;
+    noteNextPopup(&items);
+    actions.popup(QPoint(100, 100), false);
+    const QString undo = QStringLiteral("元に戻す");
+    QVERIFY2(items.contains(undoable ? undo : undo + QStringLiteral(" greyed")), qPrintable(items.join(u'|')));
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestFileActions)

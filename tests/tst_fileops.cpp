@@ -410,18 +410,35 @@ void TestFileOps::acrossFileSystems_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("kilobytes"); // of the file system moved to
+    QTest::addColumn<QString>("meanwhile"); // done to the photo while its copy goes on
     QTest::addColumn<int>("failure");
     const int none = int(Failure::None);
-    QTest::newRow("move: copied, checked, then removed") << QStringLiteral("move") << QStringLiteral("file") << 4096 << none;
-    QTest::newRow("copy") << QStringLiteral("copy") << QStringLiteral("file") << 4096 << none;
+    const QString move = QStringLiteral("move");
+    const QString copy = QStringLiteral("copy");
+    const QString file = QStringLiteral("file");
+    QTest::newRow("move: copied, checked, then removed") << move << file << 8192 << QString() << none;
+    QTest::newRow("copy") << copy << file << 8192 << QString() << none;
     // The disk fills part way: the partial copy goes, the photo stays.
-    QTest::newRow("move onto a full disk") << QStringLiteral("move") << QStringLiteral("file") << 64
-                                           << int(Failure::DiskFull);
-    QTest::newRow("copy onto a full disk") << QStringLiteral("copy") << QStringLiteral("file") << 64
-                                           << int(Failure::DiskFull);
-    QTest::newRow("move a link: made anew") << QStringLiteral("move") << QStringLiteral("link") << 4096 << none;
-    QTest::newRow("move a FIFO: refused, never read") << QStringLiteral("move") << QStringLiteral("fifo") << 4096
+    QTest::newRow("move onto a full disk") << move << file << 64 << QString() << int(Failure::DiskFull);
+    QTest::newRow("copy onto a full disk") << copy << file << 64 << QString() << int(Failure::DiskFull);
+    QTest::newRow("move a link: made anew") << move << QStringLiteral("link") << 8192 << QString() << none;
+    QTest::newRow("move a FIFO: refused, never read") << move << QStringLiteral("fifo") << 8192 << QString()
                                                       << int(Failure::NotAFile);
+    // Written to after the first part is across: the copy would be half old,
+    // half new, and removing the photo would lose what was written.
+    QTest::newRow("move: the photo written to part way") << move << file << 8192 << QStringLiteral("written")
+                                                         << int(Failure::Changed);
+    QTest::newRow("copy: the photo written to part way") << copy << file << 8192 << QStringLiteral("written")
+                                                         << int(Failure::Changed);
+    // Another file put in its place once the copy is whole (the copied one
+    // is unchanged, open): the check before removing sees the name is not
+    // the photo copied any more, and removes nothing.
+    QTest::newRow("move: another file in its place before removal")
+        << move << file << 8192 << QStringLiteral("replaced") << int(Failure::Changed);
+    QTest::newRow("move cancelled part way") << move << file << 8192 << QStringLiteral("cancel")
+                                             << int(Failure::Cancelled);
+    QTest::newRow("copy cancelled part way") << copy << file << 8192 << QStringLiteral("cancel")
+                                             << int(Failure::Cancelled);
 }
 
 void TestFileOps::acrossFileSystems()
@@ -429,11 +446,15 @@ void TestFileOps::acrossFileSystems()
     QFETCH(QString, action);
     QFETCH(QString, kind);
     QFETCH(int, kilobytes);
+    QFETCH(QString, meanwhile);
     QFETCH(int, failure);
     const QString mounted = at(QStringLiteral("mounted"));
     QVERIFY(QDir().mkpath(mounted));
     const QString path = at(QStringLiteral("photos/b.jpg"));
-    const QByteArray pixels(512 * 1024, 'p');
+    // Larger than a part of a copy, so that it is told of progress more than once.
+    const QByteArray pixels(3 * 1024 * 1024 + 512 * 1024, 'p');
+    const QString other = at(QStringLiteral("photos/other.jpg"));
+    QVERIFY(write(other, "another photo"));
     if (kind == QStringLiteral("link"))
         QCOMPARE(::symlink("../elsewhere.jpg", QFile::encodeName(path).constData()), 0);
     else if (kind == QStringLiteral("fifo"))
@@ -444,15 +465,36 @@ void TestFileOps::acrossFileSystems()
     const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
     QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
     const char kindBefore = kindAt(path);
-    // 0 as expected; 1 wrong failure; 2 source changed; 3 target wrong; 4 leftovers.
+    // 0 as expected; 1 wrong failure; 2 source changed; 3 target wrong; 4 leftovers;
+    // 5 progress not told part by part.
     const int outcome = sandbox::withSmallFileSystem(QFile::encodeName(mounted).constData(), kilobytes, [&] {
         Operations operations(m_data);
-        const Outcome done = action == QStringLiteral("move") ? operations.move(path, mounted)
-                                                              : operations.copy(path, mounted);
+        QByteArray expected = pixels;
+        int parts = 0;
+        const fileops::CopyProgress progress = [&](qint64 done, qint64 total) {
+            ++parts;
+            if (meanwhile == QStringLiteral("cancel"))
+                return false;
+            if (meanwhile == QStringLiteral("written") && parts == 1) {
+                QFile photo(path);
+                if (photo.open(QIODevice::Append))
+                    photo.write("more");
+                expected = pixels + "more";
+            }
+            if (meanwhile == QStringLiteral("replaced") && done == total) {
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData());
+                expected = "another photo";
+            }
+            return true;
+        };
+        const Outcome done = action == QStringLiteral("move") ? operations.move(path, mounted, progress)
+                                                              : operations.copy(path, mounted, progress);
         if (int(done.failure) != failure)
             return 1;
+        if (kind == QStringLiteral("file") && done.ok() && parts < 2)
+            return 5;
         const bool sourceStays = action == QStringLiteral("copy") || !done.ok();
-        if ((kindAt(path) == kindBefore) != sourceStays || (kind == QStringLiteral("file") && sourceStays && read(path) != pixels))
+        if ((kindAt(path) == kindBefore) != sourceStays || (kind == QStringLiteral("file") && sourceStays && read(path) != expected))
             return 2;
         if (!done.ok())
             return QDir(mounted).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty() ? 0 : 4;

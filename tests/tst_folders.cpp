@@ -3,6 +3,7 @@
 
 #include "folders/folders.h"
 #include "folders/naturalorder.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QCollator>
@@ -170,13 +171,13 @@ void TestFolders::folderNamedInRawBytes()
     const std::shared_ptr<const FolderContents> parent = readFolder(dir.path());
     QVERIFY(parent);
     QCOMPARE(parent->subfolders.size(), 1);
-    const QString folder = joinFolder(dir.path(), parent->subfolders.first());
+    const QString folder = platform::joinFolder(dir.path(), parent->subfolders.first());
     QCOMPARE(platform::encodePath(folder), folderBytes);
     QCOMPARE(existingFolder(folder), std::optional<QString>(folder));
     const std::shared_ptr<const FolderContents> contents = readFolder(folder);
     QVERIFY(contents);
     QCOMPARE(contents->files.size(), 1);
-    const QString file = joinFolder(folder, contents->files.first());
+    const QString file = platform::joinFolder(folder, contents->files.first());
     QVERIFY(platform::isRegularFile(file));
     QFile opened;
     QVERIFY(platform::openForReading(opened, file));

@@ -3,7 +3,7 @@
 #include "common/texts.h"
 #include "host/qt/base/filemime.h"
 #include "host/qt/base/popupmenu.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,17 +18,8 @@ namespace {
 
 using fileops::Failure;
 using fileops::Outcome;
-
-QString nameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString folderOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
+using platform::folderOf;
+using platform::nameOf;
 
 // A path as the user reads it, and as a popup item shows it ("&" would be
 // an accelerator).
@@ -51,6 +42,7 @@ QString why(const Outcome &outcome)
     case Failure::DiskFull: return texts::WhyDiskFull;
     case Failure::NoFolder: return texts::WhyNoFolder;
     case Failure::SameFolder: return texts::WhySameFolder;
+    case Failure::Cancelled: return texts::WhyCancelled;
     case Failure::Other: break;
     }
     return texts::WhyOther.arg(outcome.error);

@@ -1,11 +1,12 @@
 #include "host/qt/lists/filelist.h"
-#include "host/qt/base/dispatch.h"
 
 #include "common/texts.h"
 #include "folders/folders.h"
+#include "folders/naturalorder.h"
+#include "host/qt/base/dispatch.h"
 #include "host/qt/base/filemime.h"
 #include "host/qt/lists/listmodels.h"
-#include "folders/naturalorder.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QDir>
@@ -44,7 +45,7 @@ bool FileListWidget::setPath(const QString &path)
 
 bool FileListWidget::alsoShow(const QString &name)
 {
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !platform::isRegularFile(joinFolder(m_path, name)))
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || !platform::isRegularFile(platform::joinFolder(m_path, name)))
         return false;
     m_alsoShown = name;
     return list(m_path, fileName());
@@ -101,7 +102,7 @@ QStringList FileListWidget::listedNames(const FolderContents &contents) const
 {
     QStringList names = matchingNames(contents.files, FilePattern(m_pattern));
     if (!m_alsoShown.isEmpty() && !names.contains(m_alsoShown)
-        && platform::isRegularFile(joinFolder(contents.folder, m_alsoShown))) {
+        && platform::isRegularFile(platform::joinFolder(contents.folder, m_alsoShown))) {
         names.append(m_alsoShown);
         sortNaturally(names);
     }
@@ -166,7 +167,7 @@ QStringList FileListWidget::neighbours(const QString &path) const
     QStringList around;
     for (const qsizetype near : {row + 1, row - 1}) {
         if (near >= 0 && near < names().size())
-            around.append(joinFolder(m_path, names().at(near)));
+            around.append(platform::joinFolder(m_path, names().at(near)));
     }
     return around;
 }
@@ -184,7 +185,7 @@ void FileListWidget::startDrag(Qt::DropActions)
     if (row < 0)
         return;
     auto *drag = new QDrag(this);
-    drag->setMimeData(fileMimeData(joinFolder(m_path, names().at(row))));
+    drag->setMimeData(fileMimeData(platform::joinFolder(m_path, names().at(row))));
     drag->exec(Qt::CopyAction);
 }
 

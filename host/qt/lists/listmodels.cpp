@@ -1,6 +1,7 @@
 #include "host/qt/lists/listmodels.h"
 
 #include "folders/folders.h"
+#include "platform/paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,7 +58,7 @@ QString FolderRowsModel::path(int row) const
 {
     if (row < m_chain.size())
         return m_chain[row];
-    return joinFolder(m_chain.last(), m_children[row - m_chain.size()]);
+    return platform::joinFolder(m_chain.last(), m_children[row - m_chain.size()]);
 }
 
 QVariant FolderRowsModel::data(const QModelIndex &index, int role) const

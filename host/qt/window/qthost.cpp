@@ -1,10 +1,11 @@
 #include "host/qt/window/qthost.h"
 
-#include "common/readfailure.h"
+#include "browse/readfailure.h"
 #include "common/texts.h"
 #include "folders/folderreader.h"
 #include "folders/folders.h"
 #include "folders/folderwatch.h"
+#include "host/qt/actions/actionwindow.h"
 #include "host/qt/actions/fileactions.h"
 #include "host/qt/base/accessiblepopup.h"
 #include "host/qt/base/announce.h"
@@ -20,9 +21,9 @@
 #include "host/qt/window/controls.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/menus.h"
+#include "platform/paths.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
@@ -72,61 +73,7 @@ std::pair<QString, QString> accessibleTexts(host::ControlKind kind)
 // How long the status bar shows what was done to a file.
 constexpr int ToldMs = 6000;
 
-QString folderOf(const QString &path)
-{
-    return QFileInfo(path).path();
-}
-
-QString nameOf(const QString &path)
-{
-    return QFileInfo(path).fileName();
-}
-
 } // namespace
-
-// What the file actions ask the window: the file chosen, the history's
-// folders, where a popup opens.
-class QtHost::ActionWindow final : public FileActions::Window
-{
-public:
-    explicit ActionWindow(QtHost &host) : m_host(host) {}
-
-    QString chosenFile() const override
-    {
-        const QString name = m_host.m_file1->fileName();
-        return name.isEmpty() ? QString() : joinFolder(QDir::fromNativeSeparators(m_host.m_file1->path()), name);
-    }
-    QString shownFolder() const override { return QDir::fromNativeSeparators(m_host.m_dir1->path()); }
-    QStringList recentFolders() const override
-    {
-        // The history's real entries that are folders now, but the one shown.
-        QStringList folders;
-        for (int index = 1; index <= 10; ++index) {
-            const QString caption = m_host.m_menus->item(host::MenuItemId::Rireki, index).caption();
-            if (caption.isEmpty() || caption.front() == texts::PlaceholderMark)
-                continue;
-            const QString folder = QDir::fromNativeSeparators(caption);
-            if (folder != shownFolder() && !folders.contains(folder) && existingFolder(folder))
-                folders.append(folder);
-        }
-        return folders;
-    }
-    QWidget *popupParent() const override { return m_host.m_window.get(); }
-    QPoint keyboardPopupPosition() const override
-    {
-        QWidget *focus = QApplication::focusWidget();
-        if (focus == m_host.m_file1) {
-            const QRect row = m_host.m_file1->visualRect(m_host.m_file1->currentIndex());
-            if (row.isValid())
-                return m_host.m_file1->viewport()->mapToGlobal(QPoint(row.left() + 8, row.bottom()));
-        }
-        const QWidget *over = focus ? focus : m_host.m_window.get();
-        return over->mapToGlobal(over->rect().center());
-    }
-
-private:
-    QtHost &m_host;
-};
 
 QtHost::QtHost(FolderWatch::Native watches)
     : m_folders(std::make_unique<FolderCache>()), m_window(std::make_unique<MainWindow>()), m_watches(watches)
@@ -209,7 +156,7 @@ void QtHost::routeEvents(host::Events *events)
     m_drive1->attach(events);
     m_dir1->attach(events, mouseDownSource(&host::Events::Dir1_MouseDown, events));
     m_file1->attach(events, mouseDownSource(&host::Events::File1_MouseDown, events));
-    QObject::connect(m_dir1, &DirListWidget::openFailed, window, [this] { reportReadFailure(*this); });
+    QObject::connect(m_dir1, &DirListWidget::openFailed, window, [this] { browse::reportReadFailure(*this); });
     QObject::connect(m_dir1, &DirListWidget::opened, window, [this](const QString &folder) {
         const QString name = QFileInfo(folder).fileName();
         tell(m_dir1, texts::FolderOpened.arg(name.isEmpty() ? folder : name).arg(m_file1->names().size()));
@@ -255,7 +202,7 @@ void QtHost::actOnFiles()
     // On the picture (in the window and full screen) and in the file list:
     // the keys of the file actions, and the picture's popup.
     MainWindow *window = m_window.get();
-    m_actionWindow = std::make_unique<ActionWindow>(*this);
+    m_actionWindow = std::make_unique<HostActionWindow>(*this, window, m_file1);
     m_asker = std::make_unique<DialogAsker>(window);
     m_actions = new FileActions(*m_actionWindow, *m_asker, window);
     m_view->setPictureActions(m_actions->actions());
@@ -296,13 +243,13 @@ void QtHost::showDisk()
 
 void QtHost::afterFileLeft(const QString &path)
 {
-    const bool chosen = folderOf(path) == QDir::fromNativeSeparators(m_file1->path())
-                        && m_file1->fileName() == nameOf(path);
+    const bool chosen = platform::folderOf(path) == QDir::fromNativeSeparators(m_file1->path())
+                        && m_file1->fileName() == platform::nameOf(path);
     // The next file, or the one before at the end of the list.
     QString next;
     if (chosen) {
         const QStringList &names = m_file1->names();
-        const qsizetype row = names.indexOf(nameOf(path));
+        const qsizetype row = names.indexOf(platform::nameOf(path));
         next = row + 1 < names.size() ? names.at(row + 1) : row > 0 ? names.at(row - 1) : QString();
     }
     showDisk();
@@ -312,12 +259,12 @@ void QtHost::afterFileLeft(const QString &path)
 
 void QtHost::chooseArrived(const QString &path)
 {
-    const QString folder = folderOf(path);
+    const QString folder = platform::folderOf(path);
     if (folder == QDir::fromNativeSeparators(m_dir1->path()))
         showDisk();
     else if (!m_dir1->setPath(QDir::toNativeSeparators(folder)))
         return;
-    chooseFile(nameOf(path));
+    chooseFile(platform::nameOf(path));
 }
 
 void QtHost::showStartPage()
@@ -382,7 +329,7 @@ void QtHost::leaveGoneFolder()
     // lists go to the nearest folder above that can still be read.
     const QString gone = QDir::fromNativeSeparators(m_dir1->path());
     (void)m_dir1->setPath(QDir::toNativeSeparators(startFolder(QFileInfo(gone).path())));
-    reportReadFailure(*this);
+    browse::reportReadFailure(*this);
 }
 
 void QtHost::show()

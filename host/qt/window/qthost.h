@@ -19,6 +19,7 @@ class DirListWidget;
 class DriveListWidget;
 class FileActions;
 class FileListWidget;
+class HostActionWindow;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -89,7 +90,6 @@ private:
     // In the status bar while the file list is empty: how many pictures of
     // the newer formats the folder holds, unlisted.
     void hintOtherPictures(int count);
-    class ActionWindow;
 
     std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
@@ -106,7 +106,7 @@ private:
     folders::FolderWatch *m_watch = nullptr;
     folders::FolderReader *m_reader = nullptr;
     host::Events *m_events = nullptr;
-    std::unique_ptr<ActionWindow> m_actionWindow;
+    std::unique_ptr<HostActionWindow> m_actionWindow;
     std::unique_ptr<DialogAsker> m_asker;
     FileActions *m_actions = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "fileops/filesystem.h"
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QDir>
@@ -10,30 +11,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace fileops {
 namespace {
 
+using platform::folderOf;
+using platform::joinFolder;
+using platform::nameOf;
+
 QByteArray bytes(const QString &path)
 {
     return platform::encodePath(path);
-}
-
-QString folderOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString nameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString join(const QString &folder, const QString &name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -68,17 +58,25 @@ bool sameVersion(const struct stat &a, const struct stat &b)
            && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-// Writes all of `size` bytes from `in` to `out`: 0 or an error number.
-int copyContent(int in, int out, off_t size)
+// What a copy is told at most between two reports of its progress.
+constexpr size_t CopyPartBytes = 1 << 20;
+
+// Writes all of `size` bytes from `in` to `out`, telling `progress` after
+// each part: 0, an error number, or ECANCELED when told to stop.
+int copyContent(int in, int out, off_t size, const CopyProgress &progress)
 {
     off_t done = 0;
     bool kernelCopy = true;
     std::vector<char> buffer;
+    const auto told = [&] { return !progress || progress(qint64(done), qint64(size)); };
     while (done < size) {
         if (kernelCopy) {
-            const ssize_t step = ::copy_file_range(in, nullptr, out, nullptr, size_t(size - done), 0);
+            const ssize_t step =
+                ::copy_file_range(in, nullptr, out, nullptr, std::min(size_t(size - done), CopyPartBytes), 0);
             if (step > 0) {
                 done += step;
+                if (!told())
+                    return ECANCELED;
                 continue;
             }
             if (step == 0)
@@ -91,7 +89,7 @@ int copyContent(int in, int out, off_t size)
             kernelCopy = false;
             if (::lseek(in, done, SEEK_SET) < 0 || ::lseek(out, done, SEEK_SET) < 0)
                 return errno;
-            buffer.resize(1 << 20);
+            buffer.resize(CopyPartBytes);
         }
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
@@ -109,6 +107,8 @@ int copyContent(int in, int out, off_t size)
             written += step;
         }
         done += got;
+        if (!told())
+            return ECANCELED;
     }
     return 0;
 }
@@ -123,12 +123,13 @@ void syncFolder(const QString &folder)
 // Copies the regular file `source` (its status `status`, taken from the
 // open descriptor `in`) to `folder`, under its name or (`anyFreeName`) a
 // free one. Nothing is left behind on failure.
-Outcome copyOpened(int in, const struct stat &status, const QString &name, const QString &folder, bool anyFreeName)
+Outcome copyOpened(int in, const struct stat &status, const QString &name, const QString &folder, bool anyFreeName,
+                   const CopyProgress &progress)
 {
     Descriptor out;
     QString target;
     for (int attempt = 1; out.get() < 0; ++attempt) {
-        target = join(folder, freeName(name, attempt));
+        target = joinFolder(folder, freeName(name, attempt));
         out.reset(::open(bytes(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (out.get() >= 0)
             break;
@@ -140,7 +141,9 @@ Outcome copyOpened(int in, const struct stat &status, const QString &name, const
         ::unlink(bytes(target).constData());
         return outcome;
     };
-    int error = copyContent(in, out.get(), status.st_size);
+    int error = copyContent(in, out.get(), status.st_size, progress);
+    if (error == ECANCELED)
+        return fail(Outcome::failed(Failure::Cancelled));
     struct stat after {};
     // The file must still be the one that was opened, as it was: else the
     // copy may be half old, half new.
@@ -165,12 +168,13 @@ Outcome copyOpened(int in, const struct stat &status, const QString &name, const
     syncFolder(folder);
     Outcome outcome;
     outcome.path = target;
-    outcome.freeName = target != join(folder, name);
+    outcome.freeName = target != joinFolder(folder, name);
     return outcome;
 }
 
 // Moves or copies `path` to `folder`/`name` (or a free name).
-Outcome transfer(const QString &path, const QString &into, const QString &name, bool keepSource, bool anyFreeName)
+Outcome transfer(const QString &path, const QString &into, const QString &name, bool keepSource, bool anyFreeName,
+                 const CopyProgress &progress)
 {
     const QString folder = QDir::cleanPath(into);
     const QByteArray source = bytes(path);
@@ -187,7 +191,7 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
 
     if (!keepSource) {
         for (int attempt = 1; attempt <= 10000; ++attempt) {
-            const QString target = join(folder, freeName(name, attempt));
+            const QString target = joinFolder(folder, freeName(name, attempt));
             const int error = renameWithoutReplacing(path, target);
             if (error == 0) {
                 syncFolder(folder);
@@ -212,7 +216,7 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
                 return failureFor(length < 0 ? errno : EIO);
             pointee[size_t(length)] = '\0';
             for (int attempt = 1; attempt <= 10000; ++attempt) {
-                const QString target = join(folder, freeName(name, attempt));
+                const QString target = joinFolder(folder, freeName(name, attempt));
                 if (::symlink(pointee.data(), bytes(target).constData()) == 0) {
                     if (::unlink(source.constData()) != 0) {
                         const int error = errno;
@@ -232,16 +236,16 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
 
     // The content, read from a descriptor opened without waiting (a FIFO
     // would wait for a writer) and refused unless it is a regular file.
-    const Descriptor in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (in.get() < 0)
+    const Descriptor in(platform::openRegularFile(path));
+    if (in.get() < 0) {
+        if (errno == EINVAL)
+            return Outcome::failed(Failure::NotAFile);
         return errno == ENOENT ? Outcome::failed(Failure::Vanished, errno) : failureFor(errno);
+    }
     struct stat status {};
     if (::fstat(in.get(), &status) != 0)
         return failureFor(errno);
-    if (!S_ISREG(status.st_mode))
-        return Outcome::failed(Failure::NotAFile);
-    ::fcntl(in.get(), F_SETFL, 0);
-    Outcome copied = copyOpened(in.get(), status, name, folder, anyFreeName);
+    Outcome copied = copyOpened(in.get(), status, name, folder, anyFreeName, progress);
     if (!copied.ok() || keepSource)
         return copied;
     // Removed only while it is still the file that was copied.
@@ -313,19 +317,19 @@ Outcome failureFor(int error)
     }
 }
 
-Outcome moveInto(const QString &path, const QString &folder)
+Outcome moveInto(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    return transfer(path, folder, nameOf(path), false, true);
+    return transfer(path, folder, nameOf(path), false, true, progress);
 }
 
-Outcome moveTo(const QString &path, const QString &target)
+Outcome moveTo(const QString &path, const QString &target, const CopyProgress &progress)
 {
-    return transfer(path, folderOf(target), nameOf(target), false, false);
+    return transfer(path, folderOf(target), nameOf(target), false, false, progress);
 }
 
-Outcome copyInto(const QString &path, const QString &folder)
+Outcome copyInto(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    return transfer(path, folder, nameOf(path), true, true);
+    return transfer(path, folder, nameOf(path), true, true, progress);
 }
 
 Outcome rename(const QString &path, const QString &name)
@@ -334,7 +338,7 @@ Outcome rename(const QString &path, const QString &name)
         return Outcome::failed(Failure::BadName);
     if (!exists(path))
         return Outcome::failed(Failure::Vanished, ENOENT);
-    const QString target = join(folderOf(path), name);
+    const QString target = joinFolder(folderOf(path), name);
     if (target == path)
         return {Failure::None, 0, path, false};
     const int error = renameWithoutReplacing(path, target);

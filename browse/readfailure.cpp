@@ -1,6 +1,8 @@
-#include "common/readfailure.h"
+#include "browse/readfailure.h"
 
 #include "common/texts.h"
+
+namespace browse {
 
 void reportReadFailure(host::Host &host)
 {
@@ -8,3 +10,5 @@ void reportReadFailure(host::Host &host)
     host.text1().setText(texts::ReadFailed);
     host.services().alert(texts::ReadFailed);
 }
+
+} // namespace browse
