@@ -3,15 +3,15 @@
 // `make bench`; inputs are made under build/bench-data on first use.
 
 #include "app/form1.h"
+#include "e2e/xsession.h"
 #include "host/qt/viewer/viewer.h"
-#include "picture/decodequeue.h"
-#include "picture/picturedecode.h"
-#include "host/qt/window/qthost.h"
 #include "host/qt/window/mainwindow.h"
+#include "host/qt/window/qthost.h"
 #include "inputs.h"
 #include "listing.h"
+#include "picture/window/decodequeue.h"
+#include "picture/wire/decoding.h"
 #include "xscreen.h"
-#include "e2e/xsession.h"
 
 #include <QAbstractItemView>
 #include <QColorSpace>

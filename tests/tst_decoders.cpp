@@ -3,7 +3,7 @@
 // reason, a fresh helper takes its place and the next picture is served;
 // and what a contained helper cannot do (open a file, a device, a FIFO).
 
-#include "picture/decodequeue.h"
+#include "picture/window/decodequeue.h"
 #include "platform/platform.h"
 #include "testimages.h"
 

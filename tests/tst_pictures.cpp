@@ -2,12 +2,12 @@
 // from a corpus made from one reference picture, at the viewer's size and as
 // a zoomed part; colours turned into the screen's; damaged files refused.
 
-#include "picture/boxshrink.h"
-#include "picture/colour.h"
-#include "picture/hdr.h"
-#include "picture/picturedecode.h"
-#include "picture/previews.h"
-#include "picture/thumbnailcache.h"
+#include "picture/helper/firstlook/previews.h"
+#include "picture/helper/picturedecode.h"
+#include "picture/helper/pixels/boxshrink.h"
+#include "picture/helper/pixels/colour.h"
+#include "picture/helper/pixels/hdr.h"
+#include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
 #include "testfiles.h"
 
@@ -108,6 +108,8 @@ private slots:
     void hdrToneMapped_data();
     void hdrToneMapped();
     void eetfRollsOff();
+    void saturatedColoursKeepTheirHue_data();
+    void saturatedColoursKeepTheirHue();
     void absurdLightLevelIsPqPeak();
     void animations_data();
     void animations();
@@ -399,6 +401,55 @@ void TestPictures::hdrToneMapped()
                  qPrintable(colour.name()));
         QVERIFY2(colour.green() >= lowest[band] && colour.green() <= highest[band],
                  qPrintable(QStringLiteral("band %1: %2").arg(band).arg(colour.green())));
+    }
+}
+
+namespace {
+
+// ST 2084's code for a light level, the way a camera writes it.
+quint16 pqCode(double nits)
+{
+    const double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 4096.0 * 128.0;
+    const double c1 = 3424.0 / 4096.0, c2 = 2413.0 / 4096.0 * 32.0, c3 = 2392.0 / 4096.0 * 32.0;
+    const double y = std::pow(nits / 10000.0, m1);
+    return quint16(std::lround(std::pow((c1 + c2 * y) / (1.0 + c3 * y), m2) * 65535.0));
+}
+
+} // namespace
+
+void TestPictures::saturatedColoursKeepTheirHue_data()
+{
+    // One bright, saturated pixel, in cd/m² per component. Each component
+    // mapped on its own would lift the weaker ones towards the strongest
+    // (a deep red turning orange, a sky turning white); mapped by the
+    // brightest component, the proportions between them stay.
+    QTest::addColumn<QList<double>>("nits");
+    QTest::addColumn<double>("peak");
+    QTest::newRow("deep red at the peak") << QList<double>{1000, 50, 0} << 1000.0;
+    QTest::newRow("orange, half the peak") << QList<double>{500, 150, 10} << 1000.0;
+    QTest::newRow("sky blue, bright") << QList<double>{80, 240, 800} << 4000.0;
+    QTest::newRow("green at PQ's most") << QList<double>{100, 10000, 400} << 10000.0;
+}
+
+void TestPictures::saturatedColoursKeepTheirHue()
+{
+    QFETCH(QList<double>, nits);
+    QFETCH(double, peak);
+    QImage image(1, 1, QImage::Format_RGBA64);
+    auto *pixel = reinterpret_cast<quint16 *>(image.scanLine(0));
+    for (int c = 0; c < 3; ++c)
+        pixel[c] = pqCode(nits[c]);
+    pixel[3] = 65535;
+    toneMapToSdr(image, HdrTransfer::PQ, peak);
+    const auto *shown = reinterpret_cast<const quint16 *>(image.constScanLine(0));
+    const int brightest = int(std::max_element(nits.begin(), nits.end()) - nits.begin());
+    // The brightest component as the roll-off shows it, relative to SDR white.
+    const double top = shown[brightest] / 65535.0;
+    QVERIFY2(qAbs(top - eetf(nits[brightest], peak) / ReferenceWhiteNits) < 0.01, qPrintable(QString::number(top)));
+    for (int c = 0; c < 3; ++c) {
+        const double ratio = shown[c] / double(shown[brightest]);
+        QVERIFY2(qAbs(ratio - nits[c] / nits[brightest]) < 0.01,
+                 qPrintable(QStringLiteral("component %1: %2 against %3").arg(c).arg(ratio).arg(nits[c] / nits[brightest])));
     }
 }
 

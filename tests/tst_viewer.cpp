@@ -1,13 +1,14 @@
 // The viewer on real widgets (offscreen): decoding off the window's thread,
 // the order of results, the cache of neighbours, zoom, and hostile files.
 
-#include "picture/decodequeue.h"
 #include "host/qt/viewer/pagebrowser.h"
-#include "picture/picturecache.h"
-#include "picture/picturedecode.h"
-#include "picture/thumbnailcache.h"
-#include "platform/platform.h"
 #include "host/qt/viewer/viewer.h"
+#include "picture/helper/picturedecode.h"
+#include "picture/window/decodequeue.h"
+#include "picture/window/picturecache.h"
+#include "picture/window/sharedthumbnails.h"
+#include "picture/wire/decoding.h"
+#include "platform/platform.h"
 #include "testfiles.h"
 #include "testimages.h"
 #include "widgettest.h"

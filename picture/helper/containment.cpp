@@ -1,4 +1,4 @@
-#include "picture/containment.h"
+#include "picture/helper/containment.h"
 
 #include <seccomp.h>
 

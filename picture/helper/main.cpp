@@ -1,12 +1,12 @@
 // zelvo-decoder: the program's decoder helper, started by the program
-// itself (picture/helperprocess.h) with its socket as descriptor 3 and the
+// itself (picture/window/helperprocess.h) with its socket as descriptor 3 and the
 // word that cancels a decode, shared, as descriptor 4. Argument: its
 // memory limit in MiB (0: none).
 
-#include "picture/containment.h"
-#include "picture/helperprotocol.h"
-#include "picture/helperserver.h"
-#include "picture/picturedecode.h"
+#include "picture/helper/containment.h"
+#include "picture/helper/picturedecode.h"
+#include "picture/helper/server.h"
+#include "picture/wire/protocol.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "picture/picturedecode.h"
+#include "picture/helper/picturedecode.h"
 
-#include "picture/colour.h"
-#include "picture/fileinput.h"
-#include "picture/rawhandler.h"
-#include "picture/svgbounds.h"
+#include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/rawhandler.h"
+#include "picture/helper/formats/svgbounds.h"
+#include "picture/helper/pixels/colour.h"
 #include "platform/platform.h"
 
 #include <QColorSpace>

@@ -3,81 +3,13 @@
 // Decoding one picture file, in the decoder helper: only the pixels that
 // will be shown, never more than a sane budget, and stoppable part way.
 
-#include <QColorSpace>
-#include <QImage>
+#include "picture/wire/decoding.h"
+
 #include <QImageReader>
-#include <QRect>
-#include <QString>
 
 #include <atomic>
 
 namespace picture {
-
-// Pictures with more pixels than this show the "cannot display" page: a
-// 30000 x 30000 PNG of a few megabytes would otherwise want 3.6 GB.
-inline constexpr qint64 MaxPicturePixels = 200'000'000;
-// Animations are composed frame by frame at their full canvas, so only a
-// modest canvas plays (a 4K one does); a bigger one shows its first frame as
-// a still picture.
-inline constexpr qint64 MaxAnimationPixels = 8'500'000;
-
-struct DecodeRequest
-{
-    QString path;
-    // The whole picture is fitted within this many device pixels (never
-    // enlarged); empty: its own size.
-    QSize bounds;
-    // When valid, the picture is shown at `scale` device pixels per picture
-    // pixel and only `region` of it (picture pixels, after orientation) is
-    // decoded.
-    qreal scale = 0;
-    QRect region;
-    // The colours the picture is turned into when it names its own (an
-    // embedded profile, an nclx description); untagged pictures stay as
-    // they are.
-    QColorSpace screen = QColorSpace(QColorSpace::SRgb);
-    // Only the preview the file carries of itself, for a first look.
-    bool preview = false;
-
-    static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
-    static DecodeRequest part(const QString &path, qreal scale, const QRect &region)
-    {
-        return {path, {}, scale, region};
-    }
-    static DecodeRequest previewOf(const QString &path, QSize bounds)
-    {
-        DecodeRequest request = fitted(path, bounds);
-        request.preview = true;
-        return request;
-    }
-};
-
-struct DecodedPicture
-{
-    enum class Status { Decoded, Animated, CannotDisplay, Cancelled };
-    // Why a picture cannot be shown, for the user.
-    enum class Reason : quint8 {
-        None,
-        UnknownFormat,  // not a picture format this program reads
-        Damaged,        // damaged or cut short
-        TooLarge,       // more pixels than the program shows
-        NoPermission,   // this user may not read it
-        NotAFile,       // a folder, FIFO or device
-        Unsupported,    // a kind of this format that this version cannot show
-        TookTooLong,    // its decoder was stopped at its deadline
-        TooMuchMemory,  // its decoder went over its memory limit
-        DecoderFailed,  // its decoder stopped (crashed)
-        NoDecoder,      // the decoder helper could not be started
-    };
-    Status status = Status::CannotDisplay;
-    Reason reason = Reason::None;
-    QImage image;   // Decoded: the fitted picture, or the region at the scale;
-                    // Animated: its first frame, fitted
-    QSize fullSize; // the picture's own size, after orientation
-    QRect region;   // the region decoded (the whole picture when fitted)
-    int delayMs = 0; // an animation's frame: how long it shows
-    int loops = 0;   // an animation: how often it plays, -1 for ever
-};
 
 // Decodes the picture that `file` (open for reading, at its start) holds,
 // told by its content, never by a name. Returns Cancelled soon after
@@ -95,14 +27,5 @@ DecodedPicture nextFrame(QImageReader &reader, QSize bounds, const QColorSpace &
 // The size a decode allocates, before orientation: the reader's size, or a
 // GIF's canvas when that is larger. Invalid when the reader cannot tell.
 QSize allocatedSize(QImageReader &reader);
-
-// The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.
-// (Inline: the window fits pictures too, without linking the decoders.)
-inline QSize fitWithin(QSize size, QSize bounds)
-{
-    if (bounds.isEmpty() || (size.width() <= bounds.width() && size.height() <= bounds.height()))
-        return size;
-    return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-}
 
 } // namespace picture

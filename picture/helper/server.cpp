@@ -1,8 +1,9 @@
-#include "picture/helperserver.h"
+#include "picture/helper/server.h"
 
-#include "picture/helperprotocol.h"
-#include "picture/picturedecode.h"
-#include "picture/previews.h"
+#include "picture/helper/firstlook/previews.h"
+#include "picture/helper/picturedecode.h"
+#include "picture/wire/protocol.h"
+#include "picture/wire/sealedmemory.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -15,7 +16,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <memory>
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace picture {
@@ -26,28 +26,17 @@ using protocol::Request;
 using protocol::RequestKind;
 using protocol::Status;
 
-// The pixels in a memfd of their own, sealed: the program maps them as
-// they are, and no one can shrink them under its feet. -1 on failure.
-int pixelsInMemory(const QImage &image)
+// The picture as the window takes it: in a wire format (a colour table
+// would not cross: palettes, one-bit and grey-with-alpha pictures become
+// true colour) and laid out with QImage's own stride for its width.
+QImage forTheWire(QImage image)
 {
-    const qsizetype bytes = image.sizeInBytes();
-    const int fd = ::memfd_create("zelvo-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    if (fd < 0)
-        return -1;
-    void *memory = MAP_FAILED;
-    if (::ftruncate(fd, bytes) == 0)
-        memory = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (memory == MAP_FAILED) {
-        ::close(fd);
-        return -1;
-    }
-    memcpy(memory, image.constBits(), size_t(bytes));
-    ::munmap(memory, size_t(bytes));
-    if (::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    if (!protocol::isWireFormat(image.format()))
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const qsizetype line = (qsizetype(image.width()) * image.depth() + 31) / 32 * 4;
+    if (!image.isNull() && image.bytesPerLine() != line)
+        image = image.copy();
+    return image;
 }
 
 Status statusOf(DecodedPicture::Status status)
@@ -78,18 +67,19 @@ bool reply(int socket, quint64 id, const DecodedPicture &picture, Status status,
     message.frame = frame;
     int pixels = -1;
     QByteArray icc;
-    if (!picture.image.isNull() && status != Status::CannotDisplay) {
-        pixels = pixelsInMemory(picture.image);
+    const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
+    if (!image.isNull()) {
+        pixels = protocol::sealedCopy(image.constBits(), size_t(image.sizeInBytes()));
         if (pixels < 0) {
             message.status = Status::CannotDisplay;
             message.reason = quint8(DecodedPicture::Reason::TooMuchMemory);
         } else {
-            message.width = picture.image.width();
-            message.height = picture.image.height();
-            message.bytesPerLine = int(picture.image.bytesPerLine());
-            message.format = int(picture.image.format());
-            if (picture.image.colorSpace().isValid())
-                icc = picture.image.colorSpace().iccProfile();
+            message.width = image.width();
+            message.height = image.height();
+            message.bytesPerLine = int(image.bytesPerLine());
+            message.format = int(image.format());
+            if (image.colorSpace().isValid())
+                icc = image.colorSpace().iccProfile();
             if (icc.size() > protocol::MaxMessageBytes / 2)
                 icc.clear();
             message.iccBytes = quint32(icc.size());

@@ -1,10 +1,8 @@
-#include "picture/animationplayer.h"
+#include "picture/window/animationplayer.h"
 
-#include "picture/decodequeue.h"
+#include "picture/window/replycheck.h"
 #include "platform/platform.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace picture {
@@ -32,15 +30,11 @@ AnimationPlayer::AnimationPlayer(const QString &path, QSize bounds, const QColor
 
 void AnimationPlayer::open()
 {
-    const int fd = ::open(platform::encodePath(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    struct stat status {};
-    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    const int fd = platform::openRegularFile(m_path);
+    if (fd < 0) {
         m_helper->kill();
         return;
     }
-    ::fcntl(fd, F_SETFL, 0);
     protocol::Request request;
     request.id = ++m_asked;
     request.kind = protocol::RequestKind::Frames;

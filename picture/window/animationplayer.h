@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/helperprocess.h"
+#include "picture/window/helperprocess.h"
 
 #include <QColorSpace>
 #include <QImage>

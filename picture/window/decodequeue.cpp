@@ -1,20 +1,15 @@
-#include "picture/decodequeue.h"
+#include "picture/window/decodequeue.h"
 
-#include "picture/thumbnailcache.h"
+#include "picture/window/replycheck.h"
+#include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace picture {
@@ -32,24 +27,6 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
            && a.screen == b.screen && a.preview == b.preview;
 }
 
-// A regular file opened to be handed to a helper: opened without waiting,
-// and refused unless it is a regular file, so a FIFO or a device is never
-// read. -1 with `errno` set (EINVAL for a file that is not regular).
-int openRegularFile(const QString &path)
-{
-    const int fd = ::open(platform::encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return -1;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, 0);
-    return fd;
-}
-
 DecodedPicture failed(Reason reason)
 {
     DecodedPicture result;
@@ -58,76 +35,7 @@ DecodedPicture failed(Reason reason)
     return result;
 }
 
-struct Mapping
-{
-    void *address;
-    size_t length;
-};
-
-// The least bytes a line of `width` pixels of `format` takes.
-qsizetype lineBytes(QImage::Format format, int width)
-{
-    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-    return (qsizetype(width) * depth + 7) / 8;
-}
-
 } // namespace
-
-QString decoderHelperPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-decoder");
-}
-
-DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd)
-{
-    DecodedPicture result;
-    result.reason = Reason(std::min<int>(reply.reason, int(Reason::NoDecoder)));
-    result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
-    result.region = QRect(reply.regionX, reply.regionY, reply.regionWidth, reply.regionHeight);
-    result.delayMs = reply.delayMs;
-    result.loops = reply.loops;
-    switch (reply.status) {
-    case protocol::Status::Decoded:
-    case protocol::Status::Frame: result.status = DecodedPicture::Status::Decoded; break;
-    case protocol::Status::Animated: result.status = DecodedPicture::Status::Animated; break;
-    case protocol::Status::Ready:
-    case protocol::Status::CannotDisplay: result.status = DecodedPicture::Status::CannotDisplay; break;
-    }
-    if (fd < 0) {
-        if (result.status != DecodedPicture::Status::CannotDisplay)
-            return failed(Reason::DecoderFailed);
-        return result;
-    }
-    // The helper is not trusted with the window: the memory must be sealed
-    // against shrinking (a mapping past its end would crash the program)
-    // and large enough for what the reply says it holds.
-    const auto format = QImage::Format(reply.format);
-    struct stat status {};
-    const int seals = ::fcntl(fd, F_GET_SEALS);
-    const bool sane = reply.format > QImage::Format_Invalid && reply.format < QImage::NImageFormats
-                      && reply.width > 0 && reply.height > 0 && reply.bytesPerLine >= lineBytes(format, reply.width)
-                      && seals >= 0 && (seals & F_SEAL_SHRINK) && (seals & F_SEAL_WRITE)
-                      && ::fstat(fd, &status) == 0
-                      && status.st_size >= qint64(reply.bytesPerLine) * reply.height;
-    void *address = MAP_FAILED;
-    const size_t length = sane ? size_t(qint64(reply.bytesPerLine) * reply.height) : 0;
-    if (sane)
-        address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
-    ::close(fd);
-    if (address == MAP_FAILED)
-        return failed(Reason::DecoderFailed);
-    // The picture is the mapped memory itself; unmapped with the last copy of it.
-    result.image = QImage(static_cast<const uchar *>(address), reply.width, reply.height, reply.bytesPerLine, format,
-                          [](void *info) {
-                              auto *mapping = static_cast<Mapping *>(info);
-                              ::munmap(mapping->address, mapping->length);
-                              delete mapping;
-                          },
-                          new Mapping{address, length});
-    if (reply.iccBytes > 0 && tail.size() >= qsizetype(reply.iccBytes))
-        result.image.setColorSpace(QColorSpace::fromIccProfile(tail.left(reply.iccBytes)));
-    return result;
-}
 
 DecodeQueue::DecodeQueue(QObject *parent)
     : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount())),
@@ -354,7 +262,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
 {
     job.running = true;
     // The file is opened here and handed over, so the helper opens nothing.
-    const int fd = openRegularFile(job.request.path);
+    const int fd = platform::openRegularFile(job.request.path);
     if (fd < 0) {
         finishLater(id, failed(errno == EACCES || errno == EPERM ? Reason::NoPermission : Reason::NotAFile));
         return false;
@@ -380,7 +288,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         tail += uri;
         const QString cached = cachedThumbnailPath(job.request.path);
         if (!cached.isEmpty())
-            thumbnail = openRegularFile(cached);
+            thumbnail = platform::openRegularFile(cached);
     }
     const bool sent = slot.process->send(message, tail, fd, thumbnail);
     ::close(fd);

@@ -5,8 +5,8 @@
 // when their work is no longer wanted or takes too long. The window's thread
 // only queues requests and receives results; it never waits on a helper.
 
-#include "picture/helperprocess.h"
-#include "picture/picturedecode.h"
+#include "picture/window/helperprocess.h"
+#include "picture/wire/decoding.h"
 
 #include <QObject>
 #include <QPointer>
@@ -121,11 +121,5 @@ private:
     QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
     QByteArray m_screenIcc;
 };
-
-// The picture a helper's reply carries: its pixels mapped as they are.
-DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd);
-
-// Where the program's decoder helper is: beside the running program.
-QString decoderHelperPath();
 
 } // namespace picture

@@ -1,6 +1,7 @@
-#include "picture/helperprocess.h"
+#include "picture/window/helperprocess.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QThread>
@@ -20,6 +21,11 @@
 extern char **environ;
 
 namespace picture {
+
+QString decoderHelperPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-decoder");
+}
 
 HelperProcess::HelperProcess(const Options &options, QObject *parent) : QObject(parent)
 {

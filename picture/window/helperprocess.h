@@ -4,7 +4,7 @@
 // starts, sends pictures to and kills. Nothing here waits on the helper:
 // its replies and its end arrive as signals on the window's thread.
 
-#include "picture/helperprotocol.h"
+#include "picture/wire/protocol.h"
 
 #include <QObject>
 #include <QString>
@@ -68,6 +68,9 @@ private:
     bool m_ended = false;
     int m_signal = 0;
 };
+
+// Where the program's decoder helper is: beside the running program.
+QString decoderHelperPath();
 
 } // namespace picture
 

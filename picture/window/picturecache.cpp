@@ -1,4 +1,4 @@
-#include "picture/picturecache.h"
+#include "picture/window/picturecache.h"
 
 #include "platform/platform.h"
 

@@ -3,7 +3,7 @@
 // Pictures decoded to fit the viewer, kept for a few screenfuls so that
 // stepping back and forth shows them at once.
 
-#include "picture/picturedecode.h"
+#include "picture/wire/decoding.h"
 
 #include <QCache>
 

@@ -3,11 +3,10 @@
 // The freedesktop.org shared thumbnail cache that file managers fill
 // (~/.cache/thumbnails/{normal,large,x-large,xx-large}/<md5 of the URI>.png).
 // An entry counts only while its Thumb::URI and Thumb::MTime name the file
-// as it is now.
+// as it is now. The window names and finds entries; only a helper reads one
+// (firstlook/thumbnailentry.h).
 
 #include <QByteArray>
-#include <QIODevice>
-#include <QImage>
 #include <QString>
 
 namespace picture {
@@ -17,9 +16,5 @@ QByteArray thumbnailUri(const QString &path);
 // The largest cached thumbnail there is for the picture, or empty: a path
 // only, its entry not yet checked.
 QString cachedThumbnailPath(const QString &path);
-// The thumbnail `thumbnail` holds when its entry names `uri` and
-// `modifiedSeconds` (the picture's modification time); null when it names
-// another file or an older version of this one, or cannot be read.
-QImage validThumbnail(QIODevice &thumbnail, const QByteArray &uri, qint64 modifiedSeconds);
 
 } // namespace picture

@@ -1,4 +1,4 @@
-#include "picture/helperprotocol.h"
+#include "picture/wire/protocol.h"
 
 #include <cerrno>
 #include <cstring>
@@ -83,6 +83,25 @@ std::optional<Received> receive(int socket, qsizetype limit, bool *gone)
     }
     received.bytes.truncate(got);
     return received;
+}
+
+bool isWireFormat(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGB888:
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied: return true;
+    default: return false;
+    }
 }
 
 } // namespace picture::protocol

@@ -7,6 +7,7 @@
 // program as they are, never copied.
 
 #include <QByteArray>
+#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QtGlobal>
@@ -88,6 +89,12 @@ std::optional<Message> parse(const QByteArray &bytes, QByteArray *tail = nullptr
         *tail = bytes.mid(sizeof message);
     return message;
 }
+
+// The pixel formats a reply may carry: true colour and grey, none with a
+// colour table (a table would not cross with the pixels). A helper turns
+// any other into one of these before it replies; the window refuses any
+// other.
+bool isWireFormat(QImage::Format format);
 
 // The largest message either side sends: the fixed part and an ICC profile.
 inline constexpr qsizetype MaxMessageBytes = 512 * 1024;

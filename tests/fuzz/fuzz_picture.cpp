@@ -3,9 +3,9 @@
 // hang or a leak, and a picture read has the size the handler announced.
 // Built and run by `make fuzz`.
 
-#include "picture/heifhandler.h"
-#include "picture/jxlhandler.h"
-#include "picture/rawhandler.h"
+#include "picture/helper/formats/heifhandler.h"
+#include "picture/helper/formats/jxlhandler.h"
+#include "picture/helper/formats/rawhandler.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "host/qt/viewer/pagebrowser.h"
 
 #include "common/texts.h"
-#include "picture/picturedecode.h"
+#include "picture/wire/decoding.h"
 #include "platform/platform.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/decodequeue.h"
+#include "picture/window/decodequeue.h"
 
 #include <QHash>
 #include <QPixmap>

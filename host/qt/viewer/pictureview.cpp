@@ -3,8 +3,8 @@
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
-#include "picture/animationplayer.h"
-#include "picture/picturecache.h"
+#include "picture/window/animationplayer.h"
+#include "picture/window/picturecache.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "host/qt/base/step.h"
-#include "picture/decodequeue.h"
+#include "picture/window/decodequeue.h"
 
 #include <QImage>
 #include <QWidget>

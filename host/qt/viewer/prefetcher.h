@@ -1,7 +1,7 @@
 #pragma once
 
-#include "picture/decodequeue.h"
-#include "picture/picturecache.h"
+#include "picture/window/decodequeue.h"
+#include "picture/window/picturecache.h"
 
 #include <QObject>
 #include <QSize>

@@ -2,12 +2,12 @@
 
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
-#include "host/qt/viewer/fullscreenwindow.h"
-#include "host/qt/viewer/prefetcher.h"
-#include "picture/decodequeue.h"
-#include "host/qt/viewer/pagebrowser.h"
-#include "host/qt/viewer/screencolours.h"
 #include "host/qt/base/twips.h"
+#include "host/qt/viewer/fullscreenwindow.h"
+#include "host/qt/viewer/pagebrowser.h"
+#include "host/qt/viewer/prefetcher.h"
+#include "host/qt/viewer/screencolours.h"
+#include "picture/window/decodequeue.h"
 #include "platform/platform.h"
 
 #include <QDir>

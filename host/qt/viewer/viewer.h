@@ -1,9 +1,9 @@
 #pragma once
 
 #include "host/host.h"
-#include "picture/picturecache.h"
 #include "host/qt/viewer/fullscreenwindow.h"
 #include "host/qt/viewer/pictureview.h"
+#include "picture/window/picturecache.h"
 
 #include <QPointer>
 #include <QStackedWidget>

@@ -5,7 +5,7 @@
 // HEIF's thumbnail item, a camera RAW's preview), read in a few
 // milliseconds from the file's first bytes or a part of it.
 
-#include "picture/picturedecode.h"
+#include "picture/wire/decoding.h"
 
 #include <QIODevice>
 
@@ -20,19 +20,5 @@ namespace picture {
 // replaces it.
 DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file, QIODevice *thumbnail = nullptr,
                              const QByteArray &uri = {});
-
-// A JPEG's previews: the picture's size, its EXIF orientation and the
-// largest preview it stores (EXIF thumbnail or MPF preview), as stored.
-struct JpegPreview
-{
-    QSize size;          // the picture's, as stored
-    int orientation = 1; // EXIF's 1 to 8
-    QImage preview;
-};
-JpegPreview readJpegPreview(QIODevice &file);
-
-// Whether a preview of `preview`'s size shows a picture of `full`'s shape
-// (allowing the rounding of a small one's sides).
-bool sameShape(QSize preview, QSize full);
 
 } // namespace picture

@@ -1,7 +1,7 @@
-#include "picture/avifhandler.h"
+#include "picture/helper/formats/avifhandler.h"
 
-#include "picture/colour.h"
-#include "picture/hdr.h"
+#include "picture/helper/pixels/colour.h"
+#include "picture/helper/pixels/hdr.h"
 
 #include <QColorSpace>
 #include <QImage>

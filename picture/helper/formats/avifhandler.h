@@ -1,7 +1,7 @@
 #pragma once
 
-#include "picture/fileinput.h"
-#include "picture/ownhandler.h"
+#include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/ownhandler.h"
 
 #include <memory>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "picture/fileinput.h"
+#include "picture/helper/formats/fileinput.h"
 
 #include <QFileDevice>
 

@@ -1,8 +1,8 @@
-#include "picture/heifhandler.h"
+#include "picture/helper/formats/heifhandler.h"
 
-#include "picture/colour.h"
-#include "picture/fileinput.h"
-#include "picture/hdr.h"
+#include "picture/helper/formats/fileinput.h"
+#include "picture/helper/pixels/colour.h"
+#include "picture/helper/pixels/hdr.h"
 
 #include <QColorSpace>
 #include <QImage>

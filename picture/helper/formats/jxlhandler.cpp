@@ -1,7 +1,7 @@
-#include "picture/jxlhandler.h"
+#include "picture/helper/formats/jxlhandler.h"
 
-#include "picture/boxshrink.h"
-#include "picture/hdr.h"
+#include "picture/helper/pixels/boxshrink.h"
+#include "picture/helper/pixels/hdr.h"
 
 #include <QColorSpace>
 #include <QImage>

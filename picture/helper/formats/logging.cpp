@@ -1,3 +1,3 @@
-#include "picture/ownhandler.h"
+#include "picture/helper/formats/ownhandler.h"
 
 Q_LOGGING_CATEGORY(lcDecoders, "zelvo.decoders", QtWarningMsg)

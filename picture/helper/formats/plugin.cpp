@@ -1,9 +1,9 @@
-#include "picture/formats.h"
+#include "picture/helper/formats/plugin.h"
 
-#include "picture/avifhandler.h"
-#include "picture/heifhandler.h"
-#include "picture/jxlhandler.h"
-#include "picture/rawhandler.h"
+#include "picture/helper/formats/avifhandler.h"
+#include "picture/helper/formats/heifhandler.h"
+#include "picture/helper/formats/jxlhandler.h"
+#include "picture/helper/formats/rawhandler.h"
 
 #include <libheif/heif.h>
 
@@ -15,7 +15,7 @@ bool isHeif(const QByteArray &format)
     return format == "heic" || format == "heif" || format == "avif";
 }
 
-// "raw", or a camera RAW file's extension (formats.json lists the same).
+// "raw", or a camera RAW file's extension (plugin.json lists the same).
 bool isRaw(const QByteArray &format)
 {
     static const QByteArrayList extensions = {"dng", "cr2", "cr3", "nef", "nrw", "arw", "srf", "raf", "orf",

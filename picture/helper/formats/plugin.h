@@ -11,7 +11,7 @@ namespace picture {
 class ZelvoImageFormats final : public QImageIOPlugin
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID QImageIOHandlerFactoryInterface_iid FILE "formats.json")
+    Q_PLUGIN_METADATA(IID QImageIOHandlerFactoryInterface_iid FILE "plugin.json")
 public:
     // libheif asks to be started and ended by those who use it.
     ZelvoImageFormats();

@@ -1,9 +1,9 @@
-#include "picture/rawhandler.h"
+#include "picture/helper/formats/rawhandler.h"
 
-#include "picture/fileinput.h"
-#include "picture/picturedecode.h"
-#include "picture/orientation.h"
-#include "picture/previews.h"
+#include "picture/helper/formats/fileinput.h"
+#include "picture/helper/pixels/orientation.h"
+#include "picture/helper/pixels/shape.h"
+#include "picture/wire/decoding.h"
 
 #include <QColorSpace>
 #include <QImage>

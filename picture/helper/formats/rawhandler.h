@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/ownhandler.h"
+#include "picture/helper/formats/ownhandler.h"
 
 #include <QRect>
 #include <QSize>

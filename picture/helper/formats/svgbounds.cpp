@@ -1,4 +1,4 @@
-#include "picture/svgbounds.h"
+#include "picture/helper/formats/svgbounds.h"
 
 #include <QBuffer>
 #include <QImageReader>

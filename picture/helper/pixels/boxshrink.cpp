@@ -1,4 +1,4 @@
-#include "picture/boxshrink.h"
+#include "picture/helper/pixels/boxshrink.h"
 
 #include <QColorSpace>
 

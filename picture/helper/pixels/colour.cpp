@@ -1,4 +1,4 @@
-#include "picture/colour.h"
+#include "picture/helper/pixels/colour.h"
 
 #include <QPointF>
 

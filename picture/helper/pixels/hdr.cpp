@@ -1,4 +1,4 @@
-#include "picture/hdr.h"
+#include "picture/helper/pixels/hdr.h"
 
 #include <QPointF>
 

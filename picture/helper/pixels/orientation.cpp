@@ -1,4 +1,4 @@
-#include "picture/orientation.h"
+#include "picture/helper/pixels/orientation.h"
 
 #include <QTransform>
 

@@ -1,0 +1,95 @@
+#include "picture/window/replycheck.h"
+
+#include "picture/wire/sealedmemory.h"
+
+#include <algorithm>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace picture {
+namespace {
+
+using Reason = DecodedPicture::Reason;
+
+DecodedPicture failed(Reason reason)
+{
+    DecodedPicture result;
+    result.status = DecodedPicture::Status::CannotDisplay;
+    result.reason = reason;
+    return result;
+}
+
+struct Mapping
+{
+    void *address;
+    size_t length;
+};
+
+DecodedPicture::Status statusOf(protocol::Status status)
+{
+    switch (status) {
+    case protocol::Status::Decoded:
+    case protocol::Status::Frame: return DecodedPicture::Status::Decoded;
+    case protocol::Status::Animated: return DecodedPicture::Status::Animated;
+    case protocol::Status::Ready:
+    case protocol::Status::CannotDisplay: break;
+    }
+    return DecodedPicture::Status::CannotDisplay;
+}
+
+} // namespace
+
+qint64 wireLineBytes(QImage::Format format, qint64 width)
+{
+    if (!protocol::isWireFormat(format) || width <= 0 || width > MaxPicturePixels)
+        return -1;
+    const qint64 bits = width * QImage::toPixelFormat(format).bitsPerPixel();
+    return (bits + 31) / 32 * 4;
+}
+
+DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd)
+{
+    DecodedPicture result;
+    result.status = statusOf(reply.status);
+    result.reason = Reason(std::min<int>(reply.reason, int(Reason::NoDecoder)));
+    result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
+    result.region = QRect(reply.regionX, reply.regionY, reply.regionWidth, reply.regionHeight);
+    result.delayMs = reply.delayMs;
+    result.loops = reply.loops;
+    if (result.status == DecodedPicture::Status::CannotDisplay) {
+        if (fd >= 0)
+            ::close(fd);
+        return result;
+    }
+    if (fd < 0)
+        return failed(Reason::DecoderFailed);
+    // Every number is checked before any is multiplied: the product of two
+    // huge ones would wrap.
+    const auto format = QImage::Format(reply.format);
+    const qint64 line = reply.format > QImage::Format_Invalid && reply.format < QImage::NImageFormats
+                            ? wireLineBytes(format, reply.width)
+                            : -1;
+    const bool sane = line > 0 && reply.height > 0 && qint64(reply.width) * reply.height <= MaxPicturePixels
+                      && reply.bytesPerLine == line
+                      && protocol::isSealedWithAtLeast(fd, line * reply.height);
+    void *address = MAP_FAILED;
+    const size_t length = sane ? size_t(line * reply.height) : 0;
+    if (sane)
+        address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (address == MAP_FAILED)
+        return failed(Reason::DecoderFailed);
+    // The picture is the mapped memory itself; unmapped with the last copy of it.
+    result.image = QImage(static_cast<const uchar *>(address), reply.width, reply.height, reply.bytesPerLine, format,
+                          [](void *info) {
+                              auto *mapping = static_cast<Mapping *>(info);
+                              ::munmap(mapping->address, mapping->length);
+                              delete mapping;
+                          },
+                          new Mapping{address, length});
+    if (reply.iccBytes > 0 && tail.size() >= qsizetype(reply.iccBytes))
+        result.image.setColorSpace(QColorSpace::fromIccProfile(tail.left(reply.iccBytes)));
+    return result;
+}
+
+} // namespace picture

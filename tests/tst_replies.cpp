@@ -1,0 +1,186 @@
+// What the window takes from a decoder helper's reply, each row a lie a
+// compromised helper could tell: hand-made memfds that are not sealed, can
+// shrink, are still writable, hold less than claimed; sizes, strides and
+// formats that do not fit. Only an honest reply becomes a picture.
+
+#include "picture/window/replycheck.h"
+#include "picture/wire/sealedmemory.h"
+
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace picture;
+
+namespace {
+
+// A memfd of `bytes` bytes, each `value`, with `seals` added; `keepMapped`
+// leaves a writable mapping of it open (the kernel then refuses the write
+// seal, so only the future-write seal can be added).
+int memory(qint64 bytes, int seals, bool keepMapped = false, uchar value = 0x7F)
+{
+    const int fd = ::memfd_create("tst-replies", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0 || ::ftruncate(fd, bytes) != 0)
+        return -1;
+    if (bytes > 0) {
+        void *mapped = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (mapped == MAP_FAILED)
+            return -1;
+        memset(mapped, value, size_t(bytes));
+        if (!keepMapped)
+            ::munmap(mapped, size_t(bytes));
+    }
+    if (seals != 0 && ::fcntl(fd, F_ADD_SEALS, seals) != 0)
+        return -1;
+    return fd;
+}
+
+bool isOpen(int fd)
+{
+    return ::fcntl(fd, F_GETFD) != -1;
+}
+
+constexpr int AllSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL;
+
+} // namespace
+
+class TestReplies : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pictureFrom_data();
+    void pictureFrom();
+    void cannotDisplayIsBelieved();
+    void sealedCopyRoundTrip();
+};
+
+void TestReplies::pictureFrom_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("bytesPerLine");
+    QTest::addColumn<qint64>("memoryBytes");
+    QTest::addColumn<int>("seals");
+    QTest::addColumn<bool>("keepMapped");
+    QTest::addColumn<bool>("accepted");
+    const int rgb32 = QImage::Format_RGB32;
+    QTest::newRow("honest") << rgb32 << 30 << 20 << 120 << qint64(2400) << AllSeals << false << true;
+    QTest::newRow("honest, larger memory than needed") << rgb32 << 30 << 20 << 120 << qint64(4096) << AllSeals << false
+                                                       << true;
+    // RGB888 lines are padded to four bytes: 3 x 5 = 15 becomes 16.
+    QTest::newRow("honest, padded lines") << int(QImage::Format_RGB888) << 5 << 4 << 16 << qint64(64) << AllSeals
+                                          << false << true;
+    QTest::newRow("honest, sixteen-bit grey") << int(QImage::Format_Grayscale16) << 3 << 3 << 8 << qint64(24) << AllSeals
+                                              << false << true;
+    // The memory itself.
+    QTest::newRow("unsealed") << rgb32 << 30 << 20 << 120 << qint64(2400) << 0 << false << false;
+    QTest::newRow("shrinkable: a mapping past its end would crash")
+        << rgb32 << 30 << 20 << 120 << qint64(2400) << int(F_SEAL_WRITE | F_SEAL_GROW | F_SEAL_SEAL) << false << false;
+    QTest::newRow("writable: changed after the check")
+        << rgb32 << 30 << 20 << 120 << qint64(2400) << int(F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) << false << false;
+    QTest::newRow("a writable mapping kept (future writes sealed only)")
+        << rgb32 << 30 << 20 << 120 << qint64(2400) << int(F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_FUTURE_WRITE) << true
+        << false;
+    QTest::newRow("too small for the size claimed") << rgb32 << 30 << 20 << 120 << qint64(2399) << AllSeals << false
+                                                    << false;
+    // The numbers.
+    QTest::newRow("a huge pixel count (30000 x 30000, sparse)")
+        << rgb32 << 30000 << 30000 << 120000 << qint64(4096) << AllSeals << false << false;
+    QTest::newRow("more pixels than the program shows, memory enough")
+        << int(QImage::Format_Grayscale8) << 20000 << 10001 << 20000 << qint64(20000) * 10001 << AllSeals << false
+        << false;
+    QTest::newRow("negative stride") << rgb32 << 30 << 20 << -120 << qint64(2400) << AllSeals << false << false;
+    QTest::newRow("huge stride") << rgb32 << 30 << 20 << 0x40000000 << qint64(2400) << AllSeals << false << false;
+    QTest::newRow("stride shorter than a line") << rgb32 << 30 << 20 << 100 << qint64(2400) << AllSeals << false << false;
+    QTest::newRow("stride longer than the format's") << rgb32 << 30 << 20 << 124 << qint64(2480) << AllSeals << false
+                                                     << false;
+    QTest::newRow("negative width") << rgb32 << -30 << 20 << 120 << qint64(2400) << AllSeals << false << false;
+    QTest::newRow("no height") << rgb32 << 30 << 0 << 120 << qint64(2400) << AllSeals << false << false;
+    // Formats whose pixels mean nothing without a colour table that never crosses.
+    QTest::newRow("indexed") << int(QImage::Format_Indexed8) << 32 << 20 << 32 << qint64(640) << AllSeals << false
+                             << false;
+    QTest::newRow("one bit") << int(QImage::Format_Mono) << 32 << 20 << 4 << qint64(80) << AllSeals << false << false;
+    QTest::newRow("one bit, little-endian") << int(QImage::Format_MonoLSB) << 32 << 20 << 4 << qint64(80) << AllSeals
+                                            << false << false;
+    QTest::newRow("a format Qt does not have") << 9999 << 30 << 20 << 120 << qint64(2400) << AllSeals << false << false;
+    QTest::newRow("no format") << int(QImage::Format_Invalid) << 30 << 20 << 120 << qint64(2400) << AllSeals << false
+                               << false;
+}
+
+void TestReplies::pictureFrom()
+{
+    QFETCH(int, format);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, bytesPerLine);
+    QFETCH(qint64, memoryBytes);
+    QFETCH(int, seals);
+    QFETCH(bool, keepMapped);
+    QFETCH(bool, accepted);
+    const int fd = memory(memoryBytes, seals, keepMapped);
+    QVERIFY(fd >= 0);
+    protocol::Reply reply;
+    reply.id = 7;
+    reply.status = protocol::Status::Decoded;
+    reply.fullWidth = width;
+    reply.fullHeight = height;
+    reply.width = width;
+    reply.height = height;
+    reply.bytesPerLine = bytesPerLine;
+    reply.format = format;
+    const DecodedPicture picture = picture::pictureFrom(reply, {}, fd);
+    QVERIFY2(!isOpen(fd), "the descriptor is the check's to close");
+    if (!accepted) {
+        QCOMPARE(picture.status, DecodedPicture::Status::CannotDisplay);
+        QCOMPARE(picture.reason, DecodedPicture::Reason::DecoderFailed);
+        QVERIFY(picture.image.isNull());
+        return;
+    }
+    QCOMPARE(picture.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(picture.image.size(), QSize(width, height));
+    QCOMPARE(int(picture.image.format()), format);
+    QCOMPARE(picture.image.constScanLine(height - 1)[0], uchar(0x7F));
+}
+
+void TestReplies::cannotDisplayIsBelieved()
+{
+    // Memory brought along with a refusal is closed, never mapped.
+    const int fd = memory(2400, AllSeals);
+    protocol::Reply reply;
+    reply.status = protocol::Status::CannotDisplay;
+    reply.reason = quint8(DecodedPicture::Reason::Damaged);
+    reply.width = 30;
+    reply.height = 20;
+    reply.bytesPerLine = 120;
+    reply.format = QImage::Format_RGB32;
+    const DecodedPicture picture = picture::pictureFrom(reply, {}, fd);
+    QVERIFY(!isOpen(fd));
+    QCOMPARE(picture.status, DecodedPicture::Status::CannotDisplay);
+    QCOMPARE(picture.reason, DecodedPicture::Reason::Damaged);
+    QVERIFY(picture.image.isNull());
+    // A reason past the ones there are reads as the last one.
+    reply.reason = 200;
+    QCOMPARE(picture::pictureFrom(reply, {}, -1).reason, DecodedPicture::Reason::NoDecoder);
+}
+
+void TestReplies::sealedCopyRoundTrip()
+{
+    // What either side hands over is sealed whole and reads back the same.
+    const QByteArray bytes = QByteArray("profile") + QByteArray(5000, '\x01');
+    const int fd = protocol::sealedCopy(bytes);
+    QVERIFY(fd >= 0);
+    QVERIFY(protocol::isSealedWithAtLeast(fd, bytes.size()));
+    QVERIFY(!protocol::isSealedWithAtLeast(fd, bytes.size() + 1));
+    QCOMPARE(protocol::readSealed(fd, bytes.size()), bytes);
+    QCOMPARE(protocol::readSealed(fd, bytes.size() - 1), QByteArray());
+    ::close(fd);
+    const int open = memory(64, 0);
+    QCOMPARE(protocol::readSealed(open, 64), QByteArray());
+    ::close(open);
+}
+
+QTEST_GUILESS_MAIN(TestReplies)
+#include "tst_replies.moc"
