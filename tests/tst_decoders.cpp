@@ -7,12 +7,16 @@
 #include "platform/platform.h"
 #include "testimages.h"
 
+#include <QColorSpace>
 #include <QCoreApplication>
+#include <QPainter>
+#include <QProcess>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,11 +62,18 @@ private slots:
     void containedHelpers_data();
     void containedHelpers();
     void closingKillsHelpers();
+    void lyingHelpers_data();
+    void lyingHelpers();
+    void greyPngs_data();
+    void greyPngs();
+    void anyScreenProfile_data();
+    void anyScreenProfile();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    // A queue whose helpers are all started and ready.
-    std::unique_ptr<DecodeQueue> readyQueue(const DecodeQueue::Limits &limits = {});
+    // A queue whose helpers are all started and ready: the program's own, or
+    // fake helpers that tell `lie`.
+    std::unique_ptr<DecodeQueue> readyQueue(const DecodeQueue::Limits &limits = {}, const QString &lie = {});
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
@@ -73,10 +84,16 @@ void TestDecoders::init()
     QVERIFY(testimages::writeImage(path(QStringLiteral("next.png")), QSize(30, 20), "PNG"));
 }
 
-std::unique_ptr<DecodeQueue> TestDecoders::readyQueue(const DecodeQueue::Limits &limits)
+std::unique_ptr<DecodeQueue> TestDecoders::readyQueue(const DecodeQueue::Limits &limits, const QString &lie)
 {
     auto queue = std::make_unique<DecodeQueue>();
     queue->setLimits(limits);
+    if (!lie.isEmpty()) {
+        HelperProcess::Options fake;
+        fake.program = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-fake-helper");
+        fake.arguments = {lie};
+        queue->setHelper(fake);
+    }
     queue->warmUp();
     [&] { QTRY_COMPARE_WITH_TIMEOUT(queue->readyHelpers(), queue->workers(), 30000); }();
     return queue;
@@ -97,8 +114,11 @@ void TestDecoders::helperEnds_data()
     QTest::newRow("past its deadline") << QStringLiteral("deadline") << grid << int(Reason::TookTooLong);
     QTest::newRow("over its memory") << QStringLiteral("memory") << QStringLiteral("60mp.png")
                                      << int(Reason::TooMuchMemory);
+    // A decoder that crashes (a fake helper does, on the grid: a signal from
+    // outside would not reach a helper that is the first process of its
+    // own namespace).
     QTest::newRow("crashed while decoding") << QStringLiteral("crash") << grid << int(Reason::DecoderFailed);
-    QTest::newRow("crashed while idle") << QStringLiteral("crash idle") << QString() << -1;
+    QTest::newRow("killed while idle") << QStringLiteral("killed idle") << QString() << -1;
 }
 
 void TestDecoders::helperEnds()
@@ -122,7 +142,7 @@ void TestDecoders::helperEnds()
         flat.fill(Qt::darkCyan);
         QVERIFY(flat.save(path(file), "PNG"));
     }
-    std::unique_ptr<DecodeQueue> queue = readyQueue(limits);
+    std::unique_ptr<DecodeQueue> queue = readyQueue(limits, end == QStringLiteral("crash") ? end : QString());
     const QList<qint64> before = queue->helperPids();
     std::optional<DecodedPicture> heard;
     DecodeQueue::Ticket ticket = 0;
@@ -144,8 +164,8 @@ void TestDecoders::helperEnds()
     }
     if (end.startsWith(QStringLiteral("cancel")))
         queue->cancel(ticket);
-    if (end.startsWith(QStringLiteral("crash")))
-        QCOMPARE(::kill(pid_t(queue->helperPids().constFirst()), SIGSEGV), 0);
+    if (end == QStringLiteral("killed idle"))
+        QCOMPARE(::kill(pid_t(queue->helperPids().constFirst()), SIGKILL), 0);
     // The helper that ended is replaced by a fresh one; one cancelled at once
     // may instead have stopped at its next read and be ready again.
     const bool replaced = end != QStringLiteral("cancel");
@@ -261,6 +281,175 @@ void TestDecoders::closingKillsHelpers()
     };
     for (const qint64 pid : pids)
         QTRY_VERIFY_WITH_TIMEOUT(!running(pid), 5000);
+}
+
+void TestDecoders::lyingHelpers_data()
+{
+    // Each lie a compromised helper could tell about the picture it sends
+    // back: the window refuses it with a reason, and the next picture (an
+    // honest answer from the same kind of helper) shows.
+    QTest::addColumn<QString>("lie");
+    QTest::addColumn<int>("reason"); // -1: not a lie the window needs to refuse
+    const int failed = int(Reason::DecoderFailed);
+    QTest::newRow("a colour table it does not send (one bit)") << QStringLiteral("mono") << failed;
+    QTest::newRow("a colour table it does not send (indexed)") << QStringLiteral("indexed") << failed;
+    QTest::newRow("more lines than its memory holds") << QStringLiteral("larger than its memory") << failed;
+    QTest::newRow("pixels in memory of its own") << QStringLiteral("its own memory") << failed;
+    QTest::newRow("a 900-megapixel sparse memfd of its own") << QStringLiteral("a 900-megapixel memfd of its own")
+                                                             << failed;
+    // Never lent: more than a fitted picture can take.
+    QTest::newRow("900 megapixels asked for") << QStringLiteral("900 megapixels asked for") << failed;
+    // The seal fails while its mapping is writable; memory kept would be
+    // held outside its limits: the helper is killed either way.
+    QTest::newRow("keeps writing after its reply") << QStringLiteral("keeps writing") << failed;
+    QTest::newRow("keeps the memory lent") << QStringLiteral("keeps the memory") << failed;
+    // Answers to other requests are not heard: the deadline ends it.
+    QTest::newRow("answers another request") << QStringLiteral("another id") << int(Reason::TookTooLong);
+    QTest::newRow("thousands of answers to nothing first") << QStringLiteral("flood") << -1;
+    QTest::newRow("descriptors it was not asked for") << QStringLiteral("descriptors it was not asked for") << -1;
+    QTest::newRow("honest") << QStringLiteral("honest") << -1;
+}
+
+void TestDecoders::lyingHelpers()
+{
+    QFETCH(QString, lie);
+    QFETCH(int, reason);
+    DecodeQueue::Limits limits;
+    limits.deadlineMs = 2000;
+    std::unique_ptr<DecodeQueue> queue = readyQueue(limits, lie);
+    // A file larger than a kilobyte: the fake lies about those.
+    QImage noise(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 0xFF));
+    QVERIFY(noise.save(path(QStringLiteral("lied-about.png"))));
+    QVERIFY(QFileInfo(path(QStringLiteral("lied-about.png"))).size() > 1024);
+    std::optional<DecodedPicture> heard;
+    queue->decode(DecodeRequest::fitted(path(QStringLiteral("lied-about.png")), QSize(400, 300)),
+                  DecodeQueue::Priority::Shown, this, [&heard](const DecodedPicture &picture) { heard = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+    if (reason >= 0) {
+        QCOMPARE(heard->status, DecodedPicture::Status::CannotDisplay);
+        QCOMPARE(int(heard->reason), reason);
+    } else {
+        QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
+        QCOMPARE(heard->image.size(), QSize(30, 20));
+    }
+    // The window is still there to ask again, and is answered.
+    std::optional<DecodedPicture> next;
+    queue->decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300)),
+                  DecodeQueue::Priority::Shown, this, [&next](const DecodedPicture &picture) { next = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(next.has_value(), 30000);
+    QCOMPARE(next->status, DecodedPicture::Status::Decoded);
+    QCOMPARE(next->image.size(), QSize(30, 20));
+}
+
+void TestDecoders::greyPngs_data()
+{
+    // Grey PNGs of every depth, as libpng's own test suite has them: a
+    // palette-less picture of 1, 2 or 4 bits reaches Qt as a picture with a
+    // colour table, which never crosses to the window as such.
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<bool>("interlaced");
+    for (const int depth : {1, 2, 4, 8, 16}) {
+        for (const bool transparent : {false, true}) {
+            for (const bool interlaced : {false, true}) {
+                QTest::addRow("%d-bit grey%s%s", depth, transparent ? ", transparent" : "",
+                              interlaced ? ", interlaced" : "")
+                    << depth << transparent << interlaced;
+            }
+        }
+    }
+}
+
+void TestDecoders::greyPngs()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, transparent);
+    QFETCH(bool, interlaced);
+    // Left half black, right half white; black transparent when asked.
+    const QString file = path(QStringLiteral("grey.png"));
+    QProcess convert;
+    QStringList arguments{QStringLiteral("-size"), QStringLiteral("40x20"), QStringLiteral("xc:black"),
+                          QStringLiteral("(")};
+    arguments << QStringLiteral("-size") << QStringLiteral("20x20") << QStringLiteral("xc:white") << QStringLiteral(")")
+              << QStringLiteral("-geometry") << QStringLiteral("+20+0") << QStringLiteral("-composite")
+              << QStringLiteral("-colorspace") << QStringLiteral("gray");
+    if (transparent)
+        arguments << QStringLiteral("-transparent") << QStringLiteral("black");
+    if (interlaced)
+        arguments << QStringLiteral("-interlace") << QStringLiteral("PNG");
+    arguments << QStringLiteral("-define") << QStringLiteral("png:bit-depth=%1").arg(depth)
+              << QStringLiteral("-define")
+              << QStringLiteral("png:color-type=%1").arg(transparent && depth >= 8 ? 4 : 0)
+              << QStringLiteral("PNG:") + file;
+    convert.start(QStringLiteral("convert"), arguments);
+    if (!convert.waitForStarted())
+        QSKIP("ImageMagick's convert is not installed");
+    QVERIFY(convert.waitForFinished(30000));
+    QCOMPARE(convert.exitCode(), 0);
+    // A bigger view than the picture: the helper sends it as it is, or scaled.
+    for (const QSize bounds : {QSize(400, 300), QSize(10, 5)}) {
+        std::unique_ptr<DecodeQueue> queue = readyQueue();
+        std::optional<DecodedPicture> heard;
+        queue->decode(DecodeRequest::fitted(file, bounds), DecodeQueue::Priority::Shown, this,
+                      [&heard](const DecodedPicture &picture) { heard = picture; });
+        QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+        QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
+        // Painted as the window paints a picture.
+        QImage canvas(heard->image.size(), QImage::Format_RGB32);
+        canvas.fill(Qt::red);
+        QPainter painter(&canvas);
+        painter.drawImage(0, 0, heard->image);
+        painter.end();
+        const QColor right = canvas.pixelColor(canvas.width() - 1, canvas.height() / 2);
+        const QColor left = canvas.pixelColor(0, canvas.height() / 2);
+        QCOMPARE(right, QColor(Qt::white));
+        QCOMPARE(left, transparent ? QColor(Qt::red) : QColor(Qt::black));
+    }
+}
+
+void TestDecoders::anyScreenProfile_data()
+{
+    // A calibrated wide-gamut screen's profile may be hundreds of kilobytes
+    // (its curves as tables); it goes to each helper once, in sealed memory,
+    // whatever its size. A profile Qt cannot use leaves an sRGB screen.
+    QTest::addColumn<int>("tableEntries");
+    QTest::newRow("sRGB, small") << 0;
+    QTest::newRow("216 KB of curves") << 108000;
+    QTest::newRow("a megabyte of curves") << 520000;
+}
+
+void TestDecoders::anyScreenProfile()
+{
+    QFETCH(int, tableEntries);
+    QColorSpace screen(QColorSpace::SRgb);
+    if (tableEntries > 0) {
+        QList<quint16> table(tableEntries);
+        for (int i = 0; i < tableEntries; ++i)
+        {
+            // A measured curve: no gamma Qt could write in a few bytes instead.
+            const double x = double(i) / (tableEntries - 1);
+            table[i] = quint16(std::lround(std::clamp(std::pow(x, 2.2) + 0.002 * std::sin(x * 40), 0.0, 1.0) * 65535));
+        }
+        screen = QColorSpace(QColorSpace::Primaries::DciP3D65, table);
+        QVERIFY(screen.isValid());
+        QVERIFY(screen.iccProfile().size() >= qsizetype(tableEntries) * 2);
+    }
+    std::unique_ptr<DecodeQueue> queue = readyQueue();
+    queue->setScreenColours(screen);
+    const QList<qint64> before = queue->helperPids();
+    for (int i = 0; i < 3; ++i) {
+        std::optional<DecodedPicture> heard;
+        queue->decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300 + i)),
+                      DecodeQueue::Priority::Shown, this, [&heard](const DecodedPicture &picture) { heard = picture; });
+        QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+        QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
+        QCOMPARE(heard->image.size(), QSize(30, 20));
+    }
+    // No helper was lost to it.
+    QVERIFY(sameHelpers(queue->helperPids(), before));
 }
 
 QTEST_GUILESS_MAIN(TestDecoders)

@@ -5,17 +5,14 @@
 #include "picture/wire/protocol.h"
 #include "picture/wire/sealedmemory.h"
 
-#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
-#include <QImageWriter>
-#include <QPainter>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace picture {
@@ -25,6 +22,7 @@ using protocol::Reply;
 using protocol::Request;
 using protocol::RequestKind;
 using protocol::Status;
+using Reason = DecodedPicture::Reason;
 
 // The picture as the window takes it: in a wire format (a colour table
 // would not cross: palettes, one-bit and grey-with-alpha pictures become
@@ -50,7 +48,78 @@ Status statusOf(DecodedPicture::Status status)
     return Status::CannotDisplay;
 }
 
-bool reply(int socket, quint64 id, const DecodedPicture &picture, Status status, int frame = 0)
+// What a helper keeps from one request to the next.
+class Session
+{
+public:
+    Session(int socket, std::atomic_bool *cancelled) : m_socket(socket), m_cancelled(cancelled) {}
+    // False once the program has gone.
+    bool serve(protocol::Received &received);
+
+private:
+    // An animation being played: its file and the reader going through it.
+    struct Animation
+    {
+        std::unique_ptr<QFile> file;
+        std::unique_ptr<QImageReader> reader;
+        QSize bounds;
+        int frame = 0; // of the frame read next
+
+        void restart()
+        {
+            file->seek(0);
+            reader = std::make_unique<QImageReader>(file.get());
+            frame = 0;
+        }
+    };
+
+    bool reply(quint64 id, const DecodedPicture &picture, Status status, int frame = 0);
+    // The pixels written into memory the window lends for them. Nullopt when
+    // the program has gone; else the reason there are none (None: written).
+    std::optional<Reason> lendFor(quint64 id, const QImage &image);
+    bool nextFrame(quint64 id);
+    void takeScreenProfile(int fd);
+
+    int m_socket;
+    std::atomic_bool *m_cancelled;
+    QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
+    std::optional<Animation> m_animation;
+};
+
+std::optional<Reason> Session::lendFor(quint64 id, const QImage &image)
+{
+    Reply ask;
+    ask.id = id;
+    ask.status = Status::NeedsMemory;
+    ask.memoryBytes = quint64(image.sizeInBytes());
+    if (!protocol::send(m_socket, &ask, sizeof ask, {}, -1))
+        return std::nullopt;
+    std::optional<protocol::Received> received = protocol::receive(m_socket, protocol::MaxMessageBytes);
+    if (!received)
+        return std::nullopt;
+    const std::optional<Request> lent = protocol::parse<Request>(received->bytes);
+    const int fd = received->fd;
+    if (received->second >= 0)
+        ::close(received->second);
+    if (!lent || lent->kind != RequestKind::Memory || lent->id != id || fd < 0) {
+        if (fd >= 0)
+            ::close(fd);
+        // Not lent: more than the window takes for what it asked.
+        return Reason::TooLarge;
+    }
+    const size_t bytes = size_t(image.sizeInBytes());
+    void *memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (memory == MAP_FAILED)
+        return Reason::TooMuchMemory;
+    std::memcpy(memory, image.constBits(), bytes);
+    // Let go at once: the window seals the memory against writing, which
+    // the system refuses while a writable mapping is left.
+    ::munmap(memory, bytes);
+    return Reason::None;
+}
+
+bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, int frame)
 {
     Reply message;
     message.id = id;
@@ -65,14 +134,15 @@ bool reply(int socket, quint64 id, const DecodedPicture &picture, Status status,
     message.delayMs = picture.delayMs;
     message.loops = picture.loops;
     message.frame = frame;
-    int pixels = -1;
     QByteArray icc;
     const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
     if (!image.isNull()) {
-        pixels = protocol::sealedCopy(image.constBits(), size_t(image.sizeInBytes()));
-        if (pixels < 0) {
+        const std::optional<Reason> lent = lendFor(id, image);
+        if (!lent)
+            return false;
+        if (*lent != Reason::None) {
             message.status = Status::CannotDisplay;
-            message.reason = quint8(DecodedPicture::Reason::TooMuchMemory);
+            message.reason = quint8(*lent);
         } else {
             message.width = image.width();
             message.height = image.height();
@@ -80,150 +150,119 @@ bool reply(int socket, quint64 id, const DecodedPicture &picture, Status status,
             message.format = int(image.format());
             if (image.colorSpace().isValid())
                 icc = image.colorSpace().iccProfile();
-            if (icc.size() > protocol::MaxMessageBytes / 2)
+            if (icc.size() > protocol::MaxMessageBytes - qsizetype(sizeof message))
                 icc.clear();
             message.iccBytes = quint32(icc.size());
         }
     }
-    const bool sent = protocol::send(socket, &message, sizeof message, icc, pixels);
-    if (pixels >= 0)
-        ::close(pixels);
-    return sent;
+    return protocol::send(m_socket, &message, sizeof message, icc, -1);
 }
 
-DecodeRequest requestFrom(const Request &message, const QByteArray &icc)
+void Session::takeScreenProfile(int fd)
 {
-    DecodeRequest request;
-    request.bounds = QSize(message.boundsWidth, message.boundsHeight);
-    request.scale = message.scale;
-    request.region = QRect(message.regionX, message.regionY, message.regionWidth, message.regionHeight);
-    request.preview = message.kind == RequestKind::Preview;
-    if (!icc.isEmpty()) {
-        const QColorSpace screen = QColorSpace::fromIccProfile(icc);
-        if (screen.isValid())
-            request.screen = screen;
-    }
-    return request;
+    // Sealed by the window, so what is read is what it sent; a profile Qt
+    // cannot use, or none, leaves the pictures for an sRGB screen.
+    const QByteArray icc = fd >= 0 ? protocol::readSealed(fd, protocol::MaxScreenProfileBytes) : QByteArray();
+    const QColorSpace screen = icc.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(icc);
+    m_screen = screen.isValid() ? screen : QColorSpace(QColorSpace::SRgb);
 }
 
-// An animation being played: its file and the reader going through it.
-struct Animation
+bool Session::nextFrame(quint64 id)
 {
-    std::unique_ptr<QFile> file;
-    std::unique_ptr<QImageReader> reader;
-    DecodeRequest request;
-    int frame = 0; // of the frame read next
-
-    void restart()
-    {
-        file->seek(0);
-        reader = std::make_unique<QImageReader>(file.get());
-        frame = 0;
+    DecodedPicture frame;
+    if (m_animation) {
+        frame = picture::nextFrame(*m_animation->reader, m_animation->bounds, m_screen);
+        if (frame.status != DecodedPicture::Status::Decoded && m_animation->frame > 0) {
+            // At the end: from the start again.
+            m_animation->restart();
+            frame = picture::nextFrame(*m_animation->reader, m_animation->bounds, m_screen);
+        }
     }
-};
+    const bool decoded = frame.status == DecodedPicture::Status::Decoded;
+    if (!reply(id, frame, decoded ? Status::Frame : Status::CannotDisplay, m_animation ? m_animation->frame : 0))
+        return false;
+    if (m_animation && decoded)
+        ++m_animation->frame;
+    return true;
+}
+
+bool Session::serve(protocol::Received &received)
+{
+    // A preview's shared thumbnail, closed with this request whatever happens.
+    QFile thumbnail;
+    if (received.second >= 0 && !thumbnail.open(received.second, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ::close(received.second);
+    QByteArray tail;
+    const std::optional<Request> request = protocol::parse<Request>(received.bytes, &tail);
+    if (!request || request->kind == RequestKind::Memory) {
+        // Not ours, or memory no reply is waiting for.
+        if (received.fd >= 0)
+            ::close(received.fd);
+        return true;
+    }
+    if (request->kind == RequestKind::ScreenProfile) {
+        takeScreenProfile(received.fd);
+        if (received.fd >= 0)
+            ::close(received.fd);
+        return true;
+    }
+    if (request->kind == RequestKind::NextFrame) {
+        if (received.fd >= 0)
+            ::close(received.fd);
+        return nextFrame(request->id);
+    }
+    auto file = std::make_unique<QFile>();
+    if (received.fd < 0 || !file->open(received.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (received.fd >= 0)
+            ::close(received.fd);
+        DecodedPicture nothing;
+        nothing.reason = Reason::Damaged;
+        return reply(request->id, nothing, Status::CannotDisplay);
+    }
+    DecodeRequest wanted;
+    wanted.bounds = QSize(request->boundsWidth, request->boundsHeight);
+    wanted.scale = request->scale;
+    wanted.region = QRect(request->regionX, request->regionY, request->regionWidth, request->regionHeight);
+    wanted.preview = request->kind == RequestKind::Preview;
+    wanted.screen = m_screen;
+    const DecodedPicture picture =
+        wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
+                                       tail.left(request->uriBytes))
+                       : decodePicture(wanted, *file, *m_cancelled);
+    thumbnail.close();
+    if (request->kind == RequestKind::Frames && picture.status == DecodedPicture::Status::Animated) {
+        // Kept open: the next frames are asked for one by one.
+        m_animation.emplace();
+        m_animation->bounds = wanted.bounds;
+        m_animation->file = std::move(file);
+        m_animation->restart();
+        m_animation->reader->read(); // past the first frame, which goes with this reply
+        m_animation->frame = 1;
+    } else {
+        m_animation.reset();
+        file.reset(); // closed before the reply asks for memory: a descriptor fewer
+    }
+    if (!reply(request->id, picture, statusOf(picture.status)))
+        return false;
+    // A helper that ran out of memory may have left its heap in pieces:
+    // it ends, and a fresh one takes its place.
+    if (picture.reason == Reason::TooMuchMemory)
+        return false;
+    // What the decoders freed goes back to the system between pictures.
+    ::malloc_trim(0);
+    return true;
+}
 
 } // namespace
 
-void loadDecoders()
-{
-    // Each format's plugin is loaded by decoding a small picture of it.
-    QImage tiny(8, 8, QImage::Format_ARGB32);
-    tiny.fill(Qt::gray);
-    for (const QByteArray &format : QImageWriter::supportedImageFormats()) {
-        QBuffer buffer;
-        buffer.open(QIODevice::ReadWrite);
-        if (!QImageWriter(&buffer, format).write(tiny))
-            continue;
-        buffer.seek(0);
-        QImageReader(&buffer, format).read();
-    }
-    // The formats Qt only reads, and the fonts pictures draw their text in
-    // (a font is opened when first drawn, and the helper may open nothing).
-    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='16'>"
-                           "<text x='0' y='12' font-family='sans-serif'>Aa あ 字</text>"
-                           "<text x='0' y='12' font-family='serif'>Aa あ 字</text>"
-                           "<text x='0' y='12' font-family='monospace'>Aa あ 字</text></svg>";
-    QBuffer vector;
-    vector.setData(svg);
-    vector.open(QIODevice::ReadOnly);
-    QImageReader(&vector, "svg").read();
-    for (const QByteArray &format : {QByteArray("heic"), QByteArray("avif"), QByteArray("jxl"), QByteArray("gif")})
-        QImageReader(&vector, format).canRead();
-}
-
 int serveDecodes(int socket, std::atomic_bool *cancelled)
 {
-    std::optional<Animation> animation;
+    Session session(socket, cancelled);
     while (true) {
         std::optional<protocol::Received> received = protocol::receive(socket, protocol::MaxMessageBytes);
-        if (!received)
-            return 0; // the program has gone, or closed this helper
-        // A preview's shared thumbnail, closed with this request whatever happens.
-        QFile thumbnail;
-        if (received->second >= 0 && !thumbnail.open(received->second, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-            ::close(received->second);
-        QByteArray icc;
-        const std::optional<Request> request = protocol::parse<Request>(received->bytes, &icc);
-        if (!request) {
-            if (received->fd >= 0)
-                ::close(received->fd);
-            continue;
-        }
-        // The program clears the cancel word before it sends: a cancel that
-        // came before this helper got here is kept, not forgotten.
-        const DecodeRequest wanted = requestFrom(*request, icc.left(request->iccBytes));
-        if (request->kind == RequestKind::NextFrame) {
-            DecodedPicture frame;
-            if (animation) {
-                frame = nextFrame(*animation->reader, animation->request.bounds, animation->request.screen);
-                if (frame.status != DecodedPicture::Status::Decoded && animation->frame > 0) {
-                    // At the end: from the start again.
-                    animation->restart();
-                    frame = nextFrame(*animation->reader, animation->request.bounds, animation->request.screen);
-                }
-            }
-            const bool decoded = frame.status == DecodedPicture::Status::Decoded;
-            if (!reply(socket, request->id, frame, decoded ? Status::Frame : Status::CannotDisplay,
-                       animation ? animation->frame : 0))
-                return 0;
-            if (animation && decoded)
-                ++animation->frame;
-            continue;
-        }
-        auto file = std::make_unique<QFile>();
-        if (received->fd < 0 || !file->open(received->fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            if (received->fd >= 0)
-                ::close(received->fd);
-            DecodedPicture nothing;
-            nothing.reason = DecodedPicture::Reason::Damaged;
-            if (!reply(socket, request->id, nothing, Status::CannotDisplay))
-                return 0;
-            continue;
-        }
-        const DecodedPicture picture =
-            wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
-                                           icc.mid(request->iccBytes, request->uriBytes))
-                           : decodePicture(wanted, *file, *cancelled);
-        Status status = statusOf(picture.status);
-        if (request->kind == RequestKind::Frames && picture.status == DecodedPicture::Status::Animated) {
-            // Kept open: the next frames are asked for one by one.
-            animation.emplace();
-            animation->request = wanted;
-            animation->file = std::move(file);
-            animation->restart();
-            animation->reader->read(); // past the first frame, which goes with this reply
-            animation->frame = 1;
-        } else {
-            animation.reset();
-        }
-        if (!reply(socket, request->id, picture, status))
+        // The program has gone, or closed this helper.
+        if (!received || !session.serve(*received))
             return 0;
-        // A helper that ran out of memory may have left its heap in pieces:
-        // it ends, and a fresh one takes its place.
-        if (picture.reason == DecodedPicture::Reason::TooMuchMemory)
-            return 0;
-        // What the decoders freed goes back to the system between pictures.
-        ::malloc_trim(0);
     }
 }
 

@@ -8,14 +8,10 @@
 
 namespace picture {
 
-// Loads every decoder and font the helper may need, before it is contained:
-// afterwards it can open nothing.
-void loadDecoders();
-
 // Serves requests on `socket` until the program closes it. `cancelled` lies
 // in memory shared with the program, which sets it to stop the request that
-// runs (at its next read); it is cleared as each request starts. Returns the
-// process's exit status.
+// runs (at its next read); the program clears it before it sends a request.
+// Returns the process's exit status.
 int serveDecodes(int socket, std::atomic_bool *cancelled);
 
 } // namespace picture

@@ -1,5 +1,6 @@
 #include "picture/window/animationplayer.h"
 
+#include "picture/window/decodequeue.h"
 #include "picture/window/replycheck.h"
 #include "platform/platform.h"
 
@@ -14,9 +15,9 @@ int frameDelay(int delayMs)
 
 AnimationPlayer::AnimationPlayer(const QString &path, QSize bounds, const QColorSpace &screen, int firstDelayMs,
                                  int loops, const HelperProcess::Options &helper, QObject *parent)
-    : QObject(parent), m_path(path), m_bounds(bounds), m_screenIcc(screen.iccProfile()), m_loops(loops),
-      m_helper(new HelperProcess(helper, this))
+    : QObject(parent), m_path(path), m_bounds(bounds), m_loops(loops), m_helper(new HelperProcess(helper, this))
 {
+    m_helper->setScreenProfile(screen.iccProfile());
     m_due.setSingleShot(true);
     m_deadline.setSingleShot(true);
     connect(&m_due, &QTimer::timeout, this, &AnimationPlayer::showDue);
@@ -40,8 +41,7 @@ void AnimationPlayer::open()
     request.kind = protocol::RequestKind::Frames;
     request.boundsWidth = m_bounds.width();
     request.boundsHeight = m_bounds.height();
-    request.iccBytes = quint32(m_screenIcc.size());
-    m_helper->send(request, m_screenIcc, fd);
+    m_helper->send(request, {}, fd, -1, replyBytes(DecodeRequest::fitted(m_path, m_bounds)));
     ::close(fd);
     m_deadline.start(FrameDeadlineMs);
 }
@@ -51,7 +51,7 @@ void AnimationPlayer::askNext()
     protocol::Request request;
     request.id = ++m_asked;
     request.kind = protocol::RequestKind::NextFrame;
-    m_helper->send(request, {}, -1);
+    m_helper->send(request, {}, -1, -1, replyBytes(DecodeRequest::fitted(m_path, m_bounds)));
     m_deadline.start(FrameDeadlineMs);
 }
 

@@ -39,7 +39,6 @@ private:
 
     QString m_path;
     QSize m_bounds;
-    QByteArray m_screenIcc;
     int m_loops;
     int m_played = 0; // loops played to the end
     HelperProcess *m_helper;

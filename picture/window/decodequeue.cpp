@@ -37,10 +37,21 @@ DecodedPicture failed(Reason reason)
 
 } // namespace
 
-DecodeQueue::DecodeQueue(QObject *parent)
-    : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount())),
-      m_helper(decoderHelperPath())
+quint64 replyBytes(const DecodeRequest &request)
 {
+    // Eight bytes a pixel: the widest format a reply may carry (16 bits a
+    // channel with alpha). A fitted picture is no larger than its bounds.
+    constexpr quint64 WidestPixel = 8;
+    if (request.scale <= 0 && !request.bounds.isEmpty())
+        return quint64(std::min<qint64>(qint64(request.bounds.width()) * request.bounds.height(), MaxPicturePixels))
+               * WidestPixel;
+    return quint64(MaxPicturePixels) * WidestPixel;
+}
+
+DecodeQueue::DecodeQueue(QObject *parent)
+    : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount()))
+{
+    m_helperOptions.program = decoderHelperPath();
     m_screenIcc = m_screen.iccProfile();
 }
 
@@ -55,7 +66,9 @@ DecodeQueue::~DecodeQueue()
 
 HelperProcess::Options DecodeQueue::helperOptions() const
 {
-    return {m_helper, m_limits.helperMemoryMiB};
+    HelperProcess::Options options = m_helperOptions;
+    options.memoryMiB = m_limits.helperMemoryMiB;
+    return options;
 }
 
 QList<qint64> DecodeQueue::helperPids() const
@@ -81,6 +94,14 @@ void DecodeQueue::setScreenColours(const QColorSpace &screen)
 {
     m_screen = screen;
     m_screenIcc = screen.iccProfile();
+    for (auto &slot : m_slots)
+        slot->process->setScreenProfile(m_screenIcc);
+}
+
+void DecodeQueue::setHelper(const HelperProcess::Options &helper)
+{
+    m_helperOptions = helper;
+    setLimits(m_limits);
 }
 
 int DecodeQueue::readyHelpers() const
@@ -100,6 +121,7 @@ DecodeQueue::Slot *DecodeQueue::spawn()
     auto slot = std::make_unique<Slot>();
     Slot *raw = slot.get();
     slot->process = new HelperProcess(helperOptions(), this);
+    slot->process->setScreenProfile(m_screenIcc);
     slot->deadline = new QTimer(slot->process);
     slot->deadline->setSingleShot(true);
     slot->grace = new QTimer(slot->process);
@@ -277,8 +299,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     message.regionY = job.request.region.y();
     message.regionWidth = job.request.region.width();
     message.regionHeight = job.request.region.height();
-    message.iccBytes = quint32(m_screenIcc.size());
-    QByteArray tail = m_screenIcc;
+    QByteArray tail;
     int thumbnail = -1;
     if (job.request.preview) {
         // The shared cache's thumbnail goes along, opened here like the
@@ -290,7 +311,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         if (!cached.isEmpty())
             thumbnail = platform::openRegularFile(cached);
     }
-    const bool sent = slot.process->send(message, tail, fd, thumbnail);
+    const bool sent = slot.process->send(message, tail, fd, thumbnail, replyBytes(job.request));
     ::close(fd);
     if (thumbnail >= 0)
         ::close(thumbnail);
@@ -328,7 +349,7 @@ void DecodeQueue::ended(Slot *raw)
     std::unique_ptr<Slot> slot = std::move(*found);
     m_slots.erase(found);
     slot->process->deleteLater();
-    if (!slot->process->isReady() && !slot->stoppedByUs && m_failedStarts < MaxFailedStarts)
+    if (!slot->process->wasReady() && !slot->stoppedByUs && m_failedStarts < MaxFailedStarts)
         ++m_failedStarts;
     if (slot->job) {
         // Why, for the user: stopped at its deadline, or over its memory

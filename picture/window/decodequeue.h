@@ -69,6 +69,9 @@ public:
     void setLimits(const Limits &limits);
     // How a helper of this queue is started (an animation plays in one of its own).
     HelperProcess::Options helperOptions() const;
+    // Helpers started from now on are this program (tests start helpers of
+    // their own); idle ones are replaced.
+    void setHelper(const HelperProcess::Options &helper);
     // The helpers' processes now running.
     QList<qint64> helperPids() const;
 
@@ -112,7 +115,7 @@ private:
 
     Limits m_limits;
     int m_workers;
-    QString m_helper;
+    HelperProcess::Options m_helperOptions;
     std::vector<std::unique_ptr<Slot>> m_slots;
     int m_failedStarts = 0;
     std::map<JobId, Job> m_jobs; // in order of arrival
@@ -121,5 +124,8 @@ private:
     QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
     QByteArray m_screenIcc;
 };
+
+// The most memory a reply to `request` may be lent for its pixels.
+quint64 replyBytes(const DecodeRequest &request);
 
 } // namespace picture

@@ -1,5 +1,8 @@
 #include "picture/window/helperprocess.h"
 
+#include "picture/wire/sealedmemory.h"
+#include "picture/window/helperspawn.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -9,18 +12,32 @@
 
 #include <cerrno>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
-
 namespace picture {
+namespace {
+
+// What a helper may say on its standard error before the rest is dropped.
+constexpr qint64 MaxErrorBytes = 256 * 1024;
+
+// A helper's standard error is heard only when someone asks for the
+// decoders' messages, or in the sanitizer build, whose reports go there.
+bool helperErrorsHeard()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return qEnvironmentVariable("QT_LOGGING_RULES").contains(QLatin1String("zelvo.decoders"));
+#endif
+}
+
+} // namespace
 
 QString decoderHelperPath()
 {
@@ -36,42 +53,52 @@ HelperProcess::HelperProcess(const Options &options, QObject *parent) : QObject(
         return;
     }
     ::fcntl(ends[1], F_SETFL, ::fcntl(ends[1], F_GETFL) & ~O_NONBLOCK);
+    m_socket = ends[0];
     const int cancel = ::memfd_create("zelvo-cancel", MFD_CLOEXEC);
     void *shared = MAP_FAILED;
     if (cancel >= 0 && ::ftruncate(cancel, 4096) == 0)
         shared = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, cancel, 0);
     if (shared != MAP_FAILED)
         m_cancel = new (shared) std::atomic_bool(false);
+    int errors[2] = {-1, -1};
+    if (helperErrorsHeard() && ::pipe2(errors, O_CLOEXEC | O_NONBLOCK) == 0) {
+        // The helper's end blocks: a helper that says too much waits, it does not lose words.
+        ::fcntl(errors[1], F_SETFL, 0);
+        m_errors = errors[0];
+    }
 
-    const QByteArray program = QFile::encodeName(options.program);
-    const QByteArray limit = QByteArray::number(options.memoryMiB);
-    char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(limit.constData()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 3);
-    if (cancel >= 0)
-        posix_spawn_file_actions_adddup2(&actions, cancel, 4);
-    pid_t pid = -1;
-    const bool started = m_cancel && posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
+    HelperStart start;
+    start.program = QFile::encodeName(options.program);
+    start.arguments = {QByteArray::number(options.memoryMiB)};
+    for (const QString &argument : options.arguments)
+        start.arguments.append(argument.toUtf8());
+    start.environment = helperEnvironment();
+    start.errors = errors[1];
+    start.descriptors = {ends[1], cancel};
+    start.namespaces = options.namespaces;
+    const StartedHelper started = m_cancel ? startHelper(start) : StartedHelper();
     ::close(ends[1]);
     if (cancel >= 0)
         ::close(cancel);
-    m_socket = ends[0];
-    if (!started) {
+    if (errors[1] >= 0)
+        ::close(errors[1]);
+    if (started.pid <= 0) {
         m_ended = true;
         return;
     }
-    m_pid = pid;
+    m_pid = started.pid;
+    m_pidfd = started.pidfd;
+    m_ownNamespaces = started.ownNamespaces;
     m_replies = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
     connect(m_replies, &QSocketNotifier::activated, this, &HelperProcess::readReplies);
     // Its end is told by the system as it happens, without waiting for it.
-    m_pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
     if (m_pidfd >= 0) {
         m_exit = new QSocketNotifier(m_pidfd, QSocketNotifier::Read, this);
         connect(m_exit, &QSocketNotifier::activated, this, &HelperProcess::reap);
+    }
+    if (m_errors >= 0) {
+        m_errorNotifier = new QSocketNotifier(m_errors, QSocketNotifier::Read, this);
+        connect(m_errorNotifier, &QSocketNotifier::activated, this, &HelperProcess::forwardErrors);
     }
 }
 
@@ -85,26 +112,115 @@ HelperProcess::~HelperProcess()
         if (!m_ended)
             QThread::usleep(500);
     }
-    if (m_socket >= 0)
-        ::close(m_socket);
-    if (m_pidfd >= 0)
-        ::close(m_pidfd);
+    for (const int fd : {m_socket, m_pidfd, m_lent, m_errors}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
     if (m_cancel)
         ::munmap(m_cancel, 4096);
 }
 
-bool HelperProcess::send(const protocol::Request &request, const QByteArray &icc, int fd, int second)
+void HelperProcess::setScreenProfile(const QByteArray &icc)
 {
-    if (m_ended || m_socket < 0)
+    if (icc == m_screenProfile && m_screenProfileSent)
+        return;
+    m_screenProfile = icc;
+    m_screenProfileSent = false;
+    if (m_ready)
+        sendScreenProfile();
+}
+
+bool HelperProcess::sendScreenProfile()
+{
+    protocol::Request message;
+    message.kind = protocol::RequestKind::ScreenProfile;
+    const int profile = m_screenProfile.isEmpty() ? -1 : protocol::sealedCopy(m_screenProfile);
+    const bool sent = protocol::send(m_socket, &message, sizeof message, {}, profile);
+    if (profile >= 0)
+        ::close(profile);
+    m_screenProfileSent = sent;
+    return sent;
+}
+
+bool HelperProcess::send(const protocol::Request &request, const QByteArray &tail, int fd, int second,
+                         quint64 replyBytes)
+{
+    if (m_ended || m_socket < 0 || (!m_screenProfileSent && !sendScreenProfile()))
         return false;
     m_cancel->store(false);
-    return protocol::send(m_socket, &request, sizeof request, icc, fd, second);
+    if (m_lent >= 0)
+        ::close(std::exchange(m_lent, -1));
+    m_asked = request.id;
+    m_replyBytes = replyBytes;
+    return protocol::send(m_socket, &request, sizeof request, tail, fd, second);
 }
 
 void HelperProcess::kill()
 {
+    // No more work from now on, though its end is told only once it is reaped.
+    m_ready = false;
     if (m_pid > 0 && !m_ended)
         ::kill(m_pid, SIGKILL);
+}
+
+void HelperProcess::lend(const protocol::Reply &reply)
+{
+    // Exactly what the pixels need, once per reply, never more than the
+    // request can take; sealed against growing and shrinking from the start.
+    protocol::Request answer;
+    answer.id = reply.id;
+    answer.kind = protocol::RequestKind::Memory;
+    int memory = -1;
+    if (m_lent < 0 && reply.memoryBytes > 0 && reply.memoryBytes <= m_replyBytes) {
+        memory = ::memfd_create("zelvo-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+        if (memory >= 0
+            && (::ftruncate(memory, off_t(reply.memoryBytes)) != 0
+                || ::fcntl(memory, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK) != 0)) {
+            ::close(memory);
+            memory = -1;
+        }
+    }
+    if (!protocol::send(m_socket, &answer, sizeof answer, {}, memory) && memory >= 0) {
+        ::close(memory);
+        return;
+    }
+    m_lent = memory;
+}
+
+int HelperProcess::takeLent()
+{
+    const int memory = std::exchange(m_lent, -1);
+    if (memory < 0)
+        return -1;
+    // Sealed against writing now that the helper is done: the system refuses
+    // the seal while the helper still has it mapped for writing. Memory the
+    // helper keeps a descriptor of would be held for it outside its limits.
+    if (::fcntl(memory, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_SEAL) != 0 || holdsLentMemory()) {
+        ::close(memory);
+        kill();
+        return -1;
+    }
+    return memory;
+}
+
+bool HelperProcess::holdsLentMemory() const
+{
+    // The helper makes no memory of its own to share (its filter refuses
+    // it), so any memfd among its descriptors is memory it was lent and
+    // kept. Where /proc cannot be read, its descriptor limit bounds them.
+    const QByteArray folder = "/proc/" + QByteArray::number(m_pid) + "/fd";
+    DIR *fds = ::opendir(folder.constData());
+    if (!fds)
+        return false;
+    bool kept = false;
+    while (const dirent *entry = ::readdir(fds)) {
+        char target[64] = {};
+        const ssize_t length = ::readlinkat(::dirfd(fds), entry->d_name, target, sizeof target - 1);
+        if (length > 0 && qstrncmp(target, "/memfd:", 7) == 0)
+            kept = true;
+    }
+    ::closedir(fds);
+    return kept;
 }
 
 void HelperProcess::readReplies()
@@ -121,22 +237,59 @@ void HelperProcess::readReplies()
         }
         if (!received)
             return;
-        // A helper never sends two.
-        if (received->second >= 0)
-            ::close(std::exchange(received->second, -1));
+        // A helper sends no memory of its own, and never two descriptors:
+        // the only pixels taken are those in memory it was lent.
+        for (const int fd : {received->fd, received->second}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
         QByteArray tail;
         const std::optional<protocol::Reply> reply = protocol::parse<protocol::Reply>(received->bytes, &tail);
-        if (!reply) {
-            if (received->fd >= 0)
-                ::close(received->fd);
+        if (!reply)
             continue;
-        }
         if (reply->status == protocol::Status::Ready) {
-            m_ready = true;
+            if (m_wasReady)
+                continue;
+            m_ready = m_wasReady = true;
+            m_containment = reply->containment;
+            if (!m_screenProfileSent)
+                sendScreenProfile();
             emit ready();
             continue;
         }
-        emit replied(*reply, tail, received->fd);
+        // Only the request asked last is answered, once.
+        if (m_asked == 0 || reply->id != m_asked)
+            continue;
+        if (reply->status == protocol::Status::NeedsMemory) {
+            lend(*reply);
+            continue;
+        }
+        m_asked = 0;
+        emit replied(*reply, tail, takeLent());
+    }
+}
+
+void HelperProcess::forwardErrors()
+{
+    char buffer[4096];
+    while (true) {
+        const ssize_t got = ::read(m_errors, buffer, sizeof buffer);
+        if (got <= 0) {
+            if (got == 0 || (errno != EAGAIN && errno != EINTR))
+                m_errorNotifier->setEnabled(false);
+            return;
+        }
+        // Passed on as text only: no control character of a terminal's
+        // reaches the window's own standard error.
+        for (ssize_t i = 0; i < got && m_errorBytes < MaxErrorBytes; ++i, ++m_errorBytes) {
+            const char c = buffer[i];
+            if (c == '\n') {
+                qInfo("zelvo-decoder[%lld]: %s", qint64(m_pid), m_errorLine.constData());
+                m_errorLine.clear();
+            } else {
+                m_errorLine.append(c == '\t' || (uchar(c) >= 0x20 && c != 0x7F) ? c : '?');
+            }
+        }
     }
 }
 
@@ -155,6 +308,8 @@ void HelperProcess::reap()
     // What it said before it ended is heard first.
     if (m_replies && m_replies->isEnabled())
         readReplies();
+    if (m_errorNotifier && m_errorNotifier->isEnabled())
+        forwardErrors();
     if (m_ended)
         return;
     int status = 0;
@@ -163,10 +318,10 @@ void HelperProcess::reap()
         return;
     m_ended = true;
     m_signal = done > 0 && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    if (m_exit)
-        m_exit->setEnabled(false);
-    if (m_replies)
-        m_replies->setEnabled(false);
+    for (QSocketNotifier *notifier : {m_exit, m_replies, m_errorNotifier}) {
+        if (notifier)
+            notifier->setEnabled(false);
+    }
     emit ended();
 }
 

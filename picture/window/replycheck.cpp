@@ -32,6 +32,7 @@ DecodedPicture::Status statusOf(protocol::Status status)
     case protocol::Status::Frame: return DecodedPicture::Status::Decoded;
     case protocol::Status::Animated: return DecodedPicture::Status::Animated;
     case protocol::Status::Ready:
+    case protocol::Status::NeedsMemory:
     case protocol::Status::CannotDisplay: break;
     }
     return DecodedPicture::Status::CannotDisplay;

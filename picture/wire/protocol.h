@@ -3,8 +3,12 @@
 // What the program and its decoder helpers say to each other over a socket
 // pair of their own (SOCK_SEQPACKET: one message per call, never split). A
 // request carries the picture as an open descriptor, so that the helper never
-// opens a path; a reply carries the pixels in a sealed memfd, mapped by the
-// program as they are, never copied.
+// opens a path. A helper makes no shared memory of its own: for the pixels of
+// a reply it asks the window for memory of their size (NeedsMemory), and the
+// window lends it a memfd of exactly that size (RequestKind::Memory), which
+// it seals against writing once the reply is in and maps as it is, never
+// copied. The screen's colour profile goes to each helper once, in a sealed
+// memfd (RequestKind::ScreenProfile), whatever its size.
 
 #include <QByteArray>
 #include <QImage>
@@ -24,6 +28,8 @@ enum class RequestKind : quint8 {
     Frames,    // the animation in the file: its frames from the first, one per request
     NextFrame, // the next frame of the animation asked for last
     Preview,   // the preview the file carries of itself, fitted
+    Memory,    // the memory lent for the reply to `id` (none: refused)
+    ScreenProfile, // the screen's ICC profile, in a sealed memfd (none: sRGB)
 };
 
 struct Request
@@ -35,12 +41,11 @@ struct Request
     qint32 boundsHeight = 0;
     double scale = 0;       // a region at this scale, when > 0
     qint32 regionX = 0, regionY = 0, regionWidth = 0, regionHeight = 0;
-    quint32 iccBytes = 0;   // the screen's ICC profile follows (empty: sRGB)
-    quint32 uriBytes = 0;   // a preview: the picture's URI follows the profile, and
-                            // a second descriptor is its shared thumbnail, if any
+    quint32 uriBytes = 0;   // a preview: the picture's URI follows, and a second
+                            // descriptor is its shared thumbnail, if any
 };
 
-enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay };
+enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory };
 
 struct Reply
 {
@@ -56,6 +61,15 @@ struct Reply
     qint32 loops = 0;      // an animation: how often it plays, -1 for ever
     qint32 frame = 0;      // a frame: which, counted from 0 at each start
     quint32 iccBytes = 0;  // the pixels' colour space follows (empty: none named)
+    quint64 memoryBytes = 0; // NeedsMemory: how much the pixels take
+    quint32 containment = 0; // Ready: what holds the helper in (Contained flags)
+};
+
+// What a helper says, when ready, holds it in.
+enum Contained : quint32 {
+    SystemCallFilter = 1, // only the calls decoding needs, each checked
+    EmptyRoot = 2,        // no file of the user's can be named
+    NoCapabilities = 4,   // none, in its own user namespace or outside
 };
 
 // Sends a message: the fixed part, then `tail`, with `fd` (and `second`)
@@ -96,7 +110,11 @@ std::optional<Message> parse(const QByteArray &bytes, QByteArray *tail = nullptr
 // other.
 bool isWireFormat(QImage::Format format);
 
-// The largest message either side sends: the fixed part and an ICC profile.
-inline constexpr qsizetype MaxMessageBytes = 512 * 1024;
+// The largest message either side sends: the fixed part and a URI, or a
+// picture's own colour profile (a larger one is not sent: the pixels are in
+// the screen's colours already).
+inline constexpr qsizetype MaxMessageBytes = 64 * 1024;
+// The largest screen profile a helper takes.
+inline constexpr qsizetype MaxScreenProfileBytes = 16 * 1024 * 1024;
 
 } // namespace picture::protocol
