@@ -53,6 +53,8 @@ private slots:
     void pictureFrom_data();
     void pictureFrom();
     void cannotDisplayIsBelieved();
+    void pictureItIsPartOf_data();
+    void pictureItIsPartOf();
     void sealedCopyRoundTrip();
 };
 
@@ -125,8 +127,9 @@ void TestReplies::pictureFrom()
     protocol::Reply reply;
     reply.id = 7;
     reply.status = protocol::Status::Decoded;
-    reply.fullWidth = width;
-    reply.fullHeight = height;
+    // The picture it is part of is honest: only the pixels' numbers lie.
+    reply.fullWidth = reply.regionWidth = 1000;
+    reply.fullHeight = reply.regionHeight = 1000;
     reply.width = width;
     reply.height = height;
     reply.bytesPerLine = bytesPerLine;
@@ -143,6 +146,44 @@ void TestReplies::pictureFrom()
     QCOMPARE(picture.image.size(), QSize(width, height));
     QCOMPARE(int(picture.image.format()), format);
     QCOMPARE(picture.image.constScanLine(height - 1)[0], uchar(0x7F));
+}
+
+void TestReplies::pictureItIsPartOf_data()
+{
+    // The numbers that say what the pixels are part of, which the view
+    // zooms and pans by: honest, or refused.
+    QTest::addColumn<QSize>("fullSize");
+    QTest::addColumn<QRect>("region");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("the whole picture, fitted") << QSize(3000, 2000) << QRect(0, 0, 3000, 2000) << true;
+    QTest::newRow("a part of it") << QSize(3000, 2000) << QRect(100, 200, 300, 200) << true;
+    QTest::newRow("no size") << QSize(0, 0) << QRect(0, 0, 30, 20) << false;
+    QTest::newRow("a negative size") << QSize(-3000, 2000) << QRect(0, 0, 30, 20) << false;
+    QTest::newRow("more pixels than the program shows") << QSize(30000, 30000) << QRect(0, 0, 30000, 30000)
+                                                         << false;
+    QTest::newRow("a part outside it") << QSize(3000, 2000) << QRect(2900, 0, 300, 200) << false;
+    QTest::newRow("no part") << QSize(3000, 2000) << QRect() << false;
+}
+
+void TestReplies::pictureItIsPartOf()
+{
+    QFETCH(QSize, fullSize);
+    QFETCH(QRect, region);
+    QFETCH(bool, accepted);
+    protocol::Reply reply;
+    reply.status = protocol::Status::Decoded;
+    reply.fullWidth = fullSize.width();
+    reply.fullHeight = fullSize.height();
+    reply.regionX = region.x();
+    reply.regionY = region.y();
+    reply.regionWidth = region.width();
+    reply.regionHeight = region.height();
+    reply.width = 30;
+    reply.height = 20;
+    reply.bytesPerLine = 120;
+    reply.format = QImage::Format_RGB32;
+    const DecodedPicture picture = picture::pictureFrom(reply, {}, memory(2400, AllSeals));
+    QCOMPARE(picture.status, accepted ? DecodedPicture::Status::Decoded : DecodedPicture::Status::CannotDisplay);
 }
 
 void TestReplies::cannotDisplayIsBelieved()

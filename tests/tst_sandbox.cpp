@@ -38,6 +38,15 @@ QString attackHelper()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-attack-helper");
 }
 
+// Where a descriptor of a process leads, as the system says it.
+QByteArray linkOf(qint64 pid, const char *fd)
+{
+    char target[256] = {};
+    const QByteArray path = "/proc/" + QByteArray::number(pid) + "/fd/" + fd;
+    const ssize_t length = ::readlink(path.constData(), target, sizeof target - 1);
+    return length > 0 ? QByteArray(target, length) : QByteArray();
+}
+
 QByteArray procFile(qint64 pid, const char *name)
 {
     QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
@@ -192,8 +201,10 @@ void TestSandbox::attempts()
     QFETCH(QByteArray, attack);
     QFETCH(int, error);
 #if defined(__SANITIZE_ADDRESS__)
-    if (attack == "more memory than its limit")
+    if (attack == "more memory than its limit" || attack == "raise its own limits")
         QSKIP("the address sanitizer's shadow memory is terabytes: the helpers have no memory limit here");
+    if (attack == "a pipe" || attack == "write to the photo")
+        QSKIP("the sanitizers tell readable memory through a pipe: their build's filter allows pipes and writes");
 #endif
     HelperProcess *contained = helper(namespaces);
     if (!contained)
@@ -283,12 +294,15 @@ void TestSandbox::seenFromOutside()
     const qint64 pid = process.pid();
     // Nothing to type into: its standard input and output are /dev/null,
     // and so is its standard error unless the decoders' messages are asked for.
-    for (const char *fd : {"fd/0", "fd/1"}) {
-        QFileInfo link(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(fd)));
-        QCOMPARE(link.symLinkTarget(), QStringLiteral("/dev/null"));
-    }
-    const QString errors = QFileInfo(QStringLiteral("/proc/%1/fd/2").arg(pid)).symLinkTarget();
-    QVERIFY2(errors == QStringLiteral("/dev/null") || errors.startsWith(QStringLiteral("pipe:")), qPrintable(errors));
+    for (const char *fd : {"0", "1"})
+        QCOMPARE(linkOf(pid, fd), QByteArray("/dev/null"));
+    const QByteArray errors = linkOf(pid, "2");
+    QVERIFY2(errors == "/dev/null" || errors.startsWith("pipe:"), errors.constData());
+#if !defined(__SANITIZE_ADDRESS__)
+    // Heard only when asked for (the sanitizer build always hears its reports).
+    if (!qEnvironmentVariable("QT_LOGGING_RULES").contains(QLatin1String("zelvo.decoders")))
+        QCOMPARE(errors, QByteArray("/dev/null"));
+#endif
     // A session of its own, without a controlling terminal.
     const QByteArray stat = procFile(pid, "stat");
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');

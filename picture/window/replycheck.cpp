@@ -55,12 +55,25 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
     result.reason = Reason(std::min<int>(reply.reason, int(Reason::NoDecoder)));
     result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
     result.region = QRect(reply.regionX, reply.regionY, reply.regionWidth, reply.regionHeight);
-    result.delayMs = reply.delayMs;
-    result.loops = reply.loops;
+    // A frame shows for at most a minute; an animation plays for ever at most.
+    result.delayMs = std::clamp(reply.delayMs, 0, 60000);
+    result.loops = std::max(reply.loops, -1);
     if (result.status == DecodedPicture::Status::CannotDisplay) {
         if (fd >= 0)
             ::close(fd);
+        if (!result.fullSize.isValid())
+            result.fullSize = QSize();
+        result.region = QRect();
         return result;
+    }
+    // What the picture is part of: a size the program shows, and the part
+    // decoded inside it (the view zooms and pans by these numbers).
+    const QRect whole(QPoint(0, 0), result.fullSize);
+    if (result.fullSize.isEmpty() || qint64(reply.fullWidth) * reply.fullHeight > MaxPicturePixels
+        || result.region.isEmpty() || !whole.contains(result.region)) {
+        if (fd >= 0)
+            ::close(fd);
+        return failed(Reason::DecoderFailed);
     }
     if (fd < 0)
         return failed(Reason::DecoderFailed);

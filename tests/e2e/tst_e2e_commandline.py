@@ -13,7 +13,7 @@ import sys
 import tempfile
 
 from atspi import install_program, appear, check, click, close, failures, find, keys, nodes, png, text_of, wait_for, window
-from screenprofile import set_screen_profile
+from screenprofile import measured_srgb_profile, set_screen_profile
 
 
 def run(program, *arguments):
@@ -122,7 +122,12 @@ def main():
     # it there, upright; the HEIF turned a quarter by its own irot shows it
     # along its top.
     band = (240, 192, 64)
-    for name, colour, screen, at in (("heic-8bit.heic", band, None, (1 / 6, 1 / 2)),
+    # A calibrated screen's profile of 216 KB: every picture still shows, in
+    # the colours it has on an sRGB screen.
+    measured = measured_srgb_profile(36000)
+    check(len(measured) > 216000, "the measured profile is as large as a calibrated screen's (%d)" % len(measured))
+    for name, colour, screen, at in (("heic-8bit.heic", band, measured, (1 / 6, 1 / 2)),
+                                     ("colour-adobe-rgb.jpg", (230, 40, 40), measured, (1 / 2, 1 / 2)),("heic-8bit.heic", band, None, (1 / 6, 1 / 2)),
                                      ("avif-10bit-444.avif", band, None, (1 / 6, 1 / 2)),
                                      ("jxl-8bit.jxl", band, None, (1 / 6, 1 / 2)),
                                      ("heic-orientation-6.heic", band, None, (1 / 2, 1 / 6)),
@@ -147,8 +152,9 @@ def main():
             point = (left + int(width * at[0]), top + int(height * at[1]))
             # Announced once it is asked to paint: the pixel follows.
             seen = wait_for(lambda: close_to(pixel_at(*point), colour), 5) or pixel_at(*point)
+            kind = "sRGB" if not screen else "measured sRGB" if screen is measured else "Adobe RGB"
             check(close_to(seen, colour), "%s shows rgb%s on the %s screen where it should (%s)"
-                  % (name, colour, "Adobe RGB" if screen else "sRGB", seen))
+                  % (name, colour, kind, seen))
             if name.endswith(".heic"):
                 subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                                           "e2e-heic.png")])
