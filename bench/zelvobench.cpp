@@ -9,6 +9,7 @@
 #include "host/qt/window/qthost.h"
 #include "inputs.h"
 #include "listing.h"
+#include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
 #include "picture/wire/decoding.h"
 #include "xscreen.h"
