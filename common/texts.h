@@ -175,7 +175,32 @@ inline const QString WhyNoFolder = QStringLiteral("フォルダが見つかり�
 inline const QString WhySameFolder = QStringLiteral("すでにこのフォルダにあります。");
 inline const QString WhyNoTrash = QStringLiteral("この場所で使えるごみ箱がありません。");
 inline const QString WhyCancelled = QStringLiteral("途中で取り消しました。元のファイルはそのままです。");
+inline const QString WhyNotTheSameFile = QStringLiteral(
+    "そこにあるのは、このウィンドウが移したファイルではありません（ごみ箱が空にされたか、ほかで置き換えられたようです）。何も変更していません。");
+// Names the target's file system (FAT, exFAT, NTFS) refuses, said before anything is tried.
+inline const QString WhyForbiddenCharacter =
+    QStringLiteral("この場所のファイルシステム（FAT・exFAT・NTFS）では、名前に「%1」は使えません。何も変更していません。");
+inline const QString WhyControlCharacter =
+    QStringLiteral("この場所のファイルシステム（FAT・exFAT・NTFS）では、名前に制御文字は使えません。何も変更していません。");
+inline const QString WhyNotUtf8Name = QStringLiteral(
+    "この場所のファイルシステム（FAT・exFAT・NTFS）では、UTF-8 でない文字を含む名前は使えません。何も変更していません。");
+inline const QString WhyReservedName =
+    QStringLiteral("「%1」はこの場所のファイルシステムが予約している名前のため使えません。何も変更していません。");
+inline const QString WhyTrailingDotOrSpace =
+    QStringLiteral("この場所のファイルシステムでは、名前の最後に空白やピリオドは使えません。何も変更していません。");
+inline const QString WhyNameTooLongBytes = QStringLiteral("名前が長すぎます（この場所では %1 バイトまでです）。何も変更していません。");
+inline const QString WhyNameTooLongCharacters =
+    QStringLiteral("名前が長すぎます（この場所では %1 文字までです）。何も変更していません。");
+inline const QString WhyNameNotAllowed = QStringLiteral("この名前は、この場所のファイルシステムでは使えません。何も変更していません。");
+inline const QString WhyIoError =
+    QStringLiteral("読み書きの途中でディスクのエラーが起きました。途中までのものは消し、元のファイルはそのままです。");
+inline const QString WhyFileTooLarge = QStringLiteral("ファイルが大きすぎて、この場所には置けません（FAT では 4 GB 未満まで）。");
+inline const QString WhyBusy = QStringLiteral("ファイルがほかのプログラムに使われているため、できませんでした。");
+inline const QString WhyStale = QStringLiteral("ネットワーク上のファイルへの接続が切れています。");
+inline const QString WhyLinkLoop = QStringLiteral("リンクが多すぎるか、循環しています。");
 inline const QString WhyOther = QStringLiteral("できませんでした（エラー番号 %1）。");
+// After what was done to a photo: its sidecars and Live Photo movie went along. %1 is how many.
+inline const QString CompanionsToo = QStringLiteral("（付属のファイル %1 個も一緒に）");
 
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =

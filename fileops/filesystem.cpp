@@ -1,5 +1,6 @@
 #include "fileops/filesystem.h"
 
+#include "fileops/names.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -126,19 +127,23 @@ void syncFolder(const QString &folder)
 Outcome copyOpened(int in, const struct stat &status, const QString &name, const QString &folder, bool anyFreeName,
                    const CopyProgress &progress)
 {
+    // Copied under a hidden name of its own and given the real one only once
+    // whole and checked: a copy cut short (a crash, a pulled disk) is never
+    // a truncated photo under the photo's name.
     Descriptor out;
-    QString target;
-    for (int attempt = 1; out.get() < 0; ++attempt) {
-        target = joinFolder(folder, freeName(name, attempt));
-        out.reset(::open(bytes(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    QString temporary;
+    for (int attempt = 0; out.get() < 0; ++attempt) {
+        temporary = joinFolder(folder, QStringLiteral(".zelvo-copy-") + QString::number(::getpid()) + QLatin1Char('-')
+                                           + QString::number(attempt));
+        out.reset(::open(bytes(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (out.get() >= 0)
             break;
-        if (errno != EEXIST || !anyFreeName || attempt > 10000)
+        if (errno != EEXIST || attempt > 10000)
             return errno == ENOENT || errno == ENOTDIR ? Outcome::failed(Failure::NoFolder, errno) : failureFor(errno);
     }
     const auto fail = [&](Outcome outcome) {
         out.reset();
-        ::unlink(bytes(target).constData());
+        ::unlink(bytes(temporary).constData());
         return outcome;
     };
     int error = copyContent(in, out.get(), status.st_size, progress);
@@ -165,6 +170,15 @@ Outcome copyOpened(int in, const struct stat &status, const QString &name, const
         error = out.close();
     if (error != 0)
         return fail(failureFor(error));
+    QString target;
+    for (int attempt = 1; target.isEmpty(); ++attempt) {
+        const QString candidate = joinFolder(folder, freeName(name, attempt));
+        error = renameWithoutReplacing(temporary, candidate);
+        if (error == 0)
+            target = candidate;
+        else if (error != EEXIST || !anyFreeName || attempt > 10000)
+            return fail(failureFor(error));
+    }
     syncFolder(folder);
     Outcome outcome;
     outcome.path = target;
@@ -186,6 +200,9 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
     const std::optional<platform::FileStamp> place = platform::fileStamp(folder);
     if (!place || !place->folder)
         return Outcome::failed(Failure::NoFolder, ENOENT);
+    // A name the folder's file system would refuse, or alter, is refused first.
+    if (const NameProblem problem = nameProblemIn(name, folder); !problem.ok())
+        return Outcome::refusedName(problem);
     if (!keepSource && place->device == quint64(own.st_dev) && folder == folderOf(path))
         return Outcome::failed(Failure::SameFolder);
 
@@ -195,7 +212,7 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
             const int error = renameWithoutReplacing(path, target);
             if (error == 0) {
                 syncFolder(folder);
-                return {Failure::None, 0, target, attempt > 1};
+                return Outcome::at(target, attempt > 1);
             }
             if (error == EEXIST && anyFreeName)
                 continue;
@@ -223,7 +240,7 @@ Outcome transfer(const QString &path, const QString &into, const QString &name, 
                         ::unlink(bytes(target).constData());
                         return failureFor(error);
                     }
-                    return {Failure::None, 0, target, attempt > 1};
+                    return Outcome::at(target, attempt > 1);
                 }
                 if (errno != EEXIST || !anyFreeName)
                     return failureFor(errno);
@@ -313,6 +330,17 @@ Outcome failureFor(int error)
     case EEXIST:
     case ENOTEMPTY: return Outcome::failed(Failure::NameTaken, error);
     case EISDIR: return Outcome::failed(Failure::NotAFile, error);
+    case ENOTDIR: return Outcome::failed(Failure::NoFolder, error);
+    case ENAMETOOLONG: return Outcome::failed(Failure::NameTooLong, error);
+    // What a FAT or NTFS driver answers for a name it does not take.
+    case EINVAL:
+    case EILSEQ: return Outcome::failed(Failure::NameNotAllowed, error);
+    case EIO: return Outcome::failed(Failure::IoError, error);
+    case EFBIG: return Outcome::failed(Failure::FileTooLarge, error);
+    case EBUSY:
+    case ETXTBSY: return Outcome::failed(Failure::Busy, error);
+    case ESTALE: return Outcome::failed(Failure::Stale, error);
+    case ELOOP: return Outcome::failed(Failure::LinkLoop, error);
     default: return Outcome::failed(Failure::Other, error);
     }
 }
@@ -327,6 +355,11 @@ Outcome moveTo(const QString &path, const QString &target, const CopyProgress &p
     return transfer(path, folderOf(target), nameOf(target), false, false, progress);
 }
 
+Outcome copyTo(const QString &path, const QString &target, const CopyProgress &progress)
+{
+    return transfer(path, folderOf(target), nameOf(target), true, false, progress);
+}
+
 Outcome copyInto(const QString &path, const QString &folder, const CopyProgress &progress)
 {
     return transfer(path, folder, nameOf(path), true, true, progress);
@@ -338,13 +371,15 @@ Outcome rename(const QString &path, const QString &name)
         return Outcome::failed(Failure::BadName);
     if (!exists(path))
         return Outcome::failed(Failure::Vanished, ENOENT);
+    if (const NameProblem problem = nameProblemIn(name, folderOf(path)); !problem.ok())
+        return Outcome::refusedName(problem);
     const QString target = joinFolder(folderOf(path), name);
     if (target == path)
-        return {Failure::None, 0, path, false};
+        return Outcome::at(path, false);
     const int error = renameWithoutReplacing(path, target);
     if (error != 0)
         return failureFor(error);
-    return {Failure::None, 0, target, false};
+    return Outcome::at(target, false);
 }
 
 Outcome remove(const QString &path)
@@ -356,7 +391,7 @@ Outcome remove(const QString &path)
         return Outcome::failed(Failure::NotAFile);
     if (::unlink(bytes(path).constData()) != 0)
         return failureFor(errno);
-    return {Failure::None, 0, path, false};
+    return Outcome::at(path, false);
 }
 
 bool exists(const QString &path)

@@ -5,6 +5,8 @@
 // was. Paths are Qt's internal form ("/" separated, absolute); names whose
 // bytes are not UTF-8 keep them (platform::encodePath spells them back).
 
+#include "fileops/names.h"
+
 #include <QString>
 
 #include <functional>
@@ -24,6 +26,14 @@ enum class Failure {
     NoFolder,    // the folder to put the file in is not there
     SameFolder,  // moved into the folder it is in already
     Cancelled,   // a copy stopped when asked to, before it was done
+    NotTheSameFile, // undo: what is there is not the file that was moved
+    NameNotAllowed, // the target's file system does not take the name (`nameProblem` says why)
+    NameTooLong,
+    IoError,     // the disk (or the network) failed while reading or writing
+    FileTooLarge, // larger than the target's file system takes (FAT: 4 GiB)
+    Busy,        // in use by another program, or a mount point
+    Stale,       // a network file system lost it
+    LinkLoop,    // too many links to follow
     Other,       // `error` says why
 };
 
@@ -33,9 +43,19 @@ struct Outcome
     int error = 0;         // the system's error number, when one was met
     QString path;          // on success, where the file is now
     bool freeName = false; // its name was taken there, so `path` has a free one
+    NameProblem nameProblem; // NameNotAllowed, NameTooLong: what the file system refuses
+    int companions = 0;    // on success: its sidecars and movie, done alike
 
     bool ok() const { return failure == Failure::None; }
-    static Outcome failed(Failure failure, int error = 0) { return {failure, error, {}, false}; }
+    static Outcome failed(Failure failure, int error = 0) { return {failure, error, {}, false, {}, 0}; }
+    static Outcome at(const QString &path, bool freeName = false) { return {Failure::None, 0, path, freeName, {}, 0}; }
+    static Outcome refusedName(const NameProblem &problem)
+    {
+        Outcome outcome = failed(problem.kind == NameProblem::Kind::TooLong ? Failure::NameTooLong
+                                                                             : Failure::NameNotAllowed);
+        outcome.nameProblem = problem;
+        return outcome;
+    }
 };
 
 // Told as a copy's content goes across, a part at a time: bytes copied so
@@ -57,6 +77,9 @@ Outcome moveInto(const QString &path, const QString &folder, const CopyProgress 
 
 // Moves `path` to exactly `target`; NameTaken when anything is there.
 Outcome moveTo(const QString &path, const QString &target, const CopyProgress &progress = {});
+
+// Copies the content of `path` to exactly `target`; NameTaken when anything is there.
+Outcome copyTo(const QString &path, const QString &target, const CopyProgress &progress = {});
 
 // Copies the content of `path` (a regular file, through links) into
 // `folder` under its own name or a free one, with its permissions and

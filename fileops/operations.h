@@ -3,29 +3,64 @@
 // What one window does to the user's files, remembered so that it can be
 // undone, newest first: a file trashed comes back to its own path, a moved
 // one goes back, a renamed one gets its old name, a copy goes to the trash.
-// Nothing is ever overwritten, by an action or by its undoing.
+// A photo's companions (its XMP sidecars, its Live Photo movie) go along
+// with it each time, and come back with it. Nothing is ever overwritten, by
+// an action or by its undoing, and an undo moves only the very files the
+// action moved: each is known by its identity, checked before it moves.
 
 #include "fileops/trash.h"
 
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace fileops {
+
+// One file an action moved, renamed, copied or trashed.
+struct MovedFile
+{
+    QString from;
+    QString to;            // in the trash, for a file trashed
+    FileIdentity identity; // of the file at `to`, once it was there
+    QString info;          // a file trashed: its information file
+    QByteArray infoBytes;  // and what it said
+};
 
 struct Done
 {
     enum class Kind { Trashed, Moved, Copied, Renamed };
     Kind kind;
-    QString from; // the file before (the original, for a copy)
-    QString to;   // the file after (in the trash, for a file trashed)
-    QString info; // a file trashed: its information file
+    QString from; // the photo before (the original, for a copy)
+    QString to;   // the photo after (in the trash, for a file trashed)
+    QString info; // a photo trashed: its information file
+    std::vector<MovedFile> files; // the photo first, then its companions
 };
 
 struct Undone
 {
     Done done;       // what was undone
-    Outcome outcome; // on success `path` is where the file is now
+    Outcome outcome; // on success `path` is where the photo is now
 };
+
+// An action with its companions, and what to remember of it when it
+// succeeded. These touch only the file system, and may run on any thread.
+struct Result
+{
+    Outcome outcome;
+    std::optional<Done> done;
+};
+Result trashWithCompanions(const QString &path, const QString &dataHome);
+// Moved (or copied, `keepSource`) into `folder` under the photo's name or
+// a free one; the companions take the same stem there.
+Result transferWithCompanions(const QString &path, const QString &folder, bool keepSource,
+                              const CopyProgress &progress = {});
+Result renameWithCompanions(const QString &path, const QString &name);
+// Deleted for good, companions too; nothing to remember.
+Outcome deleteWithCompanions(const QString &path);
+// Undoes `done`: every file back where it was, but only while what is at
+// each place now is what the action left there (NotTheSameFile otherwise,
+// nothing moved), and never over a file (NameTaken, nothing moved).
+Outcome undoDone(const Done &done, const QString &dataHome);
 
 class Operations
 {
@@ -35,22 +70,26 @@ public:
 
     explicit Operations(QString dataHome = userDataHome()) : m_dataHome(std::move(dataHome)) {}
 
-    // Each as its namesake in filesystem.h and trash.h; what succeeds can be undone.
+    // Each as its namesake above; what succeeds can be undone.
     Outcome trash(const QString &path);
     Outcome move(const QString &path, const QString &folder, const CopyProgress &progress = {});
     Outcome copy(const QString &path, const QString &folder, const CopyProgress &progress = {});
     Outcome rename(const QString &path, const QString &name);
     // Cannot be undone.
     Outcome deleteForGood(const QString &path);
+    // An action done elsewhere (a transfer on another thread), to undo later.
+    void remember(Done done);
 
     // Undoes the newest action left; nullopt when there is none. An action
-    // that cannot be undone (its file gone, its old place taken) is said so
-    // in the outcome and forgotten: the file stays where it is.
+    // that cannot be undone (its file gone or another in its place, its old
+    // place taken) is said so in the outcome and forgotten: the file stays
+    // where it is.
     std::optional<Undone> undo();
     bool canUndo() const { return !m_done.empty(); }
+    const QString &dataHome() const { return m_dataHome; }
 
 private:
-    void remember(Done done);
+    Outcome recorded(const Result &result);
 
     QString m_dataHome;
     std::deque<Done> m_done;

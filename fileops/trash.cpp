@@ -4,10 +4,12 @@
 #include "platform/platform.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QDir>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -46,15 +48,28 @@ std::optional<dev_t> deviceFor(QString path)
 }
 
 // A folder of this user's that is really there: made (0700) when missing,
-// never a link, never someone else's.
-bool ownFolder(const QString &path, bool makeParents)
+// never someone else's, and never a link unless `throughLink` (the home
+// trash may be a link the user made to a folder of theirs).
+bool ownFolder(const QString &path, bool makeParents, bool throughLink = false)
 {
     if (makeParents && !QDir().mkpath(folderOf(path)))
         return false;
     if (::mkdir(bytes(path).constData(), 0700) != 0 && errno != EEXIST)
         return false;
-    const auto status = statusOf(path, false);
+    const auto status = statusOf(path, throughLink);
     return status && S_ISDIR(status->st_mode) && status->st_uid == ::getuid();
+}
+
+// The folder itself, links resolved: where a file reached through a link to
+// another disk really lies. Empty when it cannot be resolved.
+QString realFolder(const QString &folder)
+{
+    char *resolved = ::realpath(bytes(folder).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString real = platform::decodePath(QByteArray(resolved));
+    ::free(resolved);
+    return real;
 }
 
 // The top folder of the file system that holds `folder`: the highest folder
@@ -79,15 +94,17 @@ struct TrashPlace
 
 // Where the file goes: the home trash when it is on the home trash's file
 // system, else the file system's own trash, if one can be used.
-std::optional<TrashPlace> trashFor(const QString &path, dev_t device, const QString &dataHome)
+std::optional<TrashPlace> trashFor(const QString &realPath, dev_t device, const QString &dataHome)
 {
     if (!dataHome.isEmpty()) {
         const QString home = QDir::cleanPath(dataHome) + QStringLiteral("/Trash");
         const std::optional<dev_t> homeDevice = deviceFor(home);
         if (homeDevice && *homeDevice == device)
-            return ownFolder(home, true) ? std::optional(TrashPlace{home, {}}) : std::nullopt;
+            return ownFolder(home, true, true) ? std::optional(TrashPlace{home, {}}) : std::nullopt;
     }
-    const QString top = topFolderOf(folderOf(path), device);
+    // The file system's top is found from where the file really is: a
+    // folder reached through a link to another disk is on that disk.
+    const QString top = topFolderOf(folderOf(realPath), device);
     const QString uid = QString::number(::getuid());
     const QString base = top == QLatin1String("/") ? QString() : top;
     const QString shared = base + QStringLiteral("/.Trash");
@@ -138,14 +155,21 @@ TrashOutcome moveToTrash(const QString &path, const QString &dataHome)
         result.outcome = failureFor(errno);
         return result;
     }
-    const std::optional<TrashPlace> place = trashFor(path, status->st_dev, dataHome);
+    // The file itself is never followed; its folder is, for where it really lies.
+    const QString name = platform::nameOf(path);
+    const QString real = realFolder(folderOf(path));
+    const QString realPath = real.isEmpty() ? path : platform::joinFolder(real, name);
+    const std::optional<TrashPlace> place = trashFor(realPath, status->st_dev, dataHome);
     if (!place || !ownFolder(place->folder + QStringLiteral("/files"), false)
         || !ownFolder(place->folder + QStringLiteral("/info"), false)) {
         result.outcome = Outcome::failed(Failure::NoTrash);
         return result;
     }
-    const QString name = platform::nameOf(path);
-    const QByteArray info = "[Trash Info]\nPath=" + infoPath(path, place->relativeTo) + "\nDeletionDate="
+    // The home trash names the file as the user reached it; a file system's
+    // own trash relative to its top, which only the real path lies under.
+    const QByteArray info = "[Trash Info]\nPath="
+                            + infoPath(place->relativeTo.isEmpty() ? path : realPath, place->relativeTo)
+                            + "\nDeletionDate="
                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1()
                             + "\n";
     // The information file first, made exclusively: it reserves the name
@@ -157,19 +181,27 @@ TrashOutcome moveToTrash(const QString &path, const QString &dataHome)
         const int fd = ::open(bytes(infoFile).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
+        // A disk that is full is said so: the trash is there, it has no room.
+        const auto noRoom = [](int error) {
+            return error == ENOSPC || error == EDQUOT ? Outcome::failed(Failure::DiskFull, error)
+                                                      : Outcome::failed(Failure::NoTrash, error);
+        };
         if (fd < 0) {
-            result.outcome = Outcome::failed(Failure::NoTrash, errno);
+            result.outcome = noRoom(errno);
             return result;
         }
-        const bool written = ::write(fd, info.constData(), size_t(info.size())) == info.size() && ::fsync(fd) == 0;
-        const bool closed = ::close(fd) == 0;
-        if (!written || !closed) {
-            const int error = errno;
+        const ssize_t wrote = ::write(fd, info.constData(), size_t(info.size()));
+        int error = wrote == info.size() ? 0 : wrote < 0 ? errno : ENOSPC;
+        if (error == 0 && ::fsync(fd) != 0)
+            error = errno;
+        if (::close(fd) != 0 && error == 0)
+            error = errno;
+        if (error != 0) {
             ::unlink(bytes(infoFile).constData());
-            result.outcome = Outcome::failed(Failure::NoTrash, error);
+            result.outcome = noRoom(error);
             return result;
         }
-        const int error = renameWithoutReplacing(path, file);
+        error = renameWithoutReplacing(path, file);
         if (error == EEXIST) {
             // A file left in the trash without its information: another name.
             ::unlink(bytes(infoFile).constData());
@@ -181,7 +213,7 @@ TrashOutcome moveToTrash(const QString &path, const QString &dataHome)
             return result;
         }
         result.outcome.path = file;
-        result.trashed = {path, file, infoFile};
+        result.trashed = {path, file, infoFile, info, identityOf(file).value_or(FileIdentity())};
         return result;
     }
     result.outcome = Outcome::failed(Failure::NoTrash, EEXIST);
@@ -192,6 +224,12 @@ Outcome restoreFromTrash(const TrashedFile &trashed)
 {
     if (!exists(trashed.file))
         return Outcome::failed(Failure::Vanished, ENOENT);
+    // Only the file this trashed, with the information it wrote: the trash
+    // may have been emptied and another file of the name trashed since.
+    QFile info;
+    if (identityOf(trashed.file) != trashed.identity || !platform::openForReading(info, trashed.info)
+        || info.read(trashed.infoBytes.size() + 1) != trashed.infoBytes)
+        return Outcome::failed(Failure::NotTheSameFile);
     const auto folder = statusOf(folderOf(trashed.original), true);
     if (!folder || !S_ISDIR(folder->st_mode))
         return Outcome::failed(Failure::NoFolder, ENOENT);
@@ -199,7 +237,7 @@ Outcome restoreFromTrash(const TrashedFile &trashed)
     if (error != 0)
         return failureFor(error);
     ::unlink(bytes(trashed.info).constData());
-    return {Failure::None, 0, trashed.original, false};
+    return Outcome::at(trashed.original, false);
 }
 
 } // namespace fileops

@@ -19,6 +19,7 @@ test=(
     xvfb xauth x11-utils xdotool wmctrl openbox imagemagick xclip libraw-bin
     libclang-rt-14-dev
     dbus-x11 at-spi2-core python3-pyatspi orca
+    libglib2.0-bin trash-cli dosfstools exfatprogs
     desktop-file-utils appstream dpkg-dev lintian
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)

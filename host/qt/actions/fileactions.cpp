@@ -28,6 +28,25 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// What the target's file system refuses in a name.
+QString whyName(const Outcome &outcome)
+{
+    using Kind = fileops::NameProblem::Kind;
+    const fileops::NameProblem &problem = outcome.nameProblem;
+    switch (problem.kind) {
+    case Kind::ForbiddenCharacter:
+        return problem.detail.isEmpty() ? texts::WhyControlCharacter : texts::WhyForbiddenCharacter.arg(problem.detail);
+    case Kind::NotUtf8: return texts::WhyNotUtf8Name;
+    case Kind::ReservedName: return texts::WhyReservedName.arg(problem.detail);
+    case Kind::TrailingDotOrSpace: return texts::WhyTrailingDotOrSpace;
+    case Kind::TooLong:
+        return (problem.inCharacters ? texts::WhyNameTooLongCharacters : texts::WhyNameTooLongBytes).arg(problem.limit);
+    case Kind::None: break;
+    }
+    // Refused by the file system itself, or too long by its own measure.
+    return outcome.failure == Failure::NameTooLong ? texts::WhyNameTooLongBytes.arg(255) : texts::WhyNameNotAllowed;
+}
+
 QString why(const Outcome &outcome)
 {
     switch (outcome.failure) {
@@ -43,14 +62,25 @@ QString why(const Outcome &outcome)
     case Failure::NoFolder: return texts::WhyNoFolder;
     case Failure::SameFolder: return texts::WhySameFolder;
     case Failure::Cancelled: return texts::WhyCancelled;
+    case Failure::NotTheSameFile: return texts::WhyNotTheSameFile;
+    case Failure::NameNotAllowed:
+    case Failure::NameTooLong: return whyName(outcome);
+    case Failure::IoError: return texts::WhyIoError;
+    case Failure::FileTooLarge: return texts::WhyFileTooLarge;
+    case Failure::Busy: return texts::WhyBusy;
+    case Failure::Stale: return texts::WhyStale;
+    case Failure::LinkLoop: return texts::WhyLinkLoop;
     case Failure::Other: break;
     }
     return texts::WhyOther.arg(outcome.error);
 }
 
-// What was done, and the free name the file got where its own was taken.
-QString withFreeName(const QString &text, const Outcome &outcome)
+// What was done, with the companions that went along, and the free name
+// the file got where its own was taken.
+QString withFreeName(QString text, const Outcome &outcome)
 {
+    if (outcome.companions > 0)
+        text += texts::CompanionsToo.arg(outcome.companions);
     return outcome.freeName ? text + QLatin1Char(' ') + texts::FreeNameTaken.arg(nameOf(outcome.path)) : text;
 }
 
@@ -140,7 +170,7 @@ void FileActions::trash()
     if (!outcome.ok())
         return failed(path, outcome);
     emit fileLeft(path);
-    emit told(texts::Trashed.arg(nameOf(path)));
+    emit told(withFreeName(texts::Trashed.arg(nameOf(path)), outcome));
 }
 
 void FileActions::deleteForGood()
@@ -159,7 +189,7 @@ void FileActions::deleteAfterAsking(const QString &path, const QString &question
     if (!outcome.ok())
         return failed(path, outcome);
     emit fileLeft(path);
-    emit told(texts::Deleted.arg(nameOf(path)));
+    emit told(withFreeName(texts::Deleted.arg(nameOf(path)), outcome));
 }
 
 void FileActions::move(const QPoint &globalPos, bool fromKeyboard)
@@ -229,7 +259,7 @@ void FileActions::rename()
     if (!outcome.ok())
         return failed(path, outcome);
     emit fileArrived(outcome.path);
-    emit told(texts::Renamed.arg(nameOf(path), *name));
+    emit told(withFreeName(texts::Renamed.arg(nameOf(path), *name), outcome));
 }
 
 void FileActions::copyPicture()
@@ -279,19 +309,19 @@ void FileActions::undo()
     switch (done.kind) {
     case fileops::Done::Kind::Trashed:
         emit fileArrived(done.from);
-        emit told(texts::UndoneTrash.arg(name));
+        emit told(withFreeName(texts::UndoneTrash.arg(name), undone->outcome));
         break;
     case fileops::Done::Kind::Moved:
         emit fileArrived(done.from);
-        emit told(texts::UndoneMove.arg(name, shown(folderOf(done.from))));
+        emit told(withFreeName(texts::UndoneMove.arg(name, shown(folderOf(done.from))), undone->outcome));
         break;
     case fileops::Done::Kind::Renamed:
         emit fileArrived(done.from);
-        emit told(texts::UndoneRename.arg(name));
+        emit told(withFreeName(texts::UndoneRename.arg(name), undone->outcome));
         break;
     case fileops::Done::Kind::Copied:
         emit fileLeft(done.to);
-        emit told(texts::UndoneCopy.arg(nameOf(done.to)));
+        emit told(withFreeName(texts::UndoneCopy.arg(nameOf(done.to)), undone->outcome));
         break;
     }
 }
