@@ -48,6 +48,22 @@ Status statusOf(DecodedPicture::Status status)
     return Status::CannotDisplay;
 }
 
+// An animation being played: its file and the reader going through it.
+struct Animation
+{
+    std::unique_ptr<QFile> file;
+    std::unique_ptr<QImageReader> reader;
+    QSize bounds;
+    int frame = 0; // of the frame read next
+
+    void restart()
+    {
+        file->seek(0);
+        reader = std::make_unique<QImageReader>(file.get());
+        frame = 0;
+    }
+};
+
 // What a helper keeps from one request to the next.
 class Session
 {
@@ -57,22 +73,6 @@ public:
     bool serve(protocol::Received &received);
 
 private:
-    // An animation being played: its file and the reader going through it.
-    struct Animation
-    {
-        std::unique_ptr<QFile> file;
-        std::unique_ptr<QImageReader> reader;
-        QSize bounds;
-        int frame = 0; // of the frame read next
-
-        void restart()
-        {
-            file->seek(0);
-            reader = std::make_unique<QImageReader>(file.get());
-            frame = 0;
-        }
-    };
-
     bool reply(quint64 id, const DecodedPicture &picture, Status status, int frame = 0);
     // The pixels written into memory the window lends for them. Nullopt when
     // the program has gone; else the reason there are none (None: written).
