@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "common/texts.h"
 #include "host/qt/window/qthost.h"
+#include "host/qt/window/remembered.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -78,6 +79,7 @@ int main(int argc, char *argv[])
 
     qthost::QtHost host;
     host.setStartFolder(start->folder);
+    host.remember(std::make_unique<qthost::RememberedSettings>(qthost::RememberedSettings::defaultFile()));
     Form1 form(host);
     host.attach(Form1::design(), &form);
     host.show();

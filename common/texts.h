@@ -159,6 +159,10 @@ inline const QString UndoneMove = QStringLiteral("%1 を %2 に戻しました�
 inline const QString UndoneRename = QStringLiteral("%1 の名前を元に戻しました。");
 inline const QString UndoneCopy = QStringLiteral("%1 のコピーをごみ箱に移動しました。");
 inline const QString NothingToUndo = QStringLiteral("元に戻す操作はありません。");
+// A move or copy under way, in the status bar: %1 the file, %2 the folder, %3 how far, in percent.
+inline const QString Moving = QStringLiteral("%1 を %2 に移動しています… %3%（Esc で取り消し）");
+inline const QString Copying = QStringLiteral("%1 を %2 にコピーしています… %3%（Esc で取り消し）");
+inline const QString TransferBusy = QStringLiteral("移動またはコピーの途中です。終わるまでお待ちください（Esc で取り消し）。");
 // Why an action did nothing; %1 is the file's name. Every file stays as it was.
 inline const QString ActionFailed = QStringLiteral("%1: %2");
 inline const QString WhyVanished = QStringLiteral("ファイルが見つかりません（ほかで移動または削除されたようです）。");

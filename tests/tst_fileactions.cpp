@@ -12,6 +12,7 @@
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/qthost.h"
+#include "host/qt/window/remembered.h"
 #include "recorder.h"
 #include "sandbox.h"
 #include "testimages.h"
@@ -26,10 +27,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QSemaphore>
+#include <QTextBrowser>
 #include <QUrl>
 
 using namespace qthost;
@@ -151,6 +155,12 @@ private slots:
     void watchDoesNotFight();
     void undoGreyedWhenNothingToUndo_data();
     void undoGreyedWhenNothingToUndo();
+    void undoFromTheStartPage();
+    void copyCancelledWithEsc();
+    void chosenFoldersOffered();
+    void rememberedBetweenStarts();
+    void hiddenPhotosAreSaid();
+    void copiedPictureFitsTheScreen();
 
 private:
     QString at(const QString &name) const { return m_dir->path() + QLatin1Char('/') + name; }
@@ -294,6 +304,8 @@ void TestFileActions::actions()
     } else if (setup == QStringLiteral("copied")) {
         chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offeredBefore);
         actions.copy({}, false);
+        // A copy goes on a thread of its own: its end is waited for.
+        QTRY_VERIFY(!actions.transferring());
     } else if (setup == QStringLiteral("renamed")) {
         asker.name = QStringLiteral("c.jpg");
         actions.rename();
@@ -339,6 +351,7 @@ void TestFileActions::actions()
     } else if (action == QStringLiteral("copy")) {
         chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
         actions.action(FileActions::Action::Copy)->trigger();
+        QTRY_VERIFY(!actions.transferring());
     } else if (action == QStringLiteral("rename"))
         actions.action(FileActions::Action::Rename)->trigger();
     else
@@ -549,7 +562,9 @@ void TestFileActions::moveOffersTheHistory()
     QStringList offered;
     chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
     QTest::keyClick(files, Qt::Key_F8);
-    QCOMPARE(offered, (QStringList{QDir::toNativeSeparators(at(QStringLiteral("trip"))), QStringLiteral("-"),
+    // Its first line says what the popup is for.
+    QCOMPARE(offered, (QStringList{QStringLiteral("移動先のフォルダ"), QStringLiteral("-"),
+                                   QDir::toNativeSeparators(at(QStringLiteral("trip"))), QStringLiteral("-"),
                                    QStringLiteral("フォルダを選ぶ...")}));
     QVERIFY(QFile::exists(at(QStringLiteral("trip/b.jpg"))));
     QCOMPARE(files->names(), QStringList{QStringLiteral("a.jpg")});
@@ -660,6 +675,187 @@ void TestFileActions::undoGreyedWhenNothingToUndo()
     actions.popup(QPoint(100, 100), false);
     const QString undo = QStringLiteral("元に戻す");
     QVERIFY2(items.contains(undoable ? undo : undo + QStringLiteral(" greyed")), qPrintable(items.join(u'|')));
+}
+
+void TestFileActions::undoFromTheStartPage()
+{
+    // The last photo of a folder trashed: the start page shows and has the
+    // keyboard, and Ctrl+Z there brings the photo back.
+    QVERIFY(testimages::writeImage(at(QStringLiteral("photos/only.jpg")), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(QStringLiteral("only.jpg")));
+    auto *viewer = p.host.window()->findChild<ViewerWidget *>();
+    QTRY_COMPARE(viewer->imageView()->path(), at(QStringLiteral("photos/only.jpg")));
+    viewer->imageView()->setFocus();
+    QTest::keyClick(viewer->imageView(), Qt::Key_Delete);
+    QVERIFY(!QFile::exists(at(QStringLiteral("photos/only.jpg"))));
+    QWidget *page = viewer->pageView();
+    page->setFocus();
+    QTRY_VERIFY(page->hasFocus());
+    QTest::keyClick(page, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(QFile::exists(at(QStringLiteral("photos/only.jpg"))));
+    QCOMPARE(p.host.text1().text(), at(QStringLiteral("photos/only.jpg")));
+}
+
+void TestFileActions::copyCancelledWithEsc()
+{
+    // A copy under way: the window answers, says how far it is, refuses
+    // other actions meanwhile, and Esc stops it with no copy left behind.
+    const QString b = at(QStringLiteral("photos/b.jpg"));
+    const QByteArray pixels(4 * 1024 * 1024, 'p');
+    QVERIFY(writeFile(b, pixels));
+    FakeWindow window;
+    window.chosen = b;
+    window.folder = at(QStringLiteral("photos"));
+    window.recent = {at(QStringLiteral("trip"))};
+    FakeAsker asker;
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    // The copy is held after its first part until the test has acted.
+    QSemaphore reached, release;
+    actions.setTransferObserver([&](qint64 done, qint64) {
+        if (done > 0 && done < qint64(pixels.size())) {
+            reached.release();
+            release.acquire();
+        }
+    });
+    QStringList progress, told;
+    connect(&actions, &FileActions::progressed, this, [&](const QString &text) { progress.append(text); });
+    connect(&actions, &FileActions::told, this, [&](const QString &text) { told.append(text); });
+    QStringList offered;
+    chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("trip"))), &offered);
+    actions.copy({}, false);
+    QVERIFY(actions.transferring());
+    QTRY_VERIFY(reached.available() > 0);
+    QVERIFY(!progress.isEmpty() && progress.first().contains(QStringLiteral("コピーしています")));
+    // Another action while it runs: refused, the photo untouched.
+    actions.trash();
+    QCOMPARE(told.last(), QStringLiteral("移動またはコピーの途中です。終わるまでお待ちください（Esc で取り消し）。"));
+    QVERIFY(QFile::exists(b));
+    // Esc, as the window has it.
+    QAction *esc = nullptr;
+    for (QAction *action : actions.windowActions()) {
+        if (action->shortcut() == QKeySequence(Qt::Key_Escape))
+            esc = action;
+    }
+    QVERIFY(esc && esc->isEnabled());
+    esc->trigger();
+    release.release();
+    QTRY_VERIFY(!actions.transferring());
+    QCOMPARE(asker.log.last(), QStringLiteral("warn b.jpg: 途中で取り消しました。元のファイルはそのままです。"));
+    QCOMPARE(progress.last(), QString());
+    QCOMPARE(readFile(b), pixels);
+    QCOMPARE(QDir(at(QStringLiteral("trip"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(!esc->isEnabled());
+}
+
+void TestFileActions::chosenFoldersOffered()
+{
+    // A folder chosen in the dialog is offered the next time, first among
+    // those chosen, at most ten kept.
+    QVERIFY(QDir().mkpath(at(QStringLiteral("new"))));
+    const QString b = at(QStringLiteral("photos/b.jpg"));
+    const QString c = at(QStringLiteral("photos/c.jpg"));
+    QVERIFY(writeFile(b, "b"));
+    QVERIFY(writeFile(c, "c"));
+    FakeWindow window;
+    window.chosen = b;
+    window.folder = at(QStringLiteral("photos"));
+    FakeAsker asker;
+    asker.chosenFolder = at(QStringLiteral("new"));
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    QStringList remembered;
+    connect(&actions, &FileActions::chosenFoldersChanged, this, [&](const QStringList &folders) { remembered = folders; });
+    QStringList first;
+    chooseInNextPopup(QStringLiteral("フォルダを選ぶ..."), &first);
+    actions.move({}, false);
+    QVERIFY(QFile::exists(at(QStringLiteral("new/b.jpg"))));
+    QCOMPARE(remembered, QStringList{at(QStringLiteral("new"))});
+    window.chosen = c;
+    QStringList second;
+    chooseInNextPopup(QDir::toNativeSeparators(at(QStringLiteral("new"))), &second);
+    actions.move({}, false);
+    QCOMPARE(second, (QStringList{QStringLiteral("移動先のフォルダ"), QStringLiteral("-"),
+                                  QDir::toNativeSeparators(at(QStringLiteral("new"))), QStringLiteral("-"),
+                                  QStringLiteral("フォルダを選ぶ...")}));
+    QVERIFY(QFile::exists(at(QStringLiteral("new/c.jpg"))));
+    QStringList many;
+    for (int i = 0; i < 12; ++i)
+        many.append(at(QStringLiteral("folder%1").arg(i)));
+    actions.setChosenFolders(many);
+    QCOMPARE(actions.chosenFolders().size(), 10);
+}
+
+void TestFileActions::rememberedBetweenStarts()
+{
+    // The window's size, 「その他の画像形式」 and the folders chosen come
+    // back at the next start; Rireki.dat holds none of them.
+    const QString settings = at(QStringLiteral("config/settings.conf"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    QVERIFY(writeFile(at(QStringLiteral("photos/a.heic")), "not really"));
+    {
+        Program p;
+        p.host.remember(std::make_unique<RememberedSettings>(settings));
+        p.host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+        p.host.window()->resize(700, 560);
+        p.recorder.OtherFormats_Click();
+        p.host.fileActions()->setChosenFolders({at(QStringLiteral("trip"))});
+        p.host.window()->close();
+    }
+    QVERIFY(QFile::exists(settings));
+    Program p;
+    p.host.remember(std::make_unique<RememberedSettings>(settings));
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QCOMPARE(p.host.window()->size(), QSize(700, 560));
+    QVERIFY(p.host.menuItem(host::MenuItemId::OtherFormats).checked());
+    QVERIFY(p.host.file1().pattern().contains(QStringLiteral("*.heic")));
+    QCOMPARE(p.host.fileActions()->chosenFolders(), QStringList{at(QStringLiteral("trip"))});
+}
+
+void TestFileActions::hiddenPhotosAreSaid()
+{
+    // JPEGs listed, an iPhone's HEICs and a DNG left out by the pattern:
+    // the status bar says so beside the date and size, which stay whole.
+    for (const char *name : {"a.jpg", "b.heic", "c.heic", "d.dng"})
+        QVERIFY(writeFile(at(QStringLiteral("photos/") + QLatin1String(name)), "x"));
+    QVERIFY(testimages::writeImage(at(QStringLiteral("photos/a.jpg")), QSize(40, 30), "JPEG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(QStringLiteral("a.jpg")));
+    auto *bar = p.host.window()->findChild<QStatusBar *>();
+    QCOMPARE(bar->findChild<QLabel *>(QStringLiteral("Hint"))->text(),
+             QStringLiteral("ほかの形式の画像が 3 個あります（右クリックで表示）"));
+    QLabel *panel = bar->findChild<QLabel *>(QStringLiteral("Panel1"));
+    QVERIFY(panel->text().endsWith(QStringLiteral("バイト")));
+    QVERIFY2(panel->width() >= panel->sizeHint().width(), "the date and size are not cut");
+}
+
+void TestFileActions::copiedPictureFitsTheScreen()
+{
+    // Ctrl+C of a photo larger than the screen: a picture of the screen's
+    // size on the clipboard, its shape kept, not the photo's own pixels.
+    QVERIFY(testimages::writeImage(at(QStringLiteral("photos/big.png")), QSize(3000, 2000), "PNG"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    Program p;
+    p.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    QVERIFY(p.host.chooseFile(QStringLiteral("big.png")));
+    QSignalSpy told(p.host.fileActions(), &FileActions::told);
+    p.host.fileActions()->action(FileActions::Action::CopyPicture)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 30000);
+    const QImage copied = qvariant_cast<QImage>(QApplication::clipboard()->mimeData()->imageData());
+    const QSize screen = p.host.window()->screen()->size() * p.host.window()->screen()->devicePixelRatio();
+    QVERIFY2(copied.width() <= screen.width() && copied.height() <= screen.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(copied.width()).arg(copied.height())));
+    QVERIFY(copied.width() == screen.width() || copied.height() == screen.height());
+    QCOMPARE(qRound(copied.width() * 2.0 / copied.height()), 3);
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestFileActions)

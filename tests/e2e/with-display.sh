@@ -16,6 +16,10 @@ xvfb=$!
 read -r number <"$fifo"
 rm -f "$fifo"
 export DISPLAY=":$number"
+# What the program remembers between starts stays with this run, so that
+# no test starts where another left the window (nor where the user did).
+config=$(mktemp -d)
+export XDG_CONFIG_HOME="$config"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 
@@ -24,6 +28,7 @@ cleanup() {
     [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
     wait 2>/dev/null || true
+    rm -rf "$config"
 }
 trap cleanup EXIT
 

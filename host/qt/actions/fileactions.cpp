@@ -4,6 +4,7 @@
 #include "host/qt/base/filemime.h"
 #include "host/qt/base/popupmenu.h"
 #include "platform/paths.h"
+#include "platform/platform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QImage>
 #include <QMimeData>
+#include <QThread>
+#include <QTimer>
 
 namespace qthost {
 namespace {
@@ -118,9 +121,48 @@ FileActions::FileActions(Window &window, Asker &asker, QObject *parent, const QS
     add(texts::ActionCopyPicture, QKeySequence(Qt::CTRL | Qt::Key_C), [this] { copyPicture(); });
     add(texts::ActionCopyPath, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { copyPath(); });
     add(texts::ActionUndo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo(); });
+    // Undo acts on no file of its own: it works wherever the window has the
+    // keyboard (the start page after the last photo of a folder left), but
+    // in a text box, which keeps Ctrl+Z for its own text.
+    action(Action::Undo)->setShortcutContext(Qt::WindowShortcut);
+    m_cancelTransfer = new QAction(this);
+    m_cancelTransfer->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_cancelTransfer->setShortcutContext(Qt::WindowShortcut);
+    m_cancelTransfer->setEnabled(false);
+    connect(m_cancelTransfer, &QAction::triggered, this, &FileActions::cancelTransfer);
+    m_progress = new QTimer(this);
+    m_progress->setInterval(ProgressMs);
+    connect(m_progress, &QTimer::timeout, this, &FileActions::tellProgress);
 }
 
-FileActions::~FileActions() = default;
+FileActions::~FileActions()
+{
+    // A transfer still running stops at its next part, its copy removed,
+    // the photo where it was; its end is waited for, never left behind.
+    if (m_transfer) {
+        m_transfer->cancelled = true;
+        m_transfer->thread->wait();
+    }
+}
+
+QList<QAction *> FileActions::windowActions() const
+{
+    return {action(Action::Undo), m_cancelTransfer};
+}
+
+void FileActions::setChosenFolders(const QStringList &folders)
+{
+    m_chosenFolders = folders.mid(0, MaxChosenFolders);
+}
+
+bool FileActions::busy()
+{
+    if (!m_transfer)
+        return false;
+    QApplication::beep();
+    emit told(texts::TransferBusy);
+    return true;
+}
 
 QAction *FileActions::action(Action action) const
 {
@@ -161,6 +203,8 @@ void FileActions::trash()
     const QString path = m_window.chosenFile();
     if (path.isEmpty())
         return QApplication::beep();
+    if (busy())
+        return;
     const Outcome outcome = m_operations.trash(path);
     if (outcome.failure == Failure::NoTrash) {
         // Never deleted without asking: said, and asked.
@@ -178,6 +222,8 @@ void FileActions::deleteForGood()
     const QString path = m_window.chosenFile();
     if (path.isEmpty())
         return QApplication::beep();
+    if (busy())
+        return;
     deleteAfterAsking(path, texts::DeleteQuestion.arg(nameOf(path)));
 }
 
@@ -202,16 +248,33 @@ void FileActions::copy(const QPoint &globalPos, bool fromKeyboard)
     moveOrCopy(false, globalPos, fromKeyboard);
 }
 
+QStringList FileActions::offeredFolders() const
+{
+    // The history's folders, then those chosen in the dialog, newest first:
+    // a shoot filed into a new folder asks for it once.
+    QStringList folders = m_window.recentFolders();
+    for (const QString &folder : m_chosenFolders) {
+        const std::optional<platform::FileStamp> stamp = platform::fileStamp(folder);
+        if (!folders.contains(folder) && folder != m_window.shownFolder() && stamp && stamp->folder)
+            folders.append(folder);
+    }
+    return folders;
+}
+
 std::optional<QString> FileActions::chooseFolder(bool move, const QPoint &globalPos, bool fromKeyboard)
 {
     PopupMenu menu(move ? texts::MoveMenu : texts::CopyMenu, m_window.popupParent());
     menu.setAccessibleName(move ? texts::MoveMenu : texts::CopyMenu);
-    for (const QString &folder : m_window.recentFolders()) {
+    // Its first line says what it is for: moving and copying look alike.
+    menu.addAction(move ? texts::MoveFolderTitle : texts::CopyFolderTitle)->setEnabled(false);
+    menu.addSeparator();
+    const QStringList offered = offeredFolders();
+    for (const QString &folder : offered) {
         QString text = shown(folder);
         text.replace(QLatin1Char('&'), QLatin1String("&&"));
         menu.addAction(text)->setData(folder);
     }
-    if (!menu.actions().isEmpty())
+    if (!offered.isEmpty())
         menu.addSeparator();
     QAction *dialog = menu.addAction(texts::ChooseFolder);
     QAction *picked = menu.open(globalPos, fromKeyboard);
@@ -219,27 +282,110 @@ std::optional<QString> FileActions::chooseFolder(bool move, const QPoint &global
         return std::nullopt;
     if (picked != dialog)
         return picked->data().toString();
-    return m_asker.folder(move ? texts::MoveFolderTitle : texts::CopyFolderTitle, shown(m_window.shownFolder()));
+    const std::optional<QString> chosen =
+        m_asker.folder(move ? texts::MoveFolderTitle : texts::CopyFolderTitle, shown(m_window.shownFolder()));
+    if (chosen) {
+        const QString folder = QDir::fromNativeSeparators(*chosen);
+        m_chosenFolders.removeAll(folder);
+        m_chosenFolders.prepend(folder);
+        m_chosenFolders = m_chosenFolders.mid(0, MaxChosenFolders);
+        emit chosenFoldersChanged(m_chosenFolders);
+    }
+    return chosen;
 }
 
 void FileActions::moveOrCopy(bool move, const QPoint &globalPos, bool fromKeyboard)
 {
     if (m_window.chosenFile().isEmpty())
         return QApplication::beep();
+    if (busy())
+        return;
     const std::optional<QString> folder = chooseFolder(move, globalPos, fromKeyboard);
     // Asked again: the choice may have taken a while.
     const QString path = m_window.chosenFile();
-    if (!folder || path.isEmpty())
+    if (!folder || path.isEmpty() || busy())
         return;
-    const Outcome outcome = move ? m_operations.move(path, *folder) : m_operations.copy(path, *folder);
+    // Within one file system a move is a rename, done at once; anything
+    // that copies bytes goes on a thread of its own, with its progress told
+    // and Esc to stop it, and the window answering throughout.
+    const std::optional<platform::FileStamp> from = platform::fileStamp(folderOf(path));
+    const std::optional<platform::FileStamp> to = platform::fileStamp(*folder);
+    if (move && from && to && from->device == to->device)
+        return moved(path, *folder, true, m_operations.move(path, *folder));
+    startTransfer(path, QDir::fromNativeSeparators(*folder), move);
+}
+
+void FileActions::moved(const QString &path, const QString &folder, bool move, const Outcome &outcome)
+{
     if (!outcome.ok())
         return failed(path, outcome);
     if (move)
         emit fileLeft(path);
     else
-        emit folderChanged(*folder);
-    const QString text = (move ? texts::Moved : texts::Copied).arg(nameOf(path), shown(*folder));
+        emit folderChanged(folder);
+    const QString text = (move ? texts::Moved : texts::Copied).arg(nameOf(path), shown(folder));
     emit told(withFreeName(text, outcome));
+}
+
+void FileActions::startTransfer(const QString &path, const QString &folder, bool move)
+{
+    auto transfer = std::make_unique<Transfer>();
+    transfer->path = path;
+    transfer->folder = folder;
+    transfer->move = move;
+    Transfer *running = transfer.get();
+    const TransferObserver observer = m_transferObserver;
+    // The worker holds only the transfer's own state; everything else stays
+    // on the window's thread, which takes the result when the thread ends.
+    transfer->thread = QThread::create([running, observer] {
+        running->result = fileops::transferWithCompanions(
+            running->path, running->folder, !running->move, [running, observer](qint64 done, qint64 total) {
+                running->done = done;
+                running->total = total;
+                if (observer)
+                    observer(done, total);
+                return !running->cancelled.load();
+            });
+    });
+    transfer->thread->setParent(this);
+    connect(transfer->thread, &QThread::finished, this, &FileActions::transferEnded);
+    m_transfer = std::move(transfer);
+    m_cancelTransfer->setEnabled(true);
+    tellProgress();
+    m_progress->start();
+    m_transfer->thread->start();
+}
+
+void FileActions::tellProgress()
+{
+    if (!m_transfer)
+        return;
+    const qint64 total = m_transfer->total.load();
+    const int percent = total > 0 ? int(m_transfer->done.load() * 100 / total) : 0;
+    emit progressed((m_transfer->move ? texts::Moving : texts::Copying)
+                        .arg(nameOf(m_transfer->path), shown(m_transfer->folder))
+                        .arg(percent));
+}
+
+void FileActions::cancelTransfer()
+{
+    if (m_transfer)
+        m_transfer->cancelled = true;
+}
+
+void FileActions::transferEnded()
+{
+    if (!m_transfer)
+        return;
+    m_progress->stop();
+    m_cancelTransfer->setEnabled(false);
+    const std::unique_ptr<Transfer> transfer = std::move(m_transfer);
+    transfer->thread->deleteLater();
+    emit progressed({});
+    const fileops::Result result = transfer->result.value_or(fileops::Result{Outcome::failed(Failure::Other), {}});
+    if (result.done)
+        m_operations.remember(*result.done);
+    moved(transfer->path, transfer->folder, transfer->move, result.outcome);
 }
 
 void FileActions::rename()
@@ -247,6 +393,8 @@ void FileActions::rename()
     const QString path = m_window.chosenFile();
     if (path.isEmpty())
         return QApplication::beep();
+    if (busy())
+        return;
     const std::optional<QString> name = m_asker.newName(nameOf(path));
     if (!name || *name == nameOf(path))
         return;
@@ -291,6 +439,8 @@ void FileActions::copyPath()
 
 void FileActions::undo()
 {
+    if (busy())
+        return;
     const std::optional<fileops::Undone> undone = m_operations.undo();
     if (!undone) {
         emit told(texts::NothingToUndo);

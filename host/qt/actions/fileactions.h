@@ -6,11 +6,17 @@
 #include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QStringList>
 
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
 class QImage;
+class QThread;
+class QTimer;
 class QWidget;
 
 namespace qthost {
@@ -48,6 +54,20 @@ public:
     QAction *action(Action action) const;
     // All of them, in the order of the picture's popup.
     QList<QAction *> actions() const { return m_actions; }
+    // Those that act wherever the window has the keyboard (undo, and Esc to
+    // stop a move or copy under way), for the windows to take on.
+    QList<QAction *> windowActions() const;
+
+    // The folders chosen in the folder dialog, newest first (ten at most),
+    // offered after the history's; as remembered from an earlier start.
+    void setChosenFolders(const QStringList &folders);
+    QStringList chosenFolders() const { return m_chosenFolders; }
+    // Whether a move or copy is under way.
+    bool transferring() const { return m_transfer != nullptr; }
+    // Called on the transfer's thread after each part of a move or copy
+    // across file systems (for tests, which hold the copy there to act).
+    using TransferObserver = std::function<void(qint64 done, qint64 total)>;
+    void setTransferObserver(TransferObserver observer) { m_transferObserver = std::move(observer); }
 
     // The picture's popup of every action, at `globalPos`.
     void popup(const QPoint &globalPos, bool fromKeyboard);
@@ -77,9 +97,35 @@ signals:
     void told(const QString &text);
     // Wanted on the clipboard: the window decodes it and calls pictureDecoded.
     void pictureWanted(const QString &path);
+    // How a move or copy under way goes (empty: it has ended), for the status bar.
+    void progressed(const QString &text);
+    void chosenFoldersChanged(const QStringList &folders);
 
 private:
+    // A move or copy that copies bytes, on a thread of its own.
+    struct Transfer
+    {
+        QString path;
+        QString folder;
+        bool move = false;
+        std::atomic<qint64> done{0};
+        std::atomic<qint64> total{0};
+        std::atomic_bool cancelled{false};
+        std::optional<fileops::Result> result; // written by the thread before it ends
+        QThread *thread = nullptr;
+    };
+    static constexpr int MaxChosenFolders = 10;
+    static constexpr int ProgressMs = 200;
+
     void moveOrCopy(bool move, const QPoint &globalPos, bool fromKeyboard);
+    QStringList offeredFolders() const;
+    void moved(const QString &path, const QString &folder, bool move, const fileops::Outcome &outcome);
+    void startTransfer(const QString &path, const QString &folder, bool move);
+    void tellProgress();
+    void cancelTransfer();
+    void transferEnded();
+    // True, with a beep and a word, while a transfer is under way.
+    bool busy();
     std::optional<QString> chooseFolder(bool move, const QPoint &globalPos, bool fromKeyboard);
     void deleteAfterAsking(const QString &path, const QString &question);
     void failed(const QString &path, const fileops::Outcome &outcome);
@@ -91,6 +137,11 @@ private:
     QString m_pictureWanted;
     bool m_popupOpen = false;
     std::optional<Action> m_fromPopup; // chosen in the picture's popup, done once it has closed
+    QStringList m_chosenFolders;
+    std::unique_ptr<Transfer> m_transfer;
+    QAction *m_cancelTransfer = nullptr;
+    QTimer *m_progress = nullptr;
+    TransferObserver m_transferObserver;
 };
 
 } // namespace qthost

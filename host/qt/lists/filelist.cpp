@@ -13,6 +13,9 @@
 #include <QDrag>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSet>
+
+#include <algorithm>
 
 namespace qthost {
 
@@ -86,10 +89,15 @@ void FileListWidget::fill(const FolderContents &contents, const QString &keepSel
     const QScopedValueRollback quiet(m_quiet, true);
     m_path = contents.folder;
     m_model->setNames(listedNames(contents));
-    // An iPhone's folder, listed with the five classic types, looks empty:
-    // its photos are counted so that the window can say they are there.
-    const qsizetype others =
-        m_model->names().isEmpty() ? matchingNames(contents.files, FilePattern(texts::OtherFormatsPattern)).size() : 0;
+    // Photos of the newer formats that the pattern leaves out (an iPhone's
+    // HEICs beside a camera's JPEGs) are counted, so that the window can
+    // say they are there.
+    qsizetype others = 0;
+    const QStringList newer = matchingNames(contents.files, FilePattern(texts::OtherFormatsPattern));
+    if (!newer.isEmpty()) {
+        const QSet<QString> shown(m_model->names().cbegin(), m_model->names().cend());
+        others = std::count_if(newer.cbegin(), newer.cend(), [&shown](const QString &name) { return !shown.contains(name); });
+    }
     emit listed(int(m_model->names().size()), int(others));
     const qsizetype keep = keepSelected.isEmpty() ? -1 : m_model->names().indexOf(keepSelected);
     if (keep >= 0)

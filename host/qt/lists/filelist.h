@@ -55,7 +55,7 @@ public:
 signals:
     // The folder's files were listed again: `listed` of them, and `others`
     // pictures of the newer formats (「その他の画像形式」) that the pattern
-    // leaves out, counted only when none is listed.
+    // leaves out.
     void listed(int count, int others);
 
 protected:

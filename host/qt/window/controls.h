@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStatusBar>
 
 namespace qthost {
@@ -26,13 +27,35 @@ public:
     void setWidth(host::Twips width) override { resize(toPixels(width), height()); }
 };
 
+// A hint that gives way: it takes the room the panel leaves, shortened with
+// "…" where that is too little (its whole text is its tooltip, and what
+// screen readers read), so that the date and size beside it are never cut.
+class YieldingLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override
+    {
+        return QSize(fontMetrics().averageCharWidth() * 4, QLabel::minimumSizeHint().height());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(contentsRect(), Qt::AlignVCenter | Qt::AlignRight,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()));
+    }
+};
+
 // The status bar with its one text panel; the window keeps it at the bottom.
 class StatusBarWidget final : public QStatusBar, public host::StatusBar
 {
     Q_OBJECT
 public:
     explicit StatusBarWidget(QWidget *parent)
-        : QStatusBar(parent), m_panel(new QLabel(this)), m_hint(new QLabel(this))
+        : QStatusBar(parent), m_panel(new QLabel(this)), m_hint(new YieldingLabel(this))
     {
         m_panel->setObjectName(QStringLiteral("Panel1"));
         addWidget(m_panel, 1);
@@ -53,6 +76,7 @@ public:
     void setHint(const QString &text)
     {
         m_hint->setText(text);
+        m_hint->setToolTip(text);
         m_hint->setVisible(!text.isEmpty());
     }
     QString hint() const { return m_hint->text(); }

@@ -97,6 +97,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_unloaded) {
         m_unloaded = true;
+        emit closing();
         if (m_events)
             dispatch([this] { m_events->Form_Unload(); });
     }

@@ -30,6 +30,10 @@ public:
     // from the keyboard opens at the list's current row).
     void setNextPopupPosition(QPoint globalPos) { m_nextPopupAt = globalPos; }
 
+signals:
+    // The window is closing, before Unload is raised.
+    void closing();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;

@@ -21,13 +21,16 @@
 #include "host/qt/window/controls.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/menus.h"
+#include "host/qt/window/remembered.h"
 #include "platform/paths.h"
+#include "platform/platform.h"
 
 #include <QAccessible>
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QPalette>
+#include <QScreen>
 #include <QShortcut>
 
 #include <algorithm>
@@ -207,6 +210,13 @@ void QtHost::actOnFiles()
     m_actions = new FileActions(*m_actionWindow, *m_asker, window);
     m_view->setPictureActions(m_actions->actions());
     m_file1->addActions(m_actions->actions());
+    window->addActions(m_actions->windowActions());
+    QObject::connect(m_actions, &FileActions::progressed, window, [this](const QString &text) {
+        if (text.isEmpty())
+            m_panel->clearMessage();
+        else
+            m_panel->showMessage(text);
+    });
     QObject::connect(m_view, &ViewerWidget::actionsAsked, m_actions, &FileActions::popup);
     QObject::connect(m_actions, &FileActions::fileLeft, window, [this](const QString &path) { afterFileLeft(path); });
     QObject::connect(m_actions, &FileActions::fileArrived, window,
@@ -220,8 +230,12 @@ void QtHost::actOnFiles()
         tell(m_window.get(), text);
     });
     QObject::connect(m_actions, &FileActions::pictureWanted, window, [this](const QString &path) {
-        // The picture's own pixels, decoded as any other picture is.
-        m_view->queue().decode(picture::DecodeRequest::fitted(path, QSize()), picture::DecodeQueue::Priority::Shown,
+        // Decoded as any other picture is, at most the screen's size: what is
+        // pasted is looked at, and a 200-megapixel photo on the clipboard
+        // would hold its gigabyte for as long as it stays there.
+        const QScreen *screen = m_window->screen();
+        const QSize bounds = screen ? screen->size() * screen->devicePixelRatio() : QSize(3840, 2160);
+        m_view->queue().decode(picture::DecodeRequest::fitted(path, bounds), picture::DecodeQueue::Priority::Shown,
                                m_actions, [actions = m_actions, path](const picture::DecodedPicture &decoded) {
                                    const bool ok = decoded.status == picture::DecodedPicture::Status::Decoded;
                                    actions->pictureDecoded(path, ok ? decoded.image : QImage());
@@ -281,6 +295,7 @@ bool QtHost::chooseStartFile(const QString &name)
         && !m_menus->item(host::MenuItemId::OtherFormats, 0).checked() && m_events) {
         // As the user would tick it: the window's pattern is built from the ticks.
         dispatch([this] { m_events->OtherFormats_Click(); });
+        m_tickedForStartFile = true;
     }
     return chooseFile(name);
 }
@@ -332,9 +347,47 @@ void QtHost::leaveGoneFolder()
     browse::reportReadFailure(*this);
 }
 
+void QtHost::remember(std::unique_ptr<RememberedSettings> settings)
+{
+    m_remembered = std::move(settings);
+}
+
 void QtHost::show()
 {
+    if (m_remembered && !m_remembered->windowGeometry().isEmpty())
+        m_window->restoreGeometry(m_remembered->windowGeometry());
     m_window->loadAndShow();
+    if (m_remembered)
+        restoreRemembered();
+}
+
+void QtHost::restoreRemembered()
+{
+    QStringList folders;
+    for (const QString &folder : m_remembered->chosenFolders())
+        folders.append(platform::decodePath(QByteArray::fromPercentEncoding(folder.toLatin1())));
+    m_actions->setChosenFolders(folders);
+    // As the user would tick it: the window's pattern is built from the ticks.
+    if (m_remembered->otherFormats() && !m_menus->item(host::MenuItemId::OtherFormats, 0).checked() && m_events)
+        dispatch([this] { m_events->OtherFormats_Click(); });
+    QObject::connect(m_window.get(), &MainWindow::closing, m_window.get(), [this] { saveRemembered(); });
+    QObject::connect(m_actions, &FileActions::chosenFoldersChanged, m_window.get(), [this] { saveRemembered(); });
+}
+
+void QtHost::saveRemembered()
+{
+    m_remembered->setWindowGeometry(m_window->saveGeometry());
+    // A tick the program gave for the file it was opened on is this window's
+    // only; what the user chose is remembered.
+    const bool ticked = m_menus->item(host::MenuItemId::OtherFormats, 0).checked();
+    if (!m_tickedForStartFile || !ticked)
+        m_remembered->setOtherFormats(ticked);
+    // By the folders' own bytes: a name that is not UTF-8 comes back as it is.
+    QStringList folders;
+    for (const QString &folder : m_actions->chosenFolders())
+        folders.append(QString::fromLatin1(platform::encodePath(folder).toPercentEncoding("/")));
+    m_remembered->setChosenFolders(folders);
+    (void)m_remembered->save();
 }
 
 host::Window &QtHost::form()

@@ -20,6 +20,7 @@ class DriveListWidget;
 class FileActions;
 class FileListWidget;
 class HostActionWindow;
+class RememberedSettings;
 class MainWindow;
 class Menus;
 class StatusBarWidget;
@@ -37,6 +38,10 @@ public:
 
     // Where the lists start (before attach); empty: the current folder.
     void setStartFolder(const QString &folder) { m_startFolder = folder; }
+    // What the window remembers between starts (before show): its size and
+    // state, 「その他の画像形式」, the folders chosen for moving and copying.
+    // Without it (the tests), nothing is remembered.
+    void remember(std::unique_ptr<RememberedSettings> settings);
     void attach(const host::FormDesign &design, host::Events *events) override;
     // Raises Load, then shows the window.
     void show();
@@ -90,6 +95,9 @@ private:
     // In the status bar while the file list is empty: how many pictures of
     // the newer formats the folder holds, unlisted.
     void hintOtherPictures(int count);
+    // The window as it was left, and what it was, saved when it closes.
+    void restoreRemembered();
+    void saveRemembered();
 
     std::unique_ptr<folders::FolderCache> m_folders; // outlives the lists that read through it
     std::unique_ptr<MainWindow> m_window;
@@ -109,6 +117,8 @@ private:
     std::unique_ptr<HostActionWindow> m_actionWindow;
     std::unique_ptr<DialogAsker> m_asker;
     FileActions *m_actions = nullptr;
+    std::unique_ptr<RememberedSettings> m_remembered;
+    bool m_tickedForStartFile = false;
 };
 
 } // namespace qthost

@@ -1,0 +1,57 @@
+#include "host/qt/window/remembered.h"
+
+#include <QStandardPaths>
+
+namespace qthost {
+namespace {
+
+const QString Geometry = QStringLiteral("window/geometry");
+const QString OtherFormats = QStringLiteral("filter/otherFormats");
+const QString ChosenFolders = QStringLiteral("actions/chosenFolders");
+
+} // namespace
+
+RememberedSettings::RememberedSettings(const QString &file) : m_settings(file, QSettings::IniFormat) {}
+
+QString RememberedSettings::defaultFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/settings.conf");
+}
+
+QByteArray RememberedSettings::windowGeometry() const
+{
+    return m_settings.value(Geometry).toByteArray();
+}
+
+void RememberedSettings::setWindowGeometry(const QByteArray &geometry)
+{
+    m_settings.setValue(Geometry, geometry);
+}
+
+bool RememberedSettings::otherFormats() const
+{
+    return m_settings.value(OtherFormats, false).toBool();
+}
+
+void RememberedSettings::setOtherFormats(bool ticked)
+{
+    m_settings.setValue(OtherFormats, ticked);
+}
+
+QStringList RememberedSettings::chosenFolders() const
+{
+    return m_settings.value(ChosenFolders).toStringList();
+}
+
+void RememberedSettings::setChosenFolders(const QStringList &folders)
+{
+    m_settings.setValue(ChosenFolders, folders);
+}
+
+bool RememberedSettings::save()
+{
+    m_settings.sync();
+    return m_settings.status() == QSettings::NoError;
+}
+
+} // namespace qthost

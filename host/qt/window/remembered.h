@@ -1,0 +1,36 @@
+#pragma once
+
+// What the window remembers between starts beyond the history: its size
+// and state, the tick of 「その他の画像形式」, and the folders chosen for
+// moving and copying. Kept in the user's configuration folder, never in
+// Rireki.dat, which holds the history alone.
+
+#include <QByteArray>
+#include <QSettings>
+#include <QStringList>
+
+namespace qthost {
+
+class RememberedSettings
+{
+public:
+    // The settings in `file` (created when first saved).
+    explicit RememberedSettings(const QString &file);
+    // Where the program keeps them: $XDG_CONFIG_HOME/Zelvoviewer/settings.conf.
+    static QString defaultFile();
+
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
+    bool otherFormats() const;
+    void setOtherFormats(bool ticked);
+    // Most recent first.
+    QStringList chosenFolders() const;
+    void setChosenFolders(const QStringList &folders);
+    // Written to the disk; false when it could not be.
+    bool save();
+
+private:
+    QSettings m_settings;
+};
+
+} // namespace qthost
