@@ -20,6 +20,7 @@ test=(
     libclang-rt-14-dev
     dbus-x11 at-spi2-core python3-pyatspi orca
     libglib2.0-bin trash-cli dosfstools exfatprogs
+    weston qt6-wayland python3-gi
     desktop-file-utils appstream dpkg-dev lintian
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)

@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 
+#include <algorithm>
+
 namespace qthost {
 
 MainWindow::MainWindow() = default;
@@ -29,14 +31,27 @@ void MainWindow::loadAndShow()
     show();
 }
 
+namespace {
+
+// The frame the window's layout leaves room for: 120 twips across and 420
+// down (a title bar and borders). A thicker frame, as the client-side
+// decoration Qt draws on Wayland (30 pixels of title, 3 of border), counts
+// as that much: the lists would otherwise run under the status bar.
+constexpr int FrameAcross = 8;
+constexpr int FrameDown = 28;
+
+} // namespace
+
 host::Twips MainWindow::width() const
 {
-    return toTwips(frameGeometry().width());
+    const int frame = frameGeometry().width() - QWidget::width();
+    return toTwips(QWidget::width() + std::min(frame, FrameAcross));
 }
 
 host::Twips MainWindow::height() const
 {
-    return toTwips(frameGeometry().height());
+    const int frame = frameGeometry().height() - QWidget::height();
+    return toTwips(QWidget::height() + std::min(frame, FrameDown));
 }
 
 void MainWindow::popupMenu(host::MenuId menu, int)
@@ -72,6 +87,24 @@ void MainWindow::moveEvent(QMoveEvent *event)
     // size changes although the client area does not.
     if (isVisible() && frameGeometry().size() != m_reportedFrame)
         raiseResize();
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // On Wayland the window draws its own frame (a client-side decoration),
+    // which it gets only once it is first painted: no move or resize tells
+    // of it, and a layout of the first showing would leave a frame's height
+    // below the lists. Raised after the painting, not within it.
+    if (isVisible() && frameGeometry().size() != m_reportedFrame) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (frameGeometry().size() != m_reportedFrame)
+                    raiseResize();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
