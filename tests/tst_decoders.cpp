@@ -50,6 +50,17 @@ qint64 cpuTicks(qint64 pid)
     return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
 }
 
+// What the queue answers for `file` fitted within `bounds`, waited for;
+// nullopt when no answer came.
+std::optional<DecodedPicture> decoded(DecodeQueue &queue, const QString &file, QSize bounds, QObject *context)
+{
+    std::optional<DecodedPicture> heard;
+    queue.decode(DecodeRequest::fitted(file, bounds), DecodeQueue::Priority::Shown, context,
+                 [&heard](const DecodedPicture &picture) { heard = picture; });
+    (void)QTest::qWaitFor([&heard] { return heard.has_value(); }, 30000);
+    return heard;
+}
+
 } // namespace
 
 class TestDecoders : public QObject
@@ -180,10 +191,8 @@ void TestDecoders::helperEnds()
         QCOMPARE(int(heard->reason), reason);
     }
     // And the next picture is served.
-    std::optional<DecodedPicture> next;
-    queue->decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300)),
-                  DecodeQueue::Priority::Shown, this, [&next](const DecodedPicture &picture) { next = picture; });
-    QTRY_VERIFY_WITH_TIMEOUT(next.has_value(), 30000);
+    const std::optional<DecodedPicture> next = decoded(*queue, path(QStringLiteral("next.png")), QSize(400, 300), this);
+    QVERIFY(next);
     QCOMPARE(next->status, DecodedPicture::Status::Decoded);
     QCOMPARE(next->image.size(), QSize(30, 20));
 }
@@ -324,10 +333,9 @@ void TestDecoders::lyingHelpers()
             noise.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 0xFF));
     QVERIFY(noise.save(path(QStringLiteral("lied-about.png"))));
     QVERIFY(QFileInfo(path(QStringLiteral("lied-about.png"))).size() > 1024);
-    std::optional<DecodedPicture> heard;
-    queue->decode(DecodeRequest::fitted(path(QStringLiteral("lied-about.png")), QSize(400, 300)),
-                  DecodeQueue::Priority::Shown, this, [&heard](const DecodedPicture &picture) { heard = picture; });
-    QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+    const std::optional<DecodedPicture> heard =
+        decoded(*queue, path(QStringLiteral("lied-about.png")), QSize(400, 300), this);
+    QVERIFY(heard);
     if (reason >= 0) {
         QCOMPARE(heard->status, DecodedPicture::Status::CannotDisplay);
         QCOMPARE(int(heard->reason), reason);
@@ -336,10 +344,8 @@ void TestDecoders::lyingHelpers()
         QCOMPARE(heard->image.size(), QSize(30, 20));
     }
     // The window is still there to ask again, and is answered.
-    std::optional<DecodedPicture> next;
-    queue->decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300)),
-                  DecodeQueue::Priority::Shown, this, [&next](const DecodedPicture &picture) { next = picture; });
-    QTRY_VERIFY_WITH_TIMEOUT(next.has_value(), 30000);
+    const std::optional<DecodedPicture> next = decoded(*queue, path(QStringLiteral("next.png")), QSize(400, 300), this);
+    QVERIFY(next);
     QCOMPARE(next->status, DecodedPicture::Status::Decoded);
     QCOMPARE(next->image.size(), QSize(30, 20));
 }
@@ -392,10 +398,8 @@ void TestDecoders::greyPngs()
     // A bigger view than the picture: the helper sends it as it is, or scaled.
     for (const QSize bounds : {QSize(400, 300), QSize(10, 5)}) {
         std::unique_ptr<DecodeQueue> queue = readyQueue();
-        std::optional<DecodedPicture> heard;
-        queue->decode(DecodeRequest::fitted(file, bounds), DecodeQueue::Priority::Shown, this,
-                      [&heard](const DecodedPicture &picture) { heard = picture; });
-        QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+        const std::optional<DecodedPicture> heard = decoded(*queue, file, bounds, this);
+        QVERIFY(heard);
         QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
         // Painted as the window paints a picture.
         QImage canvas(heard->image.size(), QImage::Format_RGB32);
@@ -441,10 +445,9 @@ void TestDecoders::anyScreenProfile()
     queue->setScreenColours(screen);
     const QList<qint64> before = queue->helperPids();
     for (int i = 0; i < 3; ++i) {
-        std::optional<DecodedPicture> heard;
-        queue->decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300 + i)),
-                      DecodeQueue::Priority::Shown, this, [&heard](const DecodedPicture &picture) { heard = picture; });
-        QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+        const std::optional<DecodedPicture> heard =
+            decoded(*queue, path(QStringLiteral("next.png")), QSize(400, 300 + i), this);
+        QVERIFY(heard);
         QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
         QCOMPARE(heard->image.size(), QSize(30, 20));
     }

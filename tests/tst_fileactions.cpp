@@ -132,6 +132,12 @@ struct Program
     Form1 form{host};
     Recorder recorder{form};
     Program() { host.attach(Form1::design(), &recorder); }
+    // The window shown, with `file` of the start folder chosen; false when it could not be.
+    bool showChoosing(const QString &file)
+    {
+        host.show();
+        return QTest::qWaitForWindowExposed(host.window()) && host.chooseFile(file);
+    }
 };
 
 } // namespace
@@ -580,9 +586,7 @@ void TestFileActions::pathBoxKeepsItsOwnCopy()
     QVERIFY(testimages::writeImage(at(QStringLiteral("photos/b.jpg")), QSize(40, 30), "JPEG"));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
     Program p;
-    p.host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
-    QVERIFY(p.host.chooseFile(QStringLiteral("b.jpg")));
+    QVERIFY(p.showChoosing(QStringLiteral("b.jpg")));
     QSignalSpy wanted(p.host.fileActions(), &FileActions::pictureWanted);
     auto *box = p.host.window()->findChild<QLineEdit *>(QStringLiteral("Text1"));
     box->setFocus();
@@ -600,9 +604,7 @@ void TestFileActions::watchDoesNotFight()
         QVERIFY(testimages::writeImage(at(QStringLiteral("photos/") + name), QSize(40, 30), "JPEG"));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
     Program p;
-    p.host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
-    QVERIFY(p.host.chooseFile(QStringLiteral("b.jpg")));
+    QVERIFY(p.showChoosing(QStringLiteral("b.jpg")));
     auto *files = p.host.window()->findChild<FileListWidget *>();
     files->setFocus();
     QTest::keyClick(files, Qt::Key_Delete);
@@ -684,9 +686,7 @@ void TestFileActions::undoFromTheStartPage()
     QVERIFY(testimages::writeImage(at(QStringLiteral("photos/only.jpg")), QSize(40, 30), "JPEG"));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
     Program p;
-    p.host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
-    QVERIFY(p.host.chooseFile(QStringLiteral("only.jpg")));
+    QVERIFY(p.showChoosing(QStringLiteral("only.jpg")));
     auto *viewer = p.host.window()->findChild<ViewerWidget *>();
     QTRY_COMPARE(viewer->imageView()->path(), at(QStringLiteral("photos/only.jpg")));
     viewer->imageView()->setFocus();
@@ -826,9 +826,7 @@ void TestFileActions::hiddenPhotosAreSaid()
     QVERIFY(testimages::writeImage(at(QStringLiteral("photos/a.jpg")), QSize(40, 30), "JPEG"));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
     Program p;
-    p.host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
-    QVERIFY(p.host.chooseFile(QStringLiteral("a.jpg")));
+    QVERIFY(p.showChoosing(QStringLiteral("a.jpg")));
     auto *bar = p.host.window()->findChild<QStatusBar *>();
     QCOMPARE(bar->findChild<QLabel *>(QStringLiteral("Hint"))->text(),
              QStringLiteral("ほかの形式の画像が 3 個あります（右クリックで表示）"));
@@ -844,9 +842,7 @@ void TestFileActions::copiedPictureFitsTheScreen()
     QVERIFY(testimages::writeImage(at(QStringLiteral("photos/big.png")), QSize(3000, 2000), "PNG"));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
     Program p;
-    p.host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
-    QVERIFY(p.host.chooseFile(QStringLiteral("big.png")));
+    QVERIFY(p.showChoosing(QStringLiteral("big.png")));
     QSignalSpy told(p.host.fileActions(), &FileActions::told);
     p.host.fileActions()->action(FileActions::Action::CopyPicture)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 30000);

@@ -53,6 +53,18 @@ QByteArray procFile(qint64 pid, const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The program's own decoder helper, started and ready; null when it did not get ready.
+std::unique_ptr<HelperProcess> readyDecoder(bool namespaces)
+{
+    HelperProcess::Options options;
+    options.program = decoderHelperPath();
+    options.namespaces = namespaces;
+    auto process = std::make_unique<HelperProcess>(options, nullptr);
+    if (!QTest::qWaitFor([&] { return process->isReady() || process->hasEnded(); }, 30000) || !process->isReady())
+        return nullptr;
+    return process;
+}
+
 struct Answer
 {
     bool heard = false;
@@ -262,12 +274,9 @@ void TestSandbox::containment()
     // own it has an empty root and no capability; without them the filter
     // holds it, and root (CI runs as root) still gets an empty root.
     QFETCH(bool, namespaces);
-    HelperProcess::Options options;
-    options.program = decoderHelperPath();
-    options.namespaces = namespaces;
-    HelperProcess process(options, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(process.isReady() || process.hasEnded(), 30000);
-    QVERIFY(process.isReady());
+    const std::unique_ptr<HelperProcess> helper = readyDecoder(namespaces);
+    QVERIFY(helper);
+    HelperProcess &process = *helper;
     if (namespaces && !process.ownNamespaces())
         QSKIP("this system does not give a helper namespaces of its own");
     QCOMPARE(process.ownNamespaces(), namespaces);
@@ -285,12 +294,9 @@ void TestSandbox::seenFromOutside_data()
 void TestSandbox::seenFromOutside()
 {
     QFETCH(bool, namespaces);
-    HelperProcess::Options options;
-    options.program = decoderHelperPath();
-    options.namespaces = namespaces;
-    HelperProcess process(options, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(process.isReady() || process.hasEnded(), 30000);
-    QVERIFY(process.isReady());
+    const std::unique_ptr<HelperProcess> helper = readyDecoder(namespaces);
+    QVERIFY(helper);
+    HelperProcess &process = *helper;
     const qint64 pid = process.pid();
     // Nothing to type into: its standard input and output are /dev/null,
     // and so is its standard error unless the decoders' messages are asked for.
