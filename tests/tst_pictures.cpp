@@ -260,6 +260,15 @@ void TestPictures::turnsOnce_data()
     QTest::newRow("HEIF turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QTransform().rotate(90);
     QTest::newRow("HEIF turned 270 clockwise") << QStringLiteral("heic-orientation-8.heic") << QTransform().rotate(270);
     QTest::newRow("JPEG XL turned 90 clockwise") << QStringLiteral("jxl-orientation-6.jxl") << QTransform().rotate(90);
+    // No box, EXIF orientation 6, as an iPhone writes it: turned as Apple's
+    // viewers turn it; the same claiming MIAF (whose files say how they are
+    // turned in boxes alone): as stored.
+    QTest::newRow("HEIF turned by its EXIF alone") << QStringLiteral("heic-exif-orientation-6.heic")
+                                                   << QTransform().rotate(90);
+    QTest::newRow("MIAF HEIF with an EXIF orientation: as stored")
+        << QStringLiteral("heic-exif-orientation-6-miaf.heic") << QTransform();
+    QTest::newRow("HEIF turned by its box, its EXIF saying so too: once")
+        << QStringLiteral("heic-irot-and-exif-6.heic") << QTransform().rotate(90);
 }
 
 void TestPictures::turnsOnce()

@@ -1,8 +1,10 @@
 #include "picture/helper/formats/heifhandler.h"
 
+#include "picture/helper/exif/exifblock.h"
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
+#include "picture/helper/pixels/orientation.h"
 
 #include <QColorSpace>
 #include <QImage>
@@ -57,6 +59,7 @@ struct HeifHandler::File
     std::unique_ptr<heif_context, ContextFree> context;
     std::unique_ptr<heif_image_handle, HandleFree> primary;
     const char *failure = nullptr; // why it cannot be read, when it cannot
+    int exifTurn = 1; // the EXIF orientation libheif leaves to the viewer (1: none)
 };
 
 namespace {
@@ -90,6 +93,73 @@ bool isSequence(const FileInput &input)
     return false;
 }
 
+quint32 bigEndian32(const uchar *p)
+{
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+}
+
+// Whether the file says how to turn or mirror its pictures in boxes of its
+// own (irot, imir, among the item properties), which libheif applies.
+bool namesItsOwnTurn(const FileInput &input)
+{
+    // Calls `visit(type, start, end)` for each box directly in [at, end).
+    const auto boxes = [&input](qint64 at, qint64 end, auto &&visit) {
+        while (at + 8 <= end) {
+            const uchar *box = input.data() + at;
+            qint64 size = bigEndian32(box);
+            if (size == 0)
+                size = end - at;
+            if (size < 8 || at + size > end)
+                return;
+            visit(QByteArrayView(reinterpret_cast<const char *>(box + 4), 4), at + 8, at + size);
+            at += size;
+        }
+    };
+    bool turned = false;
+    const qint64 size = std::min<qint64>(input.size(), 16 * 1024 * 1024);
+    boxes(0, size, [&](QByteArrayView type, qint64 start, qint64 end) {
+        if (type != "meta")
+            return;
+        boxes(start + 4, end, [&](QByteArrayView inner, qint64 iprpStart, qint64 iprpEnd) { // past version and flags
+            if (inner != "iprp")
+                return;
+            boxes(iprpStart, iprpEnd, [&](QByteArrayView container, qint64 ipcoStart, qint64 ipcoEnd) {
+                if (container != "ipco")
+                    return;
+                boxes(ipcoStart, ipcoEnd, [&](QByteArrayView property, qint64, qint64) {
+                    turned = turned || property == "irot" || property == "imir";
+                });
+            });
+        });
+    });
+    return turned;
+}
+
+// The EXIF orientation of the primary image, for a file that does not say
+// how it is turned in boxes and does not claim MIAF (whose files say it in
+// boxes alone): HEIF calls EXIF's orientation informative only, but Apple's
+// viewers apply it to such files (iPhones write them), and so does this one.
+int exifTurnOf(const FileInput &input, heif_image_handle *primary)
+{
+    if (heif_has_compatible_brand(input.data(), int(std::min<qint64>(input.size(), 4096)), "miaf") == 1
+        || namesItsOwnTurn(input))
+        return 1;
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(primary, "Exif", &id, 1) != 1)
+        return 1;
+    const size_t size = heif_image_handle_get_metadata_size(primary, id);
+    if (size < 4 || size > 1024 * 1024)
+        return 1;
+    QByteArray block(qsizetype(size), Qt::Uninitialized);
+    if (heif_image_handle_get_metadata(primary, id, block.data()).code != heif_error_Ok)
+        return 1;
+    // The block begins with where its TIFF header is, counted past those four bytes.
+    const quint32 offset = bigEndian32(reinterpret_cast<const uchar *>(block.constData()));
+    if (offset > quint32(block.size() - 4))
+        return 1;
+    return exif::readExifBlock(QByteArrayView(block).sliced(4 + offset)).orientation;
+}
+
 std::unique_ptr<HeifHandler::File> open(QIODevice *device)
 {
     if (!device)
@@ -116,6 +186,7 @@ std::unique_ptr<HeifHandler::File> open(QIODevice *device)
         return opened;
     }
     opened->primary.reset(primary);
+    opened->exifTurn = exifTurnOf(opened->input, primary);
     return opened;
 }
 
@@ -226,7 +297,9 @@ QVariant HeifHandler::option(ImageOption option) const
     const File *opened = file();
     if (!opened || !opened->primary)
         return {};
-    const QSize size(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
+    QSize size(heif_image_handle_get_width(opened->primary.get()), heif_image_handle_get_height(opened->primary.get()));
+    if (opened->exifTurn >= 5)
+        size.transpose();
     // A file that names no size is not believed to have none.
     return size.isEmpty() ? QVariant() : QVariant(size);
 }
@@ -291,7 +364,7 @@ bool HeifHandler::read(QImage *image)
                       decoded);
         std::ignore = pixels.release(); // the picture owns it now
         result.setColorSpace(colours.space);
-        *image = result;
+        *image = upright(result, opened->exifTurn);
         return true;
     }
     QImage result;
@@ -327,7 +400,7 @@ bool HeifHandler::read(QImage *image)
     if (colours.hdr)
         toneMapToSdr(result, *colours.hdr, peakOf(decoded));
     result.setColorSpace(colours.space);
-    *image = result;
+    *image = upright(result, opened->exifTurn);
     return true;
 }
 
@@ -376,7 +449,7 @@ QImage HeifHandler::thumbnail() const
     // An HDR photo's thumbnail is not tone mapped: shown as stored, briefly.
     if (!colours.hdr)
         result.setColorSpace(colours.space);
-    return result;
+    return upright(result, opened->exifTurn);
 }
 
 } // namespace picture

@@ -55,6 +55,10 @@ rm reference-16.png
 g++ -std=c++20 -fPIC make-oriented.cpp -o /tmp/make-oriented $(pkg-config --cflags --libs Qt6Gui libheif)
 QT_QPA_PLATFORM=offscreen /tmp/make-oriented
 rm -f /tmp/make-oriented
+# Turned by their EXIF alone, as an iPhone's are; with and without MIAF.
+g++ -std=c++20 -fPIC make-exif-oriented.cpp -o /tmp/make-exif-oriented $(pkg-config --cflags --libs Qt6Gui libheif)
+QT_QPA_PLATFORM=offscreen /tmp/make-exif-oriented
+rm -f /tmp/make-exif-oriented
 
 # HEIF brands: a HEIC whose ftyp names the structural brands first (mif1,
 # miaf), as most conformance files and cameras write it.
