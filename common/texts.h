@@ -206,6 +206,42 @@ inline const QString WhyOther = QStringLiteral("できませんでした（エ�
 // After what was done to a photo: its sidecars and Live Photo movie went along. %1 is how many.
 inline const QString CompanionsToo = QStringLiteral("（付属のファイル %1 個も一緒に）");
 
+// The photo's details panel.
+inline const QString DetailsTitle = QStringLiteral("写真の情報");
+inline const QString DetailTaken = QStringLiteral("撮影日時");
+inline const QString DetailCamera = QStringLiteral("カメラ");
+inline const QString DetailLens = QStringLiteral("レンズ");
+inline const QString DetailFocalLength = QStringLiteral("焦点距離");
+inline const QString DetailAperture = QStringLiteral("絞り");
+inline const QString DetailShutter = QStringLiteral("シャッター速度");
+inline const QString DetailIso = QStringLiteral("ISO");
+inline const QString DetailBias = QStringLiteral("露出補正");
+inline const QString DetailFlash = QStringLiteral("フラッシュ");
+inline const QString DetailPixels = QStringLiteral("画素数");
+inline const QString DetailFileSize = QStringLiteral("ファイルサイズ");
+inline const QString DetailFormat = QStringLiteral("形式");
+inline const QString DetailProfile = QStringLiteral("カラープロファイル");
+inline const QString DetailPlace = QStringLiteral("位置");
+inline const QString DetailTitle = QStringLiteral("タイトル");
+inline const QString DetailAuthor = QStringLiteral("作成者");
+inline const QString DetailCopyright = QStringLiteral("著作権");
+inline const QString DetailsShowAll = QStringLiteral("すべて表示");
+inline const QString DetailsNone = QStringLiteral("このファイルには写真の情報がありません。");
+inline const QString DetailsCopyPlace = QStringLiteral("位置をコピー");
+inline const QString DetailsOpenMap = QStringLiteral("地図で開く");
+inline const QString DetailsOpened = QStringLiteral("写真の情報を表示しました");
+inline const QString DetailsClosed = QStringLiteral("写真の情報を閉じました");
+inline const QString DetailsPlaceCopied = QStringLiteral("位置をコピーしました");
+inline const QString FlashFired = QStringLiteral("発光");
+inline const QString FlashNotFired = QStringLiteral("発光なし");
+inline const QString FocalWith35mm = QStringLiteral("%1 mm（35 mm 換算 %2 mm）");
+inline const QString Millimetres = QStringLiteral("%1 mm");
+inline const QString Seconds = QStringLiteral("%1 秒");
+inline const QString PixelsShown = QStringLiteral("%1 × %2（%3 メガピクセル）");
+inline const QString BytesShown = QStringLiteral("%1（%2 バイト）");
+inline const QString AltitudeShown = QStringLiteral("%1、標高 %2 m");
+inline const QString TimeZoneShown = QStringLiteral("%1（UTC%2）");
+
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =
     QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP・HEIC・AVIF・WebP・TIFF・JPEG XL・SVG）を一覧から選んで表示する画像ビューアです。");

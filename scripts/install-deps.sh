@@ -11,7 +11,7 @@ set -euo pipefail
 run=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    qt6-image-formats-plugins libqt6svg6 libheif-dev libjxl-dev libavif-dev libraw-dev libseccomp-dev zlib1g-dev libx11-dev
+    qt6-image-formats-plugins libqt6svg6 libheif-dev libjxl-dev libavif-dev libraw-dev libseccomp-dev libexiv2-dev zlib1g-dev libx11-dev
     fonts-noto-cjk
 )
 test=(
@@ -20,7 +20,7 @@ test=(
     libclang-rt-14-dev
     dbus-x11 at-spi2-core python3-pyatspi orca
     libglib2.0-bin trash-cli dosfstools exfatprogs
-    weston qt6-wayland python3-gi
+    weston qt6-wayland python3-gi libimage-exiftool-perl
     desktop-file-utils appstream dpkg-dev lintian
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)

@@ -79,6 +79,8 @@ private slots:
     void greyPngs();
     void anyScreenProfile_data();
     void anyScreenProfile();
+    void detailsFromContainedHelper_data();
+    void detailsFromContainedHelper();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -453,6 +455,53 @@ void TestDecoders::anyScreenProfile()
     }
     // No helper was lost to it.
     QVERIFY(sameHelpers(queue->helperPids(), before));
+}
+
+void TestDecoders::detailsFromContainedHelper_data()
+{
+    // exiv2 inside the helper's containment, on a file exiftool tagged:
+    // what it reads crosses to the window only when asked for.
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("format");
+    for (const bool asked : {true, false}) {
+        QTest::addRow("JPEG%s", asked ? "" : ", not asked")
+            << QStringLiteral("colour-adobe-rgb.jpg") << asked << QStringLiteral("JPEG");
+        QTest::addRow("HEIC%s", asked ? "" : ", not asked")
+            << QStringLiteral("heic-8bit.heic") << asked << QStringLiteral("HEIF");
+    }
+}
+
+void TestDecoders::detailsFromContainedHelper()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, asked);
+    QFETCH(QString, format);
+    const QString file = path(source);
+    QVERIFY(QFile::copy(QFINDTESTDATA(QStringLiteral("data/formats/") + source), file));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=Fujifilm"),
+                    QStringLiteral("-Model=X-T5"), QStringLiteral("-DateTimeOriginal=2023:11:30 16:45:01"), file});
+    if (!exiftool.waitForStarted())
+        QSKIP("exiftool (libimage-exiftool-perl) is not installed");
+    QVERIFY(exiftool.waitForFinished(30000));
+    QCOMPARE(exiftool.exitCode(), 0);
+
+    std::unique_ptr<DecodeQueue> queue = readyQueue();
+    std::optional<DecodedPicture> heard;
+    DecodeRequest request = DecodeRequest::fitted(file, QSize(400, 300));
+    request.details = asked;
+    queue->decode(request, DecodeQueue::Priority::Shown, this,
+                  [&heard](const DecodedPicture &picture) { heard = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+    QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
+    QCOMPARE(heard->details.make, asked ? QStringLiteral("Fujifilm") : QString());
+    QCOMPARE(heard->details.model, asked ? QStringLiteral("X-T5") : QString());
+    QCOMPARE(heard->details.taken, asked ? QStringLiteral("2023-11-30 16:45:01") : QString());
+    QCOMPARE(heard->details.format, asked ? format : QString());
+    QCOMPARE(heard->details.tags.isEmpty(), !asked);
 }
 
 QTEST_GUILESS_MAIN(TestDecoders)

@@ -2,6 +2,7 @@
 // from a corpus made from one reference picture, at the viewer's size and as
 // a zoomed part; colours turned into the screen's; damaged files refused.
 
+#include "picture/helper/details/photodetails.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/boxshrink.h"
@@ -124,6 +125,9 @@ private slots:
     void sharedThumbnails_data();
     void sharedThumbnails();
     void sharedThumbnailFound();
+    void photoDetails_data();
+    void photoDetails();
+    void hostileExifIsBounded();
 };
 
 void TestPictures::formats_data()
@@ -877,6 +881,144 @@ void TestPictures::sharedThumbnailFound()
         qunsetenv("XDG_CACHE_HOME");
     else
         qputenv("XDG_CACHE_HOME", old);
+}
+
+namespace {
+
+// `source` copied to `target` with the tags exiftool is given; false when
+// exiftool is not there or refuses.
+bool tagged(const QString &source, const QString &target, const QStringList &tags)
+{
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return false;
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} + tags + QStringList{target});
+    return exiftool.waitForFinished(30000) && exiftool.exitStatus() == QProcess::NormalExit && exiftool.exitCode() == 0;
+}
+
+} // namespace
+
+void TestPictures::photoDetails_data()
+{
+    // Tags written by exiftool into real files of each kind, and what the
+    // details say of them: every field, the southern and western halves,
+    // a time zone, and files that say nothing.
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<QString>("expected"); // "field=value;..." of the fields set
+    const QStringList everything{
+        QStringLiteral("-DateTimeOriginal=2024:07:14 10:03:22"), QStringLiteral("-OffsetTimeOriginal=+09:00"),
+        QStringLiteral("-Make=Apple"), QStringLiteral("-Model=iPhone 15 Pro"),
+        QStringLiteral("-LensModel=iPhone 15 Pro back camera 6.86mm f/1.78"), QStringLiteral("-FocalLength=6.86"),
+        QStringLiteral("-FocalLengthIn35mmFormat=24"), QStringLiteral("-FNumber=1.78"),
+        QStringLiteral("-ExposureTime=1/250"), QStringLiteral("-ISO=80"), QStringLiteral("-ExposureCompensation=-0.7"),
+        QStringLiteral("-EXIF:Flash=Fired"), QStringLiteral("-GPSLatitude=33.8568"), QStringLiteral("-GPSLatitudeRef=S"),
+        QStringLiteral("-GPSLongitude=151.2153"), QStringLiteral("-GPSLongitudeRef=W"),
+        QStringLiteral("-GPSAltitude=12.5"), QStringLiteral("-GPSAltitudeRef=Above Sea Level"),
+        QStringLiteral("-XMP-dc:Title=Harbour"), QStringLiteral("-Artist=Jens"), QStringLiteral("-Copyright=(c) Jens")};
+    const QString all = QStringLiteral(
+        "taken=2024-07-14 10:03:22;offset=+09:00;make=Apple;model=iPhone 15 Pro;"
+        "lens=iPhone 15 Pro back camera 6.86mm f/1.78;focal=6.86;focal35=24;fnumber=1.78;exposure=0.004;iso=80;"
+        "bias=-0.7;flash=1;latitude=-33.8568;longitude=-151.215;altitude=12.5;title=Harbour;author=Jens;"
+        "copyright=(c) Jens");
+    QTest::newRow("JPEG, every field") << QStringLiteral("colour-adobe-rgb.jpg") << everything << all;
+    QTest::newRow("HEIC, every field") << QStringLiteral("heic-8bit.heic") << everything << all;
+    QTest::newRow("DNG, every field") << QStringLiteral("raw-plain.dng") << everything << all;
+    QTest::newRow("WebP, every field") << QStringLiteral("webp-lossy.webp") << everything << all;
+    QTest::newRow("north and east, below the sea")
+        << QStringLiteral("colour-adobe-rgb.jpg")
+        << QStringList{QStringLiteral("-GPSLatitude=35.6586"), QStringLiteral("-GPSLatitudeRef=N"),
+                       QStringLiteral("-GPSLongitude=139.7454"), QStringLiteral("-GPSLongitudeRef=E"),
+                       QStringLiteral("-GPSAltitude=28"), QStringLiteral("-GPSAltitudeRef=Below Sea Level")}
+        << QStringLiteral("latitude=35.6586;longitude=139.745;altitude=-28");
+    QTest::newRow("a date without a time zone, the flash not fired")
+        << QStringLiteral("colour-adobe-rgb.jpg")
+        << QStringList{QStringLiteral("-DateTimeOriginal=2019:01:02 03:04:05"), QStringLiteral("-EXIF:Flash=No Flash")}
+        << QStringLiteral("taken=2019-01-02 03:04:05;offset=;flash=0");
+    QTest::newRow("a date in XMP alone")
+        << QStringLiteral("reference.png")
+        << QStringList{QStringLiteral("-XMP-exif:DateTimeOriginal=2021:05:06 07:08:09+02:00")}
+        << QStringLiteral("taken=2021-05-06 07:08:09;offset=+02:00");
+    QTest::newRow("a file that says nothing") << QStringLiteral("reference.png") << QStringList{}
+                                              << QStringLiteral("taken=;make=;latitude=;iso=0");
+}
+
+void TestPictures::photoDetails()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, tags);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QFileInfo(source).fileName());
+    if (!tagged(corpus(source), file, tags))
+        QSKIP("exiftool (libimage-exiftool-perl) is not installed, or refused the file");
+    QFile opened(file);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    // Through the wire, as the window takes it.
+    const PhotoDetails taken = decodeDetails(encodeDetails(readPhotoDetails(opened)));
+    const auto shown = [](double value) { return std::isfinite(value) && value != 0 ? QString::number(value, 'g', 6) : QString(); };
+    const QHash<QString, QString> fields{
+        {QStringLiteral("taken"), taken.taken},
+        {QStringLiteral("offset"), taken.takenOffset},
+        {QStringLiteral("make"), taken.make},
+        {QStringLiteral("model"), taken.model},
+        {QStringLiteral("lens"), taken.lens},
+        {QStringLiteral("focal"), shown(taken.focalLength)},
+        {QStringLiteral("focal35"), shown(taken.focal35)},
+        {QStringLiteral("fnumber"), shown(taken.fNumber)},
+        {QStringLiteral("exposure"), shown(taken.exposure)},
+        {QStringLiteral("iso"), QString::number(taken.iso)},
+        {QStringLiteral("bias"), shown(taken.exposureBias)},
+        {QStringLiteral("flash"), taken.flash < 0 ? QString() : QString::number(taken.flash & 1)},
+        {QStringLiteral("latitude"), taken.latitude ? shown(*taken.latitude) : QString()},
+        {QStringLiteral("longitude"), taken.longitude ? shown(*taken.longitude) : QString()},
+        {QStringLiteral("altitude"), taken.altitude ? shown(*taken.altitude) : QString()},
+        {QStringLiteral("title"), taken.title},
+        {QStringLiteral("author"), taken.author},
+        {QStringLiteral("copyright"), taken.copyright},
+    };
+    for (const QString &pair : expected.split(QLatin1Char(';'))) {
+        const QString field = pair.section(QLatin1Char('='), 0, 0);
+        QCOMPARE(fields.value(field), pair.section(QLatin1Char('='), 1));
+    }
+    // Every tag is listed too, under its own key.
+    if (!tags.isEmpty())
+        QVERIFY(!taken.tags.isEmpty());
+}
+
+void TestPictures::hostileExifIsBounded()
+{
+    // An EXIF block whose directory claims sixty thousand entries, each of
+    // a gigabyte back at the start, and whose next directory is itself:
+    // read without end, and what comes of it within its bounds.
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    const quint16 count = 0xFFF0;
+    tiff += QByteArray(reinterpret_cast<const char *>(&count), 2);
+    for (int i = 0; i < 2000; ++i) {
+        const char entry[12] = {0x0F, 0x01, 2, 0, 0, 0, 0, 0x40, 8, 0, 0, 0};
+        tiff += QByteArray(entry, 12);
+    }
+    tiff += QByteArray("\x08\0\0\0", 4);
+    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    const quint16 length = quint16(app1.size() + 2);
+    QByteArray jpeg("\xFF\xD8\xFF\xE1", 4);
+    jpeg += char(length >> 8);
+    jpeg += char(length & 0xFF);
+    jpeg += app1;
+    QImage pixels(8, 8, QImage::Format_RGB32);
+    pixels.fill(Qt::gray);
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    pixels.save(&encoded, "JPEG");
+    jpeg += encoded.data().mid(2);
+    QBuffer hostile(&jpeg);
+    QVERIFY(hostile.open(QIODevice::ReadOnly));
+    const QByteArray text = encodeDetails(readPhotoDetails(hostile));
+    QVERIFY(text.size() <= MaxDetailsBytes);
+    QVERIFY(decodeDetails(text).tags.size() <= MaxDetailTags);
 }
 
 int main(int argc, char *argv[])

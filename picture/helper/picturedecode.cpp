@@ -199,6 +199,7 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
     QImage image = withoutText(reader.read());
     if (scaleHere)
         image = scaledTo(std::move(image), shownSize);
+    result.colourName = image.colorSpace().isValid() ? image.colorSpace().description() : QString();
     result.image = inScreenColours(std::move(image), request.screen);
     result.fullSize = full;
     result.region = region;

@@ -1,5 +1,7 @@
 #include "picture/helper/preload.h"
 
+#include "picture/helper/details/photodetails.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -31,6 +33,12 @@ void loadDecoders()
     QImageReader(&vector, "svg").read();
     for (const QByteArray &format : {QByteArray("heic"), QByteArray("avif"), QByteArray("jxl"), QByteArray("gif")})
         QImageReader(&vector, format).canRead();
+    // exiv2 sets itself up on first use (its XMP parser among it).
+    QBuffer jpeg;
+    jpeg.open(QIODevice::ReadWrite);
+    QImageWriter(&jpeg, "jpeg").write(tiny);
+    jpeg.seek(0);
+    (void)readPhotoDetails(jpeg);
 }
 
 } // namespace picture

@@ -1,5 +1,6 @@
 #include "picture/helper/server.h"
 
+#include "picture/helper/details/photodetails.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/wire/protocol.h"
@@ -150,12 +151,20 @@ bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, in
             message.format = int(image.format());
             if (image.colorSpace().isValid())
                 icc = image.colorSpace().iccProfile();
-            if (icc.size() > protocol::MaxMessageBytes - qsizetype(sizeof message))
-                icc.clear();
-            message.iccBytes = quint32(icc.size());
         }
     }
-    return protocol::send(m_socket, &message, sizeof message, icc, -1);
+    // What follows the fixed part, each within what a message holds: a
+    // large profile is left out (the pixels are in the screen's colours).
+    const QByteArray details = picture.details.isEmpty() && picture.details.format.isEmpty()
+                                   ? QByteArray()
+                                   : encodeDetails(picture.details);
+    const QByteArray colourName = picture.colourName.left(256).toUtf8();
+    if (qsizetype(sizeof message) + icc.size() + details.size() + colourName.size() > protocol::MaxMessageBytes)
+        icc.clear();
+    message.iccBytes = quint32(icc.size());
+    message.detailsBytes = quint32(details.size());
+    message.colourNameBytes = quint32(colourName.size());
+    return protocol::send(m_socket, &message, sizeof message, icc + details + colourName, -1);
 }
 
 void Session::takeScreenProfile(int fd)
@@ -225,10 +234,15 @@ bool Session::serve(protocol::Received &received)
     wanted.region = QRect(request->regionX, request->regionY, request->regionWidth, request->regionHeight);
     wanted.preview = request->kind == RequestKind::Preview;
     wanted.screen = m_screen;
-    const DecodedPicture picture =
-        wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
-                                       tail.left(request->uriBytes))
-                       : decodePicture(wanted, *file, *m_cancelled);
+    DecodedPicture picture = wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
+                                                            tail.left(request->uriBytes))
+                                            : decodePicture(wanted, *file, *m_cancelled);
+    if ((request->flags & protocol::WantsDetails) && picture.status != DecodedPicture::Status::Cancelled
+        && file->seek(0)) {
+        picture.details = readPhotoDetails(*file);
+        picture.details.format = QString::fromLatin1(QImageReader::imageFormat(file.get())).toUpper();
+        file->seek(0);
+    }
     thumbnail.close();
     if (request->kind == RequestKind::Frames && picture.status == DecodedPicture::Status::Animated) {
         // Kept open: the next frames are asked for one by one.

@@ -24,7 +24,7 @@ constexpr int MaxFailedStarts = 3;
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
     return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
-           && a.screen == b.screen && a.preview == b.preview;
+           && a.screen == b.screen && a.preview == b.preview && a.details == b.details;
 }
 
 DecodedPicture failed(Reason reason)
@@ -299,6 +299,8 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     message.regionY = job.request.region.y();
     message.regionWidth = job.request.region.width();
     message.regionHeight = job.request.region.height();
+    if (job.request.details)
+        message.flags |= protocol::WantsDetails;
     QByteArray tail;
     int thumbnail = -1;
     if (job.request.preview) {

@@ -38,6 +38,22 @@ DecodedPicture::Status statusOf(protocol::Status status)
     return DecodedPicture::Status::CannotDisplay;
 }
 
+// What the tail says of the photo after the profile, each part within the
+// tail and its bound; a part that does not fit is left out.
+void addDetails(DecodedPicture &result, const protocol::Reply &reply, const QByteArray &tail)
+{
+    const qint64 detailsAt = qint64(reply.iccBytes);
+    const qint64 nameAt = detailsAt + reply.detailsBytes;
+    const qint64 end = nameAt + reply.colourNameBytes;
+    if (end > tail.size() || reply.detailsBytes > MaxDetailsBytes || reply.colourNameBytes > 1024)
+        return;
+    if (reply.detailsBytes > 0)
+        result.details = decodeDetails(QByteArrayView(tail).sliced(detailsAt, reply.detailsBytes));
+    QString name = QString::fromUtf8(QByteArrayView(tail).sliced(nameAt, reply.colourNameBytes)).left(128);
+    name.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    result.colourName = name;
+}
+
 } // namespace
 
 qint64 wireLineBytes(QImage::Format format, qint64 width)
@@ -59,6 +75,7 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
     result.delayMs = std::clamp(reply.delayMs, 0, 60000);
     result.loops = std::max(reply.loops, -1);
     if (result.status == DecodedPicture::Status::CannotDisplay) {
+        addDetails(result, reply, tail);
         if (fd >= 0)
             ::close(fd);
         if (!result.fullSize.isValid())
@@ -103,6 +120,7 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
                           new Mapping{address, length});
     if (reply.iccBytes > 0 && tail.size() >= qsizetype(reply.iccBytes))
         result.image.setColorSpace(QColorSpace::fromIccProfile(tail.left(reply.iccBytes)));
+    addDetails(result, reply, tail);
     return result;
 }
 

@@ -5,6 +5,8 @@
 // there is none. The limits here bind both sides: a helper keeps to them,
 // and the window refuses a reply past them.
 
+#include "picture/wire/details.h"
+
 #include <QColorSpace>
 #include <QImage>
 #include <QRect>
@@ -38,8 +40,17 @@ struct DecodeRequest
     QColorSpace screen = QColorSpace(QColorSpace::SRgb);
     // Only the preview the file carries of itself, for a first look.
     bool preview = false;
+    // What the file says of the photo too (PhotoDetails), read with its decode.
+    bool details = false;
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
+    // Fitted, with what the file says of the photo: as the viewer shows it.
+    static DecodeRequest shown(const QString &path, QSize bounds)
+    {
+        DecodeRequest request = fitted(path, bounds);
+        request.details = true;
+        return request;
+    }
     static DecodeRequest part(const QString &path, qreal scale, const QRect &region)
     {
         return {path, {}, scale, region};
@@ -77,6 +88,8 @@ struct DecodedPicture
     QRect region;   // the region decoded (the whole picture when fitted)
     int delayMs = 0; // an animation's frame: how long it shows
     int loops = 0;   // an animation: how often it plays, -1 for ever
+    QString colourName;  // the name of the colour profile it was stored in
+    PhotoDetails details; // when asked for
 };
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.

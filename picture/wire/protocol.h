@@ -43,6 +43,11 @@ struct Request
     qint32 regionX = 0, regionY = 0, regionWidth = 0, regionHeight = 0;
     quint32 uriBytes = 0;   // a preview: the picture's URI follows, and a second
                             // descriptor is its shared thumbnail, if any
+    quint32 flags = 0;      // RequestFlags
+};
+
+enum RequestFlags : quint32 {
+    WantsDetails = 1, // what the file says of the photo, with its picture
 };
 
 enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory };
@@ -61,6 +66,8 @@ struct Reply
     qint32 loops = 0;      // an animation: how often it plays, -1 for ever
     qint32 frame = 0;      // a frame: which, counted from 0 at each start
     quint32 iccBytes = 0;  // the pixels' colour space follows (empty: none named)
+    quint32 detailsBytes = 0; // then what the file says of the photo (encodeDetails)
+    quint32 colourNameBytes = 0; // then the name of its colour profile, UTF-8
     quint64 memoryBytes = 0; // NeedsMemory: how much the pixels take
     quint32 containment = 0; // Ready: what holds the helper in (Contained flags)
 };

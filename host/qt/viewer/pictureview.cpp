@@ -3,11 +3,13 @@
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
+#include "host/qt/viewer/detailspanel.h"
 #include "picture/window/animationplayer.h"
 #include "picture/window/picturecache.h"
 
 #include <QApplication>
 #include <QDrag>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -53,6 +55,68 @@ PictureView::~PictureView()
         m_queue.cancel(*m_previewTicket);
 }
 
+QSizeF PictureView::area() const
+{
+    const int beside = detailsOpen() && m_detailsBeside ? m_detailsPanel->width() : 0;
+    return QSizeF(std::max(0, width() - beside), height());
+}
+
+bool PictureView::detailsOpen() const
+{
+    return m_detailsPanel && !m_detailsPanel->isHidden();
+}
+
+void PictureView::setDetailsOpen(bool open, bool overlay)
+{
+    if (open == detailsOpen() && (!open || overlay != !m_detailsBeside))
+        return;
+    if (open && !m_detailsPanel) {
+        m_detailsPanel = new DetailsPanel(this, overlay);
+        connect(m_detailsPanel, &DetailsPanel::closeAsked, this, &PictureView::detailsAsked);
+    }
+    m_detailsBeside = !overlay;
+    if (m_detailsPanel)
+        m_detailsPanel->setVisible(open);
+    placeDetails();
+    updateDetails();
+    // The picture fits what is left of the view.
+    clampCentre();
+    refit();
+    requestDetail();
+    update();
+}
+
+void PictureView::placeDetails()
+{
+    if (!m_detailsPanel)
+        return;
+    // A third of a narrow view at most, so that the picture keeps the rest.
+    const int panelWidth = std::min(DetailsPanel::Width, std::max(width() / 3, 160));
+    m_detailsPanel->setGeometry(width() - panelWidth, 0, panelWidth, height());
+}
+
+ShownDetails PictureView::shownDetails() const
+{
+    ShownDetails shown;
+    if (m_path.isEmpty())
+        return shown;
+    shown.path = m_path;
+    shown.details = m_details;
+    shown.pixels = m_full;
+    shown.colourName = m_colourName;
+    // The window's own look at the file, as its status bar has.
+    const QFileInfo file(m_path);
+    if (file.exists())
+        shown.fileBytes = file.size();
+    return shown;
+}
+
+void PictureView::updateDetails()
+{
+    if (detailsOpen())
+        m_detailsPanel->setDetails(shownDetails());
+}
+
 void PictureView::step(Step step)
 {
     emit stepAsked(step);
@@ -60,7 +124,7 @@ void PictureView::step(Step step)
 
 QSize PictureView::fitBounds() const
 {
-    return (QSizeF(size()) * devicePixelRatioF()).toSize();
+    return (area() * devicePixelRatioF()).toSize();
 }
 
 void PictureView::showFile(const QString &path)
@@ -86,7 +150,7 @@ void PictureView::showFile(const QString &path)
     }
     std::erase_if(m_pending, [](const Pending &pending) { return pending.ticket == 0; });
     const DecodeQueue::Ticket ticket = m_queue.decode(
-        DecodeRequest::fitted(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+        DecodeRequest::shown(path, fitBounds()), DecodeQueue::Priority::Shown, this,
         [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });
     m_pending.push_back({sequence, ticket});
     // Asked after the picture, so that it never waits for its preview.
@@ -107,6 +171,9 @@ void PictureView::clear()
     m_path.clear();
     m_full = QSize();
     dropPicture();
+    m_details = {};
+    m_colourName.clear();
+    updateDetails();
     update();
 }
 
@@ -172,6 +239,9 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     m_path = path;
     m_full = picture.fullSize;
     m_fitted = picture.image;
+    m_details = picture.details;
+    m_colourName = picture.colourName;
+    updateDetails();
     update();
     if (sequence == m_sequence)
         emit pictureShown(path);
@@ -189,6 +259,10 @@ void PictureView::previewed(quint64 sequence, const QString &path, const Decoded
     m_full = preview.fullSize;
     m_fitted = preview.image;
     m_isPreview = true;
+    // The file's preview says nothing of the photo: its details come with the picture.
+    m_details = {};
+    m_colourName.clear();
+    updateDetails();
     update();
     emit previewShown(path, pictureRect());
 }
@@ -221,7 +295,7 @@ void PictureView::refit()
     if (m_refit)
         m_queue.cancel(*m_refit);
     const QString path = m_path;
-    m_refit = m_queue.decode(DecodeRequest::fitted(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+    m_refit = m_queue.decode(DecodeRequest::shown(path, fitBounds()), DecodeQueue::Priority::Shown, this,
                              [this, path, key](const DecodedPicture &picture) {
                                  m_refit.reset();
                                  m_cache.insert(key, picture);
@@ -235,11 +309,12 @@ void PictureView::refit()
 
 qreal PictureView::fitZoom() const
 {
-    if (m_full.isEmpty() || width() <= 0 || height() <= 0)
+    const QSizeF view = area();
+    if (m_full.isEmpty() || view.width() <= 0 || view.height() <= 0)
         return 1.0;
     // Never enlarged: a small picture shows its own pixels, one to a device
     // pixel, so on a 2x screen it is decoded and painted at device pixels.
-    return std::min({1.0 / devicePixelRatioF(), qreal(width()) / m_full.width(), qreal(height()) / m_full.height()});
+    return std::min({1.0 / devicePixelRatioF(), view.width() / m_full.width(), view.height() / m_full.height()});
 }
 
 qreal PictureView::zoom() const
@@ -251,7 +326,7 @@ QRectF PictureView::pictureRect() const
 {
     const qreal z = zoom();
     const QSizeF shown = QSizeF(m_full) * z;
-    const QPointF viewCentre(width() / 2.0, height() / 2.0);
+    const QPointF viewCentre(area().width() / 2.0, area().height() / 2.0);
     if (!m_zoom)
         return {viewCentre - QPointF(shown.width(), shown.height()) / 2.0, shown};
     return {viewCentre - m_centre * z, shown};
@@ -268,7 +343,7 @@ void PictureView::zoomAt(qreal newZoom, QPointF anchor)
         return;
     }
     const qreal old = zoom();
-    const QPointF viewCentre(width() / 2.0, height() / 2.0);
+    const QPointF viewCentre(area().width() / 2.0, area().height() / 2.0);
     const QPointF centre = m_zoom ? m_centre : QPointF(m_full.width(), m_full.height()) / 2.0;
     const QPointF underAnchor = centre + (anchor - viewCentre) / old;
     m_zoom = newZoom;
@@ -294,7 +369,7 @@ void PictureView::announceZoom()
 
 void PictureView::actualPixels()
 {
-    zoomAt(1.0 / devicePixelRatioF(), QPointF(width() / 2.0, height() / 2.0));
+    zoomAt(1.0 / devicePixelRatioF(), QPointF(area().width() / 2.0, area().height() / 2.0));
 }
 
 void PictureView::clampCentre()
@@ -308,8 +383,8 @@ void PictureView::clampCentre()
         const qreal half = view / 2.0 / z;
         return std::clamp(centre, half, picture - half);
     };
-    m_centre = QPointF(clampAxis(m_centre.x(), m_full.width(), width()),
-                       clampAxis(m_centre.y(), m_full.height(), height()));
+    m_centre = QPointF(clampAxis(m_centre.x(), m_full.width(), int(area().width())),
+                       clampAxis(m_centre.y(), m_full.height(), int(area().height())));
 }
 
 void PictureView::panBy(QPointF delta)
@@ -347,7 +422,8 @@ void PictureView::requestDetail()
     }
     const QRectF shown = pictureRect();
     const QRectF visible =
-        QRectF(-shown.left() / z, -shown.top() / z, width() / z, height() / z).intersected(QRectF(QPointF(), m_full));
+        QRectF(-shown.left() / z, -shown.top() / z, area().width() / z, area().height() / z)
+            .intersected(QRectF(QPointF(), m_full));
     if (!m_detail.isNull() && m_detailZoom == z && QRectF(m_detailRegion).contains(visible))
         return;
     // A margin around what shows, so that a short pan needs no new decode.
@@ -403,6 +479,7 @@ void PictureView::paintEvent(QPaintEvent *)
 void PictureView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    placeDetails();
     clampCentre();
     refit();
     requestDetail();
@@ -410,8 +487,8 @@ void PictureView::resizeEvent(QResizeEvent *event)
 
 void PictureView::keyPressEvent(QKeyEvent *event)
 {
-    const qreal pan = std::max(width(), height()) / 10.0;
-    const QPointF centre(width() / 2.0, height() / 2.0);
+    const qreal pan = std::max(area().width(), area().height()) / 10.0;
+    const QPointF centre(area().width() / 2.0, area().height() / 2.0);
     // Zoomed in, the arrows move over the picture instead of stepping.
     const std::optional<QPointF> panned = isZoomed() ? panFor(event->key(), pan) : std::nullopt;
     if (panned) {
@@ -421,6 +498,14 @@ void PictureView::keyPressEvent(QKeyEvent *event)
     }
     if (const std::optional<Step> asked = stepForKey(event->key())) {
         step(*asked);
+        event->accept();
+        return;
+    }
+    const bool altReturn = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+                           && event->modifiers() == Qt::AltModifier;
+    if ((event->key() == Qt::Key_I && event->modifiers() == Qt::NoModifier) || altReturn
+        || (event->key() == Qt::Key_Escape && detailsOpen())) {
+        emit detailsAsked();
         event->accept();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/qt/base/step.h"
+#include "host/qt/viewer/detailrows.h"
 #include "picture/window/decodequeue.h"
 
 #include <QImage>
@@ -23,6 +24,7 @@ using picture::DecodeQueue;
 using picture::DecodeRequest;
 using picture::PictureCache;
 
+class DetailsPanel;
 
 // Paints one picture: fitted to the view (shrunk only, centred) or zoomed,
 // honouring the orientation tag; an animation plays, its frames decoded by a
@@ -71,6 +73,13 @@ public:
     // from); the view says so.
     bool isDetailRefused() const { return m_detailRefused; }
 
+    // The panel of the photo's details, following the shown picture: beside
+    // it (the picture keeps to the rest of the view) or over it.
+    void setDetailsOpen(bool open, bool overlay);
+    bool detailsOpen() const;
+    DetailsPanel *detailsPanel() const { return m_detailsPanel; }
+    ShownDetails shownDetails() const;
+
 signals:
     // The file asked for last turns out not to be a picture that can be
     // shown, for `reason` (a DecodedPicture::Reason).
@@ -82,6 +91,8 @@ signals:
     // The keys and the wheel ask for another file, or for the whole screen.
     void stepAsked(qthost::Step step);
     void fullScreenAsked();
+    // I or Alt+Return, or Esc while the details are open.
+    void detailsAsked();
     // A right click or the menu key asks for what can be done to the file.
     void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
 
@@ -118,6 +129,9 @@ private:
     void announceZoom();
     // Forgets the picture on screen and the work still asked for it.
     void dropPicture();
+    QSizeF area() const; // where the picture may show: the view but the panel beside it
+    void placeDetails();
+    void updateDetails();
     void cannotDisplay(const QString &path, DecodedPicture::Reason reason);
 
     DecodeQueue &m_queue;
@@ -147,6 +161,11 @@ private:
     bool m_dragging = false;  // panning a zoomed picture
     std::optional<QPoint> m_pressedAt; // the left button is down here, over a fitted picture
     int m_wheelSteps = 0; // eighths of a degree not yet turned into a step
+
+    picture::PhotoDetails m_details; // of the shown picture, as its decode said
+    QString m_colourName;
+    DetailsPanel *m_detailsPanel = nullptr;
+    bool m_detailsBeside = false;
 };
 
 } // namespace qthost

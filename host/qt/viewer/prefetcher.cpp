@@ -39,7 +39,7 @@ void Prefetcher::around(const QStringList &neighbours, QSize bounds)
             m_prefetching.erase(already);
             continue;
         }
-        keep.emplace(key, m_queue.decode(DecodeRequest::fitted(neighbour, bounds), DecodeQueue::Priority::Prefetch, this,
+        keep.emplace(key, m_queue.decode(DecodeRequest::shown(neighbour, bounds), DecodeQueue::Priority::Prefetch, this,
                                          [this, key](const DecodedPicture &picture) {
                                              m_prefetching.erase(key);
                                              m_cache.insert(key, picture);

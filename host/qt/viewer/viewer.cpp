@@ -10,6 +10,7 @@
 #include "picture/window/decodequeue.h"
 #include "platform/platform.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -64,6 +65,15 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     m_queue->setScreenColours(screenColours());
     connectView(m_image);
     connect(m_image, &PictureView::pictureShown, this, &ViewerWidget::pictureShown);
+    // Alt+Return wherever the window has the keyboard; I on the picture.
+    auto *details = new QAction(texts::DetailsTitle, this);
+    details->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
+    details->setShortcutContext(Qt::WindowShortcut);
+    connect(details, &QAction::triggered, this, [this] {
+        if (currentWidget() == m_image)
+            toggleDetails();
+    });
+    addAction(details);
     connect(m_image, &PictureView::cannotShow, this, &ViewerWidget::showCannotDisplay);
 }
 
@@ -80,6 +90,7 @@ void ViewerWidget::connectView(PictureView *view)
     connect(view, &PictureView::stepAsked, this, &ViewerWidget::stepAsked);
     connect(view, &PictureView::fullScreenAsked, this, &ViewerWidget::toggleFullScreen);
     connect(view, &PictureView::actionsAsked, this, &ViewerWidget::actionsAsked);
+    connect(view, &PictureView::detailsAsked, this, &ViewerWidget::toggleDetails);
     view->addActions(m_pictureActions);
 }
 
@@ -193,6 +204,17 @@ void ViewerWidget::showCannotDisplay(const QString &path, int reason)
     setCurrentWidget(m_page);
 }
 
+void ViewerWidget::toggleDetails()
+{
+    m_detailsOpen = !m_detailsOpen;
+    m_image->setDetailsOpen(m_detailsOpen, false);
+    if (m_fullScreen)
+        m_fullScreen->view()->setDetailsOpen(m_detailsOpen, true);
+    m_cache.setBudget(Prefetcher::budgetFor(m_image->fitBounds()));
+    PictureView *view = m_fullScreen ? m_fullScreen->view() : m_image;
+    announce(view, m_detailsOpen ? texts::DetailsOpened : texts::DetailsClosed);
+}
+
 void ViewerWidget::toggleFullScreen()
 {
     if (m_fullScreen) {
@@ -212,6 +234,7 @@ void ViewerWidget::toggleFullScreen()
     connect(m_fullScreen->view(), &PictureView::pictureShown, m_fullScreen, [view = m_fullScreen->view()](const QString &path) {
         announce(view, texts::PictureShown.arg(QFileInfo(path).fileName()));
     });
+    m_fullScreen->view()->setDetailsOpen(m_detailsOpen, true);
     m_fullScreen->view()->showFile(m_image->requested());
     m_fullScreen->showFullScreen();
     m_fullScreen->view()->setFocus(Qt::OtherFocusReason);

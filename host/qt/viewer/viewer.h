@@ -48,6 +48,9 @@ public:
     QTextBrowser *pageView() const;
     FullScreenWindow *fullScreen() const { return m_fullScreen; }
     void toggleFullScreen();
+    // Opens or closes the shown photo's details, in the window and full screen.
+    void toggleDetails();
+    bool detailsOpen() const { return m_detailsOpen; }
     // What can be done to the shown file: on the picture, in the window and
     // full screen, with their keys.
     void setPictureActions(const QList<QAction *> &actions);
@@ -83,6 +86,7 @@ private:
     QPointer<FullScreenWindow> m_fullScreen;
     QList<QAction *> m_pictureActions;
     bool m_warmedUp = false;
+    bool m_detailsOpen = false;
 };
 
 } // namespace qthost

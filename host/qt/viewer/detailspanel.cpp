@@ -1,0 +1,123 @@
+#include "host/qt/viewer/detailspanel.h"
+
+#include "common/texts.h"
+#include "host/qt/base/announce.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace qthost {
+
+DetailsPanel::DetailsPanel(QWidget *parent, bool overlay)
+    : QFrame(parent), m_title(new QLabel(texts::DetailsTitle, this)), m_list(new QTreeWidget(this)),
+      m_copyPlace(new QPushButton(texts::DetailsCopyPlace, this)),
+      m_openMap(new QPushButton(texts::DetailsOpenMap, this)), m_showAll(new QPushButton(texts::DetailsShowAll, this))
+{
+    setObjectName(QStringLiteral("Details"));
+    setAccessibleName(texts::DetailsTitle);
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    if (overlay) {
+        // Over a black screen: light text on a dark veil that lets the
+        // picture show through.
+        QPalette veil = palette();
+        for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase})
+            veil.setColor(role, QColor(0, 0, 0, 190));
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            veil.setColor(role, QColor(235, 235, 235));
+        veil.setColor(QPalette::Button, QColor(60, 60, 60));
+        setPalette(veil);
+    }
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_list->setObjectName(QStringLiteral("DetailsList"));
+    m_list->setAccessibleName(texts::DetailsTitle);
+    m_list->setColumnCount(2);
+    m_list->setHeaderLabels({QString(), QString()});
+    m_list->setHeaderHidden(true);
+    m_list->setRootIsDecorated(false);
+    m_list->setWordWrap(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setStretchLastSection(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_showAll->setCheckable(true);
+    m_copyPlace->setObjectName(QStringLiteral("DetailsCopyPlace"));
+    m_openMap->setObjectName(QStringLiteral("DetailsOpenMap"));
+    m_showAll->setObjectName(QStringLiteral("DetailsShowAll"));
+    // The keyboard stays with the picture when a button is clicked.
+    for (QPushButton *button : {m_copyPlace, m_openMap, m_showAll})
+        button->setFocusPolicy(Qt::TabFocus);
+
+    auto *place = new QHBoxLayout;
+    place->addWidget(m_copyPlace);
+    place->addWidget(m_openMap);
+    place->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(place);
+    layout->addWidget(m_showAll, 0, Qt::AlignLeft);
+
+    connect(m_copyPlace, &QPushButton::clicked, this, [this] {
+        QGuiApplication::clipboard()->setText(geoUri(m_shown.details));
+        tell(this, texts::DetailsPlaceCopied);
+    });
+    connect(m_openMap, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl(geoUri(m_shown.details))); });
+    connect(m_showAll, &QPushButton::toggled, this, &DetailsPanel::fill);
+    fill();
+}
+
+void DetailsPanel::setDetails(const ShownDetails &shown)
+{
+    m_shown = shown;
+    fill();
+}
+
+void DetailsPanel::fill()
+{
+    m_list->clear();
+    QList<DetailRow> rows = detailRows(m_shown);
+    const bool said = !m_shown.details.isEmpty();
+    if (m_showAll->isChecked())
+        rows += tagRows(m_shown.details);
+    for (const DetailRow &row : rows) {
+        auto *item = new QTreeWidgetItem(m_list, {row.name, row.value});
+        // Read as one: "カメラ: Apple iPhone 15 Pro".
+        item->setData(0, Qt::AccessibleTextRole, row.name + QStringLiteral(": ") + row.value);
+        item->setData(1, Qt::AccessibleTextRole, row.name + QStringLiteral(": ") + row.value);
+        item->setToolTip(1, row.value);
+    }
+    if (!said && !m_shown.path.isEmpty()) {
+        auto *item = new QTreeWidgetItem(m_list, {texts::DetailsNone});
+        item->setFirstColumnSpanned(true);
+    }
+    const bool placed = !geoUri(m_shown.details).isEmpty();
+    m_copyPlace->setVisible(placed);
+    m_openMap->setVisible(placed);
+    m_showAll->setVisible(!m_shown.details.tags.isEmpty());
+}
+
+void DetailsPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape || (event->key() == Qt::Key_I && event->modifiers() == Qt::NoModifier)) {
+        emit closeAsked();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+} // namespace qthost
