@@ -56,6 +56,9 @@ private slots:
     void pictureItIsPartOf_data();
     void pictureItIsPartOf();
     void sealedCopyRoundTrip();
+    void detailsTheWindowTakes_data();
+    void detailsTheWindowTakes();
+    void detailsPastTheTail();
 };
 
 void TestReplies::pictureFrom_data()
@@ -221,6 +224,80 @@ void TestReplies::sealedCopyRoundTrip()
     const int open = memory(64, 0);
     QCOMPARE(protocol::readSealed(open, 64), QByteArray());
     ::close(open);
+}
+
+void TestReplies::detailsTheWindowTakes_data()
+{
+    // The photo's details as a compromised helper could word them.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("expected"); // "field=value;..." of what is taken
+    QTest::newRow("honest") << QByteArray("taken\t2024-07-14 10:03:22\noffset\t+09:00\nmake\tApple\n"
+                                          "latitude\t-33.5\nlongitude\t151.25\nflash\t1\n")
+                            << QStringLiteral("taken=2024-07-14 10:03:22;offset=+09:00;make=Apple;place=-33.5,151.25;flash=1");
+    QTest::newRow("a date of another shape, an offset that is no offset")
+        << QByteArray("taken\t2024-07-14T10:03\noffset\t+9 hours\n") << QStringLiteral("taken=;offset=");
+    QTest::newRow("a place off the globe") << QByteArray("latitude\t95\nlongitude\t10\n") << QStringLiteral("place=");
+    QTest::newRow("half a place") << QByteArray("latitude\t45\n") << QStringLiteral("place=");
+    QTest::newRow("numbers that are none")
+        << QByteArray("iso\tnan\nfnumber\tinf\nflash\t-5\nfocal\t1e300\n")
+        << QStringLiteral("iso=0;fnumber=0;flash=-1;focal=0");
+    QTest::newRow("a terminal's escapes and line breaks in a value")
+        << QByteArray("make\t\x1b[31mRed\x1b[0m\rOK\n") << QStringLiteral("make=[31mRed [0m OK");
+    QTest::newRow("a value past its bound")
+        << (QByteArray("model\t") + QByteArray(5000, 'x') + '\n')
+        << QStringLiteral("model=") + QString(MaxDetailValueLength, QLatin1Char('x')) + QChar(0x2026);
+    QByteArray many;
+    for (int i = 0; i < 5000; ++i)
+        many += "tag:Exif.Image.T" + QByteArray::number(i) + "\tv\n";
+    QTest::newRow("more tags than are taken") << many << QStringLiteral("tags=%1").arg(MaxDetailTags);
+    QTest::newRow("not text at all") << QByteArray("\xff\xfe\0\0\t\t\n\n") << QStringLiteral("tags=0;make=");
+}
+
+void TestReplies::detailsTheWindowTakes()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, expected);
+    const PhotoDetails d = decodeDetails(text);
+    const QHash<QString, QString> fields{
+        {QStringLiteral("taken"), d.taken},
+        {QStringLiteral("offset"), d.takenOffset},
+        {QStringLiteral("make"), d.make},
+        {QStringLiteral("model"), d.model},
+        {QStringLiteral("place"), d.latitude ? QStringLiteral("%1,%2").arg(*d.latitude).arg(*d.longitude) : QString()},
+        {QStringLiteral("flash"), QString::number(d.flash)},
+        {QStringLiteral("iso"), QString::number(d.iso)},
+        {QStringLiteral("fnumber"), QString::number(d.fNumber)},
+        {QStringLiteral("focal"), QString::number(d.focalLength)},
+        {QStringLiteral("tags"), QString::number(d.tags.size())},
+    };
+    for (const QString &pair : expected.split(QLatin1Char(';'))) {
+        const QString field = pair.section(QLatin1Char('='), 0, 0);
+        QVERIFY2(fields.contains(field), qPrintable(field));
+        QCOMPARE(fields.value(field), pair.section(QLatin1Char('='), 1));
+    }
+    // What is taken encodes within the bound a reply may carry.
+    QVERIFY(encodeDetails(d).size() <= MaxDetailsBytes);
+}
+
+void TestReplies::detailsPastTheTail()
+{
+    // Details claimed past what the reply carries, or larger than they may
+    // be, are left out; the picture itself is still taken.
+    const QByteArray details("make\tApple\n");
+    for (const auto &[claimed, taken] :
+         {std::pair{quint32(details.size()), true}, std::pair{quint32(details.size() + 1), false},
+          std::pair{quint32(MaxDetailsBytes + 1), false}, std::pair{quint32(0xFFFFFFFF), false}}) {
+        protocol::Reply reply;
+        reply.status = protocol::Status::Decoded;
+        reply.fullWidth = reply.width = reply.regionWidth = 30;
+        reply.fullHeight = reply.height = reply.regionHeight = 20;
+        reply.bytesPerLine = 120;
+        reply.format = QImage::Format_RGB32;
+        reply.detailsBytes = claimed;
+        const DecodedPicture picture = picture::pictureFrom(reply, details, memory(2400, AllSeals));
+        QCOMPARE(picture.status, DecodedPicture::Status::Decoded);
+        QCOMPARE(picture.details.make, taken ? QStringLiteral("Apple") : QString());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReplies)
