@@ -242,6 +242,13 @@ inline const QString BytesShown = QStringLiteral("%1（%2 バイト）");
 inline const QString AltitudeShown = QStringLiteral("%1、標高 %2 m");
 inline const QString TimeZoneShown = QStringLiteral("%1（UTC%2）");
 
+// The file list's orders, below the filter in its popup.
+inline const QString SortByName = QStringLiteral("名前順");
+inline const QString SortByTaken = QStringLiteral("撮影日時順");
+inline const QString SortByModified = QStringLiteral("更新日時順");
+inline const QString SortBySize = QStringLiteral("サイズ順");
+inline const QString SortReversed = QStringLiteral("逆順");
+
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =
     QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP・HEIC・AVIF・WebP・TIFF・JPEG XL・SVG）を一覧から選んで表示する画像ビューアです。");

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -165,6 +166,7 @@ private slots:
     void copyCancelledWithEsc();
     void chosenFoldersOffered();
     void rememberedBetweenStarts();
+    void sortedByTheDateTaken();
     void hiddenPhotosAreSaid();
     void copiedPictureFitsTheScreen();
 
@@ -815,6 +817,68 @@ void TestFileActions::rememberedBetweenStarts()
     QVERIFY(p.host.menuItem(host::MenuItemId::OtherFormats).checked());
     QVERIFY(p.host.file1().pattern().contains(QStringLiteral("*.heic")));
     QCOMPARE(p.host.fileActions()->chosenFolders(), QStringList{at(QStringLiteral("trip"))});
+}
+
+void TestFileActions::sortedByTheDateTaken()
+{
+    // Photos of two cameras, one without a date (it goes by its time, now);
+    // a and d were taken in the same second. The order is chosen below the
+    // filter in the file list's popup, the list reorders once the helpers
+    // have read the dates, the chosen file stays chosen without a Click, and
+    // the order comes back at the next start.
+    QVERIFY(QDir().mkpath(at(QStringLiteral("photos"))));
+    const std::pair<const char *, const char *> photos[] = {
+        {"a.jpg", "2024:03:01 09:00:00"}, {"b.jpg", "2023:01:01 10:00:00"}, {"c.jpg", nullptr}, {"d.jpg", "2024:03:01 09:00:00"}};
+    for (const auto &[name, taken] : photos) {
+        const QString file = at(QStringLiteral("photos/") + QLatin1String(name));
+        QVERIFY(testimages::writeImage(file, QSize(40, 30), "JPEG"));
+        if (!taken)
+            continue;
+        QProcess exiftool;
+        exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                                    QStringLiteral("-DateTimeOriginal=") + QLatin1String(taken), file});
+        if (!exiftool.waitForStarted())
+            QSKIP("exiftool (libimage-exiftool-perl) is not installed");
+        QVERIFY(exiftool.waitForFinished(30000));
+        QCOMPARE(exiftool.exitCode(), 0);
+    }
+    const QString settings = at(QStringLiteral("config/settings.conf"));
+    QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
+    const QStringList byName{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg"),
+                             QStringLiteral("d.jpg")};
+    const QStringList byDate{QStringLiteral("b.jpg"), QStringLiteral("a.jpg"), QStringLiteral("d.jpg"),
+                             QStringLiteral("c.jpg")};
+    {
+        Program p;
+        p.host.remember(std::make_unique<RememberedSettings>(settings));
+        QVERIFY(p.showChoosing(QStringLiteral("d.jpg")));
+        auto *list = p.host.window()->findChild<FileListWidget *>(QStringLiteral("File1"));
+        QCOMPARE(list->names(), byName);
+        auto *popup = p.host.window()->findChild<QMenu *>(QStringLiteral("Menu_Filter"));
+        QVERIFY(popup);
+        const QList<QAction *> items = popup->actions();
+        const qsizetype etc = items.indexOf(popup->findChild<QAction *>(QStringLiteral("EtcFilter")));
+        const qsizetype taken = items.indexOf(popup->findChild<QAction *>(QStringLiteral("SortByTaken")));
+        QVERIFY2(etc >= 0 && taken > etc, "the orders come below the filter");
+        QCOMPARE(items.at(taken)->text(), QStringLiteral("撮影日時順"));
+        const int clicks = p.recorder.count(QStringLiteral("File1_Click"));
+        items.at(taken)->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(list->names(), byDate, 30000);
+        QCOMPARE(p.host.file1().fileName(), QStringLiteral("d.jpg"));
+        QCOMPARE(p.recorder.count(QStringLiteral("File1_Click")), clicks);
+        // Reversed: the newest first, the same second still by name.
+        popup->findChild<QAction *>(QStringLiteral("SortReversed"))->trigger();
+        QCOMPARE(list->names(), (QStringList{QStringLiteral("c.jpg"), QStringLiteral("a.jpg"), QStringLiteral("d.jpg"),
+                                             QStringLiteral("b.jpg")}));
+        popup->findChild<QAction *>(QStringLiteral("SortReversed"))->trigger();
+        p.host.window()->close();
+    }
+    Program p;
+    p.host.remember(std::make_unique<RememberedSettings>(settings));
+    QVERIFY(p.showChoosing(QStringLiteral("a.jpg")));
+    QVERIFY(p.host.window()->findChild<QAction *>(QStringLiteral("SortByTaken"))->isChecked());
+    auto *list = p.host.window()->findChild<FileListWidget *>(QStringLiteral("File1"));
+    QTRY_COMPARE_WITH_TIMEOUT(list->names(), byDate, 30000);
 }
 
 void TestFileActions::hiddenPhotosAreSaid()

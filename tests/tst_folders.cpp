@@ -3,11 +3,14 @@
 
 #include "folders/folders.h"
 #include "folders/naturalorder.h"
+#include "folders/sortorder.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QCollator>
+#include <QDateTime>
 #include <QDir>
+#include <QTimeZone>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -34,6 +37,9 @@ private slots:
     void pathsKeepTheirBytes_data();
     void pathsKeepTheirBytes();
     void folderNamedInRawBytes();
+    void sortOrders_data();
+    void sortOrders();
+    void sortOrderNames();
 };
 
 void TestFolders::patterns_data()
@@ -181,6 +187,79 @@ void TestFolders::folderNamedInRawBytes()
     QVERIFY(platform::isRegularFile(file));
     QFile opened;
     QVERIFY(platform::openForReading(opened, file));
+}
+
+void TestFolders::sortOrders_data()
+{
+    // Five files in natural order: their sizes, modification times (days
+    // into 2024) and dates taken (days, or none); "gone" is listed but no
+    // longer there, and goes last. Ties keep the natural order, reversed or not.
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QStringList>("expected");
+    const auto names = [](std::initializer_list<const char *> list) {
+        QStringList out;
+        for (const char *name : list)
+            out.append(QString::fromLatin1(name));
+        return out;
+    };
+    QTest::newRow("name") << QStringLiteral("name") << names({"a.jpg", "b.jpg", "gone.jpg", "img2.jpg", "img10.jpg"});
+    QTest::newRow("name, reversed") << QStringLiteral("name-reversed")
+                                    << names({"img10.jpg", "img2.jpg", "gone.jpg", "b.jpg", "a.jpg"});
+    // img10 has no date: its modification time (day 5) puts it between.
+    QTest::newRow("taken, a file without a date by its time")
+        << QStringLiteral("taken") << names({"a.jpg", "b.jpg", "img10.jpg", "img2.jpg", "gone.jpg"});
+    QTest::newRow("taken, reversed: ties still by name")
+        << QStringLiteral("taken-reversed") << names({"img2.jpg", "img10.jpg", "a.jpg", "b.jpg", "gone.jpg"});
+    QTest::newRow("modified") << QStringLiteral("modified")
+                              << names({"b.jpg", "img2.jpg", "img10.jpg", "a.jpg", "gone.jpg"});
+    QTest::newRow("size, ties by name") << QStringLiteral("size")
+                                        << names({"a.jpg", "img10.jpg", "b.jpg", "img2.jpg", "gone.jpg"});
+    QTest::newRow("size, reversed") << QStringLiteral("size-reversed")
+                                    << names({"b.jpg", "img2.jpg", "a.jpg", "img10.jpg", "gone.jpg"});
+}
+
+void TestFolders::sortOrders()
+{
+    QFETCH(QString, order);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QDateTime start(QDate(2024, 1, 1), QTime(12, 0), QTimeZone::utc());
+    struct File
+    {
+        const char *name;
+        int bytes;
+        int modifiedDay;
+        int takenDay; // -1: none
+    };
+    const File files[] = {{"img2.jpg", 300, 3, 9}, {"img10.jpg", 100, 5, -1}, {"a.jpg", 100, 7, 1}, {"b.jpg", 300, 1, 1}};
+    QHash<QString, qint64> taken;
+    for (const File &file : files) {
+        const QString path = dir.filePath(QString::fromLatin1(file.name));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write(QByteArray(file.bytes, 'x'));
+        QVERIFY(written.flush()); // before the time is set, or writing sets it again
+        QVERIFY(written.setFileTime(start.addDays(file.modifiedDay), QFileDevice::FileModificationTime));
+        written.close();
+        if (file.takenDay >= 0)
+            taken.insert(path, start.addDays(file.takenDay).toMSecsSinceEpoch());
+    }
+    QStringList names{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("gone.jpg"),
+                      QStringLiteral("img2.jpg"), QStringLiteral("img10.jpg")};
+    const SortOrder wanted = sortOrderNamed(order);
+    QCOMPARE(sortOrderName(wanted), order);
+    sortNames(names, dir.path(), wanted, [&taken](const QString &path) -> std::optional<qint64> {
+        return taken.contains(path) ? std::optional(taken.value(path)) : std::nullopt;
+    });
+    QCOMPARE(names, expected);
+}
+
+void TestFolders::sortOrderNames()
+{
+    // What a settings file may hold that is no order: the name order.
+    for (const char *name : {"", "date", "reversed", "-reversed", "size-", "Size"})
+        QCOMPARE(sortOrderNamed(QString::fromLatin1(name)), SortOrder{});
+    QCOMPARE(sortOrderNamed(QStringLiteral("modified-reversed")), (SortOrder{SortKey::Modified, true}));
 }
 
 QTEST_GUILESS_MAIN(TestFolders)

@@ -228,6 +228,11 @@ bool Session::serve(protocol::Received &received)
         nothing.reason = Reason::Damaged;
         return reply(request->id, nothing, Status::CannotDisplay);
     }
+    if (request->kind == RequestKind::Details) {
+        DecodedPicture described;
+        described.details = readPhotoDetails(*file);
+        return reply(request->id, described, Status::CannotDisplay);
+    }
     DecodeRequest wanted;
     wanted.bounds = QSize(request->boundsWidth, request->boundsHeight);
     wanted.scale = request->scale;

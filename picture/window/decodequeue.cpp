@@ -24,7 +24,8 @@ constexpr int MaxFailedStarts = 3;
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
     return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
-           && a.screen == b.screen && a.preview == b.preview && a.details == b.details;
+           && a.screen == b.screen && a.preview == b.preview && a.details == b.details
+           && a.detailsOnly == b.detailsOnly;
 }
 
 DecodedPicture failed(Reason reason)
@@ -42,6 +43,8 @@ quint64 replyBytes(const DecodeRequest &request)
     // Eight bytes a pixel: the widest format a reply may carry (16 bits a
     // channel with alpha). A fitted picture is no larger than its bounds.
     constexpr quint64 WidestPixel = 8;
+    if (request.detailsOnly)
+        return 0; // no pixels
     if (request.scale <= 0 && !request.bounds.isEmpty())
         return quint64(std::min<qint64>(qint64(request.bounds.width()) * request.bounds.height(), MaxPicturePixels))
                * WidestPixel;
@@ -235,6 +238,8 @@ void DecodeQueue::pump()
         if (next == m_jobs.end())
             next = nextWaiting(Priority::Prefetch);
         if (next == m_jobs.end())
+            next = nextWaiting(Priority::Background);
+        if (next == m_jobs.end())
             return;
         if (m_failedStarts >= MaxFailedStarts) {
             finishLater(next->first, failed(Reason::NoDecoder));
@@ -291,7 +296,9 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     }
     protocol::Request message;
     message.id = id;
-    message.kind = job.request.preview ? protocol::RequestKind::Preview : protocol::RequestKind::Decode;
+    message.kind = job.request.detailsOnly ? protocol::RequestKind::Details
+                   : job.request.preview   ? protocol::RequestKind::Preview
+                                           : protocol::RequestKind::Decode;
     message.boundsWidth = job.request.bounds.width();
     message.boundsHeight = job.request.bounds.height();
     message.scale = job.request.scale;

@@ -24,7 +24,9 @@ class DecodeQueue final : public QObject
 {
     Q_OBJECT
 public:
-    enum class Priority { Shown, Prefetch };
+    // Background work (a folder's dates taken) is short, goes after decodes
+    // ahead and is never stopped for a picture the user asks for.
+    enum class Priority { Shown, Prefetch, Background };
     using Ticket = quint64;
     using Done = std::function<void(const DecodedPicture &)>;
 

@@ -42,8 +42,17 @@ struct DecodeRequest
     bool preview = false;
     // What the file says of the photo too (PhotoDetails), read with its decode.
     bool details = false;
+    // Those details alone, without decoding the picture (sorting by date taken).
+    bool detailsOnly = false;
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
+    static DecodeRequest detailsOf(const QString &path)
+    {
+        DecodeRequest request;
+        request.path = path;
+        request.details = request.detailsOnly = true;
+        return request;
+    }
     // Fitted, with what the file says of the photo: as the viewer shows it.
     static DecodeRequest shown(const QString &path, QSize bounds)
     {

@@ -30,6 +30,8 @@ enum class RequestKind : quint8 {
     Preview,   // the preview the file carries of itself, fitted
     Memory,    // the memory lent for the reply to `id` (none: refused)
     ScreenProfile, // the screen's ICC profile, in a sealed memfd (none: sRGB)
+    Details,   // what the file says of the photo alone, not its picture: the
+               // reply is CannotDisplay for no reason, with the details
 };
 
 struct Request

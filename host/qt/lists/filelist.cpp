@@ -114,6 +114,7 @@ QStringList FileListWidget::listedNames(const FolderContents &contents) const
         names.append(m_alsoShown);
         sortNaturally(names);
     }
+    sortNames(names, contents.folder, m_order, m_takenOf);
     return names;
 }
 
@@ -178,6 +179,20 @@ QStringList FileListWidget::neighbours(const QString &path) const
             around.append(platform::joinFolder(m_path, names().at(near)));
     }
     return around;
+}
+
+void FileListWidget::setSortOrder(SortOrder order)
+{
+    if (order == m_order)
+        return;
+    m_order = order;
+    resort();
+}
+
+void FileListWidget::resort()
+{
+    if (const std::shared_ptr<const FolderContents> contents = m_folders.read(m_path))
+        refresh(*contents);
 }
 
 void FileListWidget::setTop(host::Twips top)

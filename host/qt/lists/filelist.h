@@ -3,6 +3,7 @@
 #include "host/host.h"
 #include "host/qt/base/step.h"
 #include "host/qt/lists/listview.h"
+#include "folders/sortorder.h"
 
 #include <memory>
 
@@ -51,6 +52,15 @@ public:
     void step(Step step);
     // The files next to `path` in the list, the following one first.
     QStringList neighbours(const QString &path) const;
+    // The order the files show in (natural order by name at first), kept
+    // across folders; the selected file stays selected. `takenOf` says when
+    // a photo was taken, for that order.
+    void setSortOrder(folders::SortOrder order);
+    folders::SortOrder sortOrder() const { return m_order; }
+    void setTakenOf(folders::TakenOf takenOf) { m_takenOf = std::move(takenOf); }
+    // Puts the files in their order again (the dates taken came in), keeping
+    // the selected one selected; raises no Click.
+    void resort();
 
 signals:
     // The folder's files were listed again: `listed` of them, and `others`
@@ -72,6 +82,8 @@ private:
     FileNamesModel *m_model;
     QString m_pattern = QStringLiteral("*");
     QString m_alsoShown; // a name listed whatever the pattern says
+    folders::SortOrder m_order;
+    folders::TakenOf m_takenOf;
     bool m_quiet = false; // selection changes made by the list itself raise no Click
 };
 

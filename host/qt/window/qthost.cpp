@@ -22,6 +22,8 @@
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/menus.h"
 #include "host/qt/window/remembered.h"
+#include "host/qt/window/sortmenu.h"
+#include "picture/window/takendates.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -88,7 +90,9 @@ QtHost::QtHost(FolderWatch::Native watches)
 
 QtHost::~QtHost()
 {
-    // The menus belong to the window; drop our handles first.
+    // The dates hand their questions back to the viewer's queue, and the
+    // menus belong to the window: both go first.
+    m_takenDates.reset();
     m_menus.reset();
     m_window.reset();
     for (QAccessible::InterfaceFactory factory : AccessibleFactories)
@@ -105,6 +109,7 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     routeEvents(events);
     followTheDisk();
     actOnFiles();
+    sortFiles();
     m_window->attach(events, m_menus.get(), m_panel);
 }
 
@@ -198,6 +203,22 @@ void QtHost::followTheDisk()
     QObject::connect(m_file1, &FileListWidget::listed, window, [this](int, int others) { hintOtherPictures(others); });
     auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
     QObject::connect(refresh, &QShortcut::activated, window, [this] { refreshLists(); });
+}
+
+void QtHost::sortFiles()
+{
+    m_takenDates = std::make_unique<picture::TakenDates>(m_view->queue());
+    m_file1->setTakenOf([dates = m_takenDates.get()](const QString &path) { return dates->taken(path).msecs; });
+    // Once, when the folder's dates are all in; the chosen file stays chosen.
+    QObject::connect(m_takenDates.get(), &picture::TakenDates::arrived, m_file1, &FileListWidget::resort);
+    m_sortMenu = new SortMenu(m_menus->menu(host::MenuId::Menu_Filter));
+    QObject::connect(m_sortMenu, &SortMenu::chosen, m_file1, [this](folders::SortOrder order) {
+        m_file1->setSortOrder(order);
+        if (m_remembered) {
+            m_remembered->setSortOrder(folders::sortOrderName(order));
+            (void)m_remembered->save();
+        }
+    });
 }
 
 void QtHost::actOnFiles()
@@ -367,6 +388,9 @@ void QtHost::restoreRemembered()
     for (const QString &folder : m_remembered->chosenFolders())
         folders.append(platform::decodePath(QByteArray::fromPercentEncoding(folder.toLatin1())));
     m_actions->setChosenFolders(folders);
+    const folders::SortOrder order = folders::sortOrderNamed(m_remembered->sortOrder());
+    m_sortMenu->show(order);
+    m_file1->setSortOrder(order);
     // As the user would tick it: the window's pattern is built from the ticks.
     if (m_remembered->otherFormats() && !m_menus->item(host::MenuItemId::OtherFormats, 0).checked() && m_events)
         dispatch([this] { m_events->OtherFormats_Click(); });

@@ -6,6 +6,10 @@
 
 #include <memory>
 
+namespace picture {
+class TakenDates;
+}
+
 namespace folders {
 class FolderCache;
 class FolderReader;
@@ -23,6 +27,7 @@ class HostActionWindow;
 class RememberedSettings;
 class MainWindow;
 class Menus;
+class SortMenu;
 class StatusBarWidget;
 class TextBoxWidget;
 class ViewerWidget;
@@ -81,6 +86,7 @@ private:
     void routeEvents(host::Events *events);
     void followTheDisk();
     void actOnFiles();
+    void sortFiles();
     void showRefreshed(const folders::FolderContents &contents);
     void leaveGoneFolder();
     // The lists read the shown folder again (a file of it was acted on),
@@ -109,6 +115,8 @@ private:
     TextBoxWidget *m_text1 = nullptr;
     ViewerWidget *m_view = nullptr;
     StatusBarWidget *m_panel = nullptr;
+    std::unique_ptr<picture::TakenDates> m_takenDates; // asks the viewer's helpers
+    SortMenu *m_sortMenu = nullptr;
     folders::FolderWatch::Native m_watches;
     QString m_startFolder;
     folders::FolderWatch *m_watch = nullptr;

@@ -8,6 +8,7 @@ namespace {
 const QString Geometry = QStringLiteral("window/geometry");
 const QString OtherFormats = QStringLiteral("filter/otherFormats");
 const QString ChosenFolders = QStringLiteral("actions/chosenFolders");
+const QString SortOrder = QStringLiteral("files/sortOrder");
 
 } // namespace
 
@@ -46,6 +47,16 @@ QStringList RememberedSettings::chosenFolders() const
 void RememberedSettings::setChosenFolders(const QStringList &folders)
 {
     m_settings.setValue(ChosenFolders, folders);
+}
+
+QString RememberedSettings::sortOrder() const
+{
+    return m_settings.value(SortOrder).toString();
+}
+
+void RememberedSettings::setSortOrder(const QString &order)
+{
+    m_settings.setValue(SortOrder, order);
 }
 
 bool RememberedSettings::save()

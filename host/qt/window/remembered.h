@@ -26,6 +26,9 @@ public:
     // Most recent first.
     QStringList chosenFolders() const;
     void setChosenFolders(const QStringList &folders);
+    // The file list's order, as sortOrderName names it.
+    QString sortOrder() const;
+    void setSortOrder(const QString &order);
     // Written to the disk; false when it could not be.
     bool save();
 
