@@ -239,6 +239,7 @@ inline const QString Millimetres = QStringLiteral("%1 mm");
 inline const QString Seconds = QStringLiteral("%1 秒");
 inline const QString PixelsShown = QStringLiteral("%1 × %2（%3 メガピクセル）");
 inline const QString BytesShown = QStringLiteral("%1（%2 バイト）");
+inline const QString BytesAlone = QStringLiteral("%1 バイト");
 inline const QString AltitudeShown = QStringLiteral("%1、標高 %2 m");
 inline const QString TimeZoneShown = QStringLiteral("%1（UTC%2）");
 

@@ -101,7 +101,7 @@ void TestDetails::rows_data()
         QStringLiteral("露出補正=−0.7 EV"),
         QStringLiteral("フラッシュ=発光なし"),
         QStringLiteral("画素数=3024 × 4032（12.2 メガピクセル）"),
-        QStringLiteral("ファイルサイズ=2.5 MB（2,456,789 バイト）"),
+        QStringLiteral("ファイルサイズ=2.3 MB（2,456,789 バイト）"),
         QStringLiteral("形式=HEIF"),
         QStringLiteral("カラープロファイル=Display P3"),
         QStringLiteral("位置=-33.856800, -151.215300、標高 12.5 m"),
@@ -123,16 +123,17 @@ void TestDetails::rows_data()
     QTest::newRow("a camera, a long exposure") << camera << QStringList{
         QStringLiteral("撮影日時=2019/01/02 03:04:05"), QStringLiteral("カメラ=Canon EOS R5"),
         QStringLiteral("絞り=f/8"), QStringLiteral("シャッター速度=2.5 秒"), QStringLiteral("露出補正=+0.33 EV"),
-        QStringLiteral("フラッシュ=発光"), QStringLiteral("ファイルサイズ=0.8 KB（812 バイト）")};
+        QStringLiteral("フラッシュ=発光"), QStringLiteral("ファイルサイズ=812 バイト")};
 
     // Exposures near the fraction's edge, no bias at all, a make alone.
     ShownDetails edges;
     edges.details.make = QStringLiteral("RICOH");
     edges.details.exposure = 0.3;
     edges.details.exposureBias = 0;
+    edges.fileBytes = 77695; // as the status bar says it: 75.8 KB
     QTest::newRow("a make alone, a third of a second, no bias")
         << edges << QStringList{QStringLiteral("カメラ=RICOH"), QStringLiteral("シャッター速度=1/3.3 秒"),
-                                QStringLiteral("露出補正=0 EV")};
+                                QStringLiteral("露出補正=0 EV"), QStringLiteral("ファイルサイズ=75.8 KB（77,695 バイト）")};
 
     // Nothing said: nothing listed, not even empty lines.
     QTest::newRow("nothing") << ShownDetails{} << QStringList{};

@@ -65,10 +65,15 @@ QString placeText(const PhotoDetails &details)
 
 QString bytesText(qint64 bytes)
 {
+    // In the status bar's units (a KB of 1024 bytes), its tenths cut, not
+    // rounded, so that both say the same of the same file.
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
-    const double megabytes = double(bytes) / (1000.0 * 1000.0);
-    const QString roughly = bytes >= 1000 * 1000 ? shortNumber(megabytes, 1) + QStringLiteral(" MB")
-                                                 : shortNumber(double(bytes) / 1000.0, 1) + QStringLiteral(" KB");
+    if (bytes < 1024)
+        return texts::BytesAlone.arg(japanese.toString(bytes));
+    const bool mega = bytes >= 1024 * 1024;
+    const qint64 tenths = bytes * 10 / (mega ? 1024 * 1024 : 1024);
+    const QString roughly = QString::number(tenths / 10) + (tenths % 10 ? QStringLiteral(".%1").arg(tenths % 10) : QString())
+                            + (mega ? QStringLiteral(" MB") : QStringLiteral(" KB"));
     return texts::BytesShown.arg(roughly, japanese.toString(bytes));
 }
 

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QStyle>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -47,10 +48,14 @@ DetailsPanel::DetailsPanel(QWidget *parent, bool overlay)
     m_list->setHeaderHidden(true);
     m_list->setRootIsDecorated(false);
     m_list->setWordWrap(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_list->header()->setStretchLastSection(true);
+    // A value column as wide as what is left, set by hand: rows wrap to
+    // the width a column has, which a stretched one has only once shown.
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Fixed);
     m_list->setFrameShape(QFrame::NoFrame);
     m_showAll->setCheckable(true);
     m_copyPlace->setObjectName(QStringLiteral("DetailsCopyPlace"));
@@ -108,6 +113,36 @@ void DetailsPanel::fill()
     m_copyPlace->setVisible(placed);
     m_openMap->setVisible(placed);
     m_showAll->setVisible(!m_shown.details.tags.isEmpty());
+    fitValues();
+}
+
+void DetailsPanel::fitValues()
+{
+    // Long values wrap within the panel: the rows' heights follow its width.
+    m_list->resizeColumnToContents(0);
+    // Room kept for the scroll bar, so that its coming does not cut what was measured.
+    const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    const int valueWidth =
+        std::max(40, m_list->width() - 2 * m_list->frameWidth() - scrollBar - m_list->columnWidth(0));
+    m_list->setColumnWidth(1, valueWidth);
+    // The view sizes rows by one line of text: each row is told its height.
+    const QFontMetrics metrics(m_list->font());
+    const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = m_list->topLevelItem(i);
+        if (item->isFirstColumnSpanned())
+            continue;
+        const QRect text = metrics.boundingRect(QRect(0, 0, valueWidth - margins, 100000),
+                                                Qt::TextWordWrap, item->text(1));
+        item->setSizeHint(1, QSize(valueWidth, std::max(metrics.height(), text.height()) + 4));
+    }
+    m_list->doItemsLayout();
+}
+
+void DetailsPanel::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    fitValues();
 }
 
 void DetailsPanel::keyPressEvent(QKeyEvent *event)

@@ -33,9 +33,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void fill();
+    void fitValues();
 
     QLabel *m_title;
     QTreeWidget *m_list;

@@ -90,8 +90,8 @@ void PictureView::placeDetails()
 {
     if (!m_detailsPanel)
         return;
-    // A third of a narrow view at most, so that the picture keeps the rest.
-    const int panelWidth = std::min(DetailsPanel::Width, std::max(width() / 3, 160));
+    // Less than half of a narrow view, so that the picture keeps the rest.
+    const int panelWidth = std::clamp(width() * 45 / 100, std::min(200, width()), DetailsPanel::Width);
     m_detailsPanel->setGeometry(width() - panelWidth, 0, panelWidth, height());
 }
 
