@@ -6,6 +6,7 @@
 #include "e2e/xsession.h"
 #include "host/qt/actions/asker.h"
 #include "host/qt/actions/fileactions.h"
+#include "host/qt/viewer/detailspanel.h"
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/qthost.h"
@@ -13,6 +14,7 @@
 #include "listing.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
+#include "picture/window/takendates.h"
 #include "picture/wire/decoding.h"
 #include "xscreen.h"
 
@@ -321,7 +323,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,firstlook,watch,move runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -784,6 +786,95 @@ int main(int argc, char *argv[])
         const Figures l = figures(longest), t = figures(took);
         add(QStringLiteral("1 GB moved to another file system: longest the window waits"), shown(l),
             QStringLiteral("the move takes %1").arg(shown(t)), NAN, QStringLiteral("< 50 ms"));
+    }
+
+    // The photo's details: the panel's content after a step to a photo
+    // decoded ahead, and to one that is not (a JPEG, an iPhone's HEIC); then
+    // the dates 1,000 photos were taken, read for sorting by fresh helpers.
+    if (wanted("details")) {
+        qthost::ViewerWidget viewer(nullptr);
+        viewer.resize(1200, 800);
+        viewer.show();
+        viewer.queue().warmUp();
+        while (viewer.queue().readyHelpers() < viewer.queue().workers())
+            pause(20);
+        const QStringList heics = inputs::heicPhotos(data + QStringLiteral("/heic"), photos);
+        const auto panelAfter = [&viewer](const QString &path) {
+            QElapsedTimer clock;
+            clock.start();
+            viewer.navigate(path);
+            while (viewer.imageView()->detailsPanel()->details().path != path && clock.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            return double(clock.nsecsElapsed()) / 1e6;
+        };
+        viewer.toggleDetails();
+        std::vector<double> ahead, jpeg, heic;
+        QString next;
+        // Decoded ahead as when stepping: the shown photo's neighbour.
+        viewer.neighbours = [&next](const QString &) { return QStringList{next}; };
+        for (int i = 1; i <= Rounds && i < photos.size(); ++i) {
+            next = QFileInfo(photos[i]).absoluteFilePath();
+            viewer.forgetPictures();
+            (void)panelAfter(QFileInfo(photos[i - 1]).absoluteFilePath());
+            QElapsedTimer waited;
+            waited.start();
+            while (!viewer.hasPicture(next) && waited.elapsed() < 10000)
+                pause(5);
+            pause(100);
+            ahead.push_back(viewer.hasPicture(next) ? panelAfter(next) : NAN);
+        }
+        viewer.neighbours = nullptr;
+        for (int i = 0; i < Rounds && i < photos.size(); ++i) {
+            viewer.forgetPictures();
+            jpeg.push_back(panelAfter(QFileInfo(photos[photos.size() - 1 - i]).absoluteFilePath()));
+            pause(200);
+        }
+        // Each step after the one before has been decoded, as a user looks
+        // at a photo before the next.
+        const auto settled = [&viewer] {
+            while (viewer.queue().pending() > 0)
+                pause(5);
+        };
+        for (int i = 0; i < Rounds && i < heics.size(); ++i) {
+            settled();
+            viewer.forgetPictures();
+            heic.push_back(panelAfter(QFileInfo(heics[i]).absoluteFilePath()));
+        }
+        add(QStringLiteral("details on screen after a step, photo decoded ahead"), shown(figures(ahead)), QString(), NAN,
+            QStringLiteral("≤ 16 ms"));
+        add(QStringLiteral("details on screen after a step, JPEG not decoded ahead"), shown(figures(jpeg)), QString(),
+            NAN, QStringLiteral("≤ 30 ms"));
+        if (!heic.empty())
+            add(QStringLiteral("details on screen after a step, HEIC not decoded ahead"), shown(figures(heic)),
+                QString(), NAN, QStringLiteral("≤ 30 ms"));
+
+        // 1,000 photos, each its own file (a copy, so no two share an identity).
+        const QString folder = data + QStringLiteral("/dates");
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QStringList dated;
+        for (int i = 0; i < 1000; ++i) {
+            const QString copy = QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i, 4, 10, QLatin1Char('0'));
+            QFile::copy(photos[i % photos.size()], copy);
+            dated.append(copy);
+        }
+        std::vector<double> took;
+        for (int round = 0; round < 3; ++round) {
+            QElapsedTimer clock;
+            clock.start();
+            picture::DecodeQueue queue; // helpers started by the first question
+            picture::TakenDates dates(queue);
+            bool arrived = false;
+            QObject::connect(&dates, &picture::TakenDates::arrived, [&arrived] { arrived = true; });
+            for (const QString &photo : dated)
+                (void)dates.taken(photo);
+            while (!arrived && clock.elapsed() < 60000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            took.push_back(arrived ? double(clock.elapsed()) : NAN);
+        }
+        QDir(folder).removeRecursively();
+        add(QStringLiteral("1,000 photos' dates taken, from helpers not yet started"), shown(figures(took)),
+            QStringLiteral("%1 helpers").arg(picture::DecodeQueue().workers()), NAN, QStringLiteral("≤ 1 s"));
     }
 
     std::printf("\n| Measure | Zelvo Viewer | Limit or reference | Ratio | Goal |\n|---|---|---|---|---|\n");

@@ -53,6 +53,8 @@ PictureView::~PictureView()
         m_queue.cancel(*m_detailTicket);
     if (m_previewTicket)
         m_queue.cancel(*m_previewTicket);
+    if (m_earlyDetailsTicket)
+        m_queue.cancel(*m_earlyDetailsTicket);
 }
 
 QSizeF PictureView::area() const
@@ -98,14 +100,25 @@ void PictureView::placeDetails()
 ShownDetails PictureView::shownDetails() const
 {
     ShownDetails shown;
-    if (m_path.isEmpty())
-        return shown;
-    shown.path = m_path;
-    shown.details = m_details;
-    shown.pixels = m_full;
-    shown.colourName = m_colourName;
+    // The file chosen last, once what it says is read, while its picture is
+    // on the way; else the picture on screen.
+    const bool early = !m_earlyDetails.first.isEmpty() && m_earlyDetails.first == m_requested
+                       && (m_requested != m_path || (m_details.isEmpty() && m_details.format.isEmpty()));
+    if (early) {
+        shown.path = m_requested;
+        shown.details = m_earlyDetails.second;
+        if (m_requested == m_path)
+            shown.pixels = m_full; // its preview's size is the picture's
+    } else {
+        if (m_path.isEmpty())
+            return shown;
+        shown.path = m_path;
+        shown.details = m_details;
+        shown.pixels = m_full;
+        shown.colourName = m_colourName;
+    }
     // The window's own look at the file, as its status bar has.
-    const QFileInfo file(m_path);
+    const QFileInfo file(shown.path);
     if (file.exists())
         shown.fileBytes = file.size();
     return shown;
@@ -149,6 +162,22 @@ void PictureView::showFile(const QString &path)
         pending->ticket = 0;
     }
     std::erase_if(m_pending, [](const Pending &pending) { return pending.ticket == 0; });
+    // With the panel open, what the file says is read on its own too, first
+    // (it takes a few milliseconds): a big HEIC takes far longer to decode,
+    // and the panel follows the chosen file at once.
+    if (m_earlyDetailsTicket)
+        m_queue.cancel(*std::exchange(m_earlyDetailsTicket, std::nullopt));
+    m_earlyDetails = {};
+    if (detailsOpen()) {
+        m_earlyDetailsTicket = m_queue.decode(DecodeRequest::detailsOf(path), DecodeQueue::Priority::Shown, this,
+                                              [this, path](const DecodedPicture &read) {
+                                                  m_earlyDetailsTicket.reset();
+                                                  if (path != m_requested)
+                                                      return;
+                                                  m_earlyDetails = {path, read.details};
+                                                  updateDetails();
+                                              });
+    }
     const DecodeQueue::Ticket ticket = m_queue.decode(
         DecodeRequest::shown(path, fitBounds()), DecodeQueue::Priority::Shown, this,
         [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });

@@ -165,6 +165,8 @@ private:
     picture::PhotoDetails m_details; // of the shown picture, as its decode said
     QString m_colourName;
     DetailsPanel *m_detailsPanel = nullptr;
+    std::pair<QString, picture::PhotoDetails> m_earlyDetails; // read alone, for the file asked for last
+    std::optional<DecodeQueue::Ticket> m_earlyDetailsTicket;
     bool m_detailsBeside = false;
 };
 
