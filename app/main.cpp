@@ -3,6 +3,7 @@
 #include "common/texts.h"
 #include "host/qt/window/qthost.h"
 #include "host/qt/window/remembered.h"
+#include "picture/window/decodequeue.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -47,6 +48,7 @@ int main(int argc, char *argv[])
     const bool translated =
         qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     std::optional<StartRequest> start;
+    std::vector<picture::StartedHelperProcess> helpers;
     {
         QCoreApplication early(argc, argv);
         QCoreApplication::setApplicationName(texts::ExecutableName);
@@ -62,6 +64,12 @@ int main(int argc, char *argv[])
             return line.exitCode;
         }
         start = line.start;
+        // Opened on a photo: a decoder helper loads its libraries and
+        // contains itself while the window is built, on another core, and
+        // the photo meets it ready. Without one, the helpers start once the
+        // window is up, as they would only slow its building down.
+        if (!start->file.isEmpty())
+            helpers = picture::DecodeQueue::startHelpersEarly();
     }
     QtMessageHandler previous = qInstallMessageHandler(noDisplay);
     QApplication app(argc, argv);
@@ -79,6 +87,7 @@ int main(int argc, char *argv[])
 
     qthost::QtHost host;
     host.setStartFolder(start->folder);
+    host.startWith(std::move(helpers));
     host.remember(std::make_unique<qthost::RememberedSettings>(qthost::RememberedSettings::defaultFile()));
     Form1 form(host);
     host.attach(Form1::design(), &form);

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <sys/stat.h>
@@ -73,6 +75,8 @@ private slots:
     void containedHelpers_data();
     void containedHelpers();
     void closingKillsHelpers();
+    void helpersStartedEarly_data();
+    void helpersStartedEarly();
     void lyingHelpers_data();
     void lyingHelpers();
     void greyPngs_data();
@@ -292,6 +296,55 @@ void TestDecoders::closingKillsHelpers()
     };
     for (const qint64 pid : pids)
         QTRY_VERIFY_WITH_TIMEOUT(!running(pid), 5000);
+}
+
+void TestDecoders::helpersStartedEarly_data()
+{
+    QTest::addColumn<bool>("takenOver");
+    QTest::addColumn<bool>("helperThere");
+    QTest::newRow("taken over by the queue") << true << true;
+    QTest::newRow("never taken over") << false << true;
+    QTest::newRow("no helper beside the program") << true << false;
+}
+
+void TestDecoders::helpersStartedEarly()
+{
+    // The program starts its helpers before it has a window and an event
+    // loop; the window's queue takes them over and starts none of its own.
+    // One never taken over ends with the program, never left running; one
+    // that cannot start is replaced.
+    QFETCH(bool, takenOver);
+    QFETCH(bool, helperThere);
+    auto queue = std::make_unique<DecodeQueue>();
+    HelperProcess::Options options = queue->helperOptions();
+    if (!helperThere)
+        options.program = path(QStringLiteral("no-helper-here"));
+    std::vector<StartedHelperProcess> early;
+    QList<qint64> pids;
+    for (int i = 0; i < queue->workers(); ++i) {
+        early.emplace_back(options);
+        QVERIFY(early.back().isRunning() || !helperThere); // a missing one fails in its child
+        pids.append(early.back().pid());
+    }
+    if (!takenOver) {
+        early.clear();
+        for (const qint64 pid : pids) // gone and reaped, not a zombie
+            QVERIFY2(::kill(pid_t(pid), 0) != 0 && errno == ESRCH, qPrintable(QString::number(pid)));
+        return;
+    }
+    queue->adopt(std::move(early));
+    const std::optional<DecodedPicture> next = decoded(*queue, path(QStringLiteral("next.png")), QSize(400, 300), this);
+    QVERIFY(next);
+    // Early helpers that could not start are replaced by the queue's own.
+    QCOMPARE(next->status, DecodedPicture::Status::Decoded);
+    QCOMPARE(next->fullSize, QSize(30, 20));
+    QList<qint64> serving = queue->helperPids();
+    std::sort(serving.begin(), serving.end());
+    std::sort(pids.begin(), pids.end());
+    if (helperThere)
+        QCOMPARE(serving, pids);
+    else
+        QVERIFY(std::none_of(pids.cbegin(), pids.cend(), [&serving](qint64 pid) { return serving.contains(pid); }));
 }
 
 void TestDecoders::lyingHelpers_data()

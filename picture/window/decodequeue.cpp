@@ -51,11 +51,44 @@ quint64 replyBytes(const DecodeRequest &request)
     return quint64(MaxPicturePixels) * WidestPixel;
 }
 
-DecodeQueue::DecodeQueue(QObject *parent)
-    : QObject(parent), m_workers(std::max(2, QThread::idealThreadCount()))
+namespace {
+
+int workersHere()
 {
-    m_helperOptions.program = decoderHelperPath();
+    return std::max(2, QThread::idealThreadCount());
+}
+
+HelperProcess::Options programHelper()
+{
+    HelperProcess::Options options;
+    options.program = decoderHelperPath();
+    options.memoryMiB = DecodeQueue::Limits().helperMemoryMiB;
+    return options;
+}
+
+} // namespace
+
+DecodeQueue::DecodeQueue(QObject *parent) : QObject(parent), m_workers(workersHere())
+{
+    m_helperOptions = programHelper();
     m_screenIcc = m_screen.iccProfile();
+}
+
+std::vector<StartedHelperProcess> DecodeQueue::startHelpersEarly()
+{
+    // One: a second one would take the core the window is built on.
+    std::vector<StartedHelperProcess> helpers;
+    helpers.emplace_back(programHelper());
+    return helpers;
+}
+
+void DecodeQueue::adopt(std::vector<StartedHelperProcess> helpers)
+{
+    for (StartedHelperProcess &started : helpers) {
+        if (liveHelpers() >= m_workers)
+            break; // the rest are killed as they go
+        watch(new HelperProcess(std::move(started), this));
+    }
 }
 
 DecodeQueue::~DecodeQueue()
@@ -121,9 +154,14 @@ int DecodeQueue::liveHelpers() const
 
 DecodeQueue::Slot *DecodeQueue::spawn()
 {
+    return watch(new HelperProcess(helperOptions(), this));
+}
+
+DecodeQueue::Slot *DecodeQueue::watch(HelperProcess *process)
+{
     auto slot = std::make_unique<Slot>();
     Slot *raw = slot.get();
-    slot->process = new HelperProcess(helperOptions(), this);
+    slot->process = process;
     slot->process->setScreenProfile(m_screenIcc);
     slot->deadline = new QTimer(slot->process);
     slot->deadline->setSingleShot(true);
@@ -178,6 +216,7 @@ DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority pri
         }
     }
     const JobId id = m_next++;
+    ++m_asked;
     Job job;
     job.request = request;
     job.priority = priority;

@@ -58,7 +58,14 @@ public:
     bool isRunning(Ticket ticket) const;
     // Starts the helpers (once the window is up).
     void warmUp();
+    // The helper a queue of the program's own starts with, started now:
+    // the program starts it first thing, while it builds its window.
+    static std::vector<StartedHelperProcess> startHelpersEarly();
+    // Takes over helpers started before this queue, as its own.
+    void adopt(std::vector<StartedHelperProcess> helpers);
     int pending() const { return int(m_jobs.size()); }
+    // Decodes asked for so far that joined none already under way.
+    quint64 asked() const { return m_asked; }
     // How many decodes run at once: one per helper. Decodes ahead leave one
     // helper free for what the user asks to see.
     int workers() const { return m_workers; }
@@ -112,6 +119,7 @@ private:
     void ended(Slot *slot);
     void stop(Slot &slot);
     Slot *spawn();
+    Slot *watch(HelperProcess *process);
     void ensureHelpers(int count);
     int liveHelpers() const;
 
@@ -123,6 +131,7 @@ private:
     std::map<JobId, Job> m_jobs; // in order of arrival
     std::map<Ticket, JobId> m_tickets;
     quint64 m_next = 1;
+    quint64 m_asked = 0;
     QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
     QByteArray m_screenIcc;
 };

@@ -19,6 +19,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace picture {
 namespace {
@@ -44,14 +45,12 @@ QString decoderHelperPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-decoder");
 }
 
-HelperProcess::HelperProcess(const Options &options, QObject *parent) : QObject(parent)
+StartedHelperProcess::StartedHelperProcess(const HelperOptions &options)
 {
     int ends[2] = {-1, -1};
     // The program's end never blocks; the helper's does (it has nothing else to do).
-    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
-        m_ended = true;
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0)
         return;
-    }
     ::fcntl(ends[1], F_SETFL, ::fcntl(ends[1], F_GETFL) & ~O_NONBLOCK);
     m_socket = ends[0];
     const int cancel = ::memfd_create("zelvo-cancel", MFD_CLOEXEC);
@@ -82,13 +81,51 @@ HelperProcess::HelperProcess(const Options &options, QObject *parent) : QObject(
         ::close(cancel);
     if (errors[1] >= 0)
         ::close(errors[1]);
-    if (started.pid <= 0) {
-        m_ended = true;
+    if (started.pid <= 0)
         return;
-    }
     m_pid = started.pid;
     m_pidfd = started.pidfd;
     m_ownNamespaces = started.ownNamespaces;
+}
+
+StartedHelperProcess::StartedHelperProcess(StartedHelperProcess &&other) noexcept
+    : m_socket(std::exchange(other.m_socket, -1)), m_pidfd(std::exchange(other.m_pidfd, -1)),
+      m_errors(std::exchange(other.m_errors, -1)), m_pid(std::exchange(other.m_pid, -1)),
+      m_cancel(std::exchange(other.m_cancel, nullptr)), m_ownNamespaces(other.m_ownNamespaces)
+{
+}
+
+StartedHelperProcess::~StartedHelperProcess()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0); // killed: gone within milliseconds
+    }
+    for (const int fd : {m_socket, m_pidfd, m_errors}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (m_cancel)
+        ::munmap(m_cancel, 4096);
+}
+
+HelperProcess::HelperProcess(const Options &options, QObject *parent)
+    : HelperProcess(StartedHelperProcess(options), parent)
+{
+}
+
+HelperProcess::HelperProcess(StartedHelperProcess started, QObject *parent) : QObject(parent)
+{
+    m_socket = std::exchange(started.m_socket, -1);
+    m_cancel = std::exchange(started.m_cancel, nullptr);
+    m_errors = std::exchange(started.m_errors, -1);
+    if (started.m_pid <= 0) {
+        m_ended = true;
+        return;
+    }
+    m_pid = std::exchange(started.m_pid, -1);
+    m_pidfd = std::exchange(started.m_pidfd, -1);
+    m_ownNamespaces = started.m_ownNamespaces;
     m_replies = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
     connect(m_replies, &QSocketNotifier::activated, this, &HelperProcess::readReplies);
     // Its end is told by the system as it happens, without waiting for it.

@@ -20,21 +20,51 @@ class QSocketNotifier;
 
 namespace picture {
 
+struct HelperOptions
+{
+    QString program; // the helper's executable
+    quint64 memoryMiB = 2048;
+    QStringList arguments; // after the memory limit (tests start helpers of their own)
+    bool namespaces = true; // false: never in namespaces of its own
+};
+
+// A helper started and not yet watched. The program starts its helpers
+// first thing, before it has an event loop to watch them with, so that they
+// load their libraries while the window is being built; a HelperProcess
+// then takes one over. One never taken over is killed when it goes.
+class StartedHelperProcess
+{
+public:
+    explicit StartedHelperProcess(const HelperOptions &options);
+    StartedHelperProcess(StartedHelperProcess &&other) noexcept;
+    StartedHelperProcess &operator=(StartedHelperProcess &&other) = delete;
+    StartedHelperProcess(const StartedHelperProcess &) = delete;
+    ~StartedHelperProcess();
+
+    bool isRunning() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    friend class HelperProcess;
+    int m_socket = -1;
+    int m_pidfd = -1;
+    int m_errors = -1;
+    pid_t m_pid = -1;
+    std::atomic_bool *m_cancel = nullptr;
+    bool m_ownNamespaces = false;
+};
+
 class HelperProcess final : public QObject
 {
     Q_OBJECT
 public:
-    struct Options
-    {
-        QString program; // the helper's executable
-        quint64 memoryMiB = 2048;
-        QStringList arguments; // after the memory limit (tests start helpers of their own)
-        bool namespaces = true; // false: never in namespaces of its own
-    };
+    using Options = HelperOptions;
 
     // Starts the helper; ready() follows once it has loaded its decoders
     // and is contained, ended() if it could not start.
     HelperProcess(const Options &options, QObject *parent);
+    // Watches a helper started before (its ready() may still follow).
+    HelperProcess(StartedHelperProcess started, QObject *parent);
     // Kills the helper, if it still runs (and waits for nothing).
     ~HelperProcess() override;
 

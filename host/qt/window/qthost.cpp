@@ -120,7 +120,10 @@ void QtHost::buildControls(const std::vector<host::ControlDesign> &controls, con
     for (const host::ControlDesign &control : controls) {
         QWidget *widget = nullptr;
         switch (control.kind) {
-        case host::ControlKind::WebBrowser: widget = m_view = new ViewerWidget(window); break;
+        case host::ControlKind::WebBrowser:
+            widget = m_view = new ViewerWidget(window);
+            m_view->queue().adopt(std::move(m_earlyHelpers));
+            break;
         case host::ControlKind::DriveList: widget = m_drive1 = new DriveListWidget(window, start); break;
         case host::ControlKind::DirList: widget = m_dir1 = new DirListWidget(window, *m_folders, start); break;
         case host::ControlKind::FileList: widget = m_file1 = new FileListWidget(window, *m_folders, start); break;

@@ -3,6 +3,7 @@
 #include "host/host.h"
 #include "folders/folderwatch.h"
 #include "host/qt/window/services.h"
+#include "picture/window/helperprocess.h"
 
 #include <memory>
 
@@ -47,6 +48,9 @@ public:
     // state, 「その他の画像形式」, the folders chosen for moving and copying.
     // Without it (the tests), nothing is remembered.
     void remember(std::unique_ptr<RememberedSettings> settings);
+    // Decoder helpers the program started before its window (before
+    // attach): the viewer's first decodes meet them ready.
+    void startWith(std::vector<picture::StartedHelperProcess> helpers) { m_earlyHelpers = std::move(helpers); }
     void attach(const host::FormDesign &design, host::Events *events) override;
     // Raises Load, then shows the window.
     void show();
@@ -114,6 +118,7 @@ private:
     FileListWidget *m_file1 = nullptr;
     TextBoxWidget *m_text1 = nullptr;
     ViewerWidget *m_view = nullptr;
+    std::vector<picture::StartedHelperProcess> m_earlyHelpers;
     StatusBarWidget *m_panel = nullptr;
     std::unique_ptr<picture::TakenDates> m_takenDates; // asks the viewer's helpers
     SortMenu *m_sortMenu = nullptr;
