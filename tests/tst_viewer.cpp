@@ -1,6 +1,7 @@
 // The viewer on real widgets (offscreen): decoding off the window's thread,
 // the order of results, the cache of neighbours, zoom, and hostile files.
 
+#include "host/qt/base/twips.h"
 #include "host/qt/viewer/pagebrowser.h"
 #include "host/qt/viewer/viewer.h"
 #include "picture/helper/picturedecode.h"
@@ -26,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -61,6 +63,9 @@ private slots:
     void bigPngZoomsSharp();
     void folderNamedInRawBytes();
     void previewOnlyWhileThePictureIsOnItsWay();
+    void previewShowsWhereAPageWas();
+    void keysAheadDecodeOnlyWhereTheyStop();
+    void firstPictureFitsTheFrameToCome();
     void sharedThumbnailReachesTheHelper();
 
 private:
@@ -70,6 +75,23 @@ private:
         QVERIFY2(testimages::writeImage(path(name), size, format), qPrintable(name));
     }
     void waitUntilIdle() { QTRY_COMPARE_WITH_TIMEOUT(m_viewer->queue().pending(), 0, 20000); }
+    // A 6000 x 4000 photo given the corpus's EXIF segment (its thumbnail is
+    // 60 x 40): its preview is read long before its picture is decoded.
+    QString photoWithPreview(const QString &name)
+    {
+        const QString photo = path(name);
+        writeImage(name, QSize(6000, 4000));
+        QFile exif(QFINDTESTDATA("data/formats/jpeg-exif-thumbnail.jpg"));
+        QFile big(photo);
+        if (!exif.open(QIODevice::ReadOnly) || !big.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray carrier = exif.readAll();
+        if (carrier.mid(2, 2) != "\xFF\xE1")
+            return {};
+        const QByteArray segment = carrier.mid(2, 2 + ((uchar(carrier[4]) << 8) | uchar(carrier[5])));
+        return testfiles::writeAll(photo, big.readAll().insert(2, segment)) ? photo : QString();
+    }
+
     static void waitForHelpers(DecodeQueue &queue)
     {
         queue.warmUp();
@@ -602,15 +624,8 @@ void TestViewer::previewOnlyWhileThePictureIsOnItsWay()
     // stands. Decoded ahead: shown at once, no preview asked for.
     // A 6000 x 4000 photo given the corpus's EXIF segment (its thumbnail is
     // 60 x 40): its preview is read long before its picture is decoded.
-    const QString photo = path(QStringLiteral("photo.jpg"));
-    writeImage(QStringLiteral("photo.jpg"), QSize(6000, 4000));
-    QFile exif(QFINDTESTDATA("data/formats/jpeg-exif-thumbnail.jpg"));
-    QFile big(photo);
-    QVERIFY(exif.open(QIODevice::ReadOnly) && big.open(QIODevice::ReadOnly));
-    const QByteArray carrier = exif.readAll();
-    QVERIFY(carrier.mid(2, 2) == "\xFF\xE1");
-    const QByteArray segment = carrier.mid(2, 2 + ((uchar(carrier[4]) << 8) | uchar(carrier[5])));
-    QVERIFY(testfiles::writeAll(photo, big.readAll().insert(2, segment)));
+    const QString photo = photoWithPreview(QStringLiteral("photo.jpg"));
+    QVERIFY(!photo.isEmpty());
     writeImage(QStringLiteral("other.png"), QSize(30, 20), "PNG");
     DecodeQueue queue;
     waitForHelpers(queue);
@@ -642,6 +657,79 @@ void TestViewer::previewOnlyWhileThePictureIsOnItsWay()
     QCOMPARE(view.path(), photo);
     QVERIFY(!view.isPreview());
     QCOMPARE(previews.count(), previewsSoFar);
+}
+
+void TestViewer::previewShowsWhereAPageWas()
+{
+    // Opened on a photo, the window shows its start page until a picture
+    // arrives; the photo's own preview is such a picture.
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("start.htm")), "<p>start</p>"));
+    m_viewer->navigate(path(QStringLiteral("start.htm")));
+    QCOMPARE(m_viewer->currentWidget(), static_cast<QWidget *>(m_viewer->pageView()));
+    emit m_viewer->imageView()->previewShown(path(QStringLiteral("photo.jpg")), QRectF(0, 0, 40, 30));
+    QCOMPARE(m_viewer->currentWidget(), static_cast<QWidget *>(m_viewer->imageView()));
+}
+
+void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
+{
+    // Keys faster than the pictures (a held key): the photos on the way ask
+    // for their previews only; the photo where the keys stop is decoded
+    // sharp once its preview shows. One step asks for both at once.
+    QStringList photos;
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        photos.append(photoWithPreview(QString::fromLatin1(name)));
+        QVERIFY(!photos.last().isEmpty());
+    }
+    DecodeQueue queue;
+    waitForHelpers(queue);
+    PictureCache cache;
+    cache.setBudget(64 * 1024 * 1024);
+    PictureView view(nullptr, queue, cache);
+    view.resize(200, 150);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy shown(&view, &PictureView::pictureShown);
+    const quint64 before = queue.asked();
+    view.showFile(photos[0]);
+    QCOMPARE(queue.asked(), before + 2); // its picture and its preview
+    view.showFile(photos[1]);
+    view.showFile(photos[2]);
+    QCOMPARE(queue.asked(), before + 4); // and one preview each
+    QTRY_VERIFY_WITH_TIMEOUT(view.path() == photos[2] && !view.isPreview() && !view.isWaiting(), 20000);
+    QCOMPARE(queue.asked(), before + 5); // where the keys stopped, sharp
+    QCOMPARE(view.decodedSize(), QSize(200, 133));
+    QVERIFY(std::none_of(shown.cbegin(), shown.cend(),
+                         [&photos](const QList<QVariant> &picture) { return picture.at(0).toString() == photos[1]; }));
+}
+
+void TestViewer::firstPictureFitsTheFrameToCome()
+{
+    // Before its window is on the screen, a view is laid out for a frame
+    // the window manager has not added yet, and grows by it once it has:
+    // the picture asked for then is fitted to the view it will be, so that
+    // it is decoded once.
+    writeImage(QStringLiteral("wide.png"), QSize(3000, 2000), "PNG");
+    DecodeQueue queue;
+    waitForHelpers(queue);
+    PictureCache cache;
+    cache.setBudget(64 * 1024 * 1024);
+    QWidget window;
+    window.resize(300, 200);
+    PictureView view(&window, queue, cache);
+    view.setGeometry(0, 0, 200, 150);
+    const QSize frame = (QSizeF(FrameAcrossPixels, FrameDownPixels) * view.devicePixelRatioF()).toSize();
+    QCOMPARE(view.requestBounds(), view.fitBounds() + frame);
+    QSignalSpy shown(&view, &PictureView::pictureShown);
+    view.showFile(path(QStringLiteral("wide.png")));
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 20000);
+    QCOMPARE(view.decodedSize(), picture::fitWithin(QSize(3000, 2000), view.fitBounds() + frame));
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(view.requestBounds(), view.fitBounds());
+    // Grown by the frame: what was decoded still covers it.
+    view.setGeometry(0, 0, 200 + FrameAcrossPixels, 150 + FrameDownPixels);
+    QCOMPARE(queue.pending(), 0);
 }
 
 void TestViewer::sharedThumbnailReachesTheHelper()

@@ -3,6 +3,7 @@
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
+#include "host/qt/base/twips.h"
 #include "host/qt/viewer/detailspanel.h"
 #include "picture/window/animationplayer.h"
 #include "picture/window/picturecache.h"
@@ -12,7 +13,10 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleHints>
+#include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <cmath>
 
@@ -42,6 +46,15 @@ PictureView::PictureView(QWidget *parent, DecodeQueue &queue, PictureCache &cach
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
     setFocusPolicy(Qt::StrongFocus);
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    // Two key repeats without a key: a held key has been let go.
+    const int repeats = std::max(1, QGuiApplication::styleHints()->keyboardAutoRepeatRate());
+    m_settle->setInterval(std::max(50, 2000 / repeats));
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        if (m_sharpDeferred != 0 && m_sharpDeferred == m_sequence)
+            askSharp(std::exchange(m_sharpDeferred, 0), m_requested);
+    });
 }
 
 PictureView::~PictureView()
@@ -140,6 +153,17 @@ QSize PictureView::fitBounds() const
     return (area() * devicePixelRatioF()).toSize();
 }
 
+QSize PictureView::requestBounds() const
+{
+    // A window not yet exposed has no frame yet; once the window manager
+    // adds one, the layout gives the view what the frame did not take, and
+    // the picture would be decoded a second time for it.
+    const QWindow *shown = window()->windowHandle();
+    if (shown && shown->isExposed())
+        return fitBounds();
+    return fitBounds() + (QSizeF(FrameAcrossPixels, FrameDownPixels) * devicePixelRatioF()).toSize();
+}
+
 void PictureView::showFile(const QString &path)
 {
     const quint64 sequence = ++m_sequence;
@@ -150,6 +174,11 @@ void PictureView::showFile(const QString &path)
         adopt(sequence, path, *cached);
         return;
     }
+    // Something asked for earlier is still on its way: keys come faster
+    // than pictures are decoded (a held key, a slow photo).
+    const bool keysAhead = !m_pending.empty();
+    m_settle->stop();
+    m_sharpDeferred = 0;
     // The newest decode already running goes on, so that a held key still
     // shows pictures on the way; every other earlier one is dropped.
     bool keptOne = false;
@@ -178,22 +207,55 @@ void PictureView::showFile(const QString &path)
                                                   updateDetails();
                                               });
     }
-    const DecodeQueue::Ticket ticket = m_queue.decode(
-        DecodeRequest::shown(path, fitBounds()), DecodeQueue::Priority::Shown, this,
-        [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });
-    m_pending.push_back({sequence, ticket});
-    // Asked after the picture, so that it never waits for its preview.
+    // One step: the picture is asked for first, so that it never waits for
+    // its preview; but where one helper at most is ready (the window has
+    // just opened), that helper shows the preview first, a few milliseconds.
+    // Keys ahead of the pictures: the preview only, for now; a sharp decode
+    // of each photo on the way would be stopped by the next key, and would
+    // hold the helpers the previews need.
+    if (keysAhead) {
+        m_sharpDeferred = sequence;
+        askPreview(sequence, path);
+    } else if (m_queue.readyHelpers() < 2) {
+        askPreview(sequence, path);
+        askSharp(sequence, path);
+    } else {
+        askSharp(sequence, path);
+        askPreview(sequence, path);
+    }
+}
+
+void PictureView::askPreview(quint64 sequence, const QString &path)
+{
     if (m_previewTicket)
         m_queue.cancel(*m_previewTicket);
-    m_previewTicket = m_queue.decode(DecodeRequest::previewOf(path, fitBounds()), DecodeQueue::Priority::Shown, this,
+    m_previewTicket = m_queue.decode(DecodeRequest::previewOf(path, requestBounds()), DecodeQueue::Priority::Shown, this,
                                      [this, sequence, path](const DecodedPicture &preview) {
                                          m_previewTicket.reset();
                                          previewed(sequence, path, preview);
+                                         if (m_sharpDeferred != sequence)
+                                             return;
+                                         // Without a preview to show there is nothing to wait for.
+                                         if (m_isPreview && m_path == path)
+                                             m_settle->start();
+                                         else
+                                             askSharp(std::exchange(m_sharpDeferred, 0), path);
                                      });
+}
+
+void PictureView::askSharp(quint64 sequence, const QString &path)
+{
+    const QString key = PictureCache::key(path, fitBounds());
+    const DecodeQueue::Ticket ticket = m_queue.decode(
+        DecodeRequest::shown(path, requestBounds()), DecodeQueue::Priority::Shown, this,
+        [this, sequence, path, key](const DecodedPicture &picture) { received(sequence, path, key, picture); });
+    m_pending.push_back({sequence, ticket});
 }
 
 void PictureView::clear()
 {
+    m_settle->stop();
+    m_sharpDeferred = 0;
     dropPendingUpTo(++m_sequence);
     m_shownSequence = m_sequence;
     m_requested.clear();
@@ -263,7 +325,11 @@ void PictureView::received(quint64 sequence, const QString &path, const QString 
 
 void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPicture &picture)
 {
+    // A picture shown on the way keeps the preview asked for the file chosen since.
+    const std::optional<DecodeQueue::Ticket> preview =
+        sequence < m_sequence ? std::exchange(m_previewTicket, std::nullopt) : std::nullopt;
     dropPicture();
+    m_previewTicket = preview;
     m_shownSequence = sequence;
     m_path = path;
     m_full = picture.fullSize;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+class QTimer;
+
 namespace picture {
 class AnimationPlayer;
 class PictureCache;
@@ -56,6 +58,9 @@ public:
     bool isPreview() const { return m_isPreview; } // what shows is the file's preview
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
+    // What a picture is asked for: its fit, and before the window is on the
+    // screen the frame still to come, by which the view then grows.
+    QSize requestBounds() const;
     QRectF pictureRect() const; // the whole picture in view coordinates
 
     // Zoom: device-independent pixels per picture pixel.
@@ -119,6 +124,8 @@ private:
     void received(quint64 sequence, const QString &path, const QString &key, const DecodedPicture &picture);
     void adopt(quint64 sequence, const QString &path, const DecodedPicture &picture);
     void previewed(quint64 sequence, const QString &path, const DecodedPicture &preview);
+    void askSharp(quint64 sequence, const QString &path);
+    void askPreview(quint64 sequence, const QString &path);
     void playAnimation(const QString &path, const DecodedPicture &first);
     void dropPendingUpTo(quint64 sequence);
     void refit();
@@ -147,6 +154,10 @@ private:
     picture::AnimationPlayer *m_animation = nullptr;
     bool m_isPreview = false;
     std::optional<DecodeQueue::Ticket> m_previewTicket;
+    // Keys came faster than pictures: the file asked for last is decoded
+    // sharp once its preview has shown and no key has followed for a while.
+    QTimer *m_settle = nullptr;
+    quint64 m_sharpDeferred = 0; // the sequence waiting for it, 0: none
     std::optional<DecodeQueue::Ticket> m_refit;
 
     std::optional<qreal> m_zoom;

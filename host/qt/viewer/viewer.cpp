@@ -65,6 +65,9 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     m_queue->setScreenColours(screenColours());
     connectView(m_image);
     connect(m_image, &PictureView::pictureShown, this, &ViewerWidget::pictureShown);
+    // A preview is on the screen at once, even where a page is shown so far
+    // (the start page, when the window opens on a photo).
+    connect(m_image, &PictureView::previewShown, this, [this] { setCurrentWidget(m_image); });
     // Alt+Return wherever the window has the keyboard; I on the picture.
     auto *details = new QAction(texts::DetailsTitle, this);
     details->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));

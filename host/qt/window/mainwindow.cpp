@@ -31,27 +31,16 @@ void MainWindow::loadAndShow()
     show();
 }
 
-namespace {
-
-// The frame the window's layout leaves room for: 120 twips across and 420
-// down (a title bar and borders). A thicker frame, as the client-side
-// decoration Qt draws on Wayland (30 pixels of title, 3 of border), counts
-// as that much: the lists would otherwise run under the status bar.
-constexpr int FrameAcross = 8;
-constexpr int FrameDown = 28;
-
-} // namespace
-
 host::Twips MainWindow::width() const
 {
     const int frame = frameGeometry().width() - QWidget::width();
-    return toTwips(QWidget::width() + std::min(frame, FrameAcross));
+    return toTwips(QWidget::width() + std::min(frame, FrameAcrossPixels));
 }
 
 host::Twips MainWindow::height() const
 {
     const int frame = frameGeometry().height() - QWidget::height();
-    return toTwips(QWidget::height() + std::min(frame, FrameDown));
+    return toTwips(QWidget::height() + std::min(frame, FrameDownPixels));
 }
 
 void MainWindow::popupMenu(host::MenuId menu, int)
