@@ -675,10 +675,11 @@ void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
     // Keys faster than the pictures (a held key): the photos on the way ask
     // for their previews only; the photo where the keys stop is decoded
     // sharp once its preview shows. One step asks for both at once.
-    QStringList photos;
-    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
-        photos.append(photoWithPreview(QString::fromLatin1(name)));
-        QVERIFY(!photos.last().isEmpty());
+    QStringList photos{photoWithPreview(QStringLiteral("a.jpg"))};
+    QVERIFY(!photos.first().isEmpty());
+    for (const char *name : {"b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}) {
+        photos.append(path(QString::fromLatin1(name)));
+        QVERIFY(QFile::copy(photos.first(), photos.last()));
     }
     DecodeQueue queue;
     waitForHelpers(queue);
@@ -700,6 +701,17 @@ void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
     QCOMPARE(view.decodedSize(), QSize(200, 133));
     QVERIFY(std::none_of(shown.cbegin(), shown.cend(),
                          [&photos](const QList<QVariant> &picture) { return picture.at(0).toString() == photos[1]; }));
+
+    // A photo on the way shows its preview, and nothing is on its way any
+    // more: the keys are still ahead, and the next photo asks for its preview
+    // only. (The keys are never let go here.)
+    view.setKeysLetGoAfter(3600 * 1000);
+    view.showFile(photos[3]);
+    view.showFile(photos[4]);
+    QTRY_VERIFY_WITH_TIMEOUT(view.path() == photos[4] && view.isPreview() && !view.isWaiting(), 20000);
+    const quint64 onTheWay = queue.asked();
+    view.showFile(photos[5]);
+    QCOMPARE(queue.asked(), onTheWay + 1);
 }
 
 void TestViewer::firstPictureFitsTheFrameToCome()

@@ -164,6 +164,11 @@ QSize PictureView::requestBounds() const
     return fitBounds() + (QSizeF(FrameAcrossPixels, FrameDownPixels) * devicePixelRatioF()).toSize();
 }
 
+void PictureView::setKeysLetGoAfter(int milliseconds)
+{
+    m_settle->setInterval(milliseconds);
+}
+
 void PictureView::showFile(const QString &path)
 {
     const quint64 sequence = ++m_sequence;
@@ -174,9 +179,11 @@ void PictureView::showFile(const QString &path)
         adopt(sequence, path, *cached);
         return;
     }
-    // Something asked for earlier is still on its way: keys come faster
-    // than pictures are decoded (a held key, a slow photo).
-    const bool keysAhead = !m_pending.empty();
+    // The photo chosen before is not on the screen sharp yet (its picture is
+    // on its way, or only its preview shows, or it waits for the keys to
+    // stop): keys come faster than pictures are decoded (a held key, a slow
+    // photo).
+    const bool keysAhead = !m_pending.empty() || m_isPreview || m_sharpDeferred != 0;
     m_settle->stop();
     m_sharpDeferred = 0;
     // The newest decode already running goes on, so that a held key still

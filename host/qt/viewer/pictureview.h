@@ -56,6 +56,9 @@ public:
     QSize pictureSize() const { return m_full; } // after orientation
     QSize decodedSize() const { return m_fitted.size(); } // of the fitted picture
     bool isPreview() const { return m_isPreview; } // what shows is the file's preview
+    // How long no key must come before a photo the keys ran ahead of is
+    // decoded sharp (two key repeats; tests wait longer).
+    void setKeysLetGoAfter(int milliseconds);
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
     // What a picture is asked for: its fit, and before the window is on the
