@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -10,6 +11,8 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
+#include <cstring>
+#include <libheif/heif.h>
 
 namespace inputs {
 
@@ -131,6 +134,89 @@ std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, co
             QFile::copy(heics[0], heics[i]);
     }
     return {jpegs, heics};
+}
+
+namespace {
+
+heif_image *heifImageOf(const QImage &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    heif_image *image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    return image;
+}
+
+// The HEIC of `picture` with `preview` as its thumbnail item (libheif
+// takes only a thumbnail it scales down, so it is made one pixel smaller).
+bool writeHeic(const QString &path, const QImage &picture, const QImage &preview)
+{
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 85);
+    heif_image *image = heifImageOf(picture), *thumbnail = heifImageOf(preview);
+    heif_image_handle *handle = nullptr, *thumbnailHandle = nullptr;
+    bool written = heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok
+                   && heif_context_encode_thumbnail(context, thumbnail, handle, encoder, nullptr, 319, &thumbnailHandle)
+                              .code
+                          == heif_error_Ok;
+    written = written && heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
+    heif_image_handle_release(thumbnailHandle);
+    heif_image_handle_release(handle);
+    heif_image_release(thumbnail);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return written;
+}
+
+} // namespace
+
+std::pair<QString, QString> photosToOpen(const QString &folder, const QStringList &jpegs)
+{
+    const QString jpeg = folder + QStringLiteral("/jpeg/opened.jpg");
+    const QString heic = folder + QStringLiteral("/heic/opened.heic");
+    if (QFile::exists(jpeg) && QFile::exists(heic))
+        return {jpeg, heic};
+    std::printf("making photos to open in %s (once) ...\n", qPrintable(folder));
+    std::fflush(stdout);
+    QDir().mkpath(QFileInfo(jpeg).path());
+    QDir().mkpath(QFileInfo(heic).path());
+    const QImage picture(jpegs[0]);
+    const QImage preview = QImage(jpegs[1]).scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray thumbnail;
+    QBuffer buffer(&thumbnail);
+    buffer.open(QIODevice::WriteOnly);
+    preview.scaled(160, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation).save(&buffer, "JPEG", 80);
+    QFile original(jpegs[0]);
+    original.open(QIODevice::ReadOnly);
+    QFile out(jpeg);
+    if (out.open(QIODevice::WriteOnly))
+        out.write(withExifThumbnail(original.readAll(), thumbnail));
+    writeHeic(heic, picture, preview);
+    return {jpeg, heic};
+}
+
+QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)
+{
+    QStringList heics;
+    for (int i = 0; i < count; ++i)
+        heics.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    if (QFile::exists(heics.last()))
+        return heics;
+    std::printf("making %d HEICs with previews in %s (once) ...\n", count, qPrintable(folder));
+    std::fflush(stdout);
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        const QImage preview = QImage(jpegs[i + 100]).scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        writeHeic(heics[i], QImage(jpegs[i]), preview);
+    }
+    return heics;
 }
 
 QString manyFiles(const QString &parent, int count)

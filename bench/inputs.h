@@ -33,6 +33,18 @@ QStringList heicPhotos(const QString &folder, const QStringList &jpegs);
 // file of its own, so that none is decoded ahead of being measured.
 std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, const QString &jpeg, int count);
 
+// Photos to open at start-up whose previews show another photo's colour
+// (photoColour(1)) than their pictures (photoColour(0)), so that the screen
+// tells which of the two is on it: a JPEG with an EXIF thumbnail and a HEIC
+// with a thumbnail item, each alone in a folder of its own under `folder`.
+// Made once: (JPEG, HEIC).
+std::pair<QString, QString> photosToOpen(const QString &folder, const QStringList &jpegs);
+
+// `count` 12-megapixel HEICs with thumbnail items, photoColour(i) in the
+// picture of the i-th and photoColour(i + 100) in its preview, made once in
+// `folder` from the JPEG photos. Returns their paths.
+QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count);
+
 // A folder of `count` empty files, one in twenty of them not a picture.
 QString manyFiles(const QString &parent, int count);
 

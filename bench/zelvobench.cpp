@@ -162,7 +162,8 @@ class Program
 {
 public:
     Program(const QString &binary, const QString &startPage, const QString &folder,
-            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+            const QStringList &arguments = {})
     {
         m_process.setProcessEnvironment(environment);
         const QString programFolder = m_dir.filePath(QStringLiteral("program"));
@@ -173,7 +174,7 @@ public:
         QFile::copy(startPage, programFolder + QStringLiteral("/Default.htm"));
         m_process.setWorkingDirectory(folder);
         m_started = Clock::now();
-        m_process.start(programFolder + QStringLiteral("/Zelvoviewer"), {});
+        m_process.start(programFolder + QStringLiteral("/Zelvoviewer"), arguments);
         m_process.waitForStarted();
     }
     ~Program()
@@ -323,7 +324,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,keys,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -354,6 +355,98 @@ int main(int argc, char *argv[])
                 QString());
             add(QStringLiteral("memory after start-up") + who, shown(figures(memory[b]), "MiB"), QString(), NAN,
                 QString());
+        }
+    }
+
+    // "Open with" a photo: process start to the window on the screen, to the
+    // preview the file carries and to its picture, for this build and each
+    // baseline, their rounds interleaved. The window's own time to the
+    // screen, in the same round, is the floor of the first picture.
+    if (wanted("open")) {
+        const auto [jpegToOpen, heicToOpen] = inputs::photosToOpen(data + QStringLiteral("/open"), photos);
+        struct Opened
+        {
+            QString name, file;
+            QColor preview, picture;
+        };
+        const QColor noPreview(1, 2, 3);
+        const std::vector<Opened> opened{
+            {QStringLiteral("12 MP JPEG"), photos[2], noPreview, inputs::photoColour(2)},
+            {QStringLiteral("12 MP JPEG with an EXIF thumbnail"), jpegToOpen, inputs::photoColour(1), inputs::photoColour(0)},
+            {QStringLiteral("12 MP HEIC with a thumbnail"), heicToOpen, inputs::photoColour(1), inputs::photoColour(0)},
+        };
+        const QStringList builds =
+            QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+        const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const Opened &photo : opened) {
+            const QString folder = QFileInfo(photo.file).path();
+            const QStringList arguments{QFileInfo(photo.file).fileName()};
+            // Where the window and its viewer are: the same in every round.
+            QRect client;
+            QPoint pathBox;
+            {
+                Program program(binary, startPage, folder, environment, arguments);
+                client = program.window();
+                pause(500);
+                // The path box's first point of its own colour: inside its border, before its text.
+                pathBox = x.find(PathBoxColour, 1).value_or(QPoint());
+            }
+            const QPoint middle = viewerMiddle(client);
+            std::vector<std::vector<double>> mapped(builds.size()), previewAfter(builds.size()), picture(builds.size()),
+                pictureAfter(builds.size());
+            for (int i = 0; i < Rounds; ++i) {
+                for (qsizetype b = 0; b < builds.size(); ++b) {
+                    Program program(builds[b], startPage, folder, environment, arguments);
+                    double onScreen = NAN, previewed = NAN, sharp = NAN;
+                    while (millisecondsSince(program.started()) < 10000) {
+                        if (std::isnan(onScreen) && near(x.pixel(pathBox), PathBoxColour, 2))
+                            onScreen = millisecondsSince(program.started());
+                        const QColor seen = x.pixel(middle);
+                        if (std::isnan(previewed) && near(seen, photo.preview))
+                            previewed = millisecondsSince(program.started());
+                        if (near(seen, photo.picture)) {
+                            sharp = millisecondsSince(program.started());
+                            break;
+                        }
+                        usleep(1000);
+                    }
+                    if (program.window() != client)
+                        onScreen = previewed = sharp = NAN; // placed elsewhere: the points read were not its
+                    if (std::isnan(onScreen))
+                        onScreen = sharp; // its first frame held the picture
+                    mapped[b].push_back(onScreen);
+                    picture[b].push_back(sharp);
+                    pictureAfter[b].push_back(sharp - onScreen);
+                    if (photo.preview != noPreview)
+                        previewAfter[b].push_back(std::isnan(previewed) ? NAN : std::max(0.0, previewed - onScreen));
+                }
+            }
+            for (qsizetype b = 0; b < builds.size(); ++b) {
+                const QString who = b == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(builds[b]);
+                const Figures m = figures(mapped[b]), p = figures(picture[b]);
+                add(QStringLiteral("open %1: the window on the screen").arg(photo.name) + who, shown(m), QString(), NAN,
+                    QString());
+                add(QStringLiteral("open %1: its picture on the screen").arg(photo.name) + who, shown(p),
+                    QStringLiteral("the window %1").arg(shown(m)), p.median / m.median, QString());
+                if (photo.preview != noPreview) {
+                    const Figures v = figures(previewAfter[b]);
+                    add(QStringLiteral("open %1: its preview, after the window").arg(photo.name) + who,
+                        QStringLiteral("%1 (seen in %2 of %3)")
+                            .arg(shown(v))
+                            .arg(std::count_if(previewAfter[b].begin(), previewAfter[b].end(),
+                                               [](double t) { return !std::isnan(t); }))
+                            .arg(Rounds),
+                        QStringLiteral("50 ms"), v.median / 50.0, QStringLiteral("≤ 50 ms"));
+                }
+                if (photo.file.endsWith(QLatin1String(".heic")) && b == 0) {
+                    std::vector<double> floor;
+                    for (int i = 0; i < Rounds; ++i)
+                        floor.push_back(libheifDecode(photo.file, false));
+                    const Figures f = figures(floor), a = figures(pictureAfter[b]);
+                    add(QStringLiteral("open %1: its picture, after the window").arg(photo.name), shown(a),
+                        QStringLiteral("libheif on every core %1").arg(shown(f)), a.median / f.median, QString());
+                }
+            }
         }
     }
 
@@ -412,6 +505,78 @@ int main(int argc, char *argv[])
                 QStringLiteral("one frame 16 ms"), n.median / 16.0, QStringLiteral("≤ 16 ms"));
             add(QStringLiteral("picture far away, key to pixels") + where + who, shown(r), limitText, r.median / limit,
                 QStringLiteral("≤ 1.1× limit"));
+        }
+    }
+
+    // A held key through HEIC photos that carry previews, a key every 33 ms:
+    // the previews shown on the way, how long after the last key the last
+    // photo is sharp, and the memory of the program and its helpers at the
+    // most, for this build and each baseline.
+    if (wanted("heldheic")) {
+        constexpr int Photos = 40;
+        const QStringList heics = inputs::heicsWithPreviews(data + QStringLiteral("/heic-previews"), photos, Photos);
+        const QString folder = QFileInfo(heics.first()).path();
+        const QStringList builds =
+            QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+        std::vector<std::vector<double>> behind(builds.size()), previewsSeen(builds.size()), peak(builds.size());
+        for (int round = 0; round < 3; ++round) {
+            for (qsizetype b = 0; b < builds.size(); ++b) {
+                // Opened on the first (HEIC is among the other formats, which
+                // opening one shows), then stepped from the file list.
+                Program program(builds[b], startPage, folder, QProcessEnvironment::systemEnvironment(),
+                                {QFileInfo(heics.first()).fileName()});
+                const QRect client = program.window();
+                const QPoint middle = viewerMiddle(client);
+                for (int wait = 0; wait < 200 && !near(x.pixel(middle), inputs::photoColour(0)); ++wait)
+                    pause(50);
+                focusFileList(x, client);
+                pause(1500);
+                QSet<int> previews;
+                double most = 0;
+                Clock::time_point sampled = Clock::now();
+                const Clock::time_point start = Clock::now();
+                for (int k = 1; k < Photos; ++k) {
+                    x.key("Down");
+                    const Clock::time_point due = start + std::chrono::milliseconds(33 * k);
+                    while (Clock::now() < due) {
+                        const int seen = inputs::photoOf(x.pixel(middle));
+                        if (seen >= 100)
+                            previews.insert(seen);
+                        if (millisecondsSince(sampled) > 100) {
+                            most = std::max(most, pssWithHelpersMiB(program.pid()));
+                            sampled = Clock::now();
+                        }
+                        usleep(2000);
+                    }
+                }
+                const Clock::time_point lastKey = Clock::now();
+                double sharp = NAN;
+                while (millisecondsSince(lastKey) < 20000) {
+                    if (near(x.pixel(middle), inputs::photoColour(Photos - 1))) {
+                        sharp = millisecondsSince(lastKey);
+                        break;
+                    }
+                    if (millisecondsSince(sampled) > 100) {
+                        most = std::max(most, pssWithHelpersMiB(program.pid()));
+                        sampled = Clock::now();
+                    }
+                    usleep(1000);
+                }
+                behind[b].push_back(sharp);
+                previewsSeen[b].push_back(previews.size());
+                peak[b].push_back(most);
+            }
+        }
+        for (qsizetype b = 0; b < builds.size(); ++b) {
+            const QString who = b == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(builds[b]);
+            const Figures f = figures(behind[b]);
+            add(QStringLiteral("held key, %1 HEICs with previews: last photo sharp after the last key").arg(Photos) + who,
+                shown(f), QStringLiteral("0.5 s"), f.median / 500.0, QStringLiteral("≤ 0.5 s"));
+            add(QStringLiteral("held key, HEICs: previews shown on the way (of %1)").arg(Photos - 1) + who,
+                shown(figures(previewsSeen[b]), ""), QString(), NAN, QString());
+            const Figures m = figures(peak[b]);
+            add(QStringLiteral("held key, HEICs: memory at the most (proportional, the program and its helpers)") + who,
+                shown(m, "MiB"), QStringLiteral("120 MiB"), m.median / 120.0, QStringLiteral("≤ 120 MiB"));
         }
     }
 
