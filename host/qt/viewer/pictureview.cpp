@@ -173,12 +173,6 @@ void PictureView::showFile(const QString &path)
 {
     const quint64 sequence = ++m_sequence;
     m_requested = path;
-    const QString key = PictureCache::key(path, fitBounds());
-    if (const DecodedPicture *cached = m_cache.find(key)) {
-        dropPendingUpTo(sequence);
-        adopt(sequence, path, *cached);
-        return;
-    }
     // The photo chosen before is not on the screen sharp yet (its picture is
     // on its way, or only its preview shows, or it waits for the keys to
     // stop): keys come faster than pictures are decoded (a held key, a slow
@@ -186,6 +180,12 @@ void PictureView::showFile(const QString &path)
     const bool keysAhead = !m_pending.empty() || m_isPreview || m_sharpDeferred != 0;
     m_settle->stop();
     m_sharpDeferred = 0;
+    const QString key = PictureCache::key(path, fitBounds());
+    if (const DecodedPicture *cached = m_cache.find(key)) {
+        dropPendingUpTo(sequence);
+        adopt(sequence, path, *cached);
+        return;
+    }
     // The newest decode already running goes on, so that a held key still
     // shows pictures on the way; every other earlier one is dropped.
     bool keptOne = false;
