@@ -202,6 +202,19 @@ std::pair<QString, QString> photosToOpen(const QString &folder, const QStringLis
     return {jpeg, heic};
 }
 
+QString dngWithPreview(const QString &folder, const QString &jpeg, const QString &maker)
+{
+    const QString dng = folder + QStringLiteral("/opened.dng");
+    if (QFile::exists(dng))
+        return dng;
+    QDir().mkpath(folder);
+    // The mosaic's directory names the photo's size: what shows at start-up
+    // is the preview, as with a camera's DNG; the mosaic is never developed.
+    QProcess::execute(QStringLiteral("python3"), {maker, dng, QStringLiteral("--preview"), jpeg, QStringLiteral("--claim"),
+                                                  QStringLiteral("4000x3000")});
+    return dng;
+}
+
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)
 {
     QStringList heics;

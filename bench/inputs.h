@@ -40,6 +40,12 @@ std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, co
 // Made once: (JPEG, HEIC).
 std::pair<QString, QString> photosToOpen(const QString &folder, const QStringList &jpegs);
 
+// A camera RAW file (DNG) carrying the 4000 x 3000 JPEG photo `jpeg` as its
+// preview, as cameras write it beside the mosaic (which here only stands in:
+// it is small, its directory names the photo's size), alone in `folder`,
+// made once with the tests' DNG writer `maker`. Returns its path.
+QString dngWithPreview(const QString &folder, const QString &jpeg, const QString &maker);
+
 // `count` 12-megapixel HEICs with thumbnail items, photoColour(i) in the
 // picture of the i-th and photoColour(i + 100) in its preview, made once in
 // `folder` from the JPEG photos. Returns their paths.

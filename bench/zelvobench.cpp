@@ -374,6 +374,10 @@ int main(int argc, char *argv[])
             {QStringLiteral("12 MP JPEG"), photos[2], noPreview, inputs::photoColour(2)},
             {QStringLiteral("12 MP JPEG with an EXIF thumbnail"), jpegToOpen, inputs::photoColour(1), inputs::photoColour(0)},
             {QStringLiteral("12 MP HEIC with a thumbnail"), heicToOpen, inputs::photoColour(1), inputs::photoColour(0)},
+            // Shown by the preview it carries, which has the pixels the view needs.
+            {QStringLiteral("DNG with a 12 MP preview"),
+             inputs::dngWithPreview(data + QStringLiteral("/open/dng"), photos[3], QStringLiteral(ZELVO_MAKE_DNG)),
+             noPreview, inputs::photoColour(3)},
         };
         const QStringList builds =
             QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
