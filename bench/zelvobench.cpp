@@ -324,7 +324,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     if (wanted("startup")) {
@@ -582,6 +582,47 @@ int main(int argc, char *argv[])
             add(QStringLiteral("held key, HEICs: memory at the most (proportional, the program and its helpers)") + who,
                 shown(m, "MiB"), QStringLiteral("120 MiB"), m.median / 120.0, QStringLiteral("≤ 120 MiB"));
         }
+    }
+
+    // Stepping with the details panel open against closed, in the same
+    // rounds, maximised: the next photo (decoded ahead) and a far one, key to
+    // pixels. After the panel opens, one step first, so that what is decoded
+    // ahead is for the narrower picture.
+    if (wanted("detailskeys")) {
+        std::vector<double> nextClosed, nextOpen, farClosed, farOpen;
+        for (int i = 0; i < Rounds; ++i) {
+            Program program(binary, startPage, photoFolder);
+            program.window();
+            const QRect client = program.maximise();
+            const QPoint middle = viewerMiddle(client);
+            focusFileList(x, client);
+            keyToColour(x, "Down", middle, inputs::photoColour(0));
+            pause(1500);
+            nextClosed.push_back(keyToColour(x, "Down", middle, inputs::photoColour(1)));
+            pause(1500);
+            farClosed.push_back(keyToColour(x, "End", middle, inputs::photoColour(inputs::PhotoCount - 1)));
+            pause(1500);
+            keyToColour(x, "Home", middle, inputs::photoColour(0));
+            pause(1500);
+            xsession::keys({QStringLiteral("alt+Return")});
+            pause(1500);
+            // The picture moves over for the panel: its square is looked for
+            // (a reddish colour no text on the screen is drawn in).
+            x.key("Down");
+            std::optional<QPoint> square;
+            for (int wait = 0; wait < 100 && !square; ++wait, pause(50))
+                square = x.find(inputs::photoColour(1), 4);
+            const QPoint beside = square.value_or(middle) + QPoint(8, 8);
+            pause(1500);
+            nextOpen.push_back(keyToColour(x, "Down", beside, inputs::photoColour(2)));
+            pause(1500);
+            farOpen.push_back(keyToColour(x, "End", beside, inputs::photoColour(inputs::PhotoCount - 1)));
+        }
+        const Figures nc = figures(nextClosed), no = figures(nextOpen), fc = figures(farClosed), fo = figures(farOpen);
+        add(QStringLiteral("next picture (prefetched), maximised, details open"), shown(no),
+            QStringLiteral("closed %1").arg(shown(nc)), no.median / nc.median, QStringLiteral("≤ 1.02×"));
+        add(QStringLiteral("picture far away, maximised, details open"), shown(fo),
+            QStringLiteral("closed %1").arg(shown(fc)), fo.median / fc.median, QStringLiteral("≤ 1.02×"));
     }
 
     // Delete on a shown photo: the trash takes it and the next photo, decoded
