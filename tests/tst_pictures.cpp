@@ -146,7 +146,8 @@ void TestPictures::formats_data()
         QTest::newRow(name) << QString::fromLatin1(name) << plain << 6.0;
     // Display P3 by its nclx description: shown in sRGB as Qt turns P3 into it.
     QTest::newRow("avif-p3.avif") << QStringLiteral("avif-p3.avif") << QStringLiteral("p3") << 6.0;
-    for (const char *name : {"heic-alpha.heic", "avif-alpha.avif", "jxl-alpha.jxl", "webp-alpha.webp"})
+    for (const char *name : {"heic-alpha.heic", "heic-alpha-premultiplied.heic", "avif-alpha.avif", "jxl-alpha.jxl",
+                             "webp-alpha.webp"})
         QTest::newRow(name) << QString::fromLatin1(name) << alpha << 6.0;
 }
 

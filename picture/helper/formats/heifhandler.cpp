@@ -354,8 +354,14 @@ bool HeifHandler::read(QImage *image)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
                             heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
 
-    const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
-                                       : (alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    // A file may store its colours multiplied by their alpha (its `prem`
+    // reference says so): taken as they are, they would show too dark.
+    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle);
+    const QImage::Format format =
+        deep ? (alpha ? (premultiplied ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBA64)
+                      : QImage::Format_RGBX64)
+             : (alpha ? (premultiplied ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBA8888)
+                      : QImage::Format_RGBX8888);
     if (!deep && stride % 4 == 0) {
         // The library's own pixels, not a copy of them: a panorama of 200
         // megapixels would otherwise need 800 MB twice.
@@ -397,8 +403,11 @@ bool HeifHandler::read(QImage *image)
             }
         }
     }
-    if (colours.hdr)
+    if (colours.hdr) {
+        if (premultiplied)
+            result.convertTo(QImage::Format_RGBA64); // tone mapped as colours, not as their share of alpha
         toneMapToSdr(result, *colours.hdr, peakOf(decoded));
+    }
     result.setColorSpace(colours.space);
     *image = upright(result, opened->exifTurn);
     return true;

@@ -20,6 +20,10 @@ convert reference.png \( -size 301x201 xc:white -fill '#808080' -draw 'rectangle
 heif-enc -q 92 reference.png -o heic-8bit.heic
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 heif-enc -q 92 reference-alpha.png -o heic-alpha.heic
+# Its colours stored multiplied by their alpha, as the file then says.
+convert reference-alpha.png -channel RGB -fx 'u*u.a' +channel PNG32:premultiplied.png
+heif-enc -q 92 --premultiplied-alpha premultiplied.png -o heic-alpha-premultiplied.heic
+rm premultiplied.png
 # Two images, the first one primary: the viewer shows the primary one.
 convert -size 301x201 xc:'#00ff00' green.png
 heif-enc -q 92 reference.png green.png -o heic-two-images.heic
