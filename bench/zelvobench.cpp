@@ -327,9 +327,10 @@ int main(int argc, char *argv[])
     // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
+    // This build first, then each baseline.
+    const QStringList builds =
+        QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (wanted("startup")) {
-        const QStringList builds =
-            QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
         std::vector<std::vector<double>> times(builds.size()), memory(builds.size()), cpu(builds.size());
         for (int i = 0; i < Rounds; ++i) {
             for (qsizetype b = 0; b < builds.size(); ++b) {
@@ -379,8 +380,6 @@ int main(int argc, char *argv[])
              inputs::dngWithPreview(data + QStringLiteral("/open/dng"), photos[3], QStringLiteral(ZELVO_MAKE_DNG)),
              noPreview, inputs::photoColour(3)},
         };
-        const QStringList builds =
-            QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
         const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const Opened &photo : opened) {
             const QString folder = QFileInfo(photo.file).path();
@@ -456,19 +455,17 @@ int main(int argc, char *argv[])
 
     // Key to pixels, in the window as designed and maximised, for this
     // build and each baseline, their rounds interleaved.
-    const QStringList keyBuilds =
-        QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const bool maximised : {false, true}) {
         if (!wanted("keys"))
             break;
         // The limit is measured in each round beside the program (this
         // machine's speed drifts), on photos the program does not show.
-        std::vector<std::vector<double>> first(keyBuilds.size()), next(keyBuilds.size()), far(keyBuilds.size());
+        std::vector<std::vector<double>> first(builds.size()), next(builds.size()), far(builds.size());
         std::vector<double> limits;
         QSize bounds;
         for (int i = 0; i < Rounds; ++i) {
-            for (qsizetype b = 0; b < keyBuilds.size(); ++b) {
-                Program program(keyBuilds[b], startPage, photoFolder);
+            for (qsizetype b = 0; b < builds.size(); ++b) {
+                Program program(builds[b], startPage, photoFolder);
                 QRect client = program.window();
                 if (maximised)
                     client = program.maximise();
@@ -497,8 +494,8 @@ int main(int argc, char *argv[])
             QStringLiteral("%1 ms (QImageReader)").arg(limit, 0, 'f', 1),
             std::isnan(turbo) ? QStringLiteral("djpeg not installed") : QStringLiteral("djpeg -scale %1 ms").arg(turbo, 0, 'f', 1),
             std::isnan(turbo) ? NAN : limit / turbo, QString());
-        for (qsizetype b = 0; b < keyBuilds.size(); ++b) {
-            const QString who = b == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(keyBuilds[b]);
+        for (qsizetype b = 0; b < builds.size(); ++b) {
+            const QString who = b == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(builds[b]);
             const Figures f = figures(first[b]), n = figures(next[b]), r = figures(far[b]);
             const Figures base = figures(first[0]);
             add(QStringLiteral("first picture, key to pixels") + where + who, shown(f),
@@ -520,8 +517,6 @@ int main(int argc, char *argv[])
         constexpr int Photos = 40;
         const QStringList heics = inputs::heicsWithPreviews(data + QStringLiteral("/heic-previews"), photos, Photos);
         const QString folder = QFileInfo(heics.first()).path();
-        const QStringList builds =
-            QStringList{binary} + qEnvironmentVariable("ZELVO_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
         std::vector<std::vector<double>> behind(builds.size()), previewsSeen(builds.size()), peak(builds.size());
         for (int round = 0; round < 3; ++round) {
             for (qsizetype b = 0; b < builds.size(); ++b) {

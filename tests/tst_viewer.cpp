@@ -92,6 +92,24 @@ private:
         return testfiles::writeAll(photo, big.readAll().insert(2, segment)) ? photo : QString();
     }
 
+    // A 200 x 150 picture view on the screen, its helpers ready.
+    struct ShownView
+    {
+        DecodeQueue queue;
+        PictureCache cache;
+        PictureView view{nullptr, queue, cache};
+        bool ready()
+        {
+            queue.warmUp();
+            if (!QTest::qWaitFor([this] { return queue.readyHelpers() == queue.workers(); }, 20000))
+                return false;
+            cache.setBudget(64 * 1024 * 1024);
+            view.resize(200, 150);
+            view.show();
+            return QTest::qWaitForWindowExposed(&view);
+        }
+    };
+
     static void waitForHelpers(DecodeQueue &queue)
     {
         queue.warmUp();
@@ -627,14 +645,10 @@ void TestViewer::previewOnlyWhileThePictureIsOnItsWay()
     const QString photo = photoWithPreview(QStringLiteral("photo.jpg"));
     QVERIFY(!photo.isEmpty());
     writeImage(QStringLiteral("other.png"), QSize(30, 20), "PNG");
-    DecodeQueue queue;
-    waitForHelpers(queue);
-    PictureCache cache;
-    cache.setBudget(64 * 1024 * 1024);
-    PictureView view(nullptr, queue, cache);
-    view.resize(200, 150);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    ShownView shownView;
+    QVERIFY(shownView.ready());
+    DecodeQueue &queue = shownView.queue;
+    PictureView &view = shownView.view;
     QSignalSpy previews(&view, &PictureView::previewShown);
     QSignalSpy shown(&view, &PictureView::pictureShown);
     view.showFile(photo);
@@ -681,14 +695,10 @@ void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
         photos.append(path(QString::fromLatin1(name)));
         QVERIFY(QFile::copy(photos.first(), photos.last()));
     }
-    DecodeQueue queue;
-    waitForHelpers(queue);
-    PictureCache cache;
-    cache.setBudget(64 * 1024 * 1024);
-    PictureView view(nullptr, queue, cache);
-    view.resize(200, 150);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    ShownView shownView;
+    QVERIFY(shownView.ready());
+    DecodeQueue &queue = shownView.queue;
+    PictureView &view = shownView.view;
     QSignalSpy shown(&view, &PictureView::pictureShown);
     const quint64 before = queue.asked();
     view.showFile(photos[0]);
