@@ -231,6 +231,12 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(panel->isVisible());
     QVERIFY(!rowNamed(list, texts::DetailCamera));
     QVERIFY(rowNamed(list, texts::DetailsNone));
+    // In a narrow window the message wraps as the values do, not cut short.
+    viewer.resize(300, 500);
+    QTRY_VERIFY(panel->width() <= 200);
+    const int line = QFontMetrics(list->font()).height();
+    QTRY_VERIFY(list->visualItemRect(rowNamed(list, texts::DetailsNone)).height() >= 2 * line);
+    viewer.resize(900, 500);
     QTreeWidgetItem *pixels = rowNamed(list, texts::DetailPixels);
     QVERIFY(pixels);
     QVERIFY(pixels->text(1).startsWith(QStringLiteral("30 × 20")));

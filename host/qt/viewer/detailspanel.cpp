@@ -128,13 +128,19 @@ void DetailsPanel::fitValues()
     // The view sizes rows by one line of text: each row is told its height.
     const QFontMetrics metrics(m_list->font());
     const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    // Measured as the view wraps: at word boundaries (a word longer than
+    // the column is cut short, its whole value in the row's tool tip).
+    const auto heightFor = [&metrics, margins](const QString &text, int width) {
+        const QRect bounds = metrics.boundingRect(QRect(0, 0, width - margins, 100000), Qt::TextWordWrap, text);
+        return std::max(metrics.height(), bounds.height()) + 4;
+    };
+    const int rowWidth = m_list->columnWidth(0) + valueWidth;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = m_list->topLevelItem(i);
         if (item->isFirstColumnSpanned())
-            continue;
-        const QRect text = metrics.boundingRect(QRect(0, 0, valueWidth - margins, 100000),
-                                                Qt::TextWordWrap, item->text(1));
-        item->setSizeHint(1, QSize(valueWidth, std::max(metrics.height(), text.height()) + 4));
+            item->setSizeHint(0, QSize(rowWidth, heightFor(item->text(0), rowWidth)));
+        else
+            item->setSizeHint(1, QSize(valueWidth, heightFor(item->text(1), valueWidth)));
     }
     m_list->doItemsLayout();
 }
