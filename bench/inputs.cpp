@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <libheif/heif.h>
@@ -230,6 +232,18 @@ QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, i
         writeHeic(heics[i], QImage(jpegs[i]), preview);
     }
     return heics;
+}
+
+QString manyPhotos(const QString &parent, const QStringList &photos, int count)
+{
+    const QString folder = QStringLiteral("%1/photos-%2").arg(parent).arg(count);
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i, 5, 10, QLatin1Char('0'));
+        if (!QFile::exists(name))
+            (void)::link(QFile::encodeName(photos[i % photos.size()]).constData(), QFile::encodeName(name).constData());
+    }
+    return folder;
 }
 
 QString manyFiles(const QString &parent, int count)

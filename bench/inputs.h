@@ -51,6 +51,10 @@ QString dngWithPreview(const QString &folder, const QString &jpeg, const QString
 // `folder` from the JPEG photos. Returns their paths.
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count);
 
+// A folder of `count` 12-megapixel JPEGs, hard links to the photos in turn
+// (each name its own entry in the thumbnail cache), made once. Its path.
+QString manyPhotos(const QString &parent, const QStringList &photos, int count);
+
 // A folder of `count` empty files, one in twenty of them not a picture.
 QString manyFiles(const QString &parent, int count);
 

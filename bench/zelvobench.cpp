@@ -7,6 +7,7 @@
 #include "host/qt/actions/asker.h"
 #include "host/qt/actions/fileactions.h"
 #include "host/qt/viewer/detailspanel.h"
+#include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/qthost.h"
@@ -15,6 +16,7 @@
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
 #include "picture/window/takendates.h"
+#include "picture/window/thumbnails.h"
 #include "picture/wire/decoding.h"
 #include "xscreen.h"
 
@@ -324,7 +326,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,watch,move,details runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,watch,move,details runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     // This build first, then each baseline.
@@ -879,6 +881,107 @@ int main(int argc, char *argv[])
             QStringLiteral("one frame 16 ms"), jp.median / 16.0, QStringLiteral("≤ 16 ms"));
         add(QStringLiteral("12 MP JPEG with an EXIF thumbnail: its picture, chosen to pixels"), shown(js), QString(), NAN,
             QString());
+    }
+
+    // The strip of thumbnails on a folder of 1,000 12 MP JPEGs that no
+    // program has thumbnailed yet, then again with the cache filled: the
+    // first screen of tiles, all of them, and how long the window's thread
+    // is away from its events meanwhile.
+    if (wanted("thumbs")) {
+        const QString folder = inputs::manyPhotos(data, photos, 1000);
+        QTemporaryDir cache;
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder);
+        struct Pass
+        {
+            double firstScreen = NAN, all = NAN, memoryMiB = NAN;
+            qint64 longestWait = 0;
+        };
+        const auto pass = [&](bool untilAll) {
+            Pass result;
+            qthost::QtHost host;
+            Form1 form(host);
+            host.attach(Form1::design(), &form);
+            host.show();
+            host.window()->resize(1400, 900);
+            auto *viewer = host.window()->findChild<qthost::ViewerWidget *>();
+            viewer->queue().warmUp();
+            QElapsedTimer warming;
+            warming.start();
+            while (viewer->queue().readyHelpers() < viewer->queue().workers() && warming.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            pause(500);
+            qthost::ThumbnailStrip *strip = host.thumbnailStrip();
+            picture::Thumbnails &thumbnails = strip->thumbnails();
+            int arrived = 0;
+            QObject::connect(&thumbnails, &picture::Thumbnails::arrived, [&arrived] { ++arrived; });
+            const double rssBefore = statusField(getpid(), "VmRSS:") / 1024.0;
+            QElapsedTimer clock;
+            clock.start();
+            qint64 last = 0;
+            QTimer ping;
+            ping.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&ping, &QTimer::timeout, [&] {
+                const qint64 now = clock.elapsed();
+                result.longestWait = std::max(result.longestWait, now - last);
+                last = now;
+            });
+            ping.start(5);
+            host.setStripShown(true);
+            const auto screenKnown = [&] {
+                for (int row = 0; row < strip->model()->rowCount(); ++row) {
+                    const QModelIndex index = strip->model()->index(row, 0);
+                    if (!strip->visualRect(index).intersects(strip->viewport()->rect()))
+                        continue;
+                    const QString path = QDir(folder).filePath(index.data().toString());
+                    if (!thumbnails.tile(path).known)
+                        return false;
+                }
+                return true;
+            };
+            while (clock.elapsed() < 20000 && std::isnan(result.firstScreen)) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+                if (screenKnown()) {
+                    strip->viewport()->repaint();
+                    result.firstScreen = clock.nsecsElapsed() / 1e6;
+                }
+            }
+            while (untilAll && arrived < 1000 && clock.elapsed() < 300000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (arrived >= 1000)
+                result.all = clock.nsecsElapsed() / 1e9;
+            ping.stop();
+            result.memoryMiB = statusField(getpid(), "VmRSS:") / 1024.0 - rssBefore;
+            return result;
+        };
+        const Pass cold = pass(true);
+        std::vector<double> cached;
+        qint64 cachedWait = 0;
+        for (int i = 0; i < 3; ++i) {
+            const Pass warm = pass(false);
+            cached.push_back(warm.firstScreen);
+            cachedWait = std::max(cachedWait, warm.longestWait);
+        }
+        const int entries = int(QDir(cache.filePath(QStringLiteral("thumbnails/large"))).entryList(QDir::Files).size());
+        QDir::setCurrent(before);
+        qputenv("XDG_CACHE_HOME", oldCache);
+        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: the first screen of tiles"),
+            shown(figures({cold.firstScreen})), QStringLiteral("gThumb, 20,000 files: 2.4 s"), cold.firstScreen / 500.0,
+            QStringLiteral("≤ 0.5 s"));
+        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: every tile, written to the cache"),
+            QStringLiteral("%1 s (%2 entries written)").arg(cold.all, 0, 'f', 1).arg(entries),
+            QStringLiteral("xviewer, 7,500: 580 s"), cold.all / 25.0, QStringLiteral("≤ 25 s"));
+        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: longest the window waits"),
+            QStringLiteral("%1 ms (cached: %2 ms)").arg(cold.longestWait).arg(cachedWait), QString(),
+            double(cold.longestWait) / 50.0, QStringLiteral("≤ 50 ms"));
+        const Figures c = figures(cached);
+        add(QStringLiteral("strip on 1,000 cached JPEGs: the first screen of tiles"), shown(c), QString(),
+            c.median / 100.0, QStringLiteral("≤ 100 ms"));
+        add(QStringLiteral("strip on 1,000 JPEGs: the window's memory after every tile"),
+            QStringLiteral("+%1 MiB").arg(cold.memoryMiB, 0, 'f', 1), QString(), cold.memoryMiB / 60.0,
+            QStringLiteral("≤ +60 MiB"));
     }
 
     // A big folder shown while files keep arriving (a camera import): how

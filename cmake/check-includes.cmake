@@ -97,14 +97,16 @@ check_room(NAME "the photo details" QT Gui FILES picture/helper/details/*.cpp pi
 check_room(NAME "the pixels" QT Gui FILES picture/helper/pixels/*.cpp picture/helper/pixels/*.h MAY picture/helper/pixels/)
 check_room(NAME "EXIF" QT Core FILES picture/helper/exif/*.cpp picture/helper/exif/*.h MAY picture/helper/exif/)
 
-# The Qt host's rooms: the base is for all; the lists, the viewer and the
-# actions know neither each other nor the window, which puts them together.
+# The Qt host's rooms: the base is for all; the lists, the viewer, the
+# thumbnails and the actions know neither each other nor the window, which puts them together.
 set(below_host ${interface} common/ platform/ host/qt/base/)
 check_room(NAME "the host's base" QT any FILES host/qt/base/*.cpp host/qt/base/*.h MAY ${interface} common/ platform/ host/qt/base/)
 check_room(NAME "the lists" QT any FILES host/qt/lists/*.cpp host/qt/lists/*.h
     MAY ${below_host} folders/ host/qt/lists/)
 check_room(NAME "the viewer" QT any FILES host/qt/viewer/*.cpp host/qt/viewer/*.h
     MAY ${below_host} picture/window/ picture/wire/ host/qt/viewer/)
+check_room(NAME "the thumbnails" QT any FILES host/qt/thumbs/*.cpp host/qt/thumbs/*.h
+    MAY ${below_host} picture/window/ picture/wire/ host/qt/thumbs/)
 check_room(NAME "the actions" QT any FILES host/qt/actions/*.cpp host/qt/actions/*.h
     MAY ${below_host} fileops/ host/qt/actions/)
 

@@ -243,6 +243,22 @@ inline const QString BytesAlone = QStringLiteral("%1 バイト");
 inline const QString AltitudeShown = QStringLiteral("%1、標高 %2 m");
 inline const QString TimeZoneShown = QStringLiteral("%1（UTC%2）");
 
+// The strip of thumbnails under the picture (Ctrl+B).
+inline const QString StripAccessible = QStringLiteral("サムネイル");
+inline const QString StripAccessibleHelp = QStringLiteral("フォルダの画像の縮小表示。矢印キーで選びます");
+inline const QString StripShown = QStringLiteral("サムネイルを表示しました");
+inline const QString StripHidden = QStringLiteral("サムネイルを隠しました");
+inline const QString StripToggle = QStringLiteral("サムネイル");
+// A tile as screen readers hear it: the name, then where it is ("3 / 240").
+inline const QString TileAccessible = QStringLiteral("%1、%2 / %3");
+// What a tile says in place of a picture, in a word or two.
+inline const QString TileNotAPicture = QStringLiteral("画像ではありません");
+inline const QString TileDamaged = QStringLiteral("壊れています");
+inline const QString TileTooLarge = QStringLiteral("大きすぎます");
+inline const QString TileNoPermission = QStringLiteral("読めません");
+inline const QString TileUnsupported = QStringLiteral("未対応の形式");
+inline const QString TileCannotShow = QStringLiteral("表示できません");
+
 // The file list's orders, below the filter in its popup.
 inline const QString SortByName = QStringLiteral("名前順");
 inline const QString SortByTaken = QStringLiteral("撮影日時順");

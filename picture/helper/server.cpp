@@ -3,6 +3,7 @@
 #include "picture/helper/details/photodetails.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/picturedecode.h"
+#include "picture/helper/thumbnaildecode.h"
 #include "picture/wire/protocol.h"
 #include "picture/wire/sealedmemory.h"
 
@@ -135,6 +136,8 @@ bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, in
     message.delayMs = picture.delayMs;
     message.loops = picture.loops;
     message.frame = frame;
+    if (picture.fromSharedCache)
+        message.flags |= protocol::FromSharedCache;
     QByteArray icc;
     const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
     if (!image.isNull()) {
@@ -239,9 +242,13 @@ bool Session::serve(protocol::Received &received)
     wanted.region = QRect(request->regionX, request->regionY, request->regionWidth, request->regionHeight);
     wanted.preview = request->kind == RequestKind::Preview;
     wanted.screen = m_screen;
-    DecodedPicture picture = wanted.preview ? decodePreview(wanted, *file, thumbnail.isOpen() ? &thumbnail : nullptr,
-                                                            tail.left(request->uriBytes))
-                                            : decodePicture(wanted, *file, *m_cancelled);
+    QIODevice *entry = thumbnail.isOpen() ? &thumbnail : nullptr;
+    const QByteArray uri = tail.left(request->uriBytes);
+    DecodedPicture picture =
+        request->kind == RequestKind::Thumbnail
+            ? decodeThumbnail(wanted, *file, entry, request->flags & protocol::SecondIsFailure, uri, *m_cancelled)
+        : wanted.preview ? decodePreview(wanted, *file, entry, uri)
+                         : decodePicture(wanted, *file, *m_cancelled);
     if ((request->flags & protocol::WantsDetails) && picture.status != DecodedPicture::Status::Cancelled
         && file->seek(0)) {
         picture.details = readPhotoDetails(*file);

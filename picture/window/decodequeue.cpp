@@ -25,7 +25,7 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
     return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
            && a.screen == b.screen && a.preview == b.preview && a.details == b.details
-           && a.detailsOnly == b.detailsOnly;
+           && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail;
 }
 
 DecodedPicture failed(Reason reason)
@@ -279,6 +279,8 @@ void DecodeQueue::pump()
         if (next == m_jobs.end())
             next = nextWaiting(Priority::Background);
         if (next == m_jobs.end())
+            next = nextWaiting(Priority::Thumbnail);
+        if (next == m_jobs.end())
             return;
         if (m_failedStarts >= MaxFailedStarts) {
             finishLater(next->first, failed(Reason::NoDecoder));
@@ -289,7 +291,8 @@ void DecodeQueue::pump()
         const auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
         // A decode ahead leaves one helper idle, so that the picture the
         // user asks for next starts at once.
-        if (idle != m_slots.end() && next->second.priority == Priority::Prefetch
+        const bool ahead = next->second.priority == Priority::Prefetch || next->second.priority == Priority::Thumbnail;
+        if (idle != m_slots.end() && ahead
             && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2)
             return;
         if (idle == m_slots.end()) {
@@ -336,6 +339,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     protocol::Request message;
     message.id = id;
     message.kind = job.request.detailsOnly ? protocol::RequestKind::Details
+                   : job.request.thumbnail ? protocol::RequestKind::Thumbnail
                    : job.request.preview   ? protocol::RequestKind::Preview
                                            : protocol::RequestKind::Decode;
     message.boundsWidth = job.request.bounds.width();
@@ -349,13 +353,21 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         message.flags |= protocol::WantsDetails;
     QByteArray tail;
     int thumbnail = -1;
-    if (job.request.preview) {
+    if (job.request.preview || job.request.thumbnail) {
         // The shared cache's thumbnail goes along, opened here like the
         // picture; the helper checks that it is of this file as it is now.
+        // A thumbnail is read from the entry of its size, or else from the
+        // record that none can be made.
         const QByteArray uri = thumbnailUri(job.request.path);
         message.uriBytes = quint32(uri.size());
         tail += uri;
-        const QString cached = cachedThumbnailPath(job.request.path);
+        const int side = std::max(job.request.bounds.width(), job.request.bounds.height());
+        QString cached = job.request.thumbnail ? thumbnailEntryFor(job.request.path, side)
+                                               : cachedThumbnailPath(job.request.path);
+        if (cached.isEmpty() && job.request.thumbnail) {
+            cached = failureEntryPath(job.request.path);
+            message.flags |= protocol::SecondIsFailure;
+        }
         if (!cached.isEmpty())
             thumbnail = platform::openRegularFile(cached);
     }

@@ -26,7 +26,8 @@ class DecodeQueue final : public QObject
 public:
     // Background work (a folder's dates taken) is short, goes after decodes
     // ahead and is never stopped for a picture the user asks for.
-    enum class Priority { Shown, Prefetch, Background };
+    // Thumbnails go last and, as decodes ahead do, leave one helper free.
+    enum class Priority { Shown, Prefetch, Background, Thumbnail };
     using Ticket = quint64;
     using Done = std::function<void(const DecodedPicture &)>;
 

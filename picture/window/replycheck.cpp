@@ -74,6 +74,7 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
     // A frame shows for at most a minute; an animation plays for ever at most.
     result.delayMs = std::clamp(reply.delayMs, 0, 60000);
     result.loops = std::max(reply.loops, -1);
+    result.fromSharedCache = (reply.flags & protocol::FromSharedCache) != 0;
     if (result.status == DecodedPicture::Status::CannotDisplay) {
         addDetails(result, reply, tail);
         if (fd >= 0)

@@ -8,6 +8,32 @@
 #include <QStandardPaths>
 
 namespace picture {
+namespace {
+
+struct SizeClass
+{
+    const char *folder;
+    int pixels;
+};
+// Smallest first.
+constexpr SizeClass Classes[] = {{"normal", 128}, {"large", 256}, {"x-large", 512}, {"xx-large", 1024}};
+
+QString entryName(const QString &path)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(thumbnailUri(path), QCryptographicHash::Md5).toHex())
+           + QStringLiteral(".png");
+}
+
+const SizeClass &classFor(int pixels)
+{
+    for (const SizeClass &sizeClass : Classes) {
+        if (pixels <= sizeClass.pixels)
+            return sizeClass;
+    }
+    return Classes[std::size(Classes) - 1];
+}
+
+} // namespace
 
 QByteArray thumbnailUri(const QString &path)
 {
@@ -16,17 +42,58 @@ QByteArray thumbnailUri(const QString &path)
     return "file://" + platform::encodePath(path).toPercentEncoding("/!$&'()*+,;=:@[]");
 }
 
+QString thumbnailCacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/thumbnails");
+}
+
 QString cachedThumbnailPath(const QString &path)
 {
-    const QString name =
-        QString::fromLatin1(QCryptographicHash::hash(thumbnailUri(path), QCryptographicHash::Md5).toHex()) + QStringLiteral(".png");
-    const QDir cache(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/thumbnails"));
-    for (const char *size : {"xx-large", "x-large", "large", "normal"}) {
-        const QString candidate = cache.filePath(QLatin1String(size) + QLatin1Char('/') + name);
+    const QString name = entryName(path);
+    const QDir cache(thumbnailCacheFolder());
+    for (auto sizeClass = std::rbegin(Classes); sizeClass != std::rend(Classes); ++sizeClass) {
+        const QString candidate = cache.filePath(QLatin1String(sizeClass->folder) + QLatin1Char('/') + name);
         if (QFileInfo(candidate).isFile())
             return candidate;
     }
     return {};
+}
+
+int thumbnailClassPixels(int pixels)
+{
+    return classFor(pixels).pixels;
+}
+
+QString thumbnailEntryPath(const QString &path, int pixels)
+{
+    return thumbnailCacheFolder() + QLatin1Char('/') + QLatin1String(classFor(pixels).folder) + QLatin1Char('/')
+           + entryName(path);
+}
+
+QString thumbnailEntryFor(const QString &path, int pixels)
+{
+    const QString name = entryName(path);
+    const QDir cache(thumbnailCacheFolder());
+    for (const SizeClass &sizeClass : Classes) {
+        if (sizeClass.pixels < classFor(pixels).pixels)
+            continue;
+        const QString candidate = cache.filePath(QLatin1String(sizeClass.folder) + QLatin1Char('/') + name);
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
+
+QString failureEntryPath(const QString &path)
+{
+    return thumbnailCacheFolder() + QStringLiteral("/fail/zelvoviewer-") + QStringLiteral(ZELVO_PROGRAM_VERSION)
+           + QLatin1Char('/') + entryName(path);
+}
+
+bool isInThumbnailCache(const QString &path)
+{
+    const QString cache = QDir::cleanPath(thumbnailCacheFolder()) + QLatin1Char('/');
+    return QDir::cleanPath(path).startsWith(cache);
 }
 
 } // namespace picture

@@ -44,6 +44,9 @@ struct DecodeRequest
     bool details = false;
     // Those details alone, without decoding the picture (sorting by date taken).
     bool detailsOnly = false;
+    // A thumbnail fitted within `bounds`, from the fastest source that fills
+    // them: the shared cache, the file's own preview, or a decode at that size.
+    bool thumbnail = false;
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
     static DecodeRequest detailsOf(const QString &path)
@@ -58,6 +61,12 @@ struct DecodeRequest
     {
         DecodeRequest request = fitted(path, bounds);
         request.details = true;
+        return request;
+    }
+    static DecodeRequest thumbnailOf(const QString &path, QSize bounds)
+    {
+        DecodeRequest request = fitted(path, bounds);
+        request.thumbnail = true;
         return request;
     }
     static DecodeRequest part(const QString &path, qreal scale, const QRect &region)
@@ -99,6 +108,9 @@ struct DecodedPicture
     int loops = 0;   // an animation: how often it plays, -1 for ever
     QString colourName;  // the name of the colour profile it was stored in
     PhotoDetails details; // when asked for
+    // A thumbnail taken from the shared cache as it stands (or its record
+    // that none can be made), so there is nothing to write back.
+    bool fromSharedCache = false;
 };
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.

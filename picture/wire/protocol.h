@@ -32,6 +32,8 @@ enum class RequestKind : quint8 {
     ScreenProfile, // the screen's ICC profile, in a sealed memfd (none: sRGB)
     Details,   // what the file says of the photo alone, not its picture: the
                // reply is CannotDisplay for no reason, with the details
+    Thumbnail, // a thumbnail, fitted: the URI follows, and a second descriptor
+               // is the shared cache's entry for it or its failure record
 };
 
 struct Request
@@ -50,6 +52,11 @@ struct Request
 
 enum RequestFlags : quint32 {
     WantsDetails = 1, // what the file says of the photo, with its picture
+    SecondIsFailure = 2, // a thumbnail's second descriptor is the cache's record of a failure
+};
+
+enum ReplyFlags : quint32 {
+    FromSharedCache = 1, // a thumbnail as the shared cache holds it
 };
 
 enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory };
@@ -72,6 +79,7 @@ struct Reply
     quint32 colourNameBytes = 0; // then the name of its colour profile, UTF-8
     quint64 memoryBytes = 0; // NeedsMemory: how much the pixels take
     quint32 containment = 0; // Ready: what holds the helper in (Contained flags)
+    quint32 flags = 0;       // ReplyFlags
 };
 
 // What a helper says, when ready, holds it in.

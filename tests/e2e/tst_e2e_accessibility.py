@@ -173,6 +173,22 @@ def main():
         check(first is not None and first["menu"] == ("popup menu", "フィルタ") and first["checked"],
               "the filter popup is named フィルタ and shows its ticks")
         keys("Escape")
+
+        # The strip of thumbnails (Ctrl+B): each tile named with where it is.
+        keys("ctrl+b")
+        strip = wait_for(lambda: find(frame, "list", "サムネイル"))
+        check(strip is not None, "Ctrl+B shows the strip, a list named サムネイル")
+        if strip is not None:
+            tile = appear(strip, "list item", "one.png、2 / 3")
+            check(tile is not None and appear(strip, "list item", "two.png、3 / 3") is not None,
+                  "its tiles are named with where they are")
+            focused.clear()
+            click(tile)
+            check(focus_on("one.png、2 / 3") is not None, "a tile chosen takes the focus with its place: %s" % focused)
+            check(wait_for(lambda: picture.description == "one.png を表示しています") is not None
+                  and not [f for f in focused if f["menu"][1] == "ファイル"],
+                  "and shows its picture, the file list following without a word: %s" % focused)
+        keys("ctrl+b")
     finally:
         process.kill()
         process.wait()

@@ -127,12 +127,39 @@ host::Twips ViewerWidget::top() const
 
 void ViewerWidget::setWidth(host::Twips width)
 {
-    resize(toPixels(width), height());
+    if (!m_below) {
+        resize(toPixels(width), height());
+        return;
+    }
+    m_asked.setWidth(toPixels(width));
+    placeBelow();
 }
 
 void ViewerWidget::setHeight(host::Twips height)
 {
-    resize(width(), toPixels(height));
+    if (!m_below) {
+        resize(width(), toPixels(height));
+        return;
+    }
+    m_asked.setHeight(toPixels(height));
+    placeBelow();
+}
+
+void ViewerWidget::setBelow(QWidget *below, int height)
+{
+    m_below = below;
+    m_belowHeight = height;
+    m_asked = size();
+    placeBelow();
+}
+
+void ViewerWidget::placeBelow()
+{
+    // At most half the place: the picture stays the larger part.
+    const int below = m_below && !m_below->isHidden() ? std::min(m_belowHeight, m_asked.height() / 2) : 0;
+    resize(m_asked.width(), m_asked.height() - below);
+    if (below > 0)
+        m_below->setGeometry(x(), y() + m_asked.height() - below, m_asked.width(), below);
 }
 
 void ViewerWidget::resizeEvent(QResizeEvent *event)

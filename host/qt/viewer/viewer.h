@@ -60,6 +60,11 @@ public:
     // Drops every decoded picture kept: the next showing reads the file again.
     void forgetPictures() { m_cache.clear(); }
     DecodeQueue &queue() { return *m_queue; }
+    // A widget that shares the viewer's place, under the picture, while it
+    // is shown (the strip of thumbnails): the viewer gives it `height`
+    // pixels of its own. Placed again after it is shown or hidden.
+    void setBelow(QWidget *below, int height);
+    void placeBelow();
 
 signals:
     // Where the picture's keys and wheel ask the file list to go.
@@ -87,6 +92,9 @@ private:
     QList<QAction *> m_pictureActions;
     bool m_warmedUp = false;
     bool m_detailsOpen = false;
+    QPointer<QWidget> m_below;
+    int m_belowHeight = 0;
+    QSize m_asked; // the size the window gave the viewer, the strip's room included
 };
 
 } // namespace qthost

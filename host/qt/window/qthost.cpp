@@ -16,6 +16,7 @@
 #include "host/qt/lists/drivelist.h"
 #include "host/qt/lists/filelist.h"
 #include "host/qt/viewer/accessiblepage.h"
+#include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/accessiblewindow.h"
 #include "host/qt/window/controls.h"
@@ -28,6 +29,8 @@
 #include "platform/platform.h"
 
 #include <QAccessible>
+#include <QAction>
+#include <QItemSelectionModel>
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
@@ -90,9 +93,10 @@ QtHost::QtHost(FolderWatch::Native watches)
 
 QtHost::~QtHost()
 {
-    // The dates hand their questions back to the viewer's queue, and the
-    // menus belong to the window: both go first.
+    // The dates and the strip hand their questions back to the viewer's
+    // queue, and the menus belong to the window: they go first.
     m_takenDates.reset();
+    delete m_strip;
     m_menus.reset();
     m_window.reset();
     for (QAccessible::InterfaceFactory factory : AccessibleFactories)
@@ -110,6 +114,7 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     followTheDisk();
     actOnFiles();
     sortFiles();
+    showThumbnails();
     m_window->attach(events, m_menus.get(), m_panel);
 }
 
@@ -222,6 +227,47 @@ void QtHost::sortFiles()
             (void)m_remembered->save();
         }
     });
+}
+
+void QtHost::showThumbnails()
+{
+    MainWindow *window = m_window.get();
+    m_strip = new ThumbnailStrip(window, m_view->queue());
+    m_view->setBelow(m_strip, m_strip->stripHeight());
+    // The strip shows what the file list lists, in its order, and its choice;
+    // a choice in the strip is the file list's.
+    const auto relist = [this] {
+        m_strip->setFiles(QDir::fromNativeSeparators(m_file1->path()), m_file1->names());
+        m_strip->setChosen(m_file1->selectedRow());
+    };
+    QAbstractItemModel *files = m_file1->model();
+    QObject::connect(files, &QAbstractItemModel::modelReset, m_strip, relist);
+    QObject::connect(files, &QAbstractItemModel::layoutChanged, m_strip, relist);
+    QObject::connect(files, &QAbstractItemModel::rowsInserted, m_strip, relist);
+    QObject::connect(files, &QAbstractItemModel::rowsRemoved, m_strip, relist);
+    QObject::connect(m_file1->selectionModel(), &QItemSelectionModel::selectionChanged, m_strip,
+                     [this] { m_strip->setChosen(m_file1->selectedRow()); });
+    QObject::connect(m_strip, &ThumbnailStrip::chosen, m_file1, &FileListWidget::choose);
+    relist();
+    auto *toggle = new QAction(texts::StripToggle, window);
+    toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    toggle->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(toggle, &QAction::triggered, window, [this] {
+        setStripShown(m_strip->isHidden());
+        tell(m_strip->isHidden() ? static_cast<QWidget *>(m_window.get()) : m_strip,
+             m_strip->isHidden() ? texts::StripHidden : texts::StripShown);
+        if (m_remembered) {
+            m_remembered->setThumbnailStrip(!m_strip->isHidden());
+            (void)m_remembered->save();
+        }
+    });
+    window->addAction(toggle);
+}
+
+void QtHost::setStripShown(bool shown)
+{
+    m_strip->setVisible(shown);
+    m_view->placeBelow();
 }
 
 void QtHost::actOnFiles()
@@ -360,6 +406,7 @@ void QtHost::showRefreshed(const FolderContents &contents)
     m_watch->watch(contents.folder);
     m_dir1->refresh(contents);
     m_file1->refresh(contents);
+    m_strip->refreshed();
 }
 
 void QtHost::leaveGoneFolder()
@@ -391,6 +438,8 @@ void QtHost::restoreRemembered()
     for (const QString &folder : m_remembered->chosenFolders())
         folders.append(platform::decodePath(QByteArray::fromPercentEncoding(folder.toLatin1())));
     m_actions->setChosenFolders(folders);
+    if (m_remembered->thumbnailStrip())
+        setStripShown(true);
     const folders::SortOrder order = folders::sortOrderNamed(m_remembered->sortOrder());
     m_sortMenu->show(order);
     m_file1->setSortOrder(order);

@@ -31,6 +31,7 @@ class Menus;
 class SortMenu;
 class StatusBarWidget;
 class TextBoxWidget;
+class ThumbnailStrip;
 class ViewerWidget;
 
 // The host on real Qt widgets.
@@ -81,6 +82,9 @@ public:
     void refreshLists();
     folders::FolderWatch *folderWatch() const { return m_watch; }
     FileActions *fileActions() const { return m_actions; }
+    ThumbnailStrip *thumbnailStrip() const { return m_strip; }
+    // Shows or hides the strip of thumbnails under the picture (Ctrl+B).
+    void setStripShown(bool shown);
 
 private:
     // The steps of attach: the controls from the design (with their tab
@@ -91,6 +95,7 @@ private:
     void followTheDisk();
     void actOnFiles();
     void sortFiles();
+    void showThumbnails();
     void showRefreshed(const folders::FolderContents &contents);
     void leaveGoneFolder();
     // The lists read the shown folder again (a file of it was acted on),
@@ -122,6 +127,7 @@ private:
     StatusBarWidget *m_panel = nullptr;
     std::unique_ptr<picture::TakenDates> m_takenDates; // asks the viewer's helpers
     SortMenu *m_sortMenu = nullptr;
+    ThumbnailStrip *m_strip = nullptr; // asks the viewer's helpers
     folders::FolderWatch::Native m_watches;
     QString m_startFolder;
     folders::FolderWatch *m_watch = nullptr;

@@ -9,6 +9,7 @@ const QString Geometry = QStringLiteral("window/geometry");
 const QString OtherFormats = QStringLiteral("filter/otherFormats");
 const QString ChosenFolders = QStringLiteral("actions/chosenFolders");
 const QString SortOrder = QStringLiteral("files/sortOrder");
+const QString ThumbnailStrip = QStringLiteral("view/thumbnailStrip");
 
 } // namespace
 
@@ -57,6 +58,16 @@ QString RememberedSettings::sortOrder() const
 void RememberedSettings::setSortOrder(const QString &order)
 {
     m_settings.setValue(SortOrder, order);
+}
+
+bool RememberedSettings::thumbnailStrip() const
+{
+    return m_settings.value(ThumbnailStrip, false).toBool();
+}
+
+void RememberedSettings::setThumbnailStrip(bool shown)
+{
+    m_settings.setValue(ThumbnailStrip, shown);
 }
 
 bool RememberedSettings::save()

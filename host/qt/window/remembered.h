@@ -1,8 +1,8 @@
 #pragma once
 
 // What the window remembers between starts beyond the history: its size
-// and state, the tick of 「その他の画像形式」, and the folders chosen for
-// moving and copying. Kept in the user's configuration folder, never in
+// and state, the tick of 「その他の画像形式」, the folders chosen for
+// moving and copying, the file list's order and the strip of thumbnails. Kept in the user's configuration folder, never in
 // Rireki.dat, which holds the history alone.
 
 #include <QByteArray>
@@ -29,6 +29,9 @@ public:
     // The file list's order, as sortOrderName names it.
     QString sortOrder() const;
     void setSortOrder(const QString &order);
+    // Whether the strip of thumbnails shows under the picture.
+    bool thumbnailStrip() const;
+    void setThumbnailStrip(bool shown);
     // Written to the disk; false when it could not be.
     bool save();
 

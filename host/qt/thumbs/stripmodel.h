@@ -1,0 +1,39 @@
+#pragma once
+
+#include "picture/window/thumbnails.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+
+namespace qthost {
+
+// The folder's files as tiles: each one's thumbnail once it is made (a
+// QImage for Qt::DecorationRole), or a word or two of why there is none.
+class StripModel final : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    enum Role { PlaceholderRole = Qt::UserRole + 1 };
+
+    StripModel(QObject *parent, picture::Thumbnails &thumbnails);
+
+    // The files of `folder` (internal form), in the file list's order.
+    void setFiles(const QString &folder, const QStringList &names);
+    QString path(int row) const;
+    QStringList paths(int first, int last) const;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+private:
+    void arrived(const QString &path);
+
+    picture::Thumbnails &m_thumbnails;
+    QString m_folder;
+    QStringList m_names;
+    QHash<QString, int> m_rows; // by name
+};
+
+// What a tile says in place of a picture that cannot be shown.
+QString tilePlaceholder(picture::DecodedPicture::Reason reason);
+
+} // namespace qthost
