@@ -888,7 +888,7 @@ int main(int argc, char *argv[])
     // first screen of tiles, all of them, and how long the window's thread
     // is away from its events meanwhile.
     if (wanted("thumbs")) {
-        const QString folder = inputs::manyPhotos(data, photos, 1000);
+        const QString folder = QDir(inputs::manyPhotos(data, photos, 1000)).absolutePath();
         QTemporaryDir cache;
         const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));

@@ -249,6 +249,13 @@ inline const QString StripAccessibleHelp = QStringLiteral("フォルダの画像
 inline const QString StripShown = QStringLiteral("サムネイルを表示しました");
 inline const QString StripHidden = QStringLiteral("サムネイルを隠しました");
 inline const QString StripToggle = QStringLiteral("サムネイル");
+// The grid of thumbnails in place of the picture (Ctrl+G).
+inline const QString GridAccessible = QStringLiteral("サムネイル一覧");
+inline const QString GridAccessibleHelp =
+    QStringLiteral("フォルダの画像の一覧。Enter で開き、Esc で戻ります。Ctrl+ホイールか + と - で大きさを変えます");
+inline const QString GridShown = QStringLiteral("サムネイル一覧を表示しました");
+inline const QString GridHidden = QStringLiteral("サムネイル一覧を閉じました");
+inline const QString GridSize = QStringLiteral("%1 ピクセル");
 // A tile as screen readers hear it: the name, then where it is ("3 / 240").
 inline const QString TileAccessible = QStringLiteral("%1、%2 / %3");
 // What a tile says in place of a picture, in a word or two.

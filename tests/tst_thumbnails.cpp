@@ -9,6 +9,7 @@
 #include "common/version.h"
 #include "host/qt/lists/filelist.h"
 #include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/thumbnailgrid.h"
 #include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/mainwindow.h"
@@ -25,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <QtEndian>
 
 #include <fcntl.h>
@@ -171,6 +173,7 @@ private slots:
     void tilesHeardByScreenReaders();
     void stripChoosesAsTheUserDoes();
     void stripSharesTheViewersPlace();
+    void gridInPlaceOfThePicture();
 
 private:
     QByteArray folder() const { return QFile::encodeName(m_dir->path()); }
@@ -458,6 +461,76 @@ void TestThumbnails::stripSharesTheViewersPlace()
     QVERIFY(strip->isHidden());
     QCOMPARE(view->geometry(), grown);
     QVERIFY(QDir::setCurrent(start));
+}
+
+void TestThumbnails::gridInPlaceOfThePicture()
+{
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        QVERIFY(writeJpeg(folder() + '/' + name, Red));
+    // A trash of the test's own for Delete.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_cache->path()));
+    const QString start = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    {
+        qthost::QtHost host;
+        Form1 form{host};
+        Recorder recorder{form};
+        host.attach(Form1::design(), &recorder);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+        auto *view = host.window()->findChild<qthost::ViewerWidget *>();
+        auto *files = host.window()->findChild<qthost::FileListWidget *>();
+        qthost::ThumbnailGrid *grid = host.thumbnailGrid();
+        QVERIFY(view && files && grid && grid->isHidden());
+        files->choose(1);
+        QTRY_VERIFY(view->imageView()->isVisible());
+        host.setStripShown(true);
+        const QRect place = view->geometry().united(host.thumbnailStrip()->geometry());
+
+        // G on the picture: the grid takes the whole place, and the keyboard,
+        // on the file the list has chosen.
+        view->imageView()->setFocus();
+        QTest::keyClick(view->imageView(), Qt::Key_G);
+        QVERIFY(grid->isVisible());
+        QCOMPARE(grid->geometry(), place);
+        QVERIFY(grid->hasFocus());
+        QCOMPARE(grid->currentIndex().row(), 1);
+        // Moving in it chooses as the file list does.
+        const int clicks = recorder.count(QStringLiteral("File1_Click"));
+        QTest::keyClick(grid, Qt::Key_Right);
+        QCOMPARE(files->selectedRow(), 2);
+        QCOMPARE(recorder.count(QStringLiteral("File1_Click")), clicks + 1);
+        // Sizes step through those offered and stop at either end.
+        QCOMPARE(grid->tileSide(), 128);
+        QTest::keyClick(grid, Qt::Key_Plus);
+        QCOMPARE(grid->tileSide(), 192);
+        QWheelEvent wheel(QPointF(20, 20), grid->mapToGlobal(QPointF(20, 20)), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(grid->viewport(), &wheel);
+        QCOMPARE(grid->tileSide(), 128);
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(grid, Qt::Key_Minus);
+        QCOMPARE(grid->tileSide(), 96);
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(grid, Qt::Key_Plus);
+        QCOMPARE(grid->tileSide(), 512);
+        // Enter opens the photo: the picture again, with the keyboard.
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(grid->isHidden());
+        QCOMPARE(host.file1().fileName(), QStringLiteral("c.jpg"));
+        QVERIFY(view->imageView()->hasFocus());
+        // Delete in the grid takes the photo chosen there to the trash.
+        QTest::keyClick(view->imageView(), Qt::Key_G);
+        QVERIFY(grid->hasFocus());
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QTRY_VERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("c.jpg"))));
+        QVERIFY(QFile::exists(m_cache->filePath(QStringLiteral("Trash/files/c.jpg"))));
+        // Esc goes back.
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(grid->isHidden());
+    }
+    QVERIFY(QDir::setCurrent(start));
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(TestThumbnails)

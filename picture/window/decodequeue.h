@@ -24,8 +24,9 @@ class DecodeQueue final : public QObject
 {
     Q_OBJECT
 public:
-    // Background work (a folder's dates taken) is short, goes after decodes
-    // ahead and is never stopped for a picture the user asks for.
+    // Background work (a folder's dates taken, the thumbnails on the screen)
+    // is short, goes after decodes ahead and is never stopped for a picture
+    // the user asks for.
     // Thumbnails go last and, as decodes ahead do, leave one helper free.
     enum class Priority { Shown, Prefetch, Background, Thumbnail };
     using Ticket = quint64;

@@ -12,9 +12,6 @@ namespace {
 
 using Reason = DecodedPicture::Reason;
 
-// Thumbnails asked of the helpers at once: the queue lets them have every
-// helper but one, and asking more would only wait there.
-constexpr int MaxAsking = 2;
 
 // Failures a file manager should know about too: the file is a picture
 // that cannot be read. Not a picture at all, or a helper stopped by the
@@ -29,12 +26,16 @@ bool worthRecording(Reason reason)
 Thumbnails::Thumbnails(DecodeQueue &queue, int tile, int made, QObject *parent)
     : QObject(parent), m_queue(queue), m_tile(tile), m_made(made)
 {
+    m_finisher.setMaxThreadCount(1);
 }
 
 Thumbnails::~Thumbnails()
 {
     for (const auto &[path, asking] : m_asking)
         m_queue.cancel(asking.ticket);
+    // A finished tile is handed to this object: none may be on its way.
+    m_finisher.clear();
+    m_finisher.waitForDone();
 }
 
 Thumbnails::Tile Thumbnails::tile(const QString &path) const
@@ -49,6 +50,7 @@ Thumbnails::Tile Thumbnails::tile(const QString &path) const
 void Thumbnails::want(const QStringList &first, const QStringList &rest)
 {
     m_wanted = first + rest;
+    m_onScreen = first.size();
     m_next = 0;
     const QSet<QString> wanted(m_wanted.cbegin(), m_wanted.cend());
     for (auto asking = m_asking.begin(); asking != m_asking.end();) {
@@ -60,6 +62,22 @@ void Thumbnails::want(const QStringList &first, const QStringList &rest)
         asking = m_asking.erase(asking);
     }
     pump();
+}
+
+void Thumbnails::setSizes(int tile, int made)
+{
+    if (tile == m_tile && made == m_made)
+        return;
+    for (const auto &[path, asking] : m_asking)
+        m_queue.cancel(asking.ticket);
+    m_asking.clear();
+    m_known.clear();
+    m_finishing.clear();
+    ++m_generation;
+    m_used = 0;
+    m_next = 0;
+    m_tile = tile;
+    m_made = made;
 }
 
 void Thumbnails::forget(const QString &path)
@@ -92,9 +110,14 @@ void Thumbnails::forgetChanged()
 
 void Thumbnails::pump()
 {
-    while (int(m_asking.size()) < MaxAsking && m_next < m_wanted.size()) {
+    // One for each helper: more would only wait in the queue.
+    while (int(m_asking.size()) < m_queue.workers() && m_next < m_wanted.size()) {
+        // The tiles on the screen are what the user waits for: every helper
+        // free takes them. The rest of the folder leaves one helper free
+        // for the photo the user steps to.
+        const bool onScreen = m_next < m_onScreen;
         const QString path = m_wanted.at(m_next++);
-        if (m_known.contains(path) || m_asking.count(path))
+        if (m_known.contains(path) || m_asking.count(path) || m_finishing.contains(path))
             continue;
         const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
         // The cache's own files would be thumbnails of thumbnails.
@@ -108,7 +131,8 @@ void Thumbnails::pump()
             continue;
         }
         const DecodeQueue::Ticket ticket = m_queue.decode(
-            DecodeRequest::thumbnailOf(path, QSize(m_made, m_made)), DecodeQueue::Priority::Thumbnail, this,
+            DecodeRequest::thumbnailOf(path, QSize(m_made, m_made)),
+            onScreen ? DecodeQueue::Priority::Background : DecodeQueue::Priority::Thumbnail, this,
             [this, path, stamp = *stamp](const DecodedPicture &picture) { made(path, stamp, picture); });
         m_asking.emplace(path, Asking{ticket, *stamp});
     }
@@ -117,10 +141,30 @@ void Thumbnails::pump()
 void Thumbnails::made(const QString &path, const platform::FileStamp &stamp, const DecodedPicture &picture)
 {
     m_asking.erase(path);
-    if (picture.status == DecodedPicture::Status::Cancelled) {
-        pump();
-        return;
+    if (picture.status != DecodedPicture::Status::Cancelled) {
+        m_finishing.insert(path);
+        m_finisher.start([this, path, stamp, picture, tile = m_tile, made = m_made, generation = m_generation] {
+            const Known known = finish(path, stamp, picture, tile, made);
+            QMetaObject::invokeMethod(
+                this, [this, path, generation, known] { finished(path, generation, known); }, Qt::QueuedConnection);
+        });
     }
+    pump();
+}
+
+void Thumbnails::finished(const QString &path, quint64 generation, const Known &known)
+{
+    if (generation != m_generation)
+        return; // made for tiles of another size
+    m_finishing.remove(path);
+    keep(path, known);
+    emit arrived(path);
+    pump();
+}
+
+Thumbnails::Known Thumbnails::finish(const QString &path, const platform::FileStamp &stamp,
+                                     const DecodedPicture &picture, int tile, int made)
+{
     Known known;
     known.stamp = stamp;
     known.tile.known = true;
@@ -130,24 +174,22 @@ void Thumbnails::made(const QString &path, const platform::FileStamp &stamp, con
             QImage written = picture.image;
             if (written.colorSpace().isValid() && written.colorSpace() != QColorSpace(QColorSpace::SRgb))
                 written.convertToColorSpace(QColorSpace::SRgb);
-            (void)writeThumbnailEntry(path, stamp, written, m_made, picture.fullSize);
+            (void)writeThumbnailEntry(path, stamp, written, made, picture.fullSize);
         }
         // From the picture's own size, as the helper fitted it, so that the
         // tile has the shape the picture has.
         const QImage &image = picture.image;
-        const QSize tile = fitWithin(picture.fullSize.isEmpty() ? image.size() : picture.fullSize, QSize(m_tile, m_tile));
+        const QSize side = fitWithin(picture.fullSize.isEmpty() ? image.size() : picture.fullSize, QSize(tile, tile));
         // A copy of its own: the reply's memory goes back at once.
-        known.tile.image = tile.width() < image.width() || tile.height() < image.height()
-                               ? image.scaled(tile, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        known.tile.image = side.width() < image.width() || side.height() < image.height()
+                               ? image.scaled(side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                : image.copy();
     } else {
         known.tile.reason = picture.reason == Reason::None ? Reason::UnknownFormat : picture.reason;
         if (!picture.fromSharedCache && worthRecording(picture.reason))
             (void)writeFailureEntry(path, stamp);
     }
-    keep(path, std::move(known));
-    emit arrived(path);
-    pump();
+    return known;
 }
 
 void Thumbnails::keep(const QString &path, Known known)

@@ -5,6 +5,8 @@
 // shared cache so that every other program on the desktop has them too.
 // The tiles on the screen are asked first, then the rest of the folder; the
 // window keeps only so many in memory, the cache on the disk holds the rest.
+// Writing an entry and shrinking a tile take a few milliseconds each, on a
+// thread of their own: the window's thread only places what is finished.
 
 #include "picture/window/decodequeue.h"
 #include "platform/platform.h"
@@ -12,7 +14,9 @@
 #include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <map>
 
@@ -46,8 +50,11 @@ public:
     // At most this many bytes of tiles are kept (the least recently shown go).
     void setMemoryBudget(qint64 bytes) { m_budget = bytes; }
     qint64 memoryUsed() const { return m_used; }
-    int asking() const { return int(m_asking.size()); }
+    // Tiles asked of the helpers, or being finished.
+    int asking() const { return int(m_asking.size() + m_finishing.size()); }
     int tileSize() const { return m_tile; }
+    // Tiles of another size from now on: those made so far are forgotten.
+    void setSizes(int tile, int made);
 
 signals:
     void arrived(const QString &path);
@@ -66,6 +73,9 @@ private:
     };
     void pump();
     void made(const QString &path, const platform::FileStamp &stamp, const DecodedPicture &picture);
+    void finished(const QString &path, quint64 generation, const Known &known);
+    static Known finish(const QString &path, const platform::FileStamp &stamp, const DecodedPicture &picture, int tile,
+                        int made);
     void keep(const QString &path, Known known);
     bool drop(const QString &path);
     void dropToBudget();
@@ -75,7 +85,11 @@ private:
     int m_made;
     QHash<QString, Known> m_known;
     std::map<QString, Asking> m_asking;
+    QSet<QString> m_finishing;
+    quint64 m_generation = 0; // of the sizes: tiles finished for others are dropped
+    QThreadPool m_finisher;   // last: it is waited for before the rest goes
     QStringList m_wanted; // in the order asked, the first first
+    qsizetype m_onScreen = 0; // how many of them are on the screen
     qsizetype m_next = 0; // where in m_wanted the next ask starts looking
     qint64 m_budget = 32 * 1024 * 1024;
     qint64 m_used = 0;

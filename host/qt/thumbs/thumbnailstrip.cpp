@@ -2,64 +2,24 @@
 
 #include "common/texts.h"
 #include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tiledelegate.h"
 #include "picture/window/thumbnails.h"
 #include "platform/paths.h"
 
 #include <QAccessible>
-#include <QPainter>
 #include <QScrollBar>
 #include <QScopedValueRollback>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWheelEvent>
 
 namespace qthost {
 namespace {
 
-// A tile's side, in the window's pixels, and the room around it.
+// A tile's side, in the window's pixels, and its cell's.
 constexpr int TileSide = 96;
-constexpr int TileMargin = 4;
-constexpr int CellSide = TileSide + 2 * TileMargin;
+constexpr int CellSide = TileDelegate::cellSide(TileSide);
 // Made at the shared cache's `large` size, which file managers show too.
 constexpr int MadeSide = 256;
-
-// The picture centred in its cell, or a framed word saying why there is none.
-class TileDelegate final : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        painter->save();
-        if (option.state & QStyle::State_Selected)
-            painter->fillRect(option.rect, option.palette.highlight());
-        const QRect tile = option.rect.adjusted(TileMargin, TileMargin, -TileMargin, -TileMargin);
-        const QImage image = index.data(Qt::DecorationRole).value<QImage>();
-        if (!image.isNull()) {
-            // Made in device pixels, for this screen.
-            const qreal ratio = painter->device()->devicePixelRatioF();
-            QRect placed(QPoint(0, 0), (QSizeF(image.size()) / ratio).toSize().boundedTo(tile.size()));
-            placed.moveCenter(tile.center());
-            painter->drawImage(placed, image);
-        } else if (const QString why = index.data(StripModel::PlaceholderRole).toString(); !why.isEmpty()) {
-            painter->setPen(option.palette.color(QPalette::Mid));
-            painter->drawRect(tile.adjusted(0, 0, -1, -1));
-            painter->setPen(option.palette.color(QPalette::PlaceholderText));
-            painter->drawText(tile.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, why);
-        }
-        if (option.state & QStyle::State_HasFocus) {
-            painter->setPen(QPen(option.palette.highlightedText(), 1, Qt::DotLine));
-            painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
-        }
-        painter->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        return {CellSide, CellSide};
-    }
-};
 
 } // namespace
 
@@ -70,7 +30,7 @@ ThumbnailStrip::ThumbnailStrip(QWidget *parent, picture::DecodeQueue &queue)
     m_thumbnails = std::make_unique<picture::Thumbnails>(queue, device, std::max(MadeSide, device));
     m_model = new StripModel(this, *m_thumbnails);
     setModel(m_model);
-    setItemDelegate(new TileDelegate(this));
+    setItemDelegate(new TileDelegate(this, TileSide));
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
     setWrapping(false);

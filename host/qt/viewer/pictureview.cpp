@@ -632,6 +632,13 @@ void PictureView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_F11:
         emit fullScreenAsked();
         break;
+    case Qt::Key_G:
+        if (event->modifiers() != Qt::NoModifier) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        emit gridAsked();
+        break;
     default: QWidget::keyPressEvent(event); return;
     }
     event->accept();

@@ -101,6 +101,8 @@ signals:
     void fullScreenAsked();
     // I or Alt+Return, or Esc while the details are open.
     void detailsAsked();
+    // G: the folder's thumbnails in place of the picture.
+    void gridAsked();
     // A right click or the menu key asks for what can be done to the file.
     void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
 

@@ -94,6 +94,7 @@ void ViewerWidget::connectView(PictureView *view)
     connect(view, &PictureView::fullScreenAsked, this, &ViewerWidget::toggleFullScreen);
     connect(view, &PictureView::actionsAsked, this, &ViewerWidget::actionsAsked);
     connect(view, &PictureView::detailsAsked, this, &ViewerWidget::toggleDetails);
+    connect(view, &PictureView::gridAsked, this, &ViewerWidget::gridAsked);
     view->addActions(m_pictureActions);
 }
 
@@ -127,7 +128,7 @@ host::Twips ViewerWidget::top() const
 
 void ViewerWidget::setWidth(host::Twips width)
 {
-    if (!m_below) {
+    if (!m_placing) {
         resize(toPixels(width), height());
         return;
     }
@@ -137,7 +138,7 @@ void ViewerWidget::setWidth(host::Twips width)
 
 void ViewerWidget::setHeight(host::Twips height)
 {
-    if (!m_below) {
+    if (!m_placing) {
         resize(width(), toPixels(height));
         return;
     }
@@ -147,9 +148,20 @@ void ViewerWidget::setHeight(host::Twips height)
 
 void ViewerWidget::setBelow(QWidget *below, int height)
 {
+    if (!m_placing)
+        m_asked = size();
+    m_placing = true;
     m_below = below;
     m_belowHeight = height;
-    m_asked = size();
+    placeBelow();
+}
+
+void ViewerWidget::setCover(QWidget *cover)
+{
+    if (!m_placing)
+        m_asked = size();
+    m_placing = true;
+    m_cover = cover;
     placeBelow();
 }
 
@@ -160,6 +172,10 @@ void ViewerWidget::placeBelow()
     resize(m_asked.width(), m_asked.height() - below);
     if (below > 0)
         m_below->setGeometry(x(), y() + m_asked.height() - below, m_asked.width(), below);
+    if (m_cover && !m_cover->isHidden()) {
+        m_cover->setGeometry(QRect(pos(), m_asked));
+        m_cover->raise();
+    }
 }
 
 void ViewerWidget::resizeEvent(QResizeEvent *event)

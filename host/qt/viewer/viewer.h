@@ -64,6 +64,10 @@ public:
     // is shown (the strip of thumbnails): the viewer gives it `height`
     // pixels of its own. Placed again after it is shown or hidden.
     void setBelow(QWidget *below, int height);
+    // A widget that takes the viewer's whole place while it is shown, the
+    // strip's included (the grid of thumbnails).
+    void setCover(QWidget *cover);
+    // Places them again (one was shown or hidden).
     void placeBelow();
 
 signals:
@@ -71,6 +75,8 @@ signals:
     void stepAsked(qthost::Step step);
     // A right click or the menu key on the picture.
     void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
+    // G on the picture.
+    void gridAsked();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -93,7 +99,9 @@ private:
     bool m_warmedUp = false;
     bool m_detailsOpen = false;
     QPointer<QWidget> m_below;
+    QPointer<QWidget> m_cover;
     int m_belowHeight = 0;
+    bool m_placing = false; // the viewer places the widgets that share its place
     QSize m_asked; // the size the window gave the viewer, the strip's room included
 };
 

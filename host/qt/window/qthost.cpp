@@ -16,6 +16,7 @@
 #include "host/qt/lists/drivelist.h"
 #include "host/qt/lists/filelist.h"
 #include "host/qt/viewer/accessiblepage.h"
+#include "host/qt/thumbs/thumbnailgrid.h"
 #include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
 #include "host/qt/window/accessiblewindow.h"
@@ -37,6 +38,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -97,6 +99,7 @@ QtHost::~QtHost()
     // queue, and the menus belong to the window: they go first.
     m_takenDates.reset();
     delete m_strip;
+    delete m_grid;
     m_menus.reset();
     m_window.reset();
     for (QAccessible::InterfaceFactory factory : AccessibleFactories)
@@ -234,21 +237,53 @@ void QtHost::showThumbnails()
     MainWindow *window = m_window.get();
     m_strip = new ThumbnailStrip(window, m_view->queue());
     m_view->setBelow(m_strip, m_strip->stripHeight());
-    // The strip shows what the file list lists, in its order, and its choice;
-    // a choice in the strip is the file list's.
+    m_grid = new ThumbnailGrid(window, m_view->queue());
+    m_view->setCover(m_grid);
+    // The strip and the grid show what the file list lists, in its order,
+    // and its choice; a choice in either is the file list's.
     const auto relist = [this] {
-        m_strip->setFiles(QDir::fromNativeSeparators(m_file1->path()), m_file1->names());
+        const QString folder = QDir::fromNativeSeparators(m_file1->path());
+        m_strip->setFiles(folder, m_file1->names());
+        m_grid->setFiles(folder, m_file1->names());
         m_strip->setChosen(m_file1->selectedRow());
+        m_grid->setChosen(m_file1->selectedRow());
     };
     QAbstractItemModel *files = m_file1->model();
     QObject::connect(files, &QAbstractItemModel::modelReset, m_strip, relist);
     QObject::connect(files, &QAbstractItemModel::layoutChanged, m_strip, relist);
     QObject::connect(files, &QAbstractItemModel::rowsInserted, m_strip, relist);
     QObject::connect(files, &QAbstractItemModel::rowsRemoved, m_strip, relist);
-    QObject::connect(m_file1->selectionModel(), &QItemSelectionModel::selectionChanged, m_strip,
-                     [this] { m_strip->setChosen(m_file1->selectedRow()); });
+    QObject::connect(m_file1->selectionModel(), &QItemSelectionModel::selectionChanged, m_strip, [this] {
+        m_strip->setChosen(m_file1->selectedRow());
+        m_grid->setChosen(m_file1->selectedRow());
+    });
     QObject::connect(m_strip, &ThumbnailStrip::chosen, m_file1, &FileListWidget::choose);
+    QObject::connect(m_grid, &ThumbnailGrid::chosen, m_file1, &FileListWidget::choose);
+    QObject::connect(m_grid, &ThumbnailGrid::openAsked, window, [this](int row) {
+        m_file1->choose(row);
+        setGridShown(false);
+    });
+    QObject::connect(m_grid, &ThumbnailGrid::closeAsked, window, [this] { setGridShown(false); });
+    QObject::connect(m_grid, &ThumbnailGrid::tileSideChanged, window, [this](int side) {
+        tell(m_grid, texts::GridSize.arg(side));
+        if (m_remembered) {
+            m_remembered->setGridTileSide(side);
+            (void)m_remembered->save();
+        }
+    });
+    QObject::connect(m_view, &ViewerWidget::gridAsked, window, [this] {
+        if (m_view->fullScreen())
+            m_view->toggleFullScreen();
+        setGridShown(true);
+    });
+    // Delete, F8, F7, F2 and the rest act on the photo chosen in the grid.
+    m_grid->addActions(m_actions->actions());
     relist();
+    auto *grid = new QAction(texts::GridAccessible, window);
+    grid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    grid->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(grid, &QAction::triggered, window, [this] { setGridShown(m_grid->isHidden()); });
+    window->addAction(grid);
     auto *toggle = new QAction(texts::StripToggle, window);
     toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     toggle->setShortcutContext(Qt::WindowShortcut);
@@ -268,6 +303,23 @@ void QtHost::setStripShown(bool shown)
 {
     m_strip->setVisible(shown);
     m_view->placeBelow();
+}
+
+void QtHost::setGridShown(bool shown)
+{
+    if (shown == !m_grid->isHidden())
+        return;
+    m_grid->setVisible(shown);
+    m_view->placeBelow();
+    if (shown) {
+        m_grid->setFocus(Qt::OtherFocusReason);
+        tell(m_grid, texts::GridShown);
+        return;
+    }
+    // Back to the picture, which takes the keyboard, as the grid had it.
+    QWidget *shownView = m_view->currentWidget();
+    shownView->setFocus(Qt::OtherFocusReason);
+    tell(shownView, texts::GridHidden);
 }
 
 void QtHost::actOnFiles()
@@ -407,6 +459,7 @@ void QtHost::showRefreshed(const FolderContents &contents)
     m_dir1->refresh(contents);
     m_file1->refresh(contents);
     m_strip->refreshed();
+    m_grid->refreshed();
 }
 
 void QtHost::leaveGoneFolder()
@@ -440,6 +493,10 @@ void QtHost::restoreRemembered()
     m_actions->setChosenFolders(folders);
     if (m_remembered->thumbnailStrip())
         setStripShown(true);
+    if (m_remembered->gridTileSide() > 0) {
+        const QSignalBlocker quiet(m_grid); // as it was: nothing to tell or save
+        m_grid->setTileSide(m_remembered->gridTileSide());
+    }
     const folders::SortOrder order = folders::sortOrderNamed(m_remembered->sortOrder());
     m_sortMenu->show(order);
     m_file1->setSortOrder(order);

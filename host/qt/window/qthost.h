@@ -31,6 +31,7 @@ class Menus;
 class SortMenu;
 class StatusBarWidget;
 class TextBoxWidget;
+class ThumbnailGrid;
 class ThumbnailStrip;
 class ViewerWidget;
 
@@ -83,8 +84,12 @@ public:
     folders::FolderWatch *folderWatch() const { return m_watch; }
     FileActions *fileActions() const { return m_actions; }
     ThumbnailStrip *thumbnailStrip() const { return m_strip; }
+    ThumbnailGrid *thumbnailGrid() const { return m_grid; }
     // Shows or hides the strip of thumbnails under the picture (Ctrl+B).
     void setStripShown(bool shown);
+    // Shows the grid of thumbnails in place of the picture (Ctrl+G, G), or
+    // the picture again, which takes the keyboard.
+    void setGridShown(bool shown);
 
 private:
     // The steps of attach: the controls from the design (with their tab
@@ -128,6 +133,7 @@ private:
     std::unique_ptr<picture::TakenDates> m_takenDates; // asks the viewer's helpers
     SortMenu *m_sortMenu = nullptr;
     ThumbnailStrip *m_strip = nullptr; // asks the viewer's helpers
+    ThumbnailGrid *m_grid = nullptr;   // likewise
     folders::FolderWatch::Native m_watches;
     QString m_startFolder;
     folders::FolderWatch *m_watch = nullptr;

@@ -10,6 +10,7 @@ const QString OtherFormats = QStringLiteral("filter/otherFormats");
 const QString ChosenFolders = QStringLiteral("actions/chosenFolders");
 const QString SortOrder = QStringLiteral("files/sortOrder");
 const QString ThumbnailStrip = QStringLiteral("view/thumbnailStrip");
+const QString GridTileSide = QStringLiteral("view/gridTileSide");
 
 } // namespace
 
@@ -68,6 +69,16 @@ bool RememberedSettings::thumbnailStrip() const
 void RememberedSettings::setThumbnailStrip(bool shown)
 {
     m_settings.setValue(ThumbnailStrip, shown);
+}
+
+int RememberedSettings::gridTileSide() const
+{
+    return m_settings.value(GridTileSide, 0).toInt();
+}
+
+void RememberedSettings::setGridTileSide(int side)
+{
+    m_settings.setValue(GridTileSide, side);
 }
 
 bool RememberedSettings::save()

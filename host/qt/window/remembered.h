@@ -32,6 +32,9 @@ public:
     // Whether the strip of thumbnails shows under the picture.
     bool thumbnailStrip() const;
     void setThumbnailStrip(bool shown);
+    // The grid's tiles' side in pixels; 0 when never chosen.
+    int gridTileSide() const;
+    void setGridTileSide(int side);
     // Written to the disk; false when it could not be.
     bool save();
 
