@@ -3,12 +3,13 @@
 // would (the PNG's chunks parsed by hand, the entry named by the MD5 of the
 // URI built from the name's own bytes), stale entries are replaced, failures
 // recorded, and a file changed on the disk gets a new tile. Then the strip
-// under the picture, as screen readers and the file list meet it.
+// under the picture and the grid in its place, as screen readers, the file
+// list and the file actions meet them.
 
 #include "common/texts.h"
 #include "common/version.h"
 #include "host/qt/lists/filelist.h"
-#include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tilemodel.h"
 #include "host/qt/thumbs/thumbnailgrid.h"
 #include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
@@ -363,7 +364,7 @@ void TestThumbnails::cacheFilesAreNeverThumbnailed()
 void TestThumbnails::tilesHeardByScreenReaders()
 {
     Thumbnails thumbnails(*m_queue, 96, 256);
-    qthost::StripModel model(nullptr, thumbnails);
+    qthost::TileModel model(nullptr, thumbnails);
     QStringList names;
     for (int i = 1; i <= 240; ++i)
         names.append(QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
@@ -372,7 +373,7 @@ void TestThumbnails::tilesHeardByScreenReaders()
     QCOMPARE(model.data(model.index(239), Qt::AccessibleTextRole).toString(), QStringLiteral("IMG_0240.jpg、240 / 240"));
     QCOMPARE(model.path(2), QString::fromLocal8Bit(folder()) + QStringLiteral("/IMG_0003.jpg"));
     // A tile that cannot be shown says why in words.
-    QVERIFY(model.data(model.index(0), qthost::StripModel::PlaceholderRole).toString().isEmpty());
+    QVERIFY(model.data(model.index(0), qthost::TileModel::PlaceholderRole).toString().isEmpty());
     QCOMPARE(qthost::tilePlaceholder(DecodedPicture::Reason::Damaged), QStringLiteral("壊れています"));
 }
 

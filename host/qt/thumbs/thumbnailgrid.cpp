@@ -1,7 +1,7 @@
 #include "host/qt/thumbs/thumbnailgrid.h"
 
 #include "common/texts.h"
-#include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tilemodel.h"
 #include "host/qt/thumbs/tiledelegate.h"
 #include "picture/window/sharedthumbnails.h"
 #include "picture/window/thumbnails.h"
@@ -27,7 +27,7 @@ constexpr int FirstSide = 128;
 ThumbnailGrid::ThumbnailGrid(QWidget *parent, picture::DecodeQueue &queue) : QListView(parent)
 {
     m_thumbnails = std::make_unique<picture::Thumbnails>(queue, 1, 1);
-    m_model = new StripModel(this, *m_thumbnails);
+    m_model = new TileModel(this, *m_thumbnails);
     m_delegate = new TileDelegate(this, FirstSide);
     setModel(m_model);
     setItemDelegate(m_delegate);

@@ -11,7 +11,7 @@ class Thumbnails;
 
 namespace qthost {
 
-class StripModel;
+class TileModel;
 class TileDelegate;
 
 // The folder's thumbnails in a grid, in the file list's order, in place of
@@ -57,7 +57,7 @@ private:
     void askVisible();
 
     std::unique_ptr<picture::Thumbnails> m_thumbnails;
-    StripModel *m_model;
+    TileModel *m_model;
     TileDelegate *m_delegate;
     bool m_quiet = false;
 };

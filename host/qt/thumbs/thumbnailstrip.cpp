@@ -1,7 +1,7 @@
 #include "host/qt/thumbs/thumbnailstrip.h"
 
 #include "common/texts.h"
-#include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tilemodel.h"
 #include "host/qt/thumbs/tiledelegate.h"
 #include "picture/window/thumbnails.h"
 #include "platform/paths.h"
@@ -28,7 +28,7 @@ ThumbnailStrip::ThumbnailStrip(QWidget *parent, picture::DecodeQueue &queue)
 {
     const int device = qCeil(TileSide * devicePixelRatioF());
     m_thumbnails = std::make_unique<picture::Thumbnails>(queue, device, std::max(MadeSide, device));
-    m_model = new StripModel(this, *m_thumbnails);
+    m_model = new TileModel(this, *m_thumbnails);
     setModel(m_model);
     setItemDelegate(new TileDelegate(this, TileSide));
     setViewMode(QListView::ListMode);

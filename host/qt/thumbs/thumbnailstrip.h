@@ -11,7 +11,7 @@ class Thumbnails;
 
 namespace qthost {
 
-class StripModel;
+class TileModel;
 
 // The strip of thumbnails under the picture: the file list's files in its
 // order, the chosen one highlighted and kept in view. A click or the arrow
@@ -50,7 +50,7 @@ private:
     void askVisible();
 
     std::unique_ptr<picture::Thumbnails> m_thumbnails;
-    StripModel *m_model;
+    TileModel *m_model;
     bool m_quiet = false;
 };
 

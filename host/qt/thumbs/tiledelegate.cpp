@@ -1,6 +1,6 @@
 #include "host/qt/thumbs/tiledelegate.h"
 
-#include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tilemodel.h"
 
 #include <QPainter>
 
@@ -19,7 +19,7 @@ void TileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         QRect placed(QPoint(0, 0), (QSizeF(image.size()) / ratio).toSize().boundedTo(tile.size()));
         placed.moveCenter(tile.center());
         painter->drawImage(placed, image);
-    } else if (const QString why = index.data(StripModel::PlaceholderRole).toString(); !why.isEmpty()) {
+    } else if (const QString why = index.data(TileModel::PlaceholderRole).toString(); !why.isEmpty()) {
         painter->setPen(option.palette.color(QPalette::Mid));
         painter->drawRect(tile.adjusted(0, 0, -1, -1));
         painter->setPen(option.palette.color(QPalette::PlaceholderText));

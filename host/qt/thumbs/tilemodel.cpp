@@ -1,4 +1,4 @@
-#include "host/qt/thumbs/stripmodel.h"
+#include "host/qt/thumbs/tilemodel.h"
 
 #include "common/texts.h"
 #include "platform/paths.h"
@@ -24,13 +24,13 @@ QString tilePlaceholder(picture::DecodedPicture::Reason reason)
     return texts::TileCannotShow;
 }
 
-StripModel::StripModel(QObject *parent, picture::Thumbnails &thumbnails)
+TileModel::TileModel(QObject *parent, picture::Thumbnails &thumbnails)
     : QAbstractListModel(parent), m_thumbnails(thumbnails)
 {
-    connect(&thumbnails, &picture::Thumbnails::arrived, this, &StripModel::arrived);
+    connect(&thumbnails, &picture::Thumbnails::arrived, this, &TileModel::arrived);
 }
 
-void StripModel::setFiles(const QString &folder, const QStringList &names)
+void TileModel::setFiles(const QString &folder, const QStringList &names)
 {
     if (folder == m_folder && names == m_names)
         return;
@@ -43,14 +43,14 @@ void StripModel::setFiles(const QString &folder, const QStringList &names)
     endResetModel();
 }
 
-QString StripModel::path(int row) const
+QString TileModel::path(int row) const
 {
     if (row < 0 || row >= int(m_names.size()))
         return {};
     return platform::joinFolder(m_folder, m_names.at(row));
 }
 
-QStringList StripModel::paths(int first, int last) const
+QStringList TileModel::paths(int first, int last) const
 {
     QStringList paths;
     for (int row = std::max(first, 0); row <= std::min(last, int(m_names.size()) - 1); ++row)
@@ -58,12 +58,12 @@ QStringList StripModel::paths(int first, int last) const
     return paths;
 }
 
-int StripModel::rowCount(const QModelIndex &parent) const
+int TileModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_names.size());
 }
 
-QVariant StripModel::data(const QModelIndex &index, int role) const
+QVariant TileModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_names.size()))
         return {};
@@ -85,7 +85,7 @@ QVariant StripModel::data(const QModelIndex &index, int role) const
     }
 }
 
-void StripModel::arrived(const QString &path)
+void TileModel::arrived(const QString &path)
 {
     if (platform::folderOf(path) != m_folder)
         return;

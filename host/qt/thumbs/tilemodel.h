@@ -9,13 +9,13 @@ namespace qthost {
 
 // The folder's files as tiles: each one's thumbnail once it is made (a
 // QImage for Qt::DecorationRole), or a word or two of why there is none.
-class StripModel final : public QAbstractListModel
+class TileModel final : public QAbstractListModel
 {
     Q_OBJECT
 public:
     enum Role { PlaceholderRole = Qt::UserRole + 1 };
 
-    StripModel(QObject *parent, picture::Thumbnails &thumbnails);
+    TileModel(QObject *parent, picture::Thumbnails &thumbnails);
 
     // The files of `folder` (internal form), in the file list's order.
     void setFiles(const QString &folder, const QStringList &names);
