@@ -40,18 +40,6 @@ bool sameHelpers(const QList<qint64> &a, const QList<qint64> &b)
     return QSet<qint64>(a.begin(), a.end()) == QSet<qint64>(b.begin(), b.end());
 }
 
-// The processor time a process has spent, all its threads, in clock ticks.
-qint64 cpuTicks(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray line = stat.readAll();
-    // Past the command's name, which may hold spaces: state is the first field.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
-}
-
 // What the queue answers for `file` fitted within `bounds`, waited for;
 // nullopt when no answer came.
 std::optional<DecodedPicture> decoded(DecodeQueue &queue, const QString &file, QSize bounds, QObject *context)
@@ -125,8 +113,9 @@ void TestDecoders::helperEnds_data()
     // Told to stop before its decoder has read the file, it stops at its next
     // read or is killed once the grace is over; either way nobody hears.
     QTest::newRow("cancelled at once") << QStringLiteral("cancel") << grid << -1;
-    // Its decoder reads no more once it has the file: told to stop while
-    // decoding, it goes on, and is killed once the grace is over.
+    // A decoder that goes on once told to stop (a fake helper that never
+    // answers: a real one may stop at its next read, or not, as it goes) is
+    // killed once the grace is over.
     QTest::newRow("cancelled while decoding") << QStringLiteral("cancel decoding") << grid << -1;
     QTest::newRow("past its deadline") << QStringLiteral("deadline") << grid << int(Reason::TookTooLong);
     QTest::newRow("over its memory") << QStringLiteral("memory") << QStringLiteral("60mp.png")
@@ -159,7 +148,10 @@ void TestDecoders::helperEnds()
         flat.fill(Qt::darkCyan);
         QVERIFY(flat.save(path(file), "PNG"));
     }
-    std::unique_ptr<DecodeQueue> queue = readyQueue(limits, end == QStringLiteral("crash") ? end : QString());
+    const QString lie = end == QStringLiteral("crash")             ? end
+                        : end == QStringLiteral("cancel decoding") ? QStringLiteral("silent")
+                                                                   : QString();
+    std::unique_ptr<DecodeQueue> queue = readyQueue(limits, lie);
     const QList<qint64> before = queue->helperPids();
     std::optional<DecodedPicture> heard;
     DecodeQueue::Ticket ticket = 0;
@@ -169,14 +161,6 @@ void TestDecoders::helperEnds()
         const QSize bounds = end == QStringLiteral("memory") ? QSize() : QSize(400, 300);
         ticket = queue->decode(DecodeRequest::fitted(target, bounds), DecodeQueue::Priority::Shown, this,
                                [&heard](const DecodedPicture &picture) { heard = picture; });
-        QVERIFY(queue->isRunning(ticket));
-    }
-    if (end == QStringLiteral("cancel decoding")) {
-        // A fifth of a second of work: long past reading the 35 KB file,
-        // and far from the end of a 196-megapixel decode.
-        const qint64 pid = queue->helperPids().constFirst();
-        const qint64 fifth = ::sysconf(_SC_CLK_TCK) / 5;
-        QTRY_VERIFY_WITH_TIMEOUT(cpuTicks(pid) >= fifth, 30000);
         QVERIFY(queue->isRunning(ticket));
     }
     if (end.startsWith(QStringLiteral("cancel")))
