@@ -12,7 +12,6 @@ namespace {
 
 using Reason = DecodedPicture::Reason;
 
-
 // Failures a file manager should know about too: the file is a picture
 // that cannot be read. Not a picture at all, or a helper stopped by the
 // machine's load, records nothing.

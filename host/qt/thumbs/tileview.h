@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QListView>
+
+#include <memory>
+#include <utility>
+
+namespace picture {
+class DecodeQueue;
+class Thumbnails;
+}
+
+namespace qthost {
+
+class TileModel;
+
+// What the strip and the grid of thumbnails share: the file list's files in
+// its order as tiles, the file list's choice shown without a word to screen
+// readers, the user's own choice told (`chosen`), entering naming the tile
+// the user is on, and thumbnails asked for only while shown: the tiles on
+// the screen first, then the rest of the folder.
+class TileView : public QListView
+{
+    Q_OBJECT
+public:
+    // Tiles of `tile` device pixels, made at `made` for the shared cache.
+    TileView(QWidget *parent, picture::DecodeQueue &queue, int tile, int made);
+    ~TileView() override;
+
+    // The files of `folder` (internal form), in the file list's order; the
+    // file chosen stays chosen.
+    void setFiles(const QString &folder, const QStringList &names);
+    // Highlights the row the file list has chosen (-1: none) and keeps it in
+    // view; raises no `chosen`.
+    void setChosen(int row);
+    // The folder was read again: files changed on the disk get new tiles.
+    void refreshed();
+    picture::Thumbnails &thumbnails() { return *m_thumbnails; }
+
+signals:
+    // The user chose the row here.
+    void chosen(int row);
+
+protected:
+    // The rows on the screen, first and last.
+    virtual std::pair<int, int> rowsOnScreen() const = 0;
+    void askVisible();
+
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyboardSearch(const QString &) override {}
+
+private:
+    std::unique_ptr<picture::Thumbnails> m_thumbnails;
+    TileModel *m_model;
+    bool m_quiet = false;
+};
+
+} // namespace qthost
