@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -155,6 +156,23 @@ bool writeForeignEntry(const QString &entry, const QByteArray &uri, qint64 mtime
     return image.save(entry, "PNG");
 }
 
+// The program's own window, started in `folder` and shown; the current
+// folder is put back however the test ends.
+struct ShownProgram
+{
+    explicit ShownProgram(const QString &folder) : before(QDir::currentPath())
+    {
+        QDir::setCurrent(folder);
+        host.attach(Form1::design(), &recorder);
+        host.show();
+    }
+    ~ShownProgram() { QDir::setCurrent(before); }
+    QString before;
+    qthost::QtHost host;
+    Form1 form{host};
+    Recorder recorder{form};
+};
+
 } // namespace
 
 class TestThumbnails : public QObject
@@ -175,6 +193,7 @@ private slots:
     void stripChoosesAsTheUserDoes();
     void stripSharesTheViewersPlace();
     void gridInPlaceOfThePicture();
+    void gridOpensWhereTheChosenPhotoIs();
 
 private:
     QByteArray folder() const { return QFile::encodeName(m_dir->path()); }
@@ -200,6 +219,7 @@ void TestThumbnails::cleanup()
 {
     m_queue.reset();
     qunsetenv("XDG_CACHE_HOME");
+    qunsetenv("XDG_DATA_HOME");
 }
 
 Thumbnails::Tile TestThumbnails::tileOf(Thumbnails &thumbnails, const QString &path)
@@ -414,13 +434,9 @@ void TestThumbnails::stripSharesTheViewersPlace()
 {
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
         QVERIFY(writeJpeg(folder() + '/' + name, Red));
-    const QString start = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    qthost::QtHost host;
-    Form1 form{host};
-    Recorder recorder{form};
-    host.attach(Form1::design(), &recorder);
-    host.show();
+    ShownProgram program(m_dir->path());
+    qthost::QtHost &host = program.host;
+    Recorder &recorder = program.recorder;
     QVERIFY(QTest::qWaitForWindowExposed(host.window()));
     auto *view = host.window()->findChild<qthost::ViewerWidget *>();
     qthost::ThumbnailStrip *strip = host.thumbnailStrip();
@@ -461,7 +477,6 @@ void TestThumbnails::stripSharesTheViewersPlace()
     toggle->trigger();
     QVERIFY(strip->isHidden());
     QCOMPARE(view->geometry(), grown);
-    QVERIFY(QDir::setCurrent(start));
 }
 
 void TestThumbnails::gridInPlaceOfThePicture()
@@ -470,14 +485,10 @@ void TestThumbnails::gridInPlaceOfThePicture()
         QVERIFY(writeJpeg(folder() + '/' + name, Red));
     // A trash of the test's own for Delete.
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_cache->path()));
-    const QString start = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
     {
-        qthost::QtHost host;
-        Form1 form{host};
-        Recorder recorder{form};
-        host.attach(Form1::design(), &recorder);
-        host.show();
+        ShownProgram program(m_dir->path());
+        qthost::QtHost &host = program.host;
+        Recorder &recorder = program.recorder;
         QVERIFY(QTest::qWaitForWindowExposed(host.window()));
         auto *view = host.window()->findChild<qthost::ViewerWidget *>();
         auto *files = host.window()->findChild<qthost::FileListWidget *>();
@@ -530,8 +541,22 @@ void TestThumbnails::gridInPlaceOfThePicture()
         QTest::keyClick(grid, Qt::Key_Escape);
         QVERIFY(grid->isHidden());
     }
-    QVERIFY(QDir::setCurrent(start));
-    qunsetenv("XDG_DATA_HOME");
+}
+
+void TestThumbnails::gridOpensWhereTheChosenPhotoIs()
+{
+    // Far down a folder of many, on the grid's first showing.
+    for (int i = 0; i < 60; ++i)
+        QVERIFY(writeJpeg(folder() + "/p" + QByteArray::number(10 + i) + ".jpg", Blue, 100, QSize(60, 40)));
+    ShownProgram program(m_dir->path());
+    QVERIFY(QTest::qWaitForWindowExposed(program.host.window()));
+    auto *files = program.host.window()->findChild<qthost::FileListWidget *>();
+    qthost::ThumbnailGrid *grid = program.host.thumbnailGrid();
+    files->choose(59);
+    program.host.setGridShown(true);
+    QVERIFY(grid->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(grid->currentIndex().row(), 59);
+    QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
 }
 
 QTEST_MAIN(TestThumbnails)

@@ -1,6 +1,6 @@
 #pragma once
 
-// Writing the shared thumbnail cache as its specification asks, so that
+// Writing the shared thumbnail cache as its freedesktop.org standard asks, so that
 // file managers, file choosers and other viewers show at once what this
 // program made: a PNG whose tEXt chunks name the file and its version,
 // written to a temporary file in the same folder and renamed over, readable

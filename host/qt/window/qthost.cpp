@@ -312,6 +312,8 @@ void QtHost::setGridShown(bool shown)
     m_grid->setVisible(shown);
     m_view->placeBelow();
     if (shown) {
+        // Kept in view at the size it now has, not the one it was shown at.
+        m_grid->setChosen(m_file1->selectedRow());
         m_grid->setFocus(Qt::OtherFocusReason);
         tell(m_grid, texts::GridShown);
         return;
