@@ -76,14 +76,14 @@ check_room(NAME "the logic" QT Core
     MAY ${logic})
 # What is shared by all lies below all: it calls up into nothing.
 check_room(NAME "the shared texts" QT Core FILES common/*.cpp common/*.h MAY common/)
-check_room(NAME "the folder room" QT Core FILES folders/*.cpp folders/*.h MAY folders/ platform/)
-check_room(NAME "the file-operation room" QT Core FILES fileops/*.cpp fileops/*.h MAY fileops/ platform/)
+check_room(NAME "the folder room" QT Core FILES folders/*.cpp folders/*.h MAY folders/ platform/ common/marks.h common/photonames.h)
+check_room(NAME "the file-operation room" QT Core FILES fileops/*.cpp fileops/*.h MAY fileops/ platform/ common/marks.h common/photonames.h)
 
 # The picture rooms, by trust. What runs in the window (window/) never
 # includes what runs in a helper (helper/...), and the other way round; both
 # share only the wire. Below the helper's server loop, the formats know
 # neither first looks nor the loop, and EXIF is plain bytes on Qt Core.
-check_room(NAME "the wire" QT Gui FILES picture/wire/*.cpp picture/wire/*.h MAY picture/wire/ platform/)
+check_room(NAME "the wire" QT Gui FILES picture/wire/*.cpp picture/wire/*.h MAY picture/wire/ platform/ common/marks.h)
 check_room(NAME "the window's picture side" QT Gui FILES picture/window/*.cpp picture/window/*.h
     MAY picture/window/ picture/wire/ platform/)
 check_room(NAME "the helper" QT Gui FILES picture/helper/*.cpp picture/helper/*.h
@@ -93,7 +93,7 @@ check_room(NAME "the first looks" QT Gui FILES picture/helper/firstlook/*.cpp pi
 check_room(NAME "the formats" QT Gui FILES picture/helper/formats/*.cpp picture/helper/formats/*.h
     MAY picture/helper/formats/ picture/helper/pixels/ picture/helper/exif/ picture/wire/ platform/)
 check_room(NAME "the photo details" QT Gui FILES picture/helper/details/*.cpp picture/helper/details/*.h
-    MAY picture/helper/details/ picture/helper/formats/ picture/wire/ platform/)
+    MAY picture/helper/details/ picture/helper/formats/ picture/wire/ platform/ common/marks.h)
 check_room(NAME "the pixels" QT Gui FILES picture/helper/pixels/*.cpp picture/helper/pixels/*.h MAY picture/helper/pixels/)
 check_room(NAME "EXIF" QT Core FILES picture/helper/exif/*.cpp picture/helper/exif/*.h MAY picture/helper/exif/)
 

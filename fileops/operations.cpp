@@ -73,9 +73,9 @@ std::optional<Outcome> undoProblem(const MovedFile &file, bool photo, bool *skip
 
 } // namespace
 
-Result trashWithCompanions(const QString &path, const QString &dataHome)
+Result trashWithCompanions(const QString &path, const QString &dataHome, Pairs pairs)
 {
-    const QStringList companions = companionsOf(path);
+    const QStringList companions = companionsOf(path, pairs);
     const TrashOutcome photo = moveToTrash(path, dataHome);
     if (!photo.outcome.ok())
         return {photo.outcome, std::nullopt};
@@ -95,9 +95,10 @@ Result trashWithCompanions(const QString &path, const QString &dataHome)
     return {outcome, done};
 }
 
-Result transferWithCompanions(const QString &path, const QString &folder, bool keepSource, const CopyProgress &progress)
+Result transferWithCompanions(const QString &path, const QString &folder, bool keepSource, const CopyProgress &progress,
+                              Pairs pairs)
 {
-    const QStringList companions = companionsOf(path);
+    const QStringList companions = companionsOf(path, pairs);
     const QString name = nameOf(path);
     const QString into = QDir::cleanPath(folder);
     // One free name for the photo and all its companions, so that they keep
@@ -146,12 +147,12 @@ Result transferWithCompanions(const QString &path, const QString &folder, bool k
     return {photo, done};
 }
 
-Result renameWithCompanions(const QString &path, const QString &name)
+Result renameWithCompanions(const QString &path, const QString &name, Pairs pairs)
 {
     const QString oldName = nameOf(path);
     if (name == oldName)
         return {Outcome::at(path), std::nullopt};
-    const QStringList companions = companionsOf(path);
+    const QStringList companions = companionsOf(path, pairs);
     // All the names are looked at before anything is renamed.
     for (const QString &companion : companions) {
         const QString renamed = companionNameFor(nameOf(companion), oldName, name);
@@ -180,9 +181,9 @@ Result renameWithCompanions(const QString &path, const QString &name)
     return {photo, done};
 }
 
-Outcome deleteWithCompanions(const QString &path)
+Outcome deleteWithCompanions(const QString &path, Pairs pairs)
 {
-    const QStringList companions = companionsOf(path);
+    const QStringList companions = companionsOf(path, pairs);
     Outcome photo = remove(path);
     if (!photo.ok())
         return photo;
@@ -246,27 +247,32 @@ Outcome Operations::recorded(const Result &result)
 
 Outcome Operations::trash(const QString &path)
 {
-    return recorded(trashWithCompanions(path, m_dataHome));
+    return recorded(trashWithCompanions(path, m_dataHome, m_pairs));
+}
+
+Outcome Operations::trashAlone(const QString &path)
+{
+    return recorded(trashWithCompanions(path, m_dataHome, Pairs::Apart));
 }
 
 Outcome Operations::move(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    return recorded(transferWithCompanions(path, folder, false, progress));
+    return recorded(transferWithCompanions(path, folder, false, progress, m_pairs));
 }
 
 Outcome Operations::copy(const QString &path, const QString &folder, const CopyProgress &progress)
 {
-    return recorded(transferWithCompanions(path, folder, true, progress));
+    return recorded(transferWithCompanions(path, folder, true, progress, m_pairs));
 }
 
 Outcome Operations::rename(const QString &path, const QString &name)
 {
-    return recorded(renameWithCompanions(path, name));
+    return recorded(renameWithCompanions(path, name, m_pairs));
 }
 
 Outcome Operations::deleteForGood(const QString &path)
 {
-    return deleteWithCompanions(path);
+    return deleteWithCompanions(path, m_pairs);
 }
 
 std::optional<Undone> Operations::undo()

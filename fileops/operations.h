@@ -8,6 +8,7 @@
 // an action or by its undoing, and an undo moves only the very files the
 // action moved: each is known by its identity, checked before it moves.
 
+#include "fileops/companions.h"
 #include "fileops/trash.h"
 
 #include <deque>
@@ -49,14 +50,14 @@ struct Result
     Outcome outcome;
     std::optional<Done> done;
 };
-Result trashWithCompanions(const QString &path, const QString &dataHome);
+Result trashWithCompanions(const QString &path, const QString &dataHome, Pairs pairs = Pairs::Apart);
 // Moved (or copied, `keepSource`) into `folder` under the photo's name or
 // a free one; the companions take the same stem there.
 Result transferWithCompanions(const QString &path, const QString &folder, bool keepSource,
-                              const CopyProgress &progress = {});
-Result renameWithCompanions(const QString &path, const QString &name);
+                              const CopyProgress &progress = {}, Pairs pairs = Pairs::Apart);
+Result renameWithCompanions(const QString &path, const QString &name, Pairs pairs = Pairs::Apart);
 // Deleted for good, companions too; nothing to remember.
-Outcome deleteWithCompanions(const QString &path);
+Outcome deleteWithCompanions(const QString &path, Pairs pairs = Pairs::Apart);
 // Undoes `done`: every file back where it was, but only while what is at
 // each place now is what the action left there (NotTheSameFile otherwise,
 // nothing moved), and never over a file (NameTaken, nothing moved).
@@ -70,8 +71,14 @@ public:
 
     explicit Operations(QString dataHome = userDataHome()) : m_dataHome(std::move(dataHome)) {}
 
+    // Whether a RAW and its JPEG go together in what follows.
+    void setPairs(Pairs pairs) { m_pairs = pairs; }
+    Pairs pairs() const { return m_pairs; }
+
     // Each as its namesake above; what succeeds can be undone.
     Outcome trash(const QString &path);
+    // The photo alone, whatever setPairs says (one half of a pair).
+    Outcome trashAlone(const QString &path);
     Outcome move(const QString &path, const QString &folder, const CopyProgress &progress = {});
     Outcome copy(const QString &path, const QString &folder, const CopyProgress &progress = {});
     Outcome rename(const QString &path, const QString &name);
@@ -92,6 +99,7 @@ private:
     Outcome recorded(const Result &result);
 
     QString m_dataHome;
+    Pairs m_pairs = Pairs::Apart;
     std::deque<Done> m_done;
 };
 

@@ -377,6 +377,18 @@ void TestFileSafety::companionsGoAlong_data()
     QTest::newRow("one of a pair trashed: the shared sidecar stays")
         << pair << QStringLiteral("trash") << QStringLiteral("IMG_3.JPG")
         << QStringList{QStringLiteral("IMG_3.CR2"), QStringLiteral("IMG_3.xmp")} << QStringList{} << 0;
+    // The pair as one photo: the other half and every sidecar go with it.
+    const QStringList wholePair{QStringLiteral("IMG_3.CR2"), QStringLiteral("IMG_3.CR2.xmp"), QStringLiteral("IMG_3.JPG"),
+                                QStringLiteral("IMG_3.xmp")};
+    QTest::newRow("a pair trashed as one") << wholePair << QStringLiteral("pair trash") << QStringLiteral("IMG_3.JPG")
+                                          << QStringList{} << QStringList{} << 3;
+    QTest::newRow("a pair renamed as one")
+        << wholePair << QStringLiteral("pair rename IMG_8.JPG") << QStringLiteral("IMG_3.JPG")
+        << QStringList{QStringLiteral("IMG_8.CR2"), QStringLiteral("IMG_8.CR2.xmp"), QStringLiteral("IMG_8.JPG"),
+                       QStringLiteral("IMG_8.xmp")}
+        << QStringList{} << 3;
+    QTest::newRow("a pair moved as one, from its RAW") << wholePair << QStringLiteral("pair move")
+                                                       << QStringLiteral("IMG_3.CR2") << QStringList{} << wholePair << 3;
     // A renamed name taken for a sidecar only: nothing is renamed.
     QTest::newRow("renamed to a stem whose sidecar is taken")
         << (raw + QStringList{QStringLiteral("IMG_9.xmp")}) << QStringLiteral("rename IMG_9.CR2")
@@ -398,6 +410,10 @@ void TestFileSafety::companionsGoAlong()
     const QStringList tripBefore = namesIn(at(QStringLiteral("trip")));
     const QString path = at(QStringLiteral("photos/") + photo);
     Operations operations(m_data);
+    if (action.startsWith(QStringLiteral("pair "))) {
+        operations.setPairs(Pairs::Together);
+        action = action.mid(5);
+    }
     Outcome done;
     if (action == QStringLiteral("trash"))
         done = operations.trash(path);

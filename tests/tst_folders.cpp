@@ -2,7 +2,9 @@
 // contents as the lists take them.
 
 #include "folders/folders.h"
+#include "folders/markfilter.h"
 #include "folders/naturalorder.h"
+#include "folders/pairs.h"
 #include "folders/sortorder.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -40,6 +42,10 @@ private slots:
     void sortOrders_data();
     void sortOrders();
     void sortOrderNames();
+    void markFilters_data();
+    void markFilters();
+    void pairsAsOne_data();
+    void pairsAsOne();
 };
 
 void TestFolders::patterns_data()
@@ -260,6 +266,93 @@ void TestFolders::sortOrderNames()
     for (const char *name : {"", "date", "reversed", "-reversed", "size-", "Size"})
         QCOMPARE(sortOrderNamed(QString::fromLatin1(name)), SortOrder{});
     QCOMPARE(sortOrderNamed(QStringLiteral("modified-reversed")), (SortOrder{SortKey::Modified, true}));
+}
+
+void TestFolders::markFilters_data()
+{
+    // Six photos: a.jpg unrated, b.jpg rejected, c.jpg two stars and red,
+    // d.jpg five stars and blue, e.jpg not read yet, f.jpg a label of
+    // another program's. Each row: the filter, and the names it lists.
+    QTest::addColumn<MarkFilter>("filter");
+    QTest::addColumn<QString>("listed");
+    const auto labels = [](std::initializer_list<marks::Label> list) {
+        quint8 bits = 0;
+        for (const marks::Label label : list)
+            bits |= labelBit(label);
+        return bits;
+    };
+    QTest::newRow("nothing asked: every photo") << MarkFilter{} << QStringLiteral("a b c d e f");
+    QTest::newRow("at least one star") << MarkFilter{1, false, false, 0} << QStringLiteral("c d");
+    QTest::newRow("at least two stars: two counts") << MarkFilter{2, false, false, 0} << QStringLiteral("c d");
+    QTest::newRow("at least three stars") << MarkFilter{3, false, false, 0} << QStringLiteral("d");
+    QTest::newRow("unrated: not the rejected one") << MarkFilter{0, true, false, 0} << QStringLiteral("a f");
+    // A photo whose marks are not known yet is only hidden for what it lacks.
+    QTest::newRow("rejected hidden: the unread one stays") << MarkFilter{0, false, true, 0}
+                                                           << QStringLiteral("a c d e f");
+    QTest::newRow("red") << MarkFilter{0, false, false, labels({marks::Label::Red})} << QStringLiteral("c");
+    QTest::newRow("red or blue") << MarkFilter{0, false, false, labels({marks::Label::Red, marks::Label::Blue})}
+                                 << QStringLiteral("c d");
+    QTest::newRow("red or blue, three stars: both must hold")
+        << MarkFilter{3, false, false, labels({marks::Label::Red, marks::Label::Blue})} << QStringLiteral("d");
+    QTest::newRow("green: nobody") << MarkFilter{0, false, false, labels({marks::Label::Green})} << QString();
+}
+
+void TestFolders::markFilters()
+{
+    QFETCH(MarkFilter, filter);
+    QFETCH(QString, listed);
+    const QHash<QString, marks::Marks> known{
+        {QStringLiteral("/p/a.jpg"), {0, marks::Label::None}},
+        {QStringLiteral("/p/b.jpg"), {marks::Rejected, marks::Label::None}},
+        {QStringLiteral("/p/c.jpg"), {2, marks::Label::Red}},
+        {QStringLiteral("/p/d.jpg"), {5, marks::Label::Blue}},
+        {QStringLiteral("/p/f.jpg"), {0, marks::Label::Other}},
+    };
+    const MarksOf marksOf = [&known](const QString &path) -> std::optional<marks::Marks> {
+        if (!known.contains(path))
+            return std::nullopt;
+        return known.value(path);
+    };
+    QStringList names;
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"})
+        names.append(QString::fromLatin1(name));
+    QStringList kept = names;
+    filterByMarks(kept, QStringLiteral("/p"), filter, marksOf);
+    for (QString &name : kept)
+        name.chop(4);
+    QCOMPARE(kept.join(QLatin1Char(' ')), listed);
+    // A file asked for by name is listed whatever its marks.
+    kept = names;
+    filterByMarks(kept, QStringLiteral("/p"), filter, marksOf, QStringLiteral("b.jpg"));
+    QVERIFY(kept.contains(QStringLiteral("b.jpg")));
+}
+
+void TestFolders::pairsAsOne_data()
+{
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<bool>("showRaw");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("the JPEG stands for its RAW")
+        << QStringLiteral("IMG_1.CR2 IMG_1.JPG IMG_2.JPG IMG_3.NEF") << false << QStringLiteral("IMG_1.JPG IMG_2.JPG IMG_3.NEF");
+    QTest::newRow("the RAW stands for its JPEG")
+        << QStringLiteral("IMG_1.CR2 IMG_1.JPG IMG_2.JPG IMG_3.NEF") << true << QStringLiteral("IMG_1.CR2 IMG_2.JPG IMG_3.NEF");
+    QTest::newRow("a phone's DNG and HEIC") << QStringLiteral("IMG_4.DNG IMG_4.HEIC") << false << QStringLiteral("IMG_4.HEIC");
+    // Stems are compared as they are: another letter case is another photo.
+    QTest::newRow("stems of another case") << QStringLiteral("img_5.cr2 IMG_5.JPG") << false
+                                           << QStringLiteral("img_5.cr2 IMG_5.JPG");
+    QTest::newRow("two processed photos of one stem both stay, the RAW goes")
+        << QStringLiteral("a.arw a.heic a.jpg") << false << QStringLiteral("a.heic a.jpg");
+    QTest::newRow("nothing paired") << QStringLiteral("a.png b.gif") << true << QStringLiteral("a.png b.gif");
+}
+
+void TestFolders::pairsAsOne()
+{
+    QFETCH(QString, names);
+    QFETCH(bool, showRaw);
+    QFETCH(QString, listed);
+    QStringList list = names.split(QLatin1Char(' '));
+    joinPairs(list, showRaw ? PairShows::Raw : PairShows::Processed);
+    QCOMPARE(list.join(QLatin1Char(' ')), listed);
 }
 
 QTEST_GUILESS_MAIN(TestFolders)
