@@ -73,6 +73,8 @@ private slots:
     void anyScreenProfile();
     void detailsFromContainedHelper_data();
     void detailsFromContainedHelper();
+    void sidecarsReachTheHelper_data();
+    void sidecarsReachTheHelper();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -539,6 +541,60 @@ void TestDecoders::detailsFromContainedHelper()
     QCOMPARE(heard->details.taken, asked ? QStringLiteral("2023-11-30 16:45:01") : QString());
     QCOMPARE(heard->details.format, asked ? format : QString());
     QCOMPARE(heard->details.tags.isEmpty(), !asked);
+}
+
+void TestDecoders::sidecarsReachTheHelper_data()
+{
+    // A HEIC beside its XMP sidecar, opened by the window and handed over
+    // with the photo: the helper reads the marks from it and turns every
+    // picture it makes of the photo as it says, under either name a sidecar
+    // has; without one, the photo as it is.
+    QTest::addColumn<QString>("sidecar"); // its name beside photo.heic, empty: none
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("size");      // the photo's size as the reply says
+    for (const char *kind : {"details", "decode", "preview", "thumbnail"}) {
+        QTest::addRow("photo.xmp, %s", kind) << QStringLiteral("photo.xmp") << QString::fromLatin1(kind) << QSize(201, 301);
+        QTest::addRow("no sidecar, %s", kind) << QString() << QString::fromLatin1(kind) << QSize(301, 201);
+    }
+    QTest::newRow("photo.heic.xmp, decode") << QStringLiteral("photo.heic.xmp") << QStringLiteral("decode") << QSize(201, 301);
+}
+
+void TestDecoders::sidecarsReachTheHelper()
+{
+    QFETCH(QString, sidecar);
+    QFETCH(QString, kind);
+    QFETCH(QSize, size);
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(path(QStringLiteral("cache"))));
+    const QString photo = path(QStringLiteral("photo.heic"));
+    QVERIFY(QFile::copy(QFINDTESTDATA(QStringLiteral("data/formats/heic-thumbnail.heic")), photo));
+    if (!sidecar.isEmpty()) {
+        QFile xmp(path(sidecar));
+        QVERIFY(xmp.open(QIODevice::WriteOnly));
+        xmp.write("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                  "<rdf:Description rdf:about=\"\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+                  "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmp:Rating=\"4\" xmp:Label=\"Yellow\" "
+                  "tiff:Orientation=\"6\"/></rdf:RDF></x:xmpmeta>");
+    }
+    std::unique_ptr<DecodeQueue> queue = readyQueue();
+    DecodeRequest request = kind == QStringLiteral("details")  ? DecodeRequest::detailsOf(photo)
+                            : kind == QStringLiteral("preview") ? DecodeRequest::previewOf(photo, QSize(400, 400))
+                            : kind == QStringLiteral("thumbnail") ? DecodeRequest::thumbnailOf(photo, QSize(128, 128))
+                                                                  : DecodeRequest::shown(photo, QSize(400, 400));
+    std::optional<DecodedPicture> heard;
+    queue->decode(request, DecodeQueue::Priority::Shown, this, [&heard](const DecodedPicture &picture) { heard = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+    if (kind == QStringLiteral("details") || kind == QStringLiteral("decode")) {
+        QCOMPARE(heard->details.marks.rating, sidecar.isEmpty() ? 0 : 4);
+        QCOMPARE(heard->details.marks.label, sidecar.isEmpty() ? marks::Label::None : marks::Label::Yellow);
+    }
+    if (kind == QStringLiteral("details"))
+        return;
+    QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
+    QCOMPARE(heard->fullSize, size);
+    QCOMPARE(heard->image.width() < heard->image.height(), size.width() < size.height());
+    // Turned by the sidecar, a thumbnail is not the shared cache's to keep.
+    if (kind == QStringLiteral("thumbnail"))
+        QCOMPARE(heard->fromSharedCache, !sidecar.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDecoders)

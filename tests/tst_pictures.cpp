@@ -3,11 +3,13 @@
 // a zoomed part; colours turned into the screen's; damaged files refused.
 
 #include "picture/helper/details/photodetails.h"
+#include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
+#include "picture/helper/pixels/orientation.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
 #include "testfiles.h"
@@ -88,6 +90,18 @@ protected:
     }
 };
 
+bool tagged(const QString &source, const QString &target, const QStringList &tags)
+{
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return false;
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} + tags + QStringList{target});
+    return exiftool.waitForFinished(30000) && exiftool.exitStatus() == QProcess::NormalExit && exiftool.exitCode() == 0;
+}
+
 } // namespace
 
 class TestPictures : public QObject
@@ -100,6 +114,10 @@ private slots:
     void shrinks();
     void turnsOnce_data();
     void turnsOnce();
+    void orientationsCompose();
+    void orientationsAsQtReadsThem();
+    void turnsBeyondTheReader_data();
+    void turnsBeyondTheReader();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
     void coloursOfTheirProfile_data();
@@ -127,6 +145,8 @@ private slots:
     void sharedThumbnailFound();
     void photoDetails_data();
     void photoDetails();
+    void sidecarMarks_data();
+    void sidecarMarks();
     void hostileExifIsBounded();
 };
 
@@ -288,6 +308,105 @@ void TestPictures::turnsOnce()
     QCOMPARE(shown.fullSize, expected.size());
     const double error = meanDifference(shown.image, expected, false);
     QVERIFY2(error < 6, qPrintable(QString::number(error)));
+}
+
+void TestPictures::orientationsCompose()
+{
+    // Every orientation after every other, on a picture no turn or mirror
+    // leaves alike: the one composed is the two applied in turn, and the
+    // inverse undoes each.
+    QImage picture(3, 2, QImage::Format_RGB32);
+    for (int i = 0; i < 6; ++i)
+        picture.setPixel(i % 3, i / 3, qRgb(i * 40, 255 - i * 40, i * 17));
+    for (int first = 1; first <= 8; ++first) {
+        for (int then = 1; then <= 8; ++then) {
+            const QString which = QStringLiteral("%1 then %2").arg(first).arg(then);
+            QVERIFY2(upright(upright(picture, first), then) == upright(picture, composeOrientations(first, then)),
+                     qPrintable(which));
+        }
+        QVERIFY2(upright(upright(picture, first), inverseOrientation(first)) == picture, qPrintable(QString::number(first)));
+        QCOMPARE(orientationOf(transformationOf(first)), first);
+    }
+    QCOMPARE(turnOrientation(1), 6);
+    QCOMPARE(turnOrientation(-1), 8);
+    QCOMPARE(turnOrientation(2), 3);
+    QCOMPARE(turnOrientation(4), 1);
+}
+
+void TestPictures::orientationsAsQtReadsThem()
+{
+    // What Qt's JPEG reader makes of each EXIF orientation is what the
+    // program takes it for.
+    QTemporaryDir dir;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QString file = dir.filePath(QStringLiteral("o%1.jpg").arg(orientation));
+        if (!tagged(corpus(QStringLiteral("colour-adobe-rgb.jpg")), file,
+                    {QStringLiteral("-Orientation#=%1").arg(orientation)}))
+            QSKIP("exiftool (libimage-exiftool-perl) is not installed, or refused the file");
+        QImageReader reader(file);
+        reader.setAutoTransform(true);
+        QCOMPARE(orientationOf(reader.transformation()), orientation);
+    }
+}
+
+void TestPictures::turnsBeyondTheReader_data()
+{
+    // The file, its own tags (exiftool), the turn its sidecar gives (0:
+    // none), and how the reference then shows. PNG's and WebP's EXIF
+    // orientation, which Qt's readers leave; a sidecar's turn in place of
+    // the file's own, whatever turned it (HEIF's boxes or EXIF, JPEG XL's
+    // header), mirrored ones too.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<int>("sidecar");
+    QTest::addColumn<int>("shown"); // the reference in this orientation
+    QTest::newRow("PNG, EXIF 6") << QStringLiteral("reference.png") << QStringList{QStringLiteral("-Orientation#=6")}
+                                 << 0 << 6;
+    QTest::newRow("WebP, EXIF 8") << QStringLiteral("webp-lossy.webp")
+                                  << QStringList{QStringLiteral("-Orientation#=8")} << 0 << 8;
+    QTest::newRow("HEIF turned by its box, the sidecar upright")
+        << QStringLiteral("heic-orientation-6.heic") << QStringList{} << 1 << 1;
+    QTest::newRow("HEIF mirrored by its box, the sidecar turned left")
+        << QStringLiteral("heic-orientation-2.heic") << QStringList{} << 8 << 8;
+    QTest::newRow("HEIF turned 180 by its box, the sidecar transposed")
+        << QStringLiteral("heic-orientation-3.heic") << QStringList{} << 5 << 5;
+    QTest::newRow("HEIF turned by its EXIF, the sidecar upright")
+        << QStringLiteral("heic-exif-orientation-6.heic") << QStringList{} << 1 << 1;
+    QTest::newRow("JPEG XL turned by its header, the sidecar 180")
+        << QStringLiteral("jxl-orientation-6.jxl") << QStringList{} << 3 << 3;
+}
+
+void TestPictures::turnsBeyondTheReader()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, tags);
+    QFETCH(int, sidecar);
+    QFETCH(int, shown);
+    QTemporaryDir dir;
+    QString path = corpus(file);
+    if (!tags.isEmpty()) {
+        path = dir.filePath(file);
+        if (!tagged(corpus(file), path, tags))
+            QSKIP("exiftool (libimage-exiftool-perl) is not installed, or refused the file");
+    }
+    const QImage expected =
+        upright(QImage(corpus(QStringLiteral("reference.png"))).convertToFormat(QImage::Format_ARGB32), shown);
+    QFile opened(path);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const DecodedPicture decoded =
+        decodePicture(DecodeRequest::fitted(path, expected.size()), opened, NotCancelled, sidecar);
+    QCOMPARE(decoded.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(decoded.fullSize, expected.size());
+    const double error = meanDifference(decoded.image, expected, false);
+    QVERIFY2(error < 6, qPrintable(QString::number(error)));
+    // A part of it, as zooming asks: the same part of the turned picture.
+    QVERIFY(opened.seek(0));
+    const QRect part(20, 30, 60, 40);
+    const DecodedPicture zoomed =
+        decodePicture(DecodeRequest::part(path, 1.0, part), opened, NotCancelled, sidecar);
+    QCOMPARE(zoomed.status, DecodedPicture::Status::Decoded);
+    const double partError = meanDifference(zoomed.image, expected.copy(part), false);
+    QVERIFY2(partError < 8, qPrintable(QString::number(partError)));
 }
 
 void TestPictures::damagedFilesAreRefused_data()
@@ -888,18 +1007,6 @@ namespace {
 
 // `source` copied to `target` with the tags exiftool is given; false when
 // exiftool is not there or refuses.
-bool tagged(const QString &source, const QString &target, const QStringList &tags)
-{
-    QFile::remove(target);
-    if (!QFile::copy(source, target))
-        return false;
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    QProcess exiftool;
-    exiftool.start(QStringLiteral("exiftool"),
-                   QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} + tags + QStringList{target});
-    return exiftool.waitForFinished(30000) && exiftool.exitStatus() == QProcess::NormalExit && exiftool.exitCode() == 0;
-}
-
 } // namespace
 
 void TestPictures::photoDetails_data()
@@ -944,7 +1051,30 @@ void TestPictures::photoDetails_data()
         << QStringList{QStringLiteral("-XMP-exif:DateTimeOriginal=2021:05:06 07:08:09+02:00")}
         << QStringLiteral("taken=2021-05-06 07:08:09;offset=+02:00");
     QTest::newRow("a file that says nothing") << QStringLiteral("reference.png") << QStringList{}
-                                              << QStringLiteral("taken=;make=;latitude=;iso=0");
+                                              << QStringLiteral("taken=;make=;latitude=;iso=0;rating=0;label=");
+    // Marks: XMP's as digiKam and Lightroom write them, Windows' EXIF rating,
+    // a label in another program's words, a rating no rating can be.
+    QTest::newRow("JPEG, stars and a label")
+        << QStringLiteral("colour-adobe-rgb.jpg")
+        << QStringList{QStringLiteral("-XMP-xmp:Rating=4"), QStringLiteral("-XMP-xmp:Label=Green")}
+        << QStringLiteral("rating=4;label=Green");
+    QTest::newRow("PNG, rejected, a label in lower case")
+        << QStringLiteral("reference.png")
+        << QStringList{QStringLiteral("-XMP-xmp:Rating=-1"), QStringLiteral("-XMP-xmp:Label=blue")}
+        << QStringLiteral("rating=-1;label=Blue");
+    QTest::newRow("a Windows rating in EXIF alone")
+        << QStringLiteral("colour-adobe-rgb.jpg") << QStringList{QStringLiteral("-EXIF:Rating=3")}
+        << QStringLiteral("rating=3;label=");
+    QTest::newRow("XMP's rating wins over EXIF's")
+        << QStringLiteral("colour-adobe-rgb.jpg")
+        << QStringList{QStringLiteral("-EXIF:Rating=3"), QStringLiteral("-XMP-xmp:Rating=1")}
+        << QStringLiteral("rating=1");
+    QTest::newRow("a label of another program's words, a rating out of range")
+        << QStringLiteral("webp-lossy.webp")
+        << QStringList{QStringLiteral("-XMP-xmp:Label=Rot"), QStringLiteral("-XMP-xmp:Rating=9")}
+        << QStringLiteral("rating=0;label=other");
+    QTest::newRow("HEIC, stars") << QStringLiteral("heic-8bit.heic") << QStringList{QStringLiteral("-XMP-xmp:Rating=5")}
+                                 << QStringLiteral("rating=5");
 }
 
 void TestPictures::photoDetails()
@@ -980,6 +1110,9 @@ void TestPictures::photoDetails()
         {QStringLiteral("title"), taken.title},
         {QStringLiteral("author"), taken.author},
         {QStringLiteral("copyright"), taken.copyright},
+        {QStringLiteral("rating"), QString::number(taken.marks.rating)},
+        {QStringLiteral("label"), taken.marks.label == marks::Label::Other ? QStringLiteral("other")
+                                                                           : marks::xmpLabel(taken.marks.label)},
     };
     for (const QString &pair : expected.split(QLatin1Char(';'))) {
         const QString field = pair.section(QLatin1Char('='), 0, 0);
@@ -988,6 +1121,79 @@ void TestPictures::photoDetails()
     // Every tag is listed too, under its own key.
     if (!tags.isEmpty())
         QVERIFY(!taken.tags.isEmpty());
+}
+
+namespace {
+
+// An XMP sidecar as Lightroom and darktable write one: properties as
+// attributes of one description.
+QByteArray sidecarWith(const QString &properties)
+{
+    return QStringLiteral("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+                          "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                          "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+                          "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
+                          "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" %1/></rdf:RDF></x:xmpmeta>"
+                          "<?xpacket end=\"w\"?>")
+        .arg(properties)
+        .toUtf8();
+}
+
+} // namespace
+
+void TestPictures::sidecarMarks_data()
+{
+    // Where a photo's marks are read from: the sidecar of a file never
+    // rewritten (RAW, HEIF), the file's own for a JPEG, the file's own when
+    // its sidecar says nothing of them or is no XMP.
+    QTest::addColumn<QString>("photo");
+    QTest::addColumn<QStringList>("fileTags");
+    QTest::addColumn<QByteArray>("sidecar");
+    QTest::addColumn<int>("rating");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("orientation"); // what the sidecar turns it to, 0: nothing
+    const QByteArray full = sidecarWith(QStringLiteral("xmp:Rating=\"3\" xmp:Label=\"Red\" tiff:Orientation=\"6\""));
+    QTest::newRow("DNG: the sidecar's") << QStringLiteral("raw-plain.dng") << QStringList{} << full << 3
+                                        << QStringLiteral("Red") << 6;
+    QTest::newRow("HEIC: the sidecar's over the file's")
+        << QStringLiteral("heic-8bit.heic") << QStringList{QStringLiteral("-XMP-xmp:Rating=1")} << full << 3
+        << QStringLiteral("Red") << 6;
+    QTest::newRow("JPEG: its own, the sidecar is another program's")
+        << QStringLiteral("colour-adobe-rgb.jpg") << QStringList{QStringLiteral("-XMP-xmp:Rating=2")} << full << 2
+        << QString() << 6;
+    QTest::newRow("DNG: a sidecar of other tags leaves the file's")
+        << QStringLiteral("raw-plain.dng") << QStringList{QStringLiteral("-XMP-xmp:Rating=4")}
+        << sidecarWith(QStringLiteral("dc:format=\"image/x-adobe-dng\"")) << 4 << QString() << 0;
+    QTest::newRow("HEIC: rejected in the sidecar")
+        << QStringLiteral("heic-8bit.heic") << QStringList{} << sidecarWith(QStringLiteral("xmp:Rating=\"-1\"")) << -1
+        << QString() << 0;
+    QTest::newRow("DNG: a sidecar that is no XMP") << QStringLiteral("raw-plain.dng")
+                                                   << QStringList{QStringLiteral("-XMP-xmp:Label=Blue")}
+                                                   << QByteArray("<html>not a sidecar") << 0 << QStringLiteral("Blue") << 0;
+}
+
+void TestPictures::sidecarMarks()
+{
+    QFETCH(QString, photo);
+    QFETCH(QStringList, fileTags);
+    QFETCH(QByteArray, sidecar);
+    QFETCH(int, rating);
+    QFETCH(QString, label);
+    QFETCH(int, orientation);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QFileInfo(photo).fileName());
+    if (fileTags.isEmpty())
+        QVERIFY(QFile::copy(corpus(photo), file));
+    else if (!tagged(corpus(photo), file, fileTags))
+        QSKIP("exiftool (libimage-exiftool-perl) is not installed, or refused the file");
+    QFile opened(file);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QBuffer side(&sidecar);
+    QVERIFY(side.open(QIODevice::ReadOnly));
+    const PhotoDetails details = decodeDetails(encodeDetails(readPhotoDetails(opened, &side)));
+    QCOMPARE(details.marks.rating, rating);
+    QCOMPARE(marks::xmpLabel(details.marks.label), label);
+    QCOMPARE(readSidecar(side).orientation, orientation);
 }
 
 void TestPictures::hostileExifIsBounded()

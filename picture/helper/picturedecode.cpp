@@ -1,7 +1,10 @@
 #include "picture/helper/picturedecode.h"
 
+#include "picture/helper/details/orientation.h"
 #include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/ownhandler.h"
 #include "picture/helper/formats/rawhandler.h"
+#include "picture/helper/pixels/orientation.h"
 #include "picture/helper/formats/svgbounds.h"
 #include "picture/helper/pixels/colour.h"
 #include "platform/platform.h"
@@ -141,7 +144,15 @@ QSize allocatedSize(QImageReader &reader)
     return size.isValid() ? size.expandedTo(canvas) : size;
 }
 
-DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled)
+int fileOrientation(QImageReader &reader)
+{
+    bool said = false;
+    const int own = reader.text(QLatin1String(OwnHandler<RawHandler>::OrientationKey)).toInt(&said);
+    return said && own >= 1 && own <= 8 ? own : orientationOf(reader.transformation());
+}
+
+DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled,
+                             int sidecarOrientation)
 {
     using Status = DecodedPicture::Status;
     CancellableDevice device(file, cancelled);
@@ -160,7 +171,24 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
         return cannotDisplay(Reason::UnknownFormat);
     if (stored.isEmpty())
         return cannotDisplay(reasonOf(reader));
-    const QImageIOHandler::Transformations transformation = reader.transformation();
+    QImageIOHandler::Transformations transformation = reader.transformation();
+    // Turned here, past what the reader does: PNG's and WebP's EXIF, which
+    // Qt's readers leave; a sidecar's turn in place of the file's own.
+    std::optional<int> turnHere;
+    const QByteArray format = reader.format();
+    if (sidecarOrientation >= 1 && sidecarOrientation <= 8) {
+        // The program's own handlers have turned their pictures already.
+        const bool turnsItself = transformation == QImageIOHandler::TransformationNone;
+        turnHere = turnsItself ? composeOrientations(inverseOrientation(fileOrientation(reader)), sidecarOrientation)
+                               : sidecarOrientation;
+    } else if ((format == "png" || format == "webp") && transformation == QImageIOHandler::TransformationNone) {
+        if (const int left = leftOrientation(file); left != 1)
+            turnHere = left;
+    }
+    if (turnHere) {
+        reader.setAutoTransform(false);
+        transformation = transformationOf(*turnHere);
+    }
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     const QSize full = turned ? stored.transposed() : stored;
     if (qint64(full.width()) * full.height() > MaxPicturePixels)
@@ -197,6 +225,8 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
 
     DecodedPicture result;
     QImage image = withoutText(reader.read());
+    if (turnHere)
+        image = upright(image, *turnHere);
     if (scaleHere)
         image = scaledTo(std::move(image), shownSize);
     result.colourName = image.colorSpace().isValid() ? image.colorSpace().description() : QString();
@@ -215,6 +245,18 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
     }
     result.status = Status::Decoded;
     return result;
+}
+
+int turnBeyondFile(QIODevice &file, int sidecarOrientation)
+{
+    if (sidecarOrientation < 1 || sidecarOrientation > 8)
+        return 1;
+    const qint64 at = file.pos();
+    file.seek(0);
+    QImageReader reader(&file, RawHandler::canRead(&file) ? QByteArray(RawHandler::Name) : QByteArray());
+    const int own = fileOrientation(reader);
+    file.seek(at);
+    return composeOrientations(inverseOrientation(own), sidecarOrientation);
 }
 
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)

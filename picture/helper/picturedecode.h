@@ -13,8 +13,18 @@ namespace picture {
 
 // Decodes the picture that `file` (open for reading, at its start) holds,
 // told by its content, never by a name. Returns Cancelled soon after
-// `cancelled` becomes true where the decoder reads as it goes.
-DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled);
+// `cancelled` becomes true where the decoder reads as it goes. Turned as the
+// file says, or as `sidecarOrientation` (EXIF's 1 to 8) says in its place.
+DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled,
+                             int sidecarOrientation = 0);
+
+// How the reader's file says its picture is turned, as EXIF's orientation:
+// what the reader applies, or what the program's own handlers say they did.
+int fileOrientation(QImageReader &reader);
+
+// How much more than what `file` itself says to turn its pictures when its
+// sidecar says `sidecarOrientation` (1: nothing more), for its previews.
+int turnBeyondFile(QIODevice &file, int sidecarOrientation);
 
 // The same for the file at `request.path`, opened here.
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled);

@@ -1,8 +1,10 @@
 #include "picture/helper/server.h"
 
 #include "picture/helper/details/photodetails.h"
+#include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/picturedecode.h"
+#include "picture/helper/pixels/orientation.h"
 #include "picture/helper/thumbnaildecode.h"
 #include "picture/wire/protocol.h"
 #include "picture/wire/sealedmemory.h"
@@ -37,6 +39,20 @@ QImage forTheWire(QImage image)
     if (!image.isNull() && image.bytesPerLine() != line)
         image = image.copy();
     return image;
+}
+
+// A preview or thumbnail, made as the file alone says, turned as its
+// sidecar says beyond that. The shared cache's entries stand for the file
+// alone: one turned so is not for the cache.
+void turnFurther(DecodedPicture &picture, int orientation)
+{
+    if (orientation == 1 || picture.image.isNull())
+        return;
+    picture.image = upright(picture.image, orientation);
+    if (orientation >= 5)
+        picture.fullSize.transpose();
+    picture.region = QRect(QPoint(0, 0), picture.fullSize);
+    picture.fromSharedCache = true;
 }
 
 Status statusOf(DecodedPicture::Status status)
@@ -101,8 +117,10 @@ std::optional<Reason> Session::lendFor(quint64 id, const QImage &image)
         return std::nullopt;
     const std::optional<Request> lent = protocol::parse<Request>(received->bytes);
     const int fd = received->fd;
-    if (received->second >= 0)
-        ::close(received->second);
+    for (const int extra : {received->second, received->third}) {
+        if (extra >= 0)
+            ::close(extra);
+    }
     if (!lent || lent->kind != RequestKind::Memory || lent->id != id || fd < 0) {
         if (fd >= 0)
             ::close(fd);
@@ -200,12 +218,22 @@ bool Session::nextFrame(quint64 id)
 
 bool Session::serve(protocol::Received &received)
 {
-    // A preview's shared thumbnail, closed with this request whatever happens.
-    QFile thumbnail;
-    if (received.second >= 0 && !thumbnail.open(received.second, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        ::close(received.second);
     QByteArray tail;
     const std::optional<Request> request = protocol::parse<Request>(received.bytes, &tail);
+    // A preview's shared thumbnail and the photo's sidecar, closed with this
+    // request whatever happens. The sidecar is the last descriptor.
+    int sidecarFd = -1;
+    if (request && (request->flags & protocol::SidecarFollows))
+        sidecarFd = std::exchange(received.third >= 0 ? received.third : received.second, -1);
+    QFile thumbnail;
+    QFile sidecarFile;
+    for (auto [fd, into] : {std::pair{received.second, &thumbnail}, std::pair{sidecarFd, &sidecarFile}}) {
+        if (fd >= 0 && !into->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(fd);
+    }
+    if (received.third >= 0)
+        ::close(received.third);
+    QIODevice *sidecar = sidecarFile.isOpen() ? &sidecarFile : nullptr;
     if (!request || request->kind == RequestKind::Memory) {
         // Not ours, or memory no reply is waiting for.
         if (received.fd >= 0)
@@ -233,7 +261,7 @@ bool Session::serve(protocol::Received &received)
     }
     if (request->kind == RequestKind::Details) {
         DecodedPicture described;
-        described.details = readPhotoDetails(*file);
+        described.details = readPhotoDetails(*file, sidecar);
         return reply(request->id, described, Status::CannotDisplay);
     }
     DecodeRequest wanted;
@@ -244,14 +272,18 @@ bool Session::serve(protocol::Received &received)
     wanted.screen = m_screen;
     QIODevice *entry = thumbnail.isOpen() ? &thumbnail : nullptr;
     const QByteArray uri = tail.left(request->uriBytes);
+    // A file never rewritten is turned as its sidecar says.
+    const int sidecarTurn = sidecar && keepsMarksInSidecar(*file) ? readSidecar(*sidecar).orientation : 0;
     DecodedPicture picture =
         request->kind == RequestKind::Thumbnail
             ? decodeThumbnail(wanted, *file, entry, request->flags & protocol::SecondIsFailure, uri, *m_cancelled)
         : wanted.preview ? decodePreview(wanted, *file, entry, uri)
-                         : decodePicture(wanted, *file, *m_cancelled);
+                         : decodePicture(wanted, *file, *m_cancelled, sidecarTurn);
+    if (sidecarTurn != 0 && (wanted.preview || request->kind == RequestKind::Thumbnail))
+        turnFurther(picture, turnBeyondFile(*file, sidecarTurn));
     if ((request->flags & protocol::WantsDetails) && picture.status != DecodedPicture::Status::Cancelled
         && file->seek(0)) {
-        picture.details = readPhotoDetails(*file);
+        picture.details = readPhotoDetails(*file, sidecar);
         picture.details.format = QString::fromLatin1(QImageReader::imageFormat(file.get())).toUpper();
         file->seek(0);
     }

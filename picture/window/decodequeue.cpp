@@ -3,6 +3,7 @@
 #include "picture/window/replycheck.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
+#include "platform/sidecars.h"
 
 #include <QThread>
 #include <QTimer>
@@ -371,10 +372,17 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         if (!cached.isEmpty())
             thumbnail = platform::openRegularFile(cached);
     }
-    const bool sent = slot.process->send(message, tail, fd, thumbnail, replyBytes(job.request));
-    ::close(fd);
-    if (thumbnail >= 0)
-        ::close(thumbnail);
+    // The photo's sidecar goes along too, opened here: it may turn the photo
+    // and holds its marks where the photo is never rewritten.
+    const platform::Sidecar sidecarFile = platform::sidecarOf(job.request.path);
+    const int sidecar = sidecarFile.exists ? platform::openRegularFile(sidecarFile.path) : -1;
+    if (sidecar >= 0)
+        message.flags |= protocol::SidecarFollows;
+    const bool sent = slot.process->send(message, tail, fd, thumbnail, replyBytes(job.request), sidecar);
+    for (const int opened : {fd, thumbnail, sidecar}) {
+        if (opened >= 0)
+            ::close(opened);
+    }
     if (!sent) {
         // The helper has gone meanwhile: the job waits for another.
         job.running = false;

@@ -180,7 +180,7 @@ bool HelperProcess::sendScreenProfile()
 }
 
 bool HelperProcess::send(const protocol::Request &request, const QByteArray &tail, int fd, int second,
-                         quint64 replyBytes)
+                         quint64 replyBytes, int third)
 {
     if (m_ended || m_socket < 0 || (!m_screenProfileSent && !sendScreenProfile()))
         return false;
@@ -189,7 +189,7 @@ bool HelperProcess::send(const protocol::Request &request, const QByteArray &tai
         ::close(std::exchange(m_lent, -1));
     m_asked = request.id;
     m_replyBytes = replyBytes;
-    return protocol::send(m_socket, &request, sizeof request, tail, fd, second);
+    return protocol::send(m_socket, &request, sizeof request, tail, fd, second, third);
 }
 
 void HelperProcess::kill()
@@ -276,7 +276,7 @@ void HelperProcess::readReplies()
             return;
         // A helper sends no memory of its own, and never two descriptors:
         // the only pixels taken are those in memory it was lent.
-        for (const int fd : {received->fd, received->second}) {
+        for (const int fd : {received->fd, received->second, received->third}) {
             if (fd >= 0)
                 ::close(fd);
         }

@@ -86,11 +86,12 @@ public:
     // request.
     void setScreenProfile(const QByteArray &icc);
 
-    // Sends a request with the picture file `fd` (-1: none; the descriptor
-    // stays the caller's). The reply may be lent at most `replyBytes` of
-    // memory for its pixels. False when the helper has gone.
+    // Sends a request with the picture file `fd` (-1: none; the descriptors
+    // stay the caller's) and those that go with it. The reply may be lent at
+    // most `replyBytes` of memory for its pixels (or the bytes of a file).
+    // False when the helper has gone.
     bool send(const protocol::Request &request, const QByteArray &tail, int fd, int second = -1,
-              quint64 replyBytes = 0);
+              quint64 replyBytes = 0, int third = -1);
     // Asks the running decode to stop at its next read.
     void cancelRunning() { if (m_cancel) m_cancel->store(true); }
     // Ends the helper at once.

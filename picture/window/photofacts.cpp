@@ -1,4 +1,6 @@
-#include "picture/window/takendates.h"
+#include "picture/window/photofacts.h"
+
+#include "platform/sidecars.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -21,39 +23,102 @@ std::optional<qint64> takenMsecs(const QString &taken, const QString &offset)
     return when.toMSecsSinceEpoch();
 }
 
-TakenDates::TakenDates(DecodeQueue &queue, QObject *parent) : QObject(parent), m_queue(queue) {}
+namespace {
 
-TakenDates::~TakenDates()
+PhotoFacts::Facts factsFrom(const PhotoDetails &details)
+{
+    return {takenMsecs(details.taken, details.takenOffset), details.marks};
+}
+
+} // namespace
+
+PhotoFacts::PhotoFacts(DecodeQueue &queue, QObject *parent) : QObject(parent), m_queue(queue) {}
+
+PhotoFacts::~PhotoFacts()
 {
     forgetAsked();
 }
 
-TakenDates::Taken TakenDates::taken(const QString &path)
+std::optional<PhotoFacts::Identity> PhotoFacts::identityOf(const QString &path)
 {
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
     if (!stamp || !stamp->regular)
-        return {true, std::nullopt};
-    const Identity identity = identityOf(*stamp);
-    if (const auto found = m_known.constFind(identity); found != m_known.cend())
-        return {true, *found};
+        return std::nullopt;
+    Identity identity{stamp->device, stamp->inode, stamp->size, stamp->modifiedNs, 0, 0};
+    if (const platform::Sidecar sidecar = platform::sidecarOf(path); sidecar.exists) {
+        if (const std::optional<platform::FileStamp> side = platform::fileStamp(sidecar.path)) {
+            identity.sidecarInode = side->inode;
+            identity.sidecarChangedNs = side->changedNs;
+        }
+    }
+    return identity;
+}
+
+void PhotoFacts::remember(const QString &path, const Identity &identity, const Facts &facts)
+{
+    if (m_known.size() >= MaxRemembered) {
+        m_known.clear();
+        m_lastSeen.clear();
+    }
+    m_known.insert(identity, facts);
+    m_lastSeen.insert(path, identity);
+}
+
+std::optional<PhotoFacts::Facts> PhotoFacts::facts(const QString &path)
+{
+    const std::optional<Identity> identity = identityOf(path);
+    if (!identity)
+        return Facts{};
+    if (const auto found = m_known.constFind(*identity); found != m_known.cend())
+        return *found;
     if (m_asked.count(path))
-        return {};
+        return std::nullopt;
     const DecodeQueue::Ticket ticket = m_queue.decode(
         DecodeRequest::detailsOf(path), DecodeQueue::Priority::Background, this,
-        [this, path, identity](const DecodedPicture &picture) {
+        [this, path, known = *identity](const DecodedPicture &picture) {
             m_asked.erase(path);
-            if (m_known.size() >= MaxRemembered)
-                m_known.clear();
-            // A helper that failed on the file says nothing of it: no date.
-            m_known.insert(identity, takenMsecs(picture.details.taken, picture.details.takenOffset));
+            // A helper that failed on the file says nothing of it.
+            remember(path, known, factsFrom(picture.details));
             if (m_asked.empty())
                 emit arrived();
         });
     m_asked.emplace(path, ticket);
-    return {};
+    return std::nullopt;
 }
 
-void TakenDates::forgetAsked()
+std::optional<qint64> PhotoFacts::taken(const QString &path)
+{
+    const std::optional<Facts> known = facts(path);
+    return known ? known->taken : std::nullopt;
+}
+
+std::optional<marks::Marks> PhotoFacts::marks(const QString &path)
+{
+    const std::optional<Facts> known = facts(path);
+    return known ? std::optional(known->marks) : std::nullopt;
+}
+
+void PhotoFacts::learn(const QString &path, const PhotoDetails &details)
+{
+    if (const std::optional<Identity> identity = identityOf(path))
+        remember(path, *identity, factsFrom(details));
+}
+
+void PhotoFacts::setMarks(const QString &path, const marks::Marks &marks)
+{
+    const std::optional<Identity> identity = identityOf(path);
+    if (!identity)
+        return;
+    const auto before = m_lastSeen.constFind(path);
+    const auto known = before != m_lastSeen.cend() ? m_known.constFind(*before) : m_known.cend();
+    if (known == m_known.cend() && !m_known.contains(*identity))
+        return; // nothing else known: it is read whole when asked
+    Facts facts = m_known.contains(*identity) ? m_known.value(*identity) : *known;
+    facts.marks = marks;
+    remember(path, *identity, facts);
+}
+
+void PhotoFacts::forgetAsked()
 {
     for (const auto &[path, ticket] : m_asked)
         m_queue.cancel(ticket);

@@ -1,10 +1,12 @@
 #pragma once
 
-// When a folder's photos were taken, for sorting by it: read in the helpers
-// (exiv2 parses the files there, never here), in the background and in
-// parallel, and remembered by the file's identity (device, inode, size,
-// modification time), so that a renamed or moved photo is not read again
-// and a rewritten one is.
+// What a folder's photos say of themselves that the file list sorts and
+// filters by, and shows beside their names: when each was taken and its
+// marks (stars, rejected, colour label). Read in the helpers (exiv2 parses
+// the files there, never here), in the background and in parallel, and
+// remembered by the file's identity (device, inode, size, modification
+// time) and its sidecar's, so that a renamed or moved photo is not read
+// again and a rewritten one is.
 
 #include "picture/window/decodequeue.h"
 #include "platform/platform.h"
@@ -17,26 +19,35 @@
 
 namespace picture {
 
-class TakenDates final : public QObject
+class PhotoFacts final : public QObject
 {
     Q_OBJECT
 public:
-    explicit TakenDates(DecodeQueue &queue, QObject *parent = nullptr);
-    ~TakenDates() override;
+    explicit PhotoFacts(DecodeQueue &queue, QObject *parent = nullptr);
+    ~PhotoFacts() override;
 
-    struct Taken
+    struct Facts
     {
-        bool known = false;           // read already; else it is asked for now
-        std::optional<qint64> msecs;  // since the epoch; none when the file says no date
+        std::optional<qint64> taken; // ms since the epoch; none when the file says no date
+        marks::Marks marks;
     };
-    // What is known of the file as it is now; asks the helpers when nothing is.
-    Taken taken(const QString &path);
+    // What is known of the file as it is now; nullopt while nothing is, and
+    // then it is asked for. A file that is not a regular one says nothing.
+    std::optional<Facts> facts(const QString &path);
+    std::optional<qint64> taken(const QString &path);
+    std::optional<marks::Marks> marks(const QString &path);
+    // What a decode of the file said of it (the viewer's decodes bring it
+    // along), taken in without asking again.
+    void learn(const QString &path, const PhotoDetails &details);
+    // The marks the file has now (just written, the file or its sidecar
+    // replaced): what else was known of it before stays known.
+    void setMarks(const QString &path, const marks::Marks &marks);
     // Stops asking for what has not come in yet.
     void forgetAsked();
     int asked() const { return int(m_asked.size()); }
 
 signals:
-    // Every date asked for is in.
+    // Everything asked for is in.
     void arrived();
 
 private:
@@ -44,19 +55,21 @@ private:
     {
         quint64 device = 0, inode = 0;
         qint64 size = 0, modifiedNs = 0;
+        quint64 sidecarInode = 0;
+        qint64 sidecarChangedNs = 0;
         bool operator==(const Identity &) const = default;
     };
     friend size_t qHash(const Identity &identity, size_t seed = 0)
     {
-        return qHashMulti(seed, identity.device, identity.inode, identity.size, identity.modifiedNs);
+        return qHashMulti(seed, identity.device, identity.inode, identity.size, identity.modifiedNs,
+                          identity.sidecarInode, identity.sidecarChangedNs);
     }
-    static Identity identityOf(const platform::FileStamp &stamp)
-    {
-        return {stamp.device, stamp.inode, stamp.size, stamp.modifiedNs};
-    }
+    static std::optional<Identity> identityOf(const QString &path);
+    void remember(const QString &path, const Identity &identity, const Facts &facts);
 
     DecodeQueue &m_queue;
-    QHash<Identity, std::optional<qint64>> m_known;
+    QHash<Identity, Facts> m_known;
+    QHash<QString, Identity> m_lastSeen; // what each path was when last read
     std::map<QString, DecodeQueue::Ticket> m_asked;
 };
 

@@ -1,6 +1,7 @@
 #include "picture/window/picturecache.h"
 
 #include "platform/platform.h"
+#include "platform/sidecars.h"
 
 #include <QFileInfo>
 
@@ -15,15 +16,22 @@ QString PictureCache::key(const QString &path, QSize bounds)
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
     if (!stamp || !stamp->regular)
         return {};
-    return QStringLiteral("%1|%2:%3|%4|%5|%6|%7x%8")
-        .arg(QFileInfo(path).absoluteFilePath())
-        .arg(stamp->device)
-        .arg(stamp->inode)
-        .arg(stamp->size)
-        .arg(stamp->modifiedNs)
-        .arg(stamp->changedNs)
-        .arg(bounds.width())
-        .arg(bounds.height());
+    QString key = QStringLiteral("%1|%2:%3|%4|%5|%6|%7x%8")
+                      .arg(QFileInfo(path).absoluteFilePath())
+                      .arg(stamp->device)
+                      .arg(stamp->inode)
+                      .arg(stamp->size)
+                      .arg(stamp->modifiedNs)
+                      .arg(stamp->changedNs)
+                      .arg(bounds.width())
+                      .arg(bounds.height());
+    // A sidecar may turn the photo: another sidecar, another picture.
+    const platform::Sidecar sidecar = platform::sidecarOf(path);
+    if (sidecar.exists) {
+        if (const std::optional<platform::FileStamp> side = platform::fileStamp(sidecar.path))
+            key += QStringLiteral("|%1:%2|%3").arg(side->inode).arg(side->changedNs).arg(side->size);
+    }
+    return key;
 }
 
 const DecodedPicture *PictureCache::find(const QString &key) const

@@ -44,7 +44,7 @@ bool PhotoDetails::isEmpty() const
 {
     return taken.isEmpty() && make.isEmpty() && model.isEmpty() && lens.isEmpty() && focalLength <= 0 && fNumber <= 0
            && exposure <= 0 && iso <= 0 && flash < 0 && !latitude && title.isEmpty() && author.isEmpty()
-           && copyright.isEmpty() && tags.isEmpty();
+           && copyright.isEmpty() && tags.isEmpty() && marks.isEmpty();
 }
 
 QByteArray encodeDetails(const PhotoDetails &details)
@@ -83,6 +83,11 @@ QByteArray encodeDetails(const PhotoDetails &details)
     line(QStringLiteral("copyright"), details.copyright);
     line(QStringLiteral("format"), details.format);
     line(QStringLiteral("profile"), details.colourProfile);
+    if (details.marks.rating != 0)
+        line(QStringLiteral("rating"), QString::number(details.marks.rating));
+    if (details.marks.label != marks::Label::None)
+        line(QStringLiteral("label"), details.marks.label == marks::Label::Other ? QStringLiteral("other")
+                                                                                : marks::xmpLabel(details.marks.label));
     for (const auto &[key, value] : details.tags.mid(0, MaxDetailTags))
         line(QStringLiteral("tag:") + cleaned(key, MaxDetailKeyLength), value);
     QByteArray bytes = text.toUtf8();
@@ -153,6 +158,10 @@ PhotoDetails decodeDetails(QByteArrayView text)
             details.format = value;
         } else if (key == QLatin1String("profile")) {
             details.colourProfile = value;
+        } else if (key == QLatin1String("rating")) {
+            details.marks.rating = marks::ratingFrom(qint64(parsed(value, -1, 5).value_or(0)));
+        } else if (key == QLatin1String("label")) {
+            details.marks.label = marks::labelFromXmp(value);
         }
     }
     // A place is both of its numbers or none.

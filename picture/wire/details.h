@@ -5,6 +5,8 @@
 // with the picture, and as the window takes it: a short text of known
 // fields, each bounded, decoded without trusting a byte of it.
 
+#include "common/marks.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -37,6 +39,7 @@ struct PhotoDetails
     QString copyright;
     QString format;        // the file's format as its reader names it
     QString colourProfile; // the name of the profile it carries
+    marks::Marks marks;    // its rating and colour label (XMP, or its sidecar's)
     QList<std::pair<QString, QString>> tags; // every tag: its key and value
 
     bool isEmpty() const;

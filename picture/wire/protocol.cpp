@@ -8,15 +8,21 @@
 
 namespace picture::protocol {
 
-bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second)
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second, int third)
 {
     iovec parts[2] = {{const_cast<void *>(message), size},
                       {const_cast<char *>(tail.constData()), size_t(tail.size())}};
     msghdr header{};
     header.msg_iov = parts;
     header.msg_iovlen = tail.isEmpty() ? 1 : 2;
-    const int fds[2] = {fd, second};
-    const size_t count = fd < 0 ? 0 : second < 0 ? 1 : 2;
+    // Those given, in their order: a receiver tells which is which by the
+    // request's flags.
+    int fds[3] = {-1, -1, -1};
+    size_t count = 0;
+    for (const int given : {fd, second, third}) {
+        if (given >= 0)
+            fds[count++] = given;
+    }
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof fds)] = {};
     if (count > 0) {
         header.msg_control = control;
@@ -70,12 +76,14 @@ std::optional<Received> receive(int socket, qsizetype limit, bool *gone)
                 received.fd = fd;
             else if (received.second < 0)
                 received.second = fd;
+            else if (received.third < 0)
+                received.third = fd;
             else
                 ::close(fd);
         }
     }
     if (got <= 0 || (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC))) {
-        for (const int fd : {received.fd, received.second}) {
+        for (const int fd : {received.fd, received.second, received.third}) {
             if (fd >= 0)
                 ::close(fd);
         }

@@ -53,6 +53,7 @@ struct Request
 enum RequestFlags : quint32 {
     WantsDetails = 1, // what the file says of the photo, with its picture
     SecondIsFailure = 2, // a thumbnail's second descriptor is the cache's record of a failure
+    SidecarFollows = 4, // the last descriptor is the photo's XMP sidecar
 };
 
 enum ReplyFlags : quint32 {
@@ -89,9 +90,11 @@ enum Contained : quint32 {
     NoCapabilities = 4,   // none, in its own user namespace or outside
 };
 
-// Sends a message: the fixed part, then `tail`, with `fd` (and `second`)
-// passed along when >= 0. Returns false when the other side has gone.
-bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second = -1);
+// Sends a message: the fixed part, then `tail`, with the descriptors `fd`,
+// `second` and `third` that are >= 0 passed along in that order. Returns
+// false when the other side has gone.
+bool send(int socket, const void *message, size_t size, const QByteArray &tail, int fd, int second = -1,
+          int third = -1);
 
 // Receives one message of at most `limit` bytes: the bytes, and the
 // descriptor passed along (-1 when none). Nullopt when there is none (on a
@@ -102,6 +105,7 @@ struct Received
     QByteArray bytes;
     int fd = -1;
     int second = -1; // a second descriptor passed along
+    int third = -1;
 };
 std::optional<Received> receive(int socket, qsizetype limit, bool *gone = nullptr);
 

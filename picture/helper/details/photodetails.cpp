@@ -1,6 +1,8 @@
 #include "picture/helper/details/photodetails.h"
 
+#include "picture/helper/details/exivsetup.h"
 #include "picture/helper/details/heifmetadata.h"
+#include "picture/helper/details/sidecar.h"
 #include "picture/helper/formats/fileinput.h"
 
 // exiv2 0.27's headers use std::auto_ptr, deprecated in C++20.
@@ -10,7 +12,6 @@
 
 #include <cmath>
 #include <string_view>
-#include <mutex>
 
 namespace picture {
 namespace {
@@ -126,19 +127,24 @@ void addTags(const Data &data, PhotoDetails &details)
 
 } // namespace
 
-PhotoDetails readPhotoDetails(QIODevice &file)
+PhotoDetails readPhotoDetails(QIODevice &file, QIODevice *sidecar)
 {
     PhotoDetails details;
+    bool sidecarSaid = false;
     const FileInput input(&file, MaxFileBytes);
     if (input.isEmpty())
         return details;
-    // exiv2 keeps its own state (the BMFF switch, XMP's parser): set up once.
-    static std::once_flag started;
-    std::call_once(started, [] {
-        Exiv2::enableBMFF(true);
-        Exiv2::XmpParser::initialize();
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    });
+    setUpExiv2();
+    // The marks of a file never rewritten are its sidecar's; where the
+    // sidecar says nothing, the file's own (a camera may rate a RAW).
+    if (sidecar && keepsMarksInSidecar(file)) {
+        const SidecarSays says = readSidecar(*sidecar);
+        if (says.rating)
+            details.marks.rating = *says.rating;
+        if (says.label)
+            details.marks.label = *says.label;
+        sidecarSaid = says.rating || says.label;
+    }
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(input.data(), long(input.size()));
         if (!image.get())
@@ -199,6 +205,10 @@ PhotoDetails readPhotoDetails(QIODevice &file)
         details.title = first(exif, xmp, {"Xmp.dc.title", "Exif.Image.ImageDescription"});
         details.author = first(exif, xmp, {"Xmp.dc.creator", "Exif.Image.Artist"});
         details.copyright = first(exif, xmp, {"Xmp.dc.rights", "Exif.Image.Copyright"});
+        if (!sidecarSaid) {
+            details.marks.rating = marks::ratingFrom(qint64(first(exif, xmp, {"Xmp.xmp.Rating", "Exif.Image.Rating"}).toDouble()));
+            details.marks.label = marks::labelFromXmp(first(exif, xmp, {"Xmp.xmp.Label"}));
+        }
         addTags(exif, details);
         addTags(image->iptcData(), details);
         addTags(xmp, details);

@@ -11,7 +11,9 @@
 
 namespace picture {
 
-// Nothing when the file holds no metadata exiv2 reads.
-PhotoDetails readPhotoDetails(QIODevice &file);
+// Nothing when the file holds no metadata exiv2 reads. Its marks come from
+// `sidecar` (its XMP sidecar, when it has one) where the file keeps its
+// marks there (keepsMarksInSidecar).
+PhotoDetails readPhotoDetails(QIODevice &file, QIODevice *sidecar = nullptr);
 
 } // namespace picture

@@ -60,6 +60,7 @@ struct HeifHandler::File
     std::unique_ptr<heif_image_handle, HandleFree> primary;
     const char *failure = nullptr; // why it cannot be read, when it cannot
     int exifTurn = 1; // the EXIF orientation libheif leaves to the viewer (1: none)
+    int turn = 1;     // how the picture is turned in all, its boxes' or its EXIF's
 };
 
 namespace {
@@ -98,9 +99,11 @@ quint32 bigEndian32(const uchar *p)
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
 }
 
-// Whether the file says how to turn or mirror its pictures in boxes of its
-// own (irot, imir, among the item properties), which libheif applies.
-bool namesItsOwnTurn(const FileInput &input)
+// How the file says to turn or mirror its pictures in boxes of its own
+// (irot, imir, among the item properties), which libheif applies, as
+// EXIF's orientation; nullopt when it says nothing so. HEIF turns first,
+// then mirrors; a file of several pictures is taken to turn them alike.
+std::optional<int> boxTurnOf(const FileInput &input)
 {
     // Calls `visit(type, start, end)` for each box directly in [at, end).
     const auto boxes = [&input](qint64 at, qint64 end, auto &&visit) {
@@ -115,7 +118,8 @@ bool namesItsOwnTurn(const FileInput &input)
             at += size;
         }
     };
-    bool turned = false;
+    std::optional<int> turn;  // irot: quarter turns anticlockwise
+    std::optional<int> mirror; // imir: 0 top to bottom, 1 left to right
     const qint64 size = std::min<qint64>(input.size(), 16 * 1024 * 1024);
     boxes(0, size, [&](QByteArrayView type, qint64 start, qint64 end) {
         if (type != "meta")
@@ -126,13 +130,20 @@ bool namesItsOwnTurn(const FileInput &input)
             boxes(iprpStart, iprpEnd, [&](QByteArrayView container, qint64 ipcoStart, qint64 ipcoEnd) {
                 if (container != "ipco")
                     return;
-                boxes(ipcoStart, ipcoEnd, [&](QByteArrayView property, qint64, qint64) {
-                    turned = turned || property == "irot" || property == "imir";
+                boxes(ipcoStart, ipcoEnd, [&](QByteArrayView property, qint64 body, qint64 bodyEnd) {
+                    if (body >= bodyEnd)
+                        return;
+                    if (property == "irot" && !turn)
+                        turn = input.data()[body] & 3;
+                    else if (property == "imir" && !mirror)
+                        mirror = input.data()[body] & 1;
                 });
             });
         });
     });
-    return turned;
+    if (!turn && !mirror)
+        return std::nullopt;
+    return composeOrientations(turnOrientation(-turn.value_or(0)), !mirror ? 1 : *mirror == 0 ? 4 : 2);
 }
 
 // The EXIF orientation of the primary image, for a file that does not say
@@ -142,7 +153,7 @@ bool namesItsOwnTurn(const FileInput &input)
 int exifTurnOf(const FileInput &input, heif_image_handle *primary)
 {
     if (heif_has_compatible_brand(input.data(), int(std::min<qint64>(input.size(), 4096)), "miaf") == 1
-        || namesItsOwnTurn(input))
+        || boxTurnOf(input))
         return 1;
     heif_item_id id = 0;
     if (heif_image_handle_get_list_of_metadata_block_IDs(primary, "Exif", &id, 1) != 1)
@@ -187,6 +198,7 @@ std::unique_ptr<HeifHandler::File> open(QIODevice *device)
     }
     opened->primary.reset(primary);
     opened->exifTurn = exifTurnOf(opened->input, primary);
+    opened->turn = boxTurnOf(opened->input).value_or(opened->exifTurn);
     return opened;
 }
 
@@ -283,14 +295,19 @@ HeifHandler::File *HeifHandler::file() const
         // Said as soon as it is known: the size is asked for first.
         if (m_file && m_file->failure)
             failedBecause(m_file->failure);
+        else if (m_file)
+            turnedBy(m_file->turn);
     }
     return m_file.get();
 }
 
 QVariant HeifHandler::option(ImageOption option) const
 {
-    if (option == Description)
+    if (option == Description) {
+        if (!turnSaid())
+            (void)file();
         return description();
+    }
     if (option != Size)
         return {};
     // The size needs the boxes only, not the pixels.

@@ -113,8 +113,19 @@ void JxlHandler::setOption(ImageOption option, const QVariant &value)
 
 QVariant JxlHandler::option(ImageOption option) const
 {
-    if (option == Description)
+    if (option == Description) {
+        if (!turnSaid() && device() && !device()->isSequential()) {
+            const Decoder decoder = decoderFor(input(), JXL_DEC_BASIC_INFO);
+            JxlBasicInfo info;
+            // JPEG XL's orientations are EXIF's, numbered alike; a decoder
+            // that turns the picture itself says 1 unless asked to keep it.
+            if (decoder && JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) == JXL_DEC_SUCCESS
+                && JxlDecoderProcessInput(decoder.get()) == JXL_DEC_BASIC_INFO
+                && JxlDecoderGetBasicInfo(decoder.get(), &info) == JXL_DEC_SUCCESS)
+                turnedBy(int(info.orientation));
+        }
         return description();
+    }
     if (option == Animation)
         return imageCount() > 1;
     if (option != Size || !device() || device()->isSequential())

@@ -2,6 +2,7 @@
 
 #include <QImageIOHandler>
 #include <QLoggingCategory>
+#include <QStringList>
 #include <QVariant>
 
 // What the decoders' own libraries say when they fail, for a bug report:
@@ -20,6 +21,10 @@ class OwnHandler : public QImageIOHandler
 public:
     // The text key under which a failed read says why (QImageReader::text).
     static constexpr const char *ReasonKey = "Zelvo-Reason";
+    // And the one under which the handler says how it turned the picture,
+    // as EXIF's orientation (1 to 8): it turns the pictures it reads itself,
+    // so a reader sees no transformation.
+    static constexpr const char *OrientationKey = "Zelvo-Orientation";
 
     bool canRead() const override
     {
@@ -34,13 +39,22 @@ protected:
     // Why the last read failed, in DecodedPicture::Reason's terms: "damaged",
     // "too-large", "unsupported".
     void failedBecause(const char *reason) const { m_reason = QString::fromLatin1(reason); }
+    // Said once the file is open.
+    void turnedBy(int orientation) const { m_orientation = orientation; }
+    bool turnSaid() const { return m_orientation > 0; }
     QVariant description() const
     {
-        return m_reason.isEmpty() ? QVariant() : QVariant(QLatin1String(ReasonKey) + QStringLiteral(": ") + m_reason);
+        QStringList said;
+        if (!m_reason.isEmpty())
+            said.append(QLatin1String(ReasonKey) + QStringLiteral(": ") + m_reason);
+        if (m_orientation > 0)
+            said.append(QLatin1String(OrientationKey) + QStringLiteral(": ") + QString::number(m_orientation));
+        return said.isEmpty() ? QVariant() : QVariant(said.join(QStringLiteral("\n\n")));
     }
 
 private:
     mutable QString m_reason;
+    mutable int m_orientation = 0;
 };
 
 } // namespace picture

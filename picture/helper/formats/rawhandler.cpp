@@ -155,8 +155,11 @@ bool RawHandler::canRead(QIODevice *device)
 
 RawHandler::File *RawHandler::file() const
 {
-    if (!m_file)
+    if (!m_file) {
         m_file = std::make_unique<File>(device());
+        if (m_file->ok)
+            turnedBy(exifOrientation(m_file->raw->imgdata.sizes.flip));
+    }
     return m_file.get();
 }
 
@@ -175,8 +178,11 @@ void RawHandler::setOption(ImageOption option, const QVariant &value)
 
 QVariant RawHandler::option(ImageOption option) const
 {
-    if (option == Description)
+    if (option == Description) {
+        if (!turnSaid() && device())
+            (void)file();
         return description();
+    }
     if (option != Size || !device() || !file()->ok)
         return {};
     return file()->shownSize();
