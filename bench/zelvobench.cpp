@@ -15,7 +15,7 @@
 #include "listing.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
-#include "picture/window/takendates.h"
+#include "picture/window/photofacts.h"
 #include "picture/window/thumbnails.h"
 #include "picture/wire/decoding.h"
 #include "xscreen.h"
@@ -1171,9 +1171,9 @@ int main(int argc, char *argv[])
             QElapsedTimer clock;
             clock.start();
             picture::DecodeQueue queue; // helpers started by the first question
-            picture::TakenDates dates(queue);
+            picture::PhotoFacts dates(queue);
             bool arrived = false;
-            QObject::connect(&dates, &picture::TakenDates::arrived, [&arrived] { arrived = true; });
+            QObject::connect(&dates, &picture::PhotoFacts::arrived, [&arrived] { arrived = true; });
             for (const QString &photo : dated)
                 (void)dates.taken(photo);
             while (!arrived && clock.elapsed() < 60000)

@@ -273,6 +273,65 @@ inline const QString SortByModified = QStringLiteral("更新日時順");
 inline const QString SortBySize = QStringLiteral("サイズ順");
 inline const QString SortReversed = QStringLiteral("逆順");
 
+// A photo's marks: as the window shows them beside a name and over the
+// picture (%1 the stars), and as screen readers hear them.
+inline const QString MarkStars = QStringLiteral("★%1");
+inline const QString MarkRejected = QStringLiteral("✕");
+inline const QString SpokenStars = QStringLiteral("星 %1");
+inline const QString SpokenRejected = QStringLiteral("除外");
+inline const QString SpokenLabel = QStringLiteral("%1ラベル");
+inline const QString SpokenOtherLabel = QStringLiteral("ラベルあり");
+inline const QString LabelRed = QStringLiteral("赤");
+inline const QString LabelYellow = QStringLiteral("黄");
+inline const QString LabelGreen = QStringLiteral("緑");
+inline const QString LabelBlue = QStringLiteral("青");
+// A name with its marks, for screen readers: %1 the name, %2 the marks.
+inline const QString NameWithMarks = QStringLiteral("%1、%2");
+// What a mark or a turn did, told and shown for a moment; %1 is the file's name.
+inline const QString StarsSet = QStringLiteral("%1 を星 %2 つにしました。");
+inline const QString StarsCleared = QStringLiteral("%1 の評価を消しました。");
+inline const QString RejectSet = QStringLiteral("%1 を除外にしました。");
+inline const QString RejectCleared = QStringLiteral("%1 の除外を取り消しました。");
+inline const QString LabelSet = QStringLiteral("%1 に%2ラベルを付けました。");
+inline const QString LabelCleared = QStringLiteral("%1 のラベルを外しました。");
+inline const QString TurnedRight = QStringLiteral("%1 を右に回転しました。");
+inline const QString TurnedLeft = QStringLiteral("%1 を左に回転しました。");
+inline const QString UndoneMarks = QStringLiteral("%1 の印を元に戻しました。");
+inline const QString UndoneTurn = QStringLiteral("%1 の回転を元に戻しました。");
+inline const QString MarksBusy = QStringLiteral("ファイルに書き込んでいる途中です。終わるまでお待ちください。");
+// Why a mark or a turn was not written; the file stays as it was.
+inline const QString WhyReadOnlyFile = QStringLiteral("読み取り専用のファイルです。何も変更していません。");
+inline const QString WhyChangedSinceShown =
+    QStringLiteral("表示したあとでファイルが変更されています。何も変更していません。");
+inline const QString WhyNoRoomToWrite =
+    QStringLiteral("ディスクに空きがないため書き込めませんでした。元のファイルはそのままです。");
+inline const QString WhyCheckFailed = QStringLiteral(
+    "書き込んだファイルを読み直したところ、画像が元と一致しませんでした。書き込みはやめ、元のファイルはそのままです。");
+inline const QString WhyCannotCheck = QStringLiteral(
+    "画像を読み込めないため、書き込みを確かめられません。何も変更していません。");
+inline const QString WhyCannotWriteMarks =
+    QStringLiteral("このファイルには書き込めませんでした（形式が壊れているか、対応していません）。何も変更していません。");
+inline const QString WhyAttributesNotKept = QStringLiteral(
+    "ファイルの所有者・権限・属性を保ったまま書き込めないため、やめました。元のファイルはそのままです。");
+// The picture's popup: turning the photo.
+inline const QString ActionTurnRight = QStringLiteral("右に回転");
+inline const QString ActionTurnLeft = QStringLiteral("左に回転");
+// The file list's popup, below the file types: which marked photos it lists.
+inline const QString FilterAtLeastStars = QStringLiteral("★%1以上");
+inline const QString FilterFiveStars = QStringLiteral("★5");
+inline const QString FilterUnrated = QStringLiteral("未評価");
+inline const QString FilterHideRejected = QStringLiteral("除外を隠す");
+inline const QString FilterLabel = QStringLiteral("%1ラベル");
+// RAW+JPEG pairs as one photo, and which of the two stands for it.
+inline const QString PairsTogether = QStringLiteral("RAW+JPEG を1枚として表示");
+inline const QString PairsShowRaw = QStringLiteral("ペアは RAW を表示");
+// Delete on a pair: which of its photos go to the trash. %1 the JPEG, %2 the RAW.
+inline const QString PairTrashTitle = QStringLiteral("ごみ箱へ移動");
+inline const QString PairTrashQuestion = QStringLiteral("%1 と %2 は1枚の写真の組です。どれをごみ箱に移動しますか？");
+inline const QString PairTrashBoth = QStringLiteral("両方");
+inline const QString PairTrashRaw = QStringLiteral("RAW だけ");
+inline const QString PairTrashProcessed = QStringLiteral("JPEG だけ");
+
 // The command line (Zelvoviewer --help). %1 is a path.
 inline const QString CommandLineDescription =
     QStringLiteral("フォルダの画像（JPEG・GIF・PNG・BMP・HEIC・AVIF・WebP・TIFF・JPEG XL・SVG）を一覧から選んで表示する画像ビューアです。");

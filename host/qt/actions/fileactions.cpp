@@ -335,17 +335,20 @@ void FileActions::startTransfer(const QString &path, const QString &folder, bool
     transfer->move = move;
     Transfer *running = transfer.get();
     const TransferObserver observer = m_transferObserver;
+    const fileops::Pairs pairs = m_operations.pairs();
     // The worker holds only the transfer's own state; everything else stays
     // on the window's thread, which takes the result when the thread ends.
-    transfer->thread = QThread::create([running, observer] {
+    transfer->thread = QThread::create([running, observer, pairs] {
         running->result = fileops::transferWithCompanions(
-            running->path, running->folder, !running->move, [running, observer](qint64 done, qint64 total) {
+            running->path, running->folder, !running->move,
+            [running, observer](qint64 done, qint64 total) {
                 running->done = done;
                 running->total = total;
                 if (observer)
                     observer(done, total);
                 return !running->cancelled.load();
-            });
+            },
+            pairs);
     });
     transfer->thread->setParent(this);
     connect(transfer->thread, &QThread::finished, this, &FileActions::transferEnded);

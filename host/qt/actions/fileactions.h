@@ -62,6 +62,8 @@ public:
     // offered after the history's; as remembered from an earlier start.
     void setChosenFolders(const QStringList &folders);
     QStringList chosenFolders() const { return m_chosenFolders; }
+    // Whether a RAW and its JPEG go together in every action from now on.
+    void setPairs(fileops::Pairs pairs) { m_operations.setPairs(pairs); }
     // Whether a move or copy is under way.
     bool transferring() const { return m_transfer != nullptr; }
     // Called on the transfer's thread after each part of a move or copy

@@ -26,6 +26,7 @@ FileListWidget::FileListWidget(QWidget *parent, FolderCache &folders, const QStr
 {
     m_path = start;
     setModel(m_model);
+    setItemDelegate(new MarkedNameDelegate(this));
     setTextElideMode(Qt::ElideMiddle);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
@@ -114,6 +115,16 @@ QStringList FileListWidget::listedNames(const FolderContents &contents) const
         names.append(m_alsoShown);
         sortNaturally(names);
     }
+    if (m_pairs) {
+        // The file asked for by name stays, whichever half it is.
+        const bool asked = !m_alsoShown.isEmpty() && names.contains(m_alsoShown);
+        joinPairs(names, *m_pairs);
+        if (asked && !names.contains(m_alsoShown)) {
+            names.append(m_alsoShown);
+            sortNaturally(names);
+        }
+    }
+    filterByMarks(names, contents.folder, m_markFilter, m_marksOf, m_alsoShown);
     sortNames(names, contents.folder, m_order, m_takenOf);
     return names;
 }
@@ -193,6 +204,36 @@ void FileListWidget::resort()
 {
     if (const std::shared_ptr<const FolderContents> contents = m_folders.read(m_path))
         refresh(*contents);
+}
+
+void FileListWidget::setMarksOf(MarksOf marksOf)
+{
+    m_marksOf = marksOf;
+    m_model->setMarksOf([this, marksOf](const QString &name) -> std::optional<marks::Marks> {
+        return marksOf ? marksOf(platform::joinFolder(m_path, name)) : std::nullopt;
+    });
+}
+
+void FileListWidget::setMarkFilter(const MarkFilter &filter)
+{
+    if (filter == m_markFilter)
+        return;
+    m_markFilter = filter;
+    resort();
+}
+
+void FileListWidget::setPairs(std::optional<PairShows> pairs)
+{
+    if (pairs == m_pairs)
+        return;
+    m_pairs = pairs;
+    resort();
+}
+
+void FileListWidget::marksChanged()
+{
+    resort();
+    viewport()->update();
 }
 
 void FileListWidget::setTop(host::Twips top)

@@ -3,6 +3,8 @@
 #include "host/host.h"
 #include "host/qt/base/step.h"
 #include "host/qt/lists/listview.h"
+#include "folders/markfilter.h"
+#include "folders/pairs.h"
 #include "folders/sortorder.h"
 
 #include <memory>
@@ -61,6 +63,19 @@ public:
     // Puts the files in their order again (the dates taken came in), keeping
     // the selected one selected; raises no Click.
     void resort();
+    // The photos' marks, shown beside their names and heard with them, and
+    // what the list keeps to by them (nothing at first). A file asked for by
+    // name is listed whatever its marks.
+    void setMarksOf(folders::MarksOf marksOf);
+    void setMarkFilter(const folders::MarkFilter &filter);
+    const folders::MarkFilter &markFilter() const { return m_markFilter; }
+    // A RAW and its JPEG listed as one (the JPEG, or the RAW as `pairs` says),
+    // or apart (nullopt, the start).
+    void setPairs(std::optional<folders::PairShows> pairs);
+    std::optional<folders::PairShows> pairs() const { return m_pairs; }
+    // The marks came in or changed: shown again, and the list keeps to its
+    // filter again (the selected file kept); raises no Click.
+    void marksChanged();
 
 signals:
     // The folder's files were listed again: `listed` of them, and `others`
@@ -84,6 +99,9 @@ private:
     QString m_alsoShown; // a name listed whatever the pattern says
     folders::SortOrder m_order;
     folders::TakenOf m_takenOf;
+    folders::MarksOf m_marksOf;
+    folders::MarkFilter m_markFilter;
+    std::optional<folders::PairShows> m_pairs;
     bool m_quiet = false; // selection changes made by the list itself raise no Click
 };
 

@@ -1,10 +1,14 @@
 #include "host/qt/lists/listmodels.h"
 
+#include "common/texts.h"
 #include "folders/folders.h"
+#include "host/qt/base/markbadge.h"
 #include "platform/paths.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 
 namespace qthost {
 
@@ -26,8 +30,17 @@ QVariant FileNamesModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_names.size())
         return {};
+    const QString &name = m_names[index.row()];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return m_names[index.row()];
+        return name;
+    if ((role == MarksRole || role == Qt::AccessibleTextRole) && m_marksOf) {
+        const std::optional<marks::Marks> marks = m_marksOf(name);
+        if (!marks || marks->isEmpty())
+            return {};
+        if (role == MarksRole)
+            return QVariant::fromValue(*marks);
+        return texts::NameWithMarks.arg(name, spokenMarks(*marks));
+    }
     return {};
 }
 
@@ -79,6 +92,26 @@ QVariant FolderRowsModel::data(const QModelIndex &index, int role) const
     case DepthRole: return inChain ? row : int(m_chain.size());
     default: return {};
     }
+}
+
+void MarkedNameDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QVariant marked = index.data(FileNamesModel::MarksRole);
+    if (!marked.isValid())
+        return QStyledItemDelegate::paint(painter, option, index);
+    const auto marks = marked.value<marks::Marks>();
+    QStyleOptionViewItem shown(option);
+    initStyleOption(&shown, index);
+    const QStyle *style = shown.widget ? shown.widget->style() : QApplication::style();
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &shown, shown.widget);
+    const int badge = badgeWidth(shown.font, marks);
+    // The name gives way to the marks, elided in the middle as the list does.
+    shown.text = shown.fontMetrics.elidedText(shown.text, Qt::ElideMiddle, std::max(0, text.width() - badge - 4));
+    style->drawControl(QStyle::CE_ItemViewItem, &shown, painter, shown.widget);
+    const bool selected = shown.state & QStyle::State_Selected;
+    painter->setFont(shown.font);
+    paintBadge(*painter, text.adjusted(0, 0, -2, 0), marks,
+               shown.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
 }
 
 void IndentDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const

@@ -22,10 +22,11 @@
 #include "host/qt/window/accessiblewindow.h"
 #include "host/qt/window/controls.h"
 #include "host/qt/window/mainwindow.h"
+#include "host/qt/window/marksmenu.h"
 #include "host/qt/window/menus.h"
 #include "host/qt/window/remembered.h"
 #include "host/qt/window/sortmenu.h"
-#include "picture/window/takendates.h"
+#include "picture/window/photofacts.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -97,7 +98,7 @@ QtHost::~QtHost()
 {
     // The dates and the strip hand their questions back to the viewer's
     // queue, and the menus belong to the window: they go first.
-    m_takenDates.reset();
+    m_facts.reset();
     delete m_strip;
     delete m_grid;
     m_menus.reset();
@@ -218,10 +219,23 @@ void QtHost::followTheDisk()
 
 void QtHost::sortFiles()
 {
-    m_takenDates = std::make_unique<picture::TakenDates>(m_view->queue());
-    m_file1->setTakenOf([dates = m_takenDates.get()](const QString &path) { return dates->taken(path).msecs; });
-    // Once, when the folder's dates are all in; the chosen file stays chosen.
-    QObject::connect(m_takenDates.get(), &picture::TakenDates::arrived, m_file1, &FileListWidget::resort);
+    m_facts = std::make_unique<picture::PhotoFacts>(m_view->queue());
+    m_file1->setTakenOf([facts = m_facts.get()](const QString &path) { return facts->taken(path); });
+    m_file1->setMarksOf([facts = m_facts.get()](const QString &path) { return facts->marks(path); });
+    // Once, when the folder's dates and marks are all in; the chosen file stays chosen.
+    QObject::connect(m_facts.get(), &picture::PhotoFacts::arrived, m_file1, &FileListWidget::marksChanged);
+    // Below the file types: the marks, then the orders.
+    m_marksMenu = new MarksMenu(m_menus->menu(host::MenuId::Menu_Filter));
+    QObject::connect(m_marksMenu, &MarksMenu::filterChosen, m_file1, &FileListWidget::setMarkFilter);
+    QObject::connect(m_marksMenu, &MarksMenu::pairsChosen, m_file1, [this](std::optional<folders::PairShows> pairs) {
+        setPairs(pairs);
+        if (m_remembered) {
+            m_remembered->setPairs(!pairs ? QString()
+                                   : *pairs == folders::PairShows::Raw ? QStringLiteral("raw")
+                                                                       : QStringLiteral("processed"));
+            (void)m_remembered->save();
+        }
+    });
     m_sortMenu = new SortMenu(m_menus->menu(host::MenuId::Menu_Filter));
     QObject::connect(m_sortMenu, &SortMenu::chosen, m_file1, [this](folders::SortOrder order) {
         m_file1->setSortOrder(order);
@@ -297,6 +311,12 @@ void QtHost::showThumbnails()
         }
     });
     window->addAction(toggle);
+}
+
+void QtHost::setPairs(std::optional<folders::PairShows> pairs)
+{
+    m_file1->setPairs(pairs);
+    m_actions->setPairs(pairs ? fileops::Pairs::Together : fileops::Pairs::Apart);
 }
 
 void QtHost::setStripShown(bool shown)
@@ -498,6 +518,12 @@ void QtHost::restoreRemembered()
     if (m_remembered->gridTileSide() > 0) {
         const QSignalBlocker quiet(m_grid); // as it was: nothing to tell or save
         m_grid->setTileSide(m_remembered->gridTileSide());
+    }
+    const QString pairs = m_remembered->pairs();
+    if (!pairs.isEmpty()) {
+        const auto shows = pairs == QLatin1String("raw") ? folders::PairShows::Raw : folders::PairShows::Processed;
+        m_marksMenu->showPairs(shows);
+        setPairs(shows);
     }
     const folders::SortOrder order = folders::sortOrderNamed(m_remembered->sortOrder());
     m_sortMenu->show(order);

@@ -2,13 +2,14 @@
 
 #include "host/host.h"
 #include "folders/folderwatch.h"
+#include "folders/pairs.h"
 #include "host/qt/window/services.h"
 #include "picture/window/helperprocess.h"
 
 #include <memory>
 
 namespace picture {
-class TakenDates;
+class PhotoFacts;
 }
 
 namespace folders {
@@ -27,6 +28,7 @@ class FileListWidget;
 class HostActionWindow;
 class RememberedSettings;
 class MainWindow;
+class MarksMenu;
 class Menus;
 class SortMenu;
 class StatusBarWidget;
@@ -85,6 +87,9 @@ public:
     FileActions *fileActions() const { return m_actions; }
     ThumbnailStrip *thumbnailStrip() const { return m_strip; }
     ThumbnailGrid *thumbnailGrid() const { return m_grid; }
+    // A RAW and its JPEG as one photo in the list and in what is done to
+    // it, or apart (nullopt).
+    void setPairs(std::optional<folders::PairShows> pairs);
     // Shows or hides the strip of thumbnails under the picture (Ctrl+B).
     void setStripShown(bool shown);
     // Shows the grid of thumbnails in place of the picture (Ctrl+G, G), or
@@ -130,8 +135,9 @@ private:
     ViewerWidget *m_view = nullptr;
     std::vector<picture::StartedHelperProcess> m_earlyHelpers;
     StatusBarWidget *m_panel = nullptr;
-    std::unique_ptr<picture::TakenDates> m_takenDates; // asks the viewer's helpers
+    std::unique_ptr<picture::PhotoFacts> m_facts; // asks the viewer's helpers
     SortMenu *m_sortMenu = nullptr;
+    MarksMenu *m_marksMenu = nullptr;
     ThumbnailStrip *m_strip = nullptr; // asks the viewer's helpers
     ThumbnailGrid *m_grid = nullptr;   // likewise
     folders::FolderWatch::Native m_watches;

@@ -11,6 +11,7 @@ const QString ChosenFolders = QStringLiteral("actions/chosenFolders");
 const QString SortOrder = QStringLiteral("files/sortOrder");
 const QString ThumbnailStrip = QStringLiteral("view/thumbnailStrip");
 const QString GridTileSide = QStringLiteral("view/gridTileSide");
+const QString Pairs = QStringLiteral("files/pairs");
 
 } // namespace
 
@@ -49,6 +50,16 @@ QStringList RememberedSettings::chosenFolders() const
 void RememberedSettings::setChosenFolders(const QStringList &folders)
 {
     m_settings.setValue(ChosenFolders, folders);
+}
+
+QString RememberedSettings::pairs() const
+{
+    return m_settings.value(Pairs).toString();
+}
+
+void RememberedSettings::setPairs(const QString &pairs)
+{
+    m_settings.setValue(Pairs, pairs);
 }
 
 QString RememberedSettings::sortOrder() const

@@ -2,7 +2,7 @@
 
 // What the window remembers between starts beyond the history: its size
 // and state, the tick of 「その他の画像形式」, the folders chosen for
-// moving and copying, the file list's order and the strip of thumbnails. Kept in the user's configuration folder, never in
+// moving and copying, the file list's order, RAW+JPEG pairs and the thumbnails. Kept in the user's configuration folder, never in
 // Rireki.dat, which holds the history alone.
 
 #include <QByteArray>
@@ -29,6 +29,10 @@ public:
     // The file list's order, as sortOrderName names it.
     QString sortOrder() const;
     void setSortOrder(const QString &order);
+    // RAW+JPEG pairs: "processed" (the JPEG stands for the pair), "raw", or
+    // empty (apart).
+    QString pairs() const;
+    void setPairs(const QString &pairs);
     // Whether the strip of thumbnails shows under the picture.
     bool thumbnailStrip() const;
     void setThumbnailStrip(bool shown);
