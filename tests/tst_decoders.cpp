@@ -75,6 +75,8 @@ private slots:
     void detailsFromContainedHelper();
     void sidecarsReachTheHelper_data();
     void sidecarsReachTheHelper();
+    void editsFromContainedHelper_data();
+    void editsFromContainedHelper();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -595,6 +597,53 @@ void TestDecoders::sidecarsReachTheHelper()
     // Turned by the sidecar, a thumbnail is not the shared cache's to keep.
     if (kind == QStringLiteral("thumbnail"))
         QCOMPARE(heard->fromSharedCache, !sidecar.isEmpty());
+}
+
+void TestDecoders::editsFromContainedHelper_data()
+{
+    // exiv2 and TurboJPEG rewriting inside the helper's containment: the
+    // new bytes come back through the memory the window lends, the photo's
+    // own or its sidecar's, and the photo on the disk is not touched.
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("turns");
+    QTest::addColumn<bool>("sidecar");
+    QTest::addColumn<bool>("pixelsTurned");
+    QTest::newRow("JPEG, stars") << QStringLiteral("colour-adobe-rgb.jpg") << 0 << false << false;
+    QTest::newRow("JPEG of whole blocks, turned") << QStringLiteral("whole-blocks.jpg") << 1 << false << true;
+    QTest::newRow("DNG, stars and a turn") << QStringLiteral("raw-plain.dng") << 1 << true << false;
+}
+
+void TestDecoders::editsFromContainedHelper()
+{
+    QFETCH(QString, source);
+    QFETCH(int, turns);
+    QFETCH(bool, sidecar);
+    QFETCH(bool, pixelsTurned);
+    const QString file = path(source);
+    if (source == QStringLiteral("whole-blocks.jpg"))
+        QVERIFY(testimages::writeImage(file, QSize(320, 240), "JPEG"));
+    else
+        QVERIFY(QFile::copy(QFINDTESTDATA(QStringLiteral("data/formats/") + source), file));
+    QFile original(file);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    std::unique_ptr<DecodeQueue> queue = readyQueue();
+    MarkEdit edit;
+    edit.rating = 3;
+    edit.quarterTurns = turns;
+    std::optional<DecodedPicture> heard;
+    queue->decode(DecodeRequest::editOf(file, edit), DecodeQueue::Priority::Shown, this,
+                  [&heard](const DecodedPicture &picture) { heard = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(heard.has_value(), 30000);
+    QCOMPARE(heard->status, DecodedPicture::Status::Rewritten);
+    QCOMPARE(heard->rewroteSidecar, sidecar);
+    QCOMPARE(heard->pixelsTurned, pixelsTurned);
+    QVERIFY(heard->rewritten.contains(sidecar ? "xmp:Rating=\"3\"" : "<xmp:Rating>3</xmp:Rating>")
+            || heard->rewritten.contains("xmp:Rating=\"3\""));
+    if (!sidecar && !pixelsTurned)
+        QVERIFY(heard->rewritten.endsWith(before.right(1024))); // the pixels' bytes as they were
+    QVERIFY(original.seek(0));
+    QCOMPARE(original.readAll(), before);
 }
 
 QTEST_GUILESS_MAIN(TestDecoders)

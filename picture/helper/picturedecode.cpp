@@ -2,7 +2,6 @@
 
 #include "picture/helper/details/orientation.h"
 #include "picture/helper/formats/fileinput.h"
-#include "picture/helper/formats/ownhandler.h"
 #include "picture/helper/formats/rawhandler.h"
 #include "picture/helper/pixels/orientation.h"
 #include "picture/helper/formats/svgbounds.h"
@@ -144,13 +143,6 @@ QSize allocatedSize(QImageReader &reader)
     return size.isValid() ? size.expandedTo(canvas) : size;
 }
 
-int fileOrientation(QImageReader &reader)
-{
-    bool said = false;
-    const int own = reader.text(QLatin1String(OwnHandler<RawHandler>::OrientationKey)).toInt(&said);
-    return said && own >= 1 && own <= 8 ? own : orientationOf(reader.transformation());
-}
-
 DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled,
                              int sidecarOrientation)
 {
@@ -245,18 +237,6 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
     }
     result.status = Status::Decoded;
     return result;
-}
-
-int turnBeyondFile(QIODevice &file, int sidecarOrientation)
-{
-    if (sidecarOrientation < 1 || sidecarOrientation > 8)
-        return 1;
-    const qint64 at = file.pos();
-    file.seek(0);
-    QImageReader reader(&file, RawHandler::canRead(&file) ? QByteArray(RawHandler::Name) : QByteArray());
-    const int own = fileOrientation(reader);
-    file.seek(at);
-    return composeOrientations(inverseOrientation(own), sidecarOrientation);
 }
 
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)

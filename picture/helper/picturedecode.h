@@ -18,13 +18,6 @@ namespace picture {
 DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, const std::atomic_bool &cancelled,
                              int sidecarOrientation = 0);
 
-// How the reader's file says its picture is turned, as EXIF's orientation:
-// what the reader applies, or what the program's own handlers say they did.
-int fileOrientation(QImageReader &reader);
-
-// How much more than what `file` itself says to turn its pictures when its
-// sidecar says `sidecarOrientation` (1: nothing more), for its previews.
-int turnBeyondFile(QIODevice &file, int sidecarOrientation);
 
 // The same for the file at `request.path`, opened here.
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled);

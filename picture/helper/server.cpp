@@ -1,8 +1,10 @@
 #include "picture/helper/server.h"
 
+#include "picture/helper/details/orientation.h"
 #include "picture/helper/details/photodetails.h"
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
+#include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/orientation.h"
 #include "picture/helper/thumbnaildecode.h"
@@ -61,7 +63,8 @@ Status statusOf(DecodedPicture::Status status)
     case DecodedPicture::Status::Decoded: return Status::Decoded;
     case DecodedPicture::Status::Animated: return Status::Animated;
     case DecodedPicture::Status::CannotDisplay:
-    case DecodedPicture::Status::Cancelled: break;
+    case DecodedPicture::Status::Cancelled:
+    case DecodedPicture::Status::Rewritten: break;
     }
     return Status::CannotDisplay;
 }
@@ -92,9 +95,10 @@ public:
 
 private:
     bool reply(quint64 id, const DecodedPicture &picture, Status status, int frame = 0);
-    // The pixels written into memory the window lends for them. Nullopt when
+    // The bytes written into memory the window lends for them. Nullopt when
     // the program has gone; else the reason there are none (None: written).
-    std::optional<Reason> lendFor(quint64 id, const QImage &image);
+    std::optional<Reason> lendFor(quint64 id, const uchar *bytes, size_t size);
+    bool replyRewritten(quint64 id, const Rewritten &rewritten);
     bool nextFrame(quint64 id);
     void takeScreenProfile(int fd);
 
@@ -104,12 +108,12 @@ private:
     std::optional<Animation> m_animation;
 };
 
-std::optional<Reason> Session::lendFor(quint64 id, const QImage &image)
+std::optional<Reason> Session::lendFor(quint64 id, const uchar *data, size_t size)
 {
     Reply ask;
     ask.id = id;
     ask.status = Status::NeedsMemory;
-    ask.memoryBytes = quint64(image.sizeInBytes());
+    ask.memoryBytes = quint64(size);
     if (!protocol::send(m_socket, &ask, sizeof ask, {}, -1))
         return std::nullopt;
     std::optional<protocol::Received> received = protocol::receive(m_socket, protocol::MaxMessageBytes);
@@ -127,16 +131,42 @@ std::optional<Reason> Session::lendFor(quint64 id, const QImage &image)
         // Not lent: more than the window takes for what it asked.
         return Reason::TooLarge;
     }
-    const size_t bytes = size_t(image.sizeInBytes());
-    void *memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void *memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     ::close(fd);
     if (memory == MAP_FAILED)
         return Reason::TooMuchMemory;
-    std::memcpy(memory, image.constBits(), bytes);
+    std::memcpy(memory, data, size);
     // Let go at once: the window seals the memory against writing, which
     // the system refuses while a writable mapping is left.
-    ::munmap(memory, bytes);
+    ::munmap(memory, size);
     return Reason::None;
+}
+
+bool Session::replyRewritten(quint64 id, const Rewritten &rewritten)
+{
+    Reply message;
+    message.id = id;
+    message.status = Status::Rewritten;
+    if (rewritten.failure != Reason::None || rewritten.bytes.isEmpty()) {
+        message.status = Status::CannotDisplay;
+        message.reason = quint8(rewritten.failure == Reason::None ? Reason::Damaged : rewritten.failure);
+    } else {
+        const std::optional<Reason> lent = lendFor(
+            id, reinterpret_cast<const uchar *>(rewritten.bytes.constData()), size_t(rewritten.bytes.size()));
+        if (!lent)
+            return false;
+        if (*lent != Reason::None) {
+            message.status = Status::CannotDisplay;
+            message.reason = quint8(*lent);
+        } else {
+            message.memoryBytes = quint64(rewritten.bytes.size());
+            if (rewritten.sidecar)
+                message.flags |= protocol::RewroteSidecar;
+            if (rewritten.pixelsTurned)
+                message.flags |= protocol::PixelsTurned;
+        }
+    }
+    return protocol::send(m_socket, &message, sizeof message, {}, -1);
 }
 
 bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, int frame)
@@ -159,7 +189,7 @@ bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, in
     QByteArray icc;
     const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
     if (!image.isNull()) {
-        const std::optional<Reason> lent = lendFor(id, image);
+        const std::optional<Reason> lent = lendFor(id, image.constBits(), size_t(image.sizeInBytes()));
         if (!lent)
             return false;
         if (*lent != Reason::None) {
@@ -258,6 +288,20 @@ bool Session::serve(protocol::Received &received)
         DecodedPicture nothing;
         nothing.reason = Reason::Damaged;
         return reply(request->id, nothing, Status::CannotDisplay);
+    }
+    if (request->kind == RequestKind::Edit) {
+        MarkEdit edit;
+        if (request->flags & protocol::EditsRating)
+            edit.rating = marks::ratingFrom(request->rating);
+        if ((request->flags & protocol::EditsLabel) && request->label <= quint32(marks::Label::Blue))
+            edit.label = marks::Label(request->label);
+        edit.quarterTurns = request->quarterTurns % 4;
+        const Rewritten rewritten = rewritePhoto(*file, sidecar, edit);
+        file.reset();
+        if (!replyRewritten(request->id, rewritten))
+            return false;
+        ::malloc_trim(0);
+        return true;
     }
     if (request->kind == RequestKind::Details) {
         DecodedPicture described;

@@ -24,7 +24,10 @@ constexpr int MaxFailedStarts = 3;
 
 bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 {
-    return a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
+    // Each edit is written once, however alike two of them are.
+    if (a.edit || b.edit)
+        return false;
+    return a.sidecar == b.sidecar && a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
            && a.screen == b.screen && a.preview == b.preview && a.details == b.details
            && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail;
 }
@@ -46,6 +49,13 @@ quint64 replyBytes(const DecodeRequest &request)
     constexpr quint64 WidestPixel = 8;
     if (request.detailsOnly)
         return 0; // no pixels
+    if (request.edit) {
+        // The file again, with room for its new tags and a turned
+        // thumbnail; a sidecar is at most its bound.
+        constexpr qint64 Room = 16 * 1024 * 1024;
+        const std::optional<platform::FileStamp> stamp = platform::fileStamp(request.path);
+        return quint64((stamp ? stamp->size + stamp->size / 4 : 0) + Room);
+    }
     if (request.scale <= 0 && !request.bounds.isEmpty())
         return quint64(std::min<qint64>(qint64(request.bounds.width()) * request.bounds.height(), MaxPicturePixels))
                * WidestPixel;
@@ -339,7 +349,8 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     }
     protocol::Request message;
     message.id = id;
-    message.kind = job.request.detailsOnly ? protocol::RequestKind::Details
+    message.kind = job.request.edit          ? protocol::RequestKind::Edit
+                   : job.request.detailsOnly ? protocol::RequestKind::Details
                    : job.request.thumbnail ? protocol::RequestKind::Thumbnail
                    : job.request.preview   ? protocol::RequestKind::Preview
                                            : protocol::RequestKind::Decode;
@@ -352,6 +363,17 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     message.regionHeight = job.request.region.height();
     if (job.request.details)
         message.flags |= protocol::WantsDetails;
+    if (const std::optional<MarkEdit> &edit = job.request.edit) {
+        if (edit->rating) {
+            message.flags |= protocol::EditsRating;
+            message.rating = *edit->rating;
+        }
+        if (edit->label) {
+            message.flags |= protocol::EditsLabel;
+            message.label = quint32(*edit->label);
+        }
+        message.quarterTurns = edit->quarterTurns;
+    }
     QByteArray tail;
     int thumbnail = -1;
     if (job.request.preview || job.request.thumbnail) {
@@ -374,7 +396,9 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     }
     // The photo's sidecar goes along too, opened here: it may turn the photo
     // and holds its marks where the photo is never rewritten.
-    const platform::Sidecar sidecarFile = platform::sidecarOf(job.request.path);
+    const platform::Sidecar sidecarFile = job.request.sidecar.isEmpty()
+                                              ? platform::sidecarOf(job.request.path)
+                                              : platform::Sidecar{job.request.sidecar, true};
     const int sidecar = sidecarFile.exists ? platform::openRegularFile(sidecarFile.path) : -1;
     if (sidecar >= 0)
         message.flags |= protocol::SidecarFollows;

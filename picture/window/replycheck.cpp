@@ -3,6 +3,7 @@
 #include "picture/wire/sealedmemory.h"
 
 #include <algorithm>
+#include <limits>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@ DecodedPicture::Status statusOf(protocol::Status status)
     case protocol::Status::Decoded:
     case protocol::Status::Frame: return DecodedPicture::Status::Decoded;
     case protocol::Status::Animated: return DecodedPicture::Status::Animated;
+    case protocol::Status::Rewritten: return DecodedPicture::Status::Rewritten;
     case protocol::Status::Ready:
     case protocol::Status::NeedsMemory:
     case protocol::Status::CannotDisplay: break;
@@ -64,8 +66,34 @@ qint64 wireLineBytes(QImage::Format format, qint64 width)
     return (bits + 31) / 32 * 4;
 }
 
+DecodedPicture rewrittenFrom(const protocol::Reply &reply, int fd)
+{
+    // The bytes are taken as a stranger's: only as many as the memory lent
+    // holds, sealed; what they say is checked by decoding them again.
+    const quint64 size = reply.memoryBytes;
+    if (fd < 0 || size == 0 || size > quint64(std::numeric_limits<qsizetype>::max())
+        || !protocol::isSealedWithAtLeast(fd, qint64(size))) {
+        if (fd >= 0)
+            ::close(fd);
+        return failed(Reason::DecoderFailed);
+    }
+    void *address = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (address == MAP_FAILED)
+        return failed(Reason::TooMuchMemory);
+    DecodedPicture result;
+    result.status = DecodedPicture::Status::Rewritten;
+    result.rewritten = QByteArray(static_cast<const char *>(address), qsizetype(size));
+    ::munmap(address, size_t(size));
+    result.rewroteSidecar = (reply.flags & protocol::RewroteSidecar) != 0;
+    result.pixelsTurned = (reply.flags & protocol::PixelsTurned) != 0;
+    return result;
+}
+
 DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd)
 {
+    if (reply.status == protocol::Status::Rewritten)
+        return rewrittenFrom(reply, fd);
     DecodedPicture result;
     result.status = statusOf(reply.status);
     result.reason = Reason(std::min<int>(reply.reason, int(Reason::NoDecoder)));

@@ -17,7 +17,8 @@ namespace picture {
 // is one of protocol::isWireFormat's, the stride is the format's own for
 // the width, and the picture has at most MaxPicturePixels. A reply that
 // says it cannot display a picture is believed, and any memory it brings
-// is closed unread.
+// is closed unread. A reply that rewrote a file brings its bytes, as many
+// as the sealed memory holds at least (Rewritten), copied out of it.
 DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail, int fd);
 
 // The bytes a line of `width` pixels of a wire format takes, as QImage lays

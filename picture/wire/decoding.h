@@ -7,11 +7,15 @@
 
 #include "picture/wire/details.h"
 
+#include "common/marks.h"
+
 #include <QColorSpace>
 #include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <optional>
 
 namespace picture {
 
@@ -22,6 +26,18 @@ inline constexpr qint64 MaxPicturePixels = 200'000'000;
 // modest canvas plays (a 4K one does); a bigger one shows its first frame as
 // a still picture.
 inline constexpr qint64 MaxAnimationPixels = 8'500'000;
+
+// A change to a photo's marks or turn, asked of a helper: it writes it into
+// the bytes of the photo's file, or of its sidecar where the photo keeps its
+// marks there, and hands those bytes back for the window to check and write.
+struct MarkEdit
+{
+    std::optional<int> rating;         // -1 rejected, 0 none, 1 to 5 stars
+    std::optional<marks::Label> label; // None: no label
+    int quarterTurns = 0;              // clockwise; negative: anticlockwise
+
+    bool operator==(const MarkEdit &) const = default;
+};
 
 struct DecodeRequest
 {
@@ -47,6 +63,11 @@ struct DecodeRequest
     // A thumbnail fitted within `bounds`, from the fastest source that fills
     // them: the shared cache, the file's own preview, or a decode at that size.
     bool thumbnail = false;
+    // No picture: the edit written, the new bytes handed back.
+    std::optional<MarkEdit> edit = std::nullopt;
+    // The sidecar handed over with the photo in place of its own (one being
+    // checked before it takes the place); empty: the photo's own, if any.
+    QString sidecar = {};
 
     static DecodeRequest fitted(const QString &path, QSize bounds) { return {path, bounds, 0, {}}; }
     static DecodeRequest detailsOf(const QString &path)
@@ -79,11 +100,18 @@ struct DecodeRequest
         request.preview = true;
         return request;
     }
+    static DecodeRequest editOf(const QString &path, const MarkEdit &edit)
+    {
+        DecodeRequest request;
+        request.path = path;
+        request.edit = edit;
+        return request;
+    }
 };
 
 struct DecodedPicture
 {
-    enum class Status { Decoded, Animated, CannotDisplay, Cancelled };
+    enum class Status { Decoded, Animated, CannotDisplay, Cancelled, Rewritten };
     // Why a picture cannot be shown, for the user.
     enum class Reason : quint8 {
         None,
@@ -111,6 +139,12 @@ struct DecodedPicture
     // A thumbnail taken from the shared cache as it stands (or its record
     // that none can be made), so there is nothing to write back.
     bool fromSharedCache = false;
+    // Rewritten: the photo's file whole with the edit in it, or its sidecar
+    // (rewroteSidecar); pixelsTurned when a JPEG's pixels were turned
+    // without loss, not only its orientation tag.
+    QByteArray rewritten;
+    bool rewroteSidecar = false;
+    bool pixelsTurned = false;
 };
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.

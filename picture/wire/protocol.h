@@ -34,6 +34,8 @@ enum class RequestKind : quint8 {
                // reply is CannotDisplay for no reason, with the details
     Thumbnail, // a thumbnail, fitted: the URI follows, and a second descriptor
                // is the shared cache's entry for it or its failure record
+    Edit,      // marks or a turn written into the photo's bytes, or its
+               // sidecar's: the reply is Rewritten, the new bytes in memory lent
 };
 
 struct Request
@@ -48,19 +50,26 @@ struct Request
     quint32 uriBytes = 0;   // a preview: the picture's URI follows, and a second
                             // descriptor is its shared thumbnail, if any
     quint32 flags = 0;      // RequestFlags
+    qint32 rating = 0;      // an edit: the stars to give (EditsRating), -1 rejected, 0 none
+    quint32 label = 0;      // an edit: the label to give (EditsLabel), a marks::Label
+    qint32 quarterTurns = 0; // an edit: how far to turn it, clockwise
 };
 
 enum RequestFlags : quint32 {
     WantsDetails = 1, // what the file says of the photo, with its picture
     SecondIsFailure = 2, // a thumbnail's second descriptor is the cache's record of a failure
     SidecarFollows = 4, // the last descriptor is the photo's XMP sidecar
+    EditsRating = 8,
+    EditsLabel = 16,
 };
 
 enum ReplyFlags : quint32 {
     FromSharedCache = 1, // a thumbnail as the shared cache holds it
+    RewroteSidecar = 2,  // the bytes rewritten are the sidecar's, not the photo's
+    PixelsTurned = 4,    // a JPEG's pixels were turned, not its orientation tag alone
 };
 
-enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory };
+enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory, Rewritten };
 
 struct Reply
 {
@@ -78,7 +87,7 @@ struct Reply
     quint32 iccBytes = 0;  // the pixels' colour space follows (empty: none named)
     quint32 detailsBytes = 0; // then what the file says of the photo (encodeDetails)
     quint32 colourNameBytes = 0; // then the name of its colour profile, UTF-8
-    quint64 memoryBytes = 0; // NeedsMemory: how much the pixels take
+    quint64 memoryBytes = 0; // NeedsMemory: how much the pixels take; Rewritten: how many bytes
     quint32 containment = 0; // Ready: what holds the helper in (Contained flags)
     quint32 flags = 0;       // ReplyFlags
 };

@@ -326,7 +326,8 @@ void PictureView::received(quint64 sequence, const QString &path, const QString 
         if (sequence == m_sequence)
             cannotDisplay(path, picture.reason);
         break;
-    case DecodedPicture::Status::Cancelled: break;
+    case DecodedPicture::Status::Cancelled:
+    case DecodedPicture::Status::Rewritten: break;
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include "picture/helper/details/exivsetup.h"
 #include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/ownhandler.h"
+#include "picture/helper/formats/rawhandler.h"
+#include "picture/helper/pixels/orientation.h"
 
 // exiv2 0.27's headers use std::auto_ptr, deprecated in C++20.
 #pragma GCC diagnostic push
@@ -33,6 +36,34 @@ int leftOrientation(QIODevice &file)
         // Metadata exiv2 cannot read turns nothing.
     }
     return 1;
+}
+
+int fileOrientation(QImageReader &reader)
+{
+    bool said = false;
+    const int own = reader.text(QLatin1String(OwnHandler<RawHandler>::OrientationKey)).toInt(&said);
+    return said && own >= 1 && own <= 8 ? own : orientationOf(reader.transformation());
+}
+
+int fileOrientation(QIODevice &file)
+{
+    const qint64 at = file.pos();
+    file.seek(0);
+    QImageReader reader(&file, RawHandler::canRead(&file) ? QByteArray(RawHandler::Name) : QByteArray());
+    reader.setAutoTransform(true);
+    int orientation = fileOrientation(reader);
+    const QByteArray format = reader.format();
+    if (orientation == 1 && (format == "png" || format == "webp"))
+        orientation = leftOrientation(file);
+    file.seek(at);
+    return orientation;
+}
+
+int turnBeyondFile(QIODevice &file, int sidecarOrientation)
+{
+    if (sidecarOrientation < 1 || sidecarOrientation > 8)
+        return 1;
+    return composeOrientations(inverseOrientation(fileOrientation(file)), sidecarOrientation);
 }
 
 } // namespace picture
