@@ -1,5 +1,6 @@
 #include "fileops/filesystem.h"
 
+#include "fileops/descriptor.h"
 #include "fileops/names.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -26,32 +27,6 @@ QByteArray bytes(const QString &path)
 {
     return platform::encodePath(path);
 }
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    // Closes now, reporting what close says (a late write error, on NFS).
-    int close()
-    {
-        const int fd = std::exchange(m_fd, -1);
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool sameVersion(const struct stat &a, const struct stat &b)
 {
@@ -114,12 +89,6 @@ int copyContent(int in, int out, off_t size, const CopyProgress &progress)
     return 0;
 }
 
-void syncFolder(const QString &folder)
-{
-    const Descriptor fd(::open(bytes(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0)
-        ::fsync(fd.get());
-}
 
 // Copies the regular file `source` (its status `status`, taken from the
 // open descriptor `in`) to `folder`, under its name or (`anyFreeName`) a
@@ -315,6 +284,13 @@ int renameWithoutReplacing(const QString &from, const QString &to)
     if (::lstat(target.constData(), &there) == 0)
         return EEXIST;
     return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+void syncFolder(const QString &folder)
+{
+    const Descriptor fd(::open(bytes(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::fsync(fd.get());
 }
 
 Outcome failureFor(int error)

@@ -34,6 +34,8 @@ enum class Failure {
     Busy,        // in use by another program, or a mount point
     Stale,       // a network file system lost it
     LinkLoop,    // too many links to follow
+    ReadOnlyFile, // the file itself may not be written by this user
+    AttributesNotKept, // a new file cannot have the old one's owner, group or attributes
     Other,       // `error` says why
 };
 

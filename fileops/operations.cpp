@@ -194,8 +194,37 @@ Outcome deleteWithCompanions(const QString &path, Pairs pairs)
     return photo;
 }
 
+namespace {
+
+qint64 heldBy(const Done &done)
+{
+    qint64 held = 0;
+    for (const Rewrite &rewrite : done.rewrites)
+        held += rewrite.heldBytes();
+    return held;
+}
+
+// Every file back as it was, newest first, but only while each is still
+// what the rewrite left: looked at first, so that it happens whole or not.
+Outcome undoRewrites(const Done &done)
+{
+    for (const Rewrite &rewrite : done.rewrites) {
+        if (!canUndoRewrite(rewrite))
+            return Outcome::failed(exists(rewrite.path) ? Failure::NotTheSameFile : Failure::Vanished);
+    }
+    for (auto rewrite = done.rewrites.rbegin(); rewrite != done.rewrites.rend(); ++rewrite) {
+        if (const Outcome undone = undoRewrite(*rewrite); !undone.ok())
+            return undone;
+    }
+    return Outcome::at(done.from);
+}
+
+} // namespace
+
 Outcome undoDone(const Done &done, const QString &dataHome)
 {
+    if (done.kind == Done::Kind::Marked || done.kind == Done::Kind::Turned)
+        return undoRewrites(done);
     // Every file is looked at first: the undo happens whole or not at all.
     std::vector<const MovedFile *> back;
     for (size_t i = 0; i < done.files.size(); ++i) {
@@ -220,6 +249,8 @@ Outcome undoDone(const Done &done, const QString &dataHome)
         case Done::Kind::Moved: outcome = moveTo(file.to, file.from); break;
         case Done::Kind::Renamed: outcome = fileops::rename(file.to, nameOf(file.from)); break;
         case Done::Kind::Copied: outcome = moveToTrash(file.to, dataHome).outcome; break;
+        case Done::Kind::Marked:
+        case Done::Kind::Turned: break; // rewrites, undone above
         }
         if (i == 0)
             first = outcome;
@@ -233,9 +264,12 @@ Outcome undoDone(const Done &done, const QString &dataHome)
 
 void Operations::remember(Done done)
 {
+    m_heldBytes += heldBy(done);
     m_done.push_back(std::move(done));
-    while (m_done.size() > size_t(Remembered))
+    while (m_done.size() > size_t(Remembered) || (m_heldBytes > RememberedBytes && m_done.size() > 1)) {
+        m_heldBytes -= heldBy(m_done.front());
         m_done.pop_front();
+    }
 }
 
 Outcome Operations::recorded(const Result &result)
@@ -280,6 +314,7 @@ std::optional<Undone> Operations::undo()
     if (m_done.empty())
         return std::nullopt;
     Undone undone{m_done.back(), {}};
+    m_heldBytes -= heldBy(m_done.back());
     m_done.pop_back();
     undone.outcome = undoDone(undone.done, m_dataHome);
     return undone;

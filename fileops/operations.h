@@ -9,6 +9,7 @@
 // action moved: each is known by its identity, checked before it moves.
 
 #include "fileops/companions.h"
+#include "fileops/rewrite.h"
 #include "fileops/trash.h"
 
 #include <deque>
@@ -29,12 +30,15 @@ struct MovedFile
 
 struct Done
 {
-    enum class Kind { Trashed, Moved, Copied, Renamed };
+    // Marked and Turned rewrote files in their places (the photo's, its
+    // sidecar's, those of its pair): `rewrites` says how to put them back.
+    enum class Kind { Trashed, Moved, Copied, Renamed, Marked, Turned };
     Kind kind;
     QString from; // the photo before (the original, for a copy)
     QString to;   // the photo after (in the trash, for a file trashed)
     QString info; // a photo trashed: its information file
     std::vector<MovedFile> files; // the photo first, then its companions
+    std::vector<Rewrite> rewrites = {};
 };
 
 struct Undone
@@ -66,8 +70,10 @@ Outcome undoDone(const Done &done, const QString &dataHome);
 class Operations
 {
 public:
-    // How many actions can be undone, the oldest forgotten first.
+    // How many actions can be undone, the oldest forgotten first; and the
+    // most the old bytes of rewritten files may hold between them.
     static constexpr int Remembered = 100;
+    static constexpr qint64 RememberedBytes = 256LL * 1024 * 1024;
 
     explicit Operations(QString dataHome = userDataHome()) : m_dataHome(std::move(dataHome)) {}
 
@@ -101,6 +107,7 @@ private:
     QString m_dataHome;
     Pairs m_pairs = Pairs::Apart;
     std::deque<Done> m_done;
+    qint64 m_heldBytes = 0;
 };
 
 } // namespace fileops

@@ -1,5 +1,7 @@
 #include "host/qt/actions/fileactions.h"
 
+#include "host/qt/actions/failuretext.h"
+
 #include "common/texts.h"
 #include "host/qt/base/filemime.h"
 #include "host/qt/base/popupmenu.h"
@@ -29,53 +31,6 @@ using platform::nameOf;
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// What the target's file system refuses in a name.
-QString whyName(const Outcome &outcome)
-{
-    using Kind = fileops::NameProblem::Kind;
-    const fileops::NameProblem &problem = outcome.nameProblem;
-    switch (problem.kind) {
-    case Kind::ForbiddenCharacter:
-        return problem.detail.isEmpty() ? texts::WhyControlCharacter : texts::WhyForbiddenCharacter.arg(problem.detail);
-    case Kind::NotUtf8: return texts::WhyNotUtf8Name;
-    case Kind::ReservedName: return texts::WhyReservedName.arg(problem.detail);
-    case Kind::TrailingDotOrSpace: return texts::WhyTrailingDotOrSpace;
-    case Kind::TooLong:
-        return (problem.inCharacters ? texts::WhyNameTooLongCharacters : texts::WhyNameTooLongBytes).arg(problem.limit);
-    case Kind::None: break;
-    }
-    // Refused by the file system itself, or too long by its own measure.
-    return outcome.failure == Failure::NameTooLong ? texts::WhyNameTooLongBytes.arg(255) : texts::WhyNameNotAllowed;
-}
-
-QString why(const Outcome &outcome)
-{
-    switch (outcome.failure) {
-    case Failure::None: return {};
-    case Failure::Vanished: return texts::WhyVanished;
-    case Failure::NotAFile: return texts::WhyNotAFile;
-    case Failure::NotWritable: return texts::WhyNotWritable;
-    case Failure::NoTrash: return texts::WhyNoTrash;
-    case Failure::NameTaken: return texts::WhyNameTaken;
-    case Failure::BadName: return texts::WhyBadName;
-    case Failure::Changed: return texts::WhyChanged;
-    case Failure::DiskFull: return texts::WhyDiskFull;
-    case Failure::NoFolder: return texts::WhyNoFolder;
-    case Failure::SameFolder: return texts::WhySameFolder;
-    case Failure::Cancelled: return texts::WhyCancelled;
-    case Failure::NotTheSameFile: return texts::WhyNotTheSameFile;
-    case Failure::NameNotAllowed:
-    case Failure::NameTooLong: return whyName(outcome);
-    case Failure::IoError: return texts::WhyIoError;
-    case Failure::FileTooLarge: return texts::WhyFileTooLarge;
-    case Failure::Busy: return texts::WhyBusy;
-    case Failure::Stale: return texts::WhyStale;
-    case Failure::LinkLoop: return texts::WhyLinkLoop;
-    case Failure::Other: break;
-    }
-    return texts::WhyOther.arg(outcome.error);
 }
 
 // What was done, with the companions that went along, and the free name
@@ -440,10 +395,21 @@ void FileActions::copyPath()
     emit told(texts::PathCopied.arg(nameOf(path)));
 }
 
+void FileActions::remember(fileops::Done done)
+{
+    m_operations.remember(std::move(done));
+}
+
 void FileActions::undo()
 {
     if (busy())
         return;
+    if (m_undoHeld) {
+        // What is being written now goes on the stack when it is done.
+        QApplication::beep();
+        emit told(texts::MarksBusy);
+        return;
+    }
     const std::optional<fileops::Undone> undone = m_operations.undo();
     if (!undone) {
         emit told(texts::NothingToUndo);
@@ -476,12 +442,17 @@ void FileActions::undo()
         emit fileLeft(done.to);
         emit told(withFreeName(texts::UndoneCopy.arg(nameOf(done.to)), undone->outcome));
         break;
+    case fileops::Done::Kind::Marked:
+    case fileops::Done::Kind::Turned:
+        emit fileRewritten(done.from);
+        emit told((done.kind == fileops::Done::Kind::Marked ? texts::UndoneMarks : texts::UndoneTurn).arg(name));
+        break;
     }
 }
 
 void FileActions::failed(const QString &path, const Outcome &outcome)
 {
-    m_asker.warn(texts::ActionFailed.arg(nameOf(path), why(outcome)));
+    m_asker.warn(texts::ActionFailed.arg(nameOf(path), failureText(outcome)));
 }
 
 } // namespace qthost

@@ -62,6 +62,10 @@ public:
     // offered after the history's; as remembered from an earlier start.
     void setChosenFolders(const QStringList &folders);
     QStringList chosenFolders() const { return m_chosenFolders; }
+    // An action done elsewhere (marks or a turn written), to undo later.
+    void remember(fileops::Done done);
+    // While something is being written to be remembered, undo waits.
+    void holdUndo(bool held) { m_undoHeld = held; }
     // Whether a RAW and its JPEG go together in every action from now on.
     void setPairs(fileops::Pairs pairs) { m_operations.setPairs(pairs); }
     // Whether a move or copy is under way.
@@ -93,6 +97,9 @@ signals:
     void fileLeft(const QString &path);
     // A file to choose and show (back from the trash, renamed, moved back).
     void fileArrived(const QString &path);
+    // A file rewritten in its place (its marks or its turn undone): what
+    // shows of it is read again.
+    void fileRewritten(const QString &path);
     // A new file in `folder` (a copy): lists showing it read it again.
     void folderChanged(const QString &folder);
     // What was done, to show for a moment and to say to screen readers.
@@ -144,6 +151,7 @@ private:
     QAction *m_cancelTransfer = nullptr;
     QTimer *m_progress = nullptr;
     TransferObserver m_transferObserver;
+    bool m_undoHeld = false;
 };
 
 } // namespace qthost
