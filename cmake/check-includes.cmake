@@ -112,6 +112,8 @@ check_room(NAME "the thumbnails" QT any FILES host/qt/thumbs/*.cpp host/qt/thumb
     MAY ${below_host} picture/window/ picture/wire/ host/qt/thumbs/)
 check_room(NAME "the actions" QT any FILES host/qt/actions/*.cpp host/qt/actions/*.h
     MAY ${below_host} fileops/ host/qt/actions/)
+check_room(NAME "the marks" QT any FILES host/qt/marks/*.cpp host/qt/marks/*.h
+    MAY ${below_host} fileops/ picture/window/ picture/wire/ host/qt/actions/failuretext.h host/qt/marks/)
 
 if(offences)
     message(FATAL_ERROR "Includes across the rooms:\n${offences}")

@@ -89,6 +89,12 @@ struct FakeAsker final : Asker
         return chosenFolder;
     }
     void warn(const QString &text) override { log.append(QStringLiteral("warn ") + text); }
+    PairPart pairPart = PairPart::Cancel;
+    PairPart pairPartToTrash(const QString &question) override
+    {
+        log.append(QStringLiteral("pair? ") + question);
+        return pairPart;
+    }
 };
 
 // Chooses, once the popup is open, the item with this text (all items noted).
@@ -169,6 +175,8 @@ private slots:
     void sortedByTheDateTaken();
     void hiddenPhotosAreSaid();
     void copiedPictureFitsTheScreen();
+    void pairsTrashedAsAsked_data();
+    void pairsTrashedAsAsked();
 
 private:
     QString at(const QString &name) const { return m_dir->path() + QLatin1Char('/') + name; }
@@ -916,6 +924,62 @@ void TestFileActions::copiedPictureFitsTheScreen()
              qPrintable(QStringLiteral("%1x%2").arg(copied.width()).arg(copied.height())));
     QVERIFY(copied.width() == screen.width() || copied.height() == screen.height());
     QCOMPARE(qRound(copied.width() * 2.0 / copied.height()), 3);
+}
+
+void TestFileActions::pairsTrashedAsAsked_data()
+{
+    // Delete on a RAW+JPEG pair shown as one: the question, then the photos
+    // left, what was said, and the folder again once undone.
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("heard");
+    QTest::newRow("both") << int(Asker::PairPart::Both) << QStringList{}
+                          << QStringList{QStringLiteral("left IMG_1.JPG"),
+                                         QStringLiteral("told IMG_1.JPG をごみ箱に移動しました。（付属のファイル 3 個も一緒に）")};
+    QTest::newRow("the RAW only, with its own sidecar")
+        << int(Asker::PairPart::Raw) << QStringList{QStringLiteral("IMG_1.JPG"), QStringLiteral("IMG_1.xmp")}
+        << QStringList{QStringLiteral("left IMG_1.CR2"), QStringLiteral("arrived IMG_1.JPG"),
+                       QStringLiteral("told IMG_1.CR2 をごみ箱に移動しました。（付属のファイル 1 個も一緒に）")};
+    QTest::newRow("the JPEG only: the RAW stands for the photo")
+        << int(Asker::PairPart::Processed)
+        << QStringList{QStringLiteral("IMG_1.CR2"), QStringLiteral("IMG_1.CR2.xmp"), QStringLiteral("IMG_1.xmp")}
+        << QStringList{QStringLiteral("left IMG_1.JPG"), QStringLiteral("arrived IMG_1.CR2"),
+                       QStringLiteral("told IMG_1.JPG をごみ箱に移動しました。")};
+    QTest::newRow("cancelled") << int(Asker::PairPart::Cancel)
+                               << QStringList{QStringLiteral("IMG_1.CR2"), QStringLiteral("IMG_1.CR2.xmp"),
+                                              QStringLiteral("IMG_1.JPG"), QStringLiteral("IMG_1.xmp")}
+                               << QStringList{};
+}
+
+void TestFileActions::pairsTrashedAsAsked()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, heard);
+    const QStringList all{QStringLiteral("IMG_1.CR2"), QStringLiteral("IMG_1.CR2.xmp"), QStringLiteral("IMG_1.JPG"),
+                          QStringLiteral("IMG_1.xmp")};
+    for (const QString &name : all)
+        QVERIFY(writeFile(at(QStringLiteral("photos/") + name), name.toUtf8()));
+    FakeWindow window;
+    window.chosen = at(QStringLiteral("photos/IMG_1.JPG"));
+    window.folder = at(QStringLiteral("photos"));
+    FakeAsker asker;
+    asker.pairPart = Asker::PairPart(answer);
+    FileActions actions(window, asker, nullptr, at(QStringLiteral("data")));
+    actions.setPairs(fileops::Pairs::Together);
+    QStringList log;
+    connect(&actions, &FileActions::fileLeft, this, [&](const QString &path) { log.append(QStringLiteral("left ") + QFileInfo(path).fileName()); });
+    connect(&actions, &FileActions::fileArrived, this,
+            [&](const QString &path) { log.append(QStringLiteral("arrived ") + QFileInfo(path).fileName()); });
+    connect(&actions, &FileActions::told, this, [&](const QString &text) { log.append(QStringLiteral("told ") + text); });
+    actions.action(FileActions::Action::Trash)->trigger();
+    QCOMPARE(asker.log, QStringList{QStringLiteral("pair? IMG_1.JPG と IMG_1.CR2 は1枚の写真の組です。どれをごみ箱に移動しますか？")});
+    QCOMPARE(QDir(at(QStringLiteral("photos"))).entryList(QDir::Files, QDir::Name), left);
+    QCOMPARE(log, heard);
+    if (heard.isEmpty())
+        return;
+    actions.undo();
+    QCOMPARE(QDir(at(QStringLiteral("photos"))).entryList(QDir::Files, QDir::Name), all);
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestFileActions)

@@ -94,6 +94,8 @@ std::optional<qint64> PhotoFacts::taken(const QString &path)
 
 std::optional<marks::Marks> PhotoFacts::marks(const QString &path)
 {
+    if (const auto pending = m_pending.constFind(path); pending != m_pending.cend())
+        return *pending;
     const std::optional<Facts> known = facts(path);
     return known ? std::optional(known->marks) : std::nullopt;
 }
@@ -116,6 +118,14 @@ void PhotoFacts::setMarks(const QString &path, const marks::Marks &marks)
     Facts facts = m_known.contains(*identity) ? m_known.value(*identity) : *known;
     facts.marks = marks;
     remember(path, *identity, facts);
+}
+
+void PhotoFacts::setPending(const QString &path, const std::optional<marks::Marks> &marks)
+{
+    if (marks)
+        m_pending.insert(path, *marks);
+    else
+        m_pending.remove(path);
 }
 
 void PhotoFacts::forgetAsked()

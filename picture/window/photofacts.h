@@ -42,6 +42,9 @@ public:
     // The marks the file has now (just written, the file or its sidecar
     // replaced): what else was known of it before stays known.
     void setMarks(const QString &path, const marks::Marks &marks);
+    // Marks to say of the file while they are being written, whatever it
+    // says itself (nullopt: what it says again).
+    void setPending(const QString &path, const std::optional<marks::Marks> &marks);
     // Stops asking for what has not come in yet.
     void forgetAsked();
     int asked() const { return int(m_asked.size()); }
@@ -70,6 +73,7 @@ private:
     DecodeQueue &m_queue;
     QHash<Identity, Facts> m_known;
     QHash<QString, Identity> m_lastSeen; // what each path was when last read
+    QHash<QString, marks::Marks> m_pending; // being written
     std::map<QString, DecodeQueue::Ticket> m_asked;
 };
 

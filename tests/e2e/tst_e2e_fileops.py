@@ -128,7 +128,7 @@ def main():
         menu = appear(app, "popup menu", "ファイルの操作")
         items = [node.name for node in menu] if menu else []
         check(["ごみ箱へ移動", "完全に削除...", "移動...", "コピー...", "名前の変更...", "画像をコピー", "パスをコピー",
-               "元に戻す"] == [name for name in items if name], "the picture's popup: %s" % items)
+               "元に戻す", "右に回転", "左に回転"] == [name for name in items if name], "the picture's popup: %s" % items)
         keys("Escape")
         subprocess.run(["import", "-window", "root", os.path.join(os.environ.get("ZELVO_ARTIFACTS", work),
                                                                   "e2e-fileops.png")])

@@ -2,10 +2,14 @@
 // every picture of more than a kilobyte with the lie its second argument
 // names, as code running in a compromised helper could. Smaller pictures,
 // and every picture with "honest", get an honest 30 x 20 answer, so that a
-// test can tell a lie refused from a fake that never works.
+// test can tell a lie refused from a fake that never works. With "damages
+// what it writes" it writes marks as asked but changes a byte of the
+// picture, and its pictures are made from their files' bytes, so that the
+// window's check of what was written has something to find.
 //   zelvo-fake-helper <memory MiB> <lie>
 // Started as the window starts its helpers: socket on 3, cancel word on 4.
 
+#include "picture/wire/details.h"
 #include "picture/wire/protocol.h"
 #include "picture/wire/sealedmemory.h"
 
@@ -64,8 +68,61 @@ void fill(int fd, quint64 bytes, bool keepMapped = false)
         munmap(memory, bytes);
 }
 
+QByteArray readAll(int fd)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    for (ssize_t got; (got = pread(fd, buffer, sizeof buffer, off_t(bytes.size()))) > 0;)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+// The marks it was asked to write last, said of every picture after.
+picture::PhotoDetails written;
+
+// "damages what it writes": edits and decodes as the lie says.
+void damage(const Request &request, int file)
+{
+    const QByteArray bytes = readAll(file);
+    if (request.kind == RequestKind::Edit) {
+        QByteArray changed = bytes;
+        changed[changed.size() / 2] = char(changed[changed.size() / 2] ^ 0x55);
+        if (request.flags & EditsRating)
+            written.marks.rating = request.rating;
+        if (request.flags & EditsLabel)
+            written.marks.label = marks::Label(request.label);
+        Reply reply;
+        reply.id = request.id;
+        reply.status = Status::Rewritten;
+        reply.memoryBytes = quint64(changed.size());
+        const int memory = borrow(request.id, reply.memoryBytes);
+        void *at = mmap(nullptr, size_t(changed.size()), PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0);
+        memcpy(at, changed.constData(), size_t(changed.size()));
+        munmap(at, size_t(changed.size()));
+        close(memory);
+        send(Socket, &reply, sizeof reply, {}, -1);
+        return;
+    }
+    // A picture that is its file's bytes, and the marks written last.
+    Reply reply = picture(request.id, 30, 20, QImage::Format_Grayscale8);
+    const quint64 size = quint64(reply.bytesPerLine) * quint64(reply.height);
+    const int memory = borrow(request.id, size);
+    uchar *at = static_cast<uchar *>(mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0));
+    // Every byte of the file counts in one pixel: any byte changed shows.
+    memset(at, 0, size);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        at[quint64(i) % size] = uchar(at[quint64(i) % size] * 31 + uchar(bytes[i]));
+    munmap(at, size);
+    close(memory);
+    const QByteArray details = picture::encodeDetails(written);
+    reply.detailsBytes = quint32(details.size());
+    send(Socket, &reply, sizeof reply, details, -1);
+}
+
 void answer(QByteArray lie, const Request &request, int file)
 {
+    if (lie == "damages what it writes")
+        return damage(request, file);
     const quint64 id = request.id;
     struct stat status {};
     if (file < 0 || fstat(file, &status) != 0 || status.st_size <= 1024)
@@ -154,7 +211,7 @@ int main(int argc, char *argv[])
         const std::optional<Request> request = parse<Request>(received->bytes);
         if (request && request->kind != RequestKind::ScreenProfile && request->kind != RequestKind::Memory)
             answer(lie, *request, received->fd);
-        for (const int fd : {received->fd, received->second}) {
+        for (const int fd : {received->fd, received->second, received->third}) {
             if (fd >= 0)
                 close(fd);
         }

@@ -63,6 +63,21 @@ std::optional<QString> DialogAsker::folder(const QString &title, const QString &
     return QDir::fromNativeSeparators(chosen);
 }
 
+Asker::PairPart DialogAsker::pairPartToTrash(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, texts::PairTrashTitle, question, QMessageBox::NoButton, m_parent);
+    QPushButton *both = box.addButton(texts::PairTrashBoth, QMessageBox::AcceptRole);
+    QPushButton *raw = box.addButton(texts::PairTrashRaw, QMessageBox::AcceptRole);
+    QPushButton *processed = box.addButton(texts::PairTrashProcessed, QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(texts::CancelButton, QMessageBox::RejectRole);
+    box.setDefaultButton(both);
+    box.setEscapeButton(cancel);
+    box.exec();
+    const QAbstractButton *clicked = box.clickedButton();
+    return clicked == both ? PairPart::Both : clicked == raw ? PairPart::Raw : clicked == processed ? PairPart::Processed
+                                                                                                    : PairPart::Cancel;
+}
+
 void DialogAsker::warn(const QString &text)
 {
     QMessageBox::warning(m_parent, texts::ApplicationTitle, text);

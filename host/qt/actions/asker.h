@@ -23,6 +23,10 @@ public:
     virtual std::optional<QString> folder(const QString &title, const QString &start) = 0;
     // Says why something was not done.
     virtual void warn(const QString &text) = 0;
+    // Which photos of a RAW+JPEG pair go to the trash: both by default (the
+    // trash gives them back), Cancel on Esc.
+    enum class PairPart { Both, Raw, Processed, Cancel };
+    virtual PairPart pairPartToTrash(const QString &question) = 0;
 };
 
 // Asks with Qt's dialogs over `parent`.
@@ -35,6 +39,7 @@ public:
     std::optional<QString> newName(const QString &name) override;
     std::optional<QString> folder(const QString &title, const QString &start) override;
     void warn(const QString &text) override;
+    PairPart pairPartToTrash(const QString &question) override;
 
 private:
     QWidget *m_parent;

@@ -2,6 +2,7 @@
 
 #include "host/qt/actions/failuretext.h"
 
+#include "common/photonames.h"
 #include "common/texts.h"
 #include "host/qt/base/filemime.h"
 #include "host/qt/base/popupmenu.h"
@@ -141,6 +142,15 @@ void FileActions::popup(const QPoint &globalPos, bool fromKeyboard)
         item->setEnabled(action == this->action(Action::Undo) ? m_operations.canUndo() : !chosen.isEmpty());
         connect(item, &QAction::triggered, action, &QAction::trigger);
     }
+    if (!m_popupMore.isEmpty())
+        menu.addSeparator();
+    for (QAction *action : std::as_const(m_popupMore)) {
+        QAction *item = menu.addAction(action->text());
+        item->setShortcut(action->shortcut());
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setEnabled(!chosen.isEmpty());
+        connect(item, &QAction::triggered, action, &QAction::trigger);
+    }
     m_popupOpen = true;
     m_fromPopup.reset();
     menu.open(globalPos, fromKeyboard);
@@ -160,6 +170,19 @@ void FileActions::trash()
         return QApplication::beep();
     if (busy())
         return;
+    // One photo of a RAW and its JPEG: both, or one of them, as the user says.
+    const QStringList halves = m_operations.pairs() == fileops::Pairs::Together ? fileops::pairedWith(path) : QStringList();
+    if (!halves.isEmpty()) {
+        const bool shownIsRaw = photonames::isRaw(nameOf(path));
+        const QString raw = shownIsRaw ? path : halves.first();
+        const QString processed = shownIsRaw ? halves.first() : path;
+        switch (m_asker.pairPartToTrash(texts::PairTrashQuestion.arg(nameOf(processed), nameOf(raw)))) {
+        case Asker::PairPart::Cancel: return;
+        case Asker::PairPart::Raw: return trashHalf(raw, processed);
+        case Asker::PairPart::Processed: return trashHalf(processed, raw);
+        case Asker::PairPart::Both: break;
+        }
+    }
     const Outcome outcome = m_operations.trash(path);
     if (outcome.failure == Failure::NoTrash) {
         // Never deleted without asking: said, and asked.
@@ -170,6 +193,17 @@ void FileActions::trash()
         return failed(path, outcome);
     emit fileLeft(path);
     emit told(withFreeName(texts::Trashed.arg(nameOf(path)), outcome));
+}
+
+void FileActions::trashHalf(const QString &half, const QString &other)
+{
+    const Outcome outcome = m_operations.trashAlone(half);
+    if (!outcome.ok())
+        return failed(half, outcome);
+    // The other half stays, and stands for the photo now.
+    emit fileLeft(half);
+    emit fileArrived(other);
+    emit told(withFreeName(texts::Trashed.arg(nameOf(half)), outcome));
 }
 
 void FileActions::deleteForGood()

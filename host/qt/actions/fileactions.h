@@ -75,6 +75,8 @@ public:
     using TransferObserver = std::function<void(qint64 done, qint64 total)>;
     void setTransferObserver(TransferObserver observer) { m_transferObserver = std::move(observer); }
 
+    // More for the picture's popup, after the file actions.
+    void addToPopup(const QList<QAction *> &more) { m_popupMore += more; }
     // The picture's popup of every action, at `globalPos`.
     void popup(const QPoint &globalPos, bool fromKeyboard);
 
@@ -137,12 +139,15 @@ private:
     bool busy();
     std::optional<QString> chooseFolder(bool move, const QPoint &globalPos, bool fromKeyboard);
     void deleteAfterAsking(const QString &path, const QString &question);
+    // One half of a RAW+JPEG pair to the trash; `other` stays and is shown.
+    void trashHalf(const QString &half, const QString &other);
     void failed(const QString &path, const fileops::Outcome &outcome);
 
     Window &m_window;
     Asker &m_asker;
     fileops::Operations m_operations;
     QList<QAction *> m_actions;
+    QList<QAction *> m_popupMore;
     QString m_pictureWanted;
     bool m_popupOpen = false;
     std::optional<Action> m_fromPopup; // chosen in the picture's popup, done once it has closed

@@ -1,5 +1,6 @@
 #include "host/qt/thumbs/tiledelegate.h"
 
+#include "host/qt/base/markbadge.h"
 #include "host/qt/thumbs/tilemodel.h"
 
 #include <QPainter>
@@ -24,6 +25,16 @@ void TileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         painter->drawRect(tile.adjusted(0, 0, -1, -1));
         painter->setPen(option.palette.color(QPalette::PlaceholderText));
         painter->drawText(tile.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, why);
+    }
+    if (const QVariant marked = index.data(TileModel::MarksRole); marked.isValid()) {
+        // In the tile's lower corner, on a plate that any photo leaves readable.
+        const auto marks = marked.value<marks::Marks>();
+        const QFontMetrics metrics(option.font);
+        const int width = badgeWidth(option.font, marks) + 4;
+        const QRect plate(tile.right() - width, tile.bottom() - metrics.height() - 2, width, metrics.height() + 2);
+        painter->setFont(option.font);
+        painter->fillRect(plate, QColor(0, 0, 0, 150));
+        paintBadge(*painter, plate.adjusted(0, 0, -2, 0), marks, Qt::white);
     }
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(option.palette.highlightedText(), 1, Qt::DotLine));

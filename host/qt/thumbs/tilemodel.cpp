@@ -1,6 +1,7 @@
 #include "host/qt/thumbs/tilemodel.h"
 
 #include "common/texts.h"
+#include "host/qt/base/markbadge.h"
 #include "platform/paths.h"
 
 namespace qthost {
@@ -71,8 +72,15 @@ QVariant TileModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: return name;
-    case Qt::AccessibleTextRole:
-        return texts::TileAccessible.arg(name).arg(index.row() + 1).arg(m_names.size());
+    case Qt::AccessibleTextRole: {
+        const std::optional<marks::Marks> marks = m_marksOf ? m_marksOf(path(index.row())) : std::nullopt;
+        const QString named = marks && !marks->isEmpty() ? texts::NameWithMarks.arg(name, spokenMarks(*marks)) : name;
+        return texts::TileAccessible.arg(named).arg(index.row() + 1).arg(m_names.size());
+    }
+    case MarksRole: {
+        const std::optional<marks::Marks> marks = m_marksOf ? m_marksOf(path(index.row())) : std::nullopt;
+        return marks && !marks->isEmpty() ? QVariant::fromValue(*marks) : QVariant();
+    }
     case Qt::DecorationRole: {
         const picture::Thumbnails::Tile tile = m_thumbnails.tile(path(index.row()));
         return tile.image.isNull() ? QVariant() : QVariant(tile.image);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "common/marks.h"
 #include "picture/window/thumbnails.h"
 
 #include <QAbstractListModel>
 #include <QHash>
+
+#include <functional>
+#include <optional>
 
 namespace qthost {
 
@@ -13,12 +17,16 @@ class TileModel final : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    enum Role { PlaceholderRole = Qt::UserRole + 1 };
+    enum Role { PlaceholderRole = Qt::UserRole + 1, MarksRole };
+    // A photo's marks, shown on its tile and heard with its name; nullopt
+    // while not known.
+    using MarksOf = std::function<std::optional<marks::Marks>(const QString &path)>;
 
     TileModel(QObject *parent, picture::Thumbnails &thumbnails);
 
     // The files of `folder` (internal form), in the file list's order.
     void setFiles(const QString &folder, const QStringList &names);
+    void setMarksOf(MarksOf marksOf) { m_marksOf = std::move(marksOf); }
     QString path(int row) const;
     QStringList paths(int first, int last) const;
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -31,6 +39,7 @@ private:
     QString m_folder;
     QStringList m_names;
     QHash<QString, int> m_rows; // by name
+    MarksOf m_marksOf;
 };
 
 // What a tile says in place of a picture that cannot be shown.

@@ -119,4 +119,14 @@ void TileView::askVisible()
     m_thumbnails->want(m_model->paths(first, last), after + before);
 }
 
+void TileView::setMarksOf(std::function<std::optional<marks::Marks>(const QString &path)> marksOf)
+{
+    m_model->setMarksOf(std::move(marksOf));
+}
+
+void TileView::marksChanged()
+{
+    viewport()->update();
+}
+
 } // namespace qthost

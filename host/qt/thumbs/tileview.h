@@ -1,8 +1,12 @@
 #pragma once
 
+#include "common/marks.h"
+
 #include <QListView>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace picture {
@@ -35,6 +39,9 @@ public:
     void setChosen(int row);
     // The folder was read again: files changed on the disk get new tiles.
     void refreshed();
+    // The photos' marks, on their tiles (shown again by marksChanged).
+    void setMarksOf(std::function<std::optional<marks::Marks>(const QString &path)> marksOf);
+    void marksChanged();
     picture::Thumbnails &thumbnails() { return *m_thumbnails; }
 
 signals:

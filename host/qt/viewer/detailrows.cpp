@@ -1,6 +1,7 @@
 #include "host/qt/viewer/detailrows.h"
 
 #include "common/texts.h"
+#include "host/qt/base/markbadge.h"
 
 #include <QLocale>
 
@@ -121,6 +122,10 @@ QList<DetailRow> detailRows(const ShownDetails &shown)
     add(texts::DetailTitle, d.title);
     add(texts::DetailAuthor, d.author);
     add(texts::DetailCopyright, d.copyright);
+    if (d.marks.rating != 0)
+        add(texts::DetailRating, d.marks.rating == marks::Rejected ? texts::SpokenRejected : texts::MarkStars.arg(d.marks.rating));
+    if (d.marks.label != marks::Label::None)
+        add(texts::DetailLabel, d.marks.label == marks::Label::Other ? texts::DetailOtherLabel : labelName(d.marks.label));
     return rows;
 }
 

@@ -3,6 +3,7 @@
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
+#include "host/qt/base/markbadge.h"
 #include "host/qt/base/twips.h"
 #include "host/qt/viewer/detailspanel.h"
 #include "picture/window/animationplayer.h"
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QStyleHints>
 #include <QTimer>
+#include <QTransform>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -130,6 +132,9 @@ ShownDetails PictureView::shownDetails() const
         shown.pixels = m_full;
         shown.colourName = m_colourName;
     }
+    // Its marks as the window knows them now (written since it was decoded).
+    if (shown.path == m_path)
+        shown.details.marks = shownMarks();
     // The window's own look at the file, as its status bar has.
     const QFileInfo file(shown.path);
     if (file.exists())
@@ -278,6 +283,7 @@ void PictureView::clear()
 void PictureView::dropPicture()
 {
     m_fitted = QImage();
+    m_shownStamp.reset();
     m_isPreview = false;
     if (m_previewTicket)
         m_queue.cancel(*std::exchange(m_previewTicket, std::nullopt));
@@ -342,6 +348,7 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     m_path = path;
     m_full = picture.fullSize;
     m_fitted = picture.image;
+    m_shownStamp = platform::fileStamp(path);
     m_details = picture.details;
     m_colourName = picture.colourName;
     updateDetails();
@@ -570,6 +577,20 @@ void PictureView::paintEvent(QPaintEvent *)
         const QRectF part(whole.topLeft() + QPointF(m_detailRegion.topLeft()) * z, QSizeF(m_detailRegion.size()) * z);
         painter.drawImage(part, m_detail);
     }
+    if (const marks::Marks marks = shownMarks(); !marks.isEmpty() && !m_isPreview) {
+        // In the corner of the view, on a plate any photo leaves readable.
+        QFont font = painter.font();
+        font.setPointSizeF(font.pointSizeF() * 1.4);
+        painter.setFont(font);
+        const int height = painter.fontMetrics().height() + 6;
+        const QRect plate(8, int(area().height()) - height - 8, badgeWidth(font, marks) + 10, height);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 150));
+        painter.drawRoundedRect(plate, 4, 4);
+        paintBadge(painter, plate.adjusted(0, 0, -6, 0), marks, Qt::white);
+        painter.setFont(QFont());
+    }
     if (m_detailRefused) {
         const QRect box = painter.fontMetrics().boundingRect(texts::CannotZoom).adjusted(-6, -4, 6, 4);
         const QRect at = box.translated(QPoint(8, 8) - box.topLeft());
@@ -577,6 +598,46 @@ void PictureView::paintEvent(QPaintEvent *)
         painter.setPen(Qt::white);
         painter.drawText(at, Qt::AlignCenter, texts::CannotZoom);
     }
+}
+
+marks::Marks PictureView::shownMarks() const
+{
+    if (m_path.isEmpty())
+        return {};
+    if (m_marksOf) {
+        if (const std::optional<marks::Marks> known = m_marksOf(m_path))
+            return *known;
+    }
+    return m_details.marks;
+}
+
+void PictureView::marksChanged()
+{
+    updateDetails();
+    update();
+}
+
+void PictureView::rewritten(const QString &path)
+{
+    if (path == m_path && !m_isPreview && !m_fitted.isNull())
+        m_shownStamp = platform::fileStamp(path);
+    update();
+}
+
+void PictureView::turnShown(int quarterTurns)
+{
+    if (m_fitted.isNull() || m_animation || quarterTurns % 4 == 0)
+        return;
+    const QTransform turn = QTransform().rotate(90.0 * quarterTurns);
+    m_fitted = m_fitted.transformed(turn);
+    if (quarterTurns % 2 != 0)
+        m_full.transpose();
+    // Looked at closely, the view starts again from the whole picture.
+    m_zoom.reset();
+    dropDetail();
+    if (m_refit)
+        m_queue.cancel(*std::exchange(m_refit, std::nullopt));
+    update();
 }
 
 void PictureView::resizeEvent(QResizeEvent *event)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "common/marks.h"
 #include "host/qt/base/step.h"
 #include "host/qt/viewer/detailrows.h"
 #include "picture/window/decodequeue.h"
+#include "platform/platform.h"
 
 #include <QImage>
 #include <QWidget>
@@ -80,6 +82,25 @@ public:
     // The zoomed part could not be decoded (the picture is too big to cut
     // from); the view says so.
     bool isDetailRefused() const { return m_detailRefused; }
+
+    // The file whose picture is on the screen, as it was when the picture
+    // appeared; nullopt while none (or only its preview) is.
+    std::optional<platform::FileStamp> shownStamp() const { return m_shownStamp; }
+    // The file was rewritten by the program itself (its marks or its turn
+    // written), the picture on the screen already showing it as it is now.
+    void rewritten(const QString &path);
+    // Turns the picture on the screen so many quarter turns clockwise, at
+    // once, without decoding it again.
+    void turnShown(int quarterTurns);
+    // The marks shown over the picture: those `marksOf` says, else those its
+    // decode read.
+    void setMarksOf(std::function<std::optional<marks::Marks>(const QString &path)> marksOf)
+    {
+        m_marksOf = std::move(marksOf);
+    }
+    marks::Marks shownMarks() const;
+    // The marks changed: shown again, over the picture and in the details.
+    void marksChanged();
 
     // The panel of the photo's details, following the shown picture: beside
     // it (the picture keeps to the rest of the view) or over it.
@@ -184,6 +205,8 @@ private:
     std::pair<QString, picture::PhotoDetails> m_earlyDetails; // read alone, for the file asked for last
     std::optional<DecodeQueue::Ticket> m_earlyDetailsTicket;
     bool m_detailsBeside = false;
+    std::optional<platform::FileStamp> m_shownStamp;
+    std::function<std::optional<marks::Marks>(const QString &path)> m_marksOf;
 };
 
 } // namespace qthost

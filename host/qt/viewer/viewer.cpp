@@ -96,6 +96,44 @@ void ViewerWidget::connectView(PictureView *view)
     connect(view, &PictureView::detailsAsked, this, &ViewerWidget::toggleDetails);
     connect(view, &PictureView::gridAsked, this, &ViewerWidget::gridAsked);
     view->addActions(m_pictureActions);
+    view->setMarksOf(m_marksOf);
+}
+
+void ViewerWidget::setMarksOf(std::function<std::optional<marks::Marks>(const QString &path)> marksOf)
+{
+    m_marksOf = std::move(marksOf);
+    m_image->setMarksOf(m_marksOf);
+    if (m_fullScreen)
+        m_fullScreen->view()->setMarksOf(m_marksOf);
+}
+
+void ViewerWidget::marksChanged()
+{
+    for (PictureView *view : {m_image, m_fullScreen ? m_fullScreen->view() : nullptr}) {
+        if (view)
+            view->marksChanged();
+    }
+}
+
+std::optional<platform::FileStamp> ViewerWidget::shownStamp(const QString &path) const
+{
+    return m_image->path() == path ? m_image->shownStamp() : std::nullopt;
+}
+
+void ViewerWidget::turnShown(const QString &path, int quarterTurns)
+{
+    for (PictureView *view : {m_image, m_fullScreen ? m_fullScreen->view() : nullptr}) {
+        if (view && view->path() == path)
+            view->turnShown(quarterTurns);
+    }
+}
+
+void ViewerWidget::rewritten(const QString &path)
+{
+    for (PictureView *view : {m_image, m_fullScreen ? m_fullScreen->view() : nullptr}) {
+        if (view)
+            view->rewritten(path);
+    }
 }
 
 void ViewerWidget::setPictureActions(const QList<QAction *> &actions)

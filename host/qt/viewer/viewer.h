@@ -69,6 +69,16 @@ public:
     void setCover(QWidget *cover);
     // Places them again (one was shown or hidden).
     void placeBelow();
+    // The marks over the picture, in the window and full screen: those
+    // `marksOf` says; shown again by marksChanged.
+    void setMarksOf(std::function<std::optional<marks::Marks>(const QString &path)> marksOf);
+    void marksChanged();
+    // The file on the screen as it was when its picture appeared (nullopt:
+    // `path` is not on the screen, or only its preview).
+    std::optional<platform::FileStamp> shownStamp(const QString &path) const;
+    // `path` was turned (shown turned at once) or rewritten by the program.
+    void turnShown(const QString &path, int quarterTurns);
+    void rewritten(const QString &path);
 
 signals:
     // Where the picture's keys and wheel ask the file list to go.
@@ -103,6 +113,7 @@ private:
     int m_belowHeight = 0;
     bool m_placing = false; // the viewer places the widgets that share its place
     QSize m_asked; // the size the window gave the viewer, the strip's room included
+    std::function<std::optional<marks::Marks>(const QString &path)> m_marksOf;
 };
 
 } // namespace qthost

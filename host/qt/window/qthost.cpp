@@ -7,6 +7,7 @@
 #include "folders/folderwatch.h"
 #include "host/qt/actions/actionwindow.h"
 #include "host/qt/actions/fileactions.h"
+#include "host/qt/marks/markactions.h"
 #include "host/qt/base/accessiblepopup.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/dispatch.h"
@@ -23,6 +24,7 @@
 #include "host/qt/window/controls.h"
 #include "host/qt/window/mainwindow.h"
 #include "host/qt/window/marksmenu.h"
+#include "host/qt/window/markwindow.h"
 #include "host/qt/window/menus.h"
 #include "host/qt/window/remembered.h"
 #include "host/qt/window/sortmenu.h"
@@ -119,6 +121,7 @@ void QtHost::attach(const host::FormDesign &design, host::Events *events)
     actOnFiles();
     sortFiles();
     showThumbnails();
+    markFiles();
     m_window->attach(events, m_menus.get(), m_panel);
 }
 
@@ -223,7 +226,7 @@ void QtHost::sortFiles()
     m_file1->setTakenOf([facts = m_facts.get()](const QString &path) { return facts->taken(path); });
     m_file1->setMarksOf([facts = m_facts.get()](const QString &path) { return facts->marks(path); });
     // Once, when the folder's dates and marks are all in; the chosen file stays chosen.
-    QObject::connect(m_facts.get(), &picture::PhotoFacts::arrived, m_file1, &FileListWidget::marksChanged);
+    QObject::connect(m_facts.get(), &picture::PhotoFacts::arrived, m_file1, [this] { showMarks(); });
     // Below the file types: the marks, then the orders.
     m_marksMenu = new MarksMenu(m_menus->menu(host::MenuId::Menu_Filter));
     QObject::connect(m_marksMenu, &MarksMenu::filterChosen, m_file1, &FileListWidget::setMarkFilter);
@@ -311,6 +314,75 @@ void QtHost::showThumbnails()
         }
     });
     window->addAction(toggle);
+}
+
+void QtHost::markFiles()
+{
+    MainWindow *window = m_window.get();
+    m_markWindow = std::make_unique<HostMarkWindow>([this] { return m_actionWindow->chosenFile(); }, *m_facts, *m_view,
+                                                    *m_file1);
+    m_marks = new MarkActions(*m_markWindow, m_view->queue(), window);
+    const auto marksOf = [facts = m_facts.get()](const QString &path) { return facts->marks(path); };
+    m_view->setMarksOf(marksOf);
+    m_strip->setMarksOf(marksOf);
+    m_grid->setMarksOf(marksOf);
+    // Anywhere in the window (and full screen); X and U on the picture alone.
+    window->addActions(m_marks->windowActions());
+    m_view->setPictureActions(m_actions->actions() + m_marks->windowActions() + m_marks->pictureActions());
+    m_grid->addActions(m_marks->pictureActions());
+    m_actions->addToPopup({m_marks->turnRight(), m_marks->turnLeft()});
+    QObject::connect(m_marks, &MarkActions::marksPending, window,
+                     [this](const QString &path, const std::optional<marks::Marks> &marks) {
+                         m_facts->setPending(path, marks);
+                         showMarks();
+                     });
+    QObject::connect(m_marks, &MarkActions::marksWritten, window, [this](const QString &path, const marks::Marks &marks) {
+        m_facts->setPending(path, std::nullopt);
+        m_facts->setMarks(path, marks);
+        showMarks();
+    });
+    QObject::connect(m_marks, &MarkActions::turnShown, window,
+                     [this](const QString &path, int quarterTurns) { m_view->turnShown(path, quarterTurns); });
+    QObject::connect(m_marks, &MarkActions::rewritten, window, [this](const fileops::Done &done, const QStringList &photos) {
+        m_actions->remember(done);
+        for (const QString &photo : photos)
+            m_view->rewritten(photo);
+        // Each photo is another file now: the lists and the tiles take it in.
+        showDisk();
+    });
+    QObject::connect(m_marks, &MarkActions::writing, m_actions, &FileActions::holdUndo);
+    QObject::connect(m_marks, &MarkActions::told, m_actions, &FileActions::told);
+    QObject::connect(m_marks, &MarkActions::refusedBecause, window, [this](const QString &text) { m_asker->warn(text); });
+    // Undone: the file is what it was, and shows as it is now.
+    QObject::connect(m_actions, &FileActions::fileRewritten, window, [this](const QString &path) {
+        showDisk();
+        if (m_view->imageView()->path() == path)
+            m_view->navigate(path);
+        showMarks();
+    });
+}
+
+void QtHost::showMarks()
+{
+    const QString chosen = m_file1->fileName();
+    const QStringList before = m_file1->names();
+    m_file1->marksChanged();
+    m_view->marksChanged();
+    m_strip->marksChanged();
+    m_grid->marksChanged();
+    // The chosen photo left by the filter (rejected while rejected ones are
+    // hidden): the one after it shows, as after a file has gone.
+    if (!chosen.isEmpty() && m_file1->fileName().isEmpty() && !m_file1->names().contains(chosen)) {
+        const qsizetype row = before.indexOf(chosen);
+        for (qsizetype next = row + 1; row >= 0 && next < before.size(); ++next) {
+            if (chooseFile(before.at(next)))
+                return;
+        }
+        for (qsizetype previous = row - 1; previous >= 0; --previous) {
+            if (chooseFile(before.at(previous)))
+                return;
+        }
+    }
 }
 
 void QtHost::setPairs(std::optional<folders::PairShows> pairs)

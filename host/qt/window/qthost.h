@@ -26,8 +26,10 @@ class DriveListWidget;
 class FileActions;
 class FileListWidget;
 class HostActionWindow;
+class HostMarkWindow;
 class RememberedSettings;
 class MainWindow;
+class MarkActions;
 class MarksMenu;
 class Menus;
 class SortMenu;
@@ -85,6 +87,7 @@ public:
     void refreshLists();
     folders::FolderWatch *folderWatch() const { return m_watch; }
     FileActions *fileActions() const { return m_actions; }
+    MarkActions *markActions() const { return m_marks; }
     ThumbnailStrip *thumbnailStrip() const { return m_strip; }
     ThumbnailGrid *thumbnailGrid() const { return m_grid; }
     // A RAW and its JPEG as one photo in the list and in what is done to
@@ -104,9 +107,13 @@ private:
     void routeEvents(host::Events *events);
     void followTheDisk();
     void actOnFiles();
+    void markFiles();
     void sortFiles();
     void showThumbnails();
     void showRefreshed(const folders::FolderContents &contents);
+    // Marks changed (or came in): shown everywhere, and the list keeps to its
+    // filter, the next file chosen in place of one the filter now hides.
+    void showMarks();
     void leaveGoneFolder();
     // The lists read the shown folder again (a file of it was acted on),
     // the selection kept where its file still is; no event raised.
@@ -148,6 +155,8 @@ private:
     std::unique_ptr<HostActionWindow> m_actionWindow;
     std::unique_ptr<DialogAsker> m_asker;
     FileActions *m_actions = nullptr;
+    std::unique_ptr<HostMarkWindow> m_markWindow;
+    MarkActions *m_marks = nullptr;
     std::unique_ptr<RememberedSettings> m_remembered;
     bool m_tickedForStartFile = false;
 };
