@@ -317,6 +317,19 @@ std::optional<Undone> Operations::undo()
     m_heldBytes -= heldBy(m_done.back());
     m_done.pop_back();
     undone.outcome = undoDone(undone.done, m_dataHome);
+    // A file put back is another file to the system (a new inode), and yet
+    // the very file an earlier rewrite left: that one can still be undone.
+    for (const Rewrite &rewrite : undone.done.rewrites) {
+        const std::optional<FileIdentity> now = identityOf(rewrite.path);
+        if (!undone.outcome.ok() || !rewrite.before || !now)
+            continue;
+        for (Done &earlier : m_done) {
+            for (Rewrite &older : earlier.rewrites) {
+                if (older.path == rewrite.path && older.after == *rewrite.before)
+                    older.after = *now;
+            }
+        }
+    }
     return undone;
 }
 

@@ -212,17 +212,18 @@ void abandonStaged(const Staged &staged)
     ::unlink(bytes(staged.temporary).constData());
 }
 
-std::optional<Rewrite> recordRewrite(const QString &path, const std::optional<QByteArray> &oldBytes,
-                                     const QByteArray &newBytes, const std::optional<FileTimes> &oldTimes)
+std::optional<Rewrite> recordRewrite(const Staged &staged, const std::optional<QByteArray> &oldBytes,
+                                     const QByteArray &newBytes)
 {
-    const std::optional<FileIdentity> after = identityOf(path);
+    const std::optional<FileIdentity> after = identityOf(staged.target);
     if (!after)
         return std::nullopt;
     Rewrite rewrite;
-    rewrite.path = path;
+    rewrite.path = staged.target;
     rewrite.after = *after;
+    rewrite.before = staged.replaces;
     rewrite.created = !oldBytes;
-    rewrite.oldTimes = oldTimes.value_or(FileTimes{});
+    rewrite.oldTimes = staged.timesBefore.value_or(FileTimes{});
     if (!oldBytes)
         return rewrite;
     const QByteArray &old = *oldBytes;

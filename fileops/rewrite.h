@@ -70,6 +70,7 @@ struct Rewrite
 {
     QString path;
     FileIdentity after;    // the file the rewrite left there
+    std::optional<FileIdentity> before; // the file it replaced (none: it made the file)
     bool created = false;  // there was no file: undoing removes it
     qint64 prefix = 0;     // bytes the old and the new share at their start
     qint64 suffix = 0;     // and at their end
@@ -80,10 +81,11 @@ struct Rewrite
     qint64 heldBytes() const { return middle.size(); }
 };
 
-// The record of `path` rewritten from `oldBytes` (nullopt: it was made) to
-// `newBytes`, which are there now; nullopt when nothing is there.
-std::optional<Rewrite> recordRewrite(const QString &path, const std::optional<QByteArray> &oldBytes,
-                                     const QByteArray &newBytes, const std::optional<FileTimes> &oldTimes);
+// The record of the staged file put in its place: `oldBytes` (nullopt: it
+// made the file) rewritten to `newBytes`, which are there now; nullopt
+// when nothing is there.
+std::optional<Rewrite> recordRewrite(const Staged &staged, const std::optional<QByteArray> &oldBytes,
+                                     const QByteArray &newBytes);
 
 // Puts back what `rewrite` replaced, while the file there is still the one
 // it left (NotTheSameFile otherwise, nothing changed), with its old times.

@@ -21,4 +21,10 @@ Sidecar sidecarOf(const QString &photo)
     return {joinFolder(folder, stem + QStringLiteral(".xmp")), false};
 }
 
+std::optional<FileStamp> sidecarStampOf(const QString &photo)
+{
+    const Sidecar sidecar = sidecarOf(photo);
+    return sidecar.exists ? fileStamp(sidecar.path) : std::nullopt;
+}
+
 } // namespace platform

@@ -5,7 +5,11 @@
 // JPEG XL): `IMG_1.CR2.xmp` when that one is there (darktable's name), else
 // `IMG_1.xmp` (Lightroom's and Photo Mechanic's), either in any letter case.
 
+#include "platform/platform.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace platform {
 
@@ -16,5 +20,9 @@ struct Sidecar
 };
 
 Sidecar sidecarOf(const QString &photo);
+
+// The stamp of the photo's sidecar; nullopt when it has none. A sidecar
+// written since may turn the photo or change its marks.
+std::optional<FileStamp> sidecarStampOf(const QString &photo);
 
 } // namespace platform

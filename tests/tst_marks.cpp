@@ -7,7 +7,7 @@
 #include "picture/helper/marks/losslessturn.h"
 #include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "testimages.h"
 
 #include <QBuffer>

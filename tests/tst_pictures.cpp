@@ -9,7 +9,7 @@
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
 #include "testfiles.h"

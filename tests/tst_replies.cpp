@@ -59,6 +59,8 @@ private slots:
     void detailsTheWindowTakes_data();
     void detailsTheWindowTakes();
     void detailsPastTheTail();
+    void rewrittenBytes_data();
+    void rewrittenBytes();
 };
 
 void TestReplies::pictureFrom_data()
@@ -297,6 +299,45 @@ void TestReplies::detailsPastTheTail()
         const DecodedPicture picture = picture::pictureFrom(reply, details, memory(2400, AllSeals));
         QCOMPARE(picture.status, DecodedPicture::Status::Decoded);
         QCOMPARE(picture.details.make, taken ? QStringLiteral("Apple") : QString());
+    }
+}
+
+void TestReplies::rewrittenBytes_data()
+{
+    // The bytes of a file a helper rewrote: taken only from sealed memory
+    // that holds at least as many as it says, and then copied out of it.
+    QTest::addColumn<quint64>("said");
+    QTest::addColumn<qint64>("memoryBytes");
+    QTest::addColumn<int>("seals");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("honest") << quint64(3000) << qint64(3000) << AllSeals << true;
+    QTest::newRow("more said than the memory holds") << quint64(3001) << qint64(3000) << AllSeals << false;
+    QTest::newRow("unsealed: changed after the check") << quint64(3000) << qint64(3000) << 0 << false;
+    QTest::newRow("writable") << quint64(3000) << qint64(3000) << int(F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) << false;
+    QTest::newRow("nothing") << quint64(0) << qint64(4096) << AllSeals << false;
+    QTest::newRow("past what a size can be") << (quint64(1) << 62) << qint64(4096) << AllSeals << false;
+}
+
+void TestReplies::rewrittenBytes()
+{
+    QFETCH(quint64, said);
+    QFETCH(qint64, memoryBytes);
+    QFETCH(int, seals);
+    QFETCH(bool, accepted);
+    const int fd = memory(memoryBytes, seals, false, 0x5A);
+    QVERIFY(fd >= 0);
+    protocol::Reply reply;
+    reply.status = protocol::Status::Rewritten;
+    reply.memoryBytes = said;
+    reply.flags = protocol::RewroteSidecar;
+    const DecodedPicture result = picture::pictureFrom(reply, {}, fd);
+    QVERIFY(!isOpen(fd));
+    QCOMPARE(result.status == DecodedPicture::Status::Rewritten, accepted);
+    if (accepted) {
+        QCOMPARE(result.rewritten, QByteArray(qsizetype(said), char(0x5A)));
+        QVERIFY(result.rewroteSidecar);
+    } else {
+        QVERIFY(result.rewritten.isEmpty());
     }
 }
 

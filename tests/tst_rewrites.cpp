@@ -75,6 +75,7 @@ private slots:
     void undoneByteForByte_data();
     void undoneByteForByte();
     void undoneOnlyOverWhatItLeft();
+    void rewritesUndoneInTurn();
     void heldBytesAreBounded();
 
 private:
@@ -241,10 +242,9 @@ void TestRewrites::undoneByteForByte()
     const QByteArray rewritten = kind == QStringLiteral("head") ? withNewHead(old) : randomBytes(310000);
     const Staging staging = made ? stageNewFile(photo, rewritten) : stageReplacement(photo, rewritten, KeepTimes::Now);
     QVERIFY(staging.staged);
-    const std::optional<FileTimes> times = staging.staged->timesBefore;
     QVERIFY(commitStaged(*staging.staged).ok());
     const std::optional<Rewrite> record =
-        recordRewrite(photo, made ? std::nullopt : std::optional(old), rewritten, times);
+        recordRewrite(*staging.staged, made ? std::nullopt : std::optional(old), rewritten);
     QVERIFY(record);
     // Marks keep only the part that differs.
     if (kind == QStringLiteral("head"))
@@ -269,7 +269,7 @@ void TestRewrites::undoneOnlyOverWhatItLeft()
     const QByteArray rewritten = withNewHead(old);
     const Staging staging = stageReplacement(photo, rewritten, KeepTimes::Old);
     QVERIFY(staging.staged && commitStaged(*staging.staged).ok());
-    const std::optional<Rewrite> record = recordRewrite(photo, old, rewritten, staging.staged->timesBefore);
+    const std::optional<Rewrite> record = recordRewrite(*staging.staged, old, rewritten);
     QVERIFY(record);
     QVERIFY(write(photo, rewritten + "edited elsewhere"));
     QCOMPARE(undoRewrite(*record).failure, Failure::NotTheSameFile);
@@ -281,6 +281,34 @@ void TestRewrites::undoneOnlyOverWhatItLeft()
     QVERIFY(undone);
     QCOMPARE(undone->outcome.failure, Failure::NotTheSameFile);
     QVERIFY(!operations.canUndo());
+}
+
+void TestRewrites::rewritesUndoneInTurn()
+{
+    // Marks, then a turn, then Ctrl+Z twice: the file the turn's undo puts
+    // back is a new one to the system, and still the one the marks left.
+    const QString photo = at(QStringLiteral("photos/IMG_1.JPG"));
+    const QByteArray a = randomBytes(5000);
+    QVERIFY(write(photo, a));
+    Operations operations(at(QStringLiteral("data")));
+    const auto rewrite = [&](const QByteArray &bytes, Done::Kind kind) {
+        const QByteArray old = read(photo);
+        const Staging staging = stageReplacement(photo, bytes, KeepTimes::Old);
+        QVERIFY(staging.staged && commitStaged(*staging.staged).ok());
+        const std::optional<Rewrite> record = recordRewrite(*staging.staged, old, bytes);
+        QVERIFY(record);
+        operations.remember(Done{kind, photo, photo, {}, {}, {*record}});
+    };
+    const QByteArray b = withNewHead(a);
+    rewrite(b, Done::Kind::Marked);
+    // The marked file kept alive elsewhere, so that its inode is not the
+    // one the system gives the file put back.
+    QCOMPARE(::link(QFile::encodeName(photo).constData(), QFile::encodeName(at(QStringLiteral("kept"))).constData()), 0);
+    rewrite(randomBytes(5000), Done::Kind::Turned);
+    QVERIFY(operations.undo()->outcome.ok());
+    QCOMPARE(read(photo), b);
+    QVERIFY(operations.undo()->outcome.ok());
+    QCOMPARE(read(photo), a);
 }
 
 void TestRewrites::heldBytesAreBounded()

@@ -363,6 +363,15 @@ void TestThumbnails::changedFileGetsAFreshTile()
     const Entry entry = readEntry(cacheFolder() + QStringLiteral("/large/") + QString::fromLatin1(md5Name("file://" + file)));
     QCOMPARE(entry.texts.value("Thumb::MTime"), QByteArray::number(mtimeOf(file)));
     QVERIFY(sameColour(middleOf(entry.image), Blue));
+    // A sidecar written since may turn it: a fresh tile too.
+    (void)tileOf(thumbnails, path);
+    QVERIFY(thumbnails.tile(path).known);
+    QFile sidecar(QString::fromLocal8Bit(folder()) + QStringLiteral("/photo.xmp"));
+    QVERIFY(sidecar.open(QIODevice::WriteOnly));
+    sidecar.write("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>");
+    sidecar.close();
+    thumbnails.forgetChanged();
+    QVERIFY(!thumbnails.tile(path).known);
 }
 
 void TestThumbnails::cacheFilesAreNeverThumbnailed()
@@ -391,6 +400,15 @@ void TestThumbnails::tilesHeardByScreenReaders()
     model.setFiles(QString::fromLocal8Bit(folder()), names);
     QCOMPARE(model.data(model.index(2), Qt::AccessibleTextRole).toString(), QStringLiteral("IMG_0003.jpg、3 / 240"));
     QCOMPARE(model.data(model.index(239), Qt::AccessibleTextRole).toString(), QStringLiteral("IMG_0240.jpg、240 / 240"));
+    // Marked, its marks heard with its name.
+    model.setMarksOf([](const QString &path) -> std::optional<marks::Marks> {
+        if (path.endsWith(QStringLiteral("IMG_0003.jpg")))
+            return marks::Marks{3, marks::Label::Red};
+        return std::nullopt;
+    });
+    QCOMPARE(model.data(model.index(2), Qt::AccessibleTextRole).toString(),
+             QStringLiteral("IMG_0003.jpg、星 3、赤ラベル、3 / 240"));
+    QCOMPARE(model.data(model.index(4), Qt::AccessibleTextRole).toString(), QStringLiteral("IMG_0005.jpg、5 / 240"));
     QCOMPARE(model.path(2), QString::fromLocal8Bit(folder()) + QStringLiteral("/IMG_0003.jpg"));
     // A tile that cannot be shown says why in words.
     QVERIFY(model.data(model.index(0), qthost::TileModel::PlaceholderRole).toString().isEmpty());

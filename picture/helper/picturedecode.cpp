@@ -3,8 +3,9 @@
 #include "picture/helper/details/orientation.h"
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/formats/rawhandler.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "picture/helper/formats/svgbounds.h"
+#include "picture/helper/marks/storeddecode.h"
 #include "picture/helper/pixels/colour.h"
 #include "platform/platform.h"
 
@@ -236,6 +237,33 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
         return cannotDisplay(reason, full);
     }
     result.status = Status::Decoded;
+    return result;
+}
+
+DecodedPicture decodeAsStored(QIODevice &file, const std::atomic_bool &cancelled)
+{
+    QImage image;
+    if (file.peek(3) == QByteArrayView("\xFF\xD8\xFF")) {
+        const FileInput input(&file, 1024LL * 1024 * 1024);
+        image = jpegAsStored(QByteArrayView(reinterpret_cast<const char *>(input.data()), input.size()), MaxPicturePixels);
+    } else {
+        CancellableDevice device(file, cancelled);
+        if (!device.open(QIODevice::ReadOnly))
+            return cannotDisplay(Reason::Damaged);
+        QImageReader reader(&device);
+        reader.setAutoTransform(false);
+        const QSize size = allocatedSize(reader);
+        if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels)
+            return cannotDisplay(size.isEmpty() ? reasonOf(reader) : Reason::TooLarge);
+        image = withoutText(reader.read());
+    }
+    if (cancelled)
+        return status(DecodedPicture::Status::Cancelled);
+    if (image.isNull())
+        return cannotDisplay(Reason::Damaged);
+    DecodedPicture result = status(DecodedPicture::Status::Decoded, image.size());
+    result.region = image.rect();
+    result.image = std::move(image);
     return result;
 }
 

@@ -22,6 +22,10 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
 // The same for the file at `request.path`, opened here.
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled);
 
+// The whole picture `file` holds exactly as stored (DecodeRequest::asStored):
+// neither turned nor scaled nor converted; a JPEG's by TurboJPEG.
+DecodedPicture decodeAsStored(QIODevice &file, const std::atomic_bool &cancelled);
+
 // The next frame of an animation `reader` reads, fitted within `bounds` and
 // in `screen`'s colours; Decoded with its delay, or CannotDisplay when the
 // frames are over or one cannot be read.

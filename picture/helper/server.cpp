@@ -6,7 +6,7 @@
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "picture/helper/thumbnaildecode.h"
 #include "picture/wire/protocol.h"
 #include "picture/wire/sealedmemory.h"
@@ -131,7 +131,9 @@ std::optional<Reason> Session::lendFor(quint64 id, const uchar *data, size_t siz
         // Not lent: more than the window takes for what it asked.
         return Reason::TooLarge;
     }
-    void *memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    // Populated at once: faulting a large picture in a page at a time costs
+    // more than copying it.
+    void *memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
     ::close(fd);
     if (memory == MAP_FAILED)
         return Reason::TooMuchMemory;
@@ -321,8 +323,9 @@ bool Session::serve(protocol::Received &received)
     DecodedPicture picture =
         request->kind == RequestKind::Thumbnail
             ? decodeThumbnail(wanted, *file, entry, request->flags & protocol::SecondIsFailure, uri, *m_cancelled)
-        : wanted.preview ? decodePreview(wanted, *file, entry, uri)
-                         : decodePicture(wanted, *file, *m_cancelled, sidecarTurn);
+        : wanted.preview                             ? decodePreview(wanted, *file, entry, uri)
+        : (request->flags & protocol::AsStored) != 0 ? decodeAsStored(*file, *m_cancelled)
+                                                     : decodePicture(wanted, *file, *m_cancelled, sidecarTurn);
     if (sidecarTurn != 0 && (wanted.preview || request->kind == RequestKind::Thumbnail))
         turnFurther(picture, turnBeyondFile(*file, sidecarTurn));
     if ((request->flags & protocol::WantsDetails) && picture.status != DecodedPicture::Status::Cancelled

@@ -45,11 +45,9 @@ std::optional<PhotoFacts::Identity> PhotoFacts::identityOf(const QString &path)
     if (!stamp || !stamp->regular)
         return std::nullopt;
     Identity identity{stamp->device, stamp->inode, stamp->size, stamp->modifiedNs, 0, 0};
-    if (const platform::Sidecar sidecar = platform::sidecarOf(path); sidecar.exists) {
-        if (const std::optional<platform::FileStamp> side = platform::fileStamp(sidecar.path)) {
-            identity.sidecarInode = side->inode;
-            identity.sidecarChangedNs = side->changedNs;
-        }
+    if (const std::optional<platform::FileStamp> side = platform::sidecarStampOf(path)) {
+        identity.sidecarInode = side->inode;
+        identity.sidecarChangedNs = side->changedNs;
     }
     return identity;
 }

@@ -26,11 +26,8 @@ QString PictureCache::key(const QString &path, QSize bounds)
                       .arg(bounds.width())
                       .arg(bounds.height());
     // A sidecar may turn the photo: another sidecar, another picture.
-    const platform::Sidecar sidecar = platform::sidecarOf(path);
-    if (sidecar.exists) {
-        if (const std::optional<platform::FileStamp> side = platform::fileStamp(sidecar.path))
-            key += QStringLiteral("|%1:%2|%3").arg(side->inode).arg(side->changedNs).arg(side->size);
-    }
+    if (const std::optional<platform::FileStamp> side = platform::sidecarStampOf(path))
+        key += QStringLiteral("|%1:%2|%3").arg(side->inode).arg(side->changedNs).arg(side->size);
     return key;
 }
 

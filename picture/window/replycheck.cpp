@@ -77,7 +77,7 @@ DecodedPicture rewrittenFrom(const protocol::Reply &reply, int fd)
             ::close(fd);
         return failed(Reason::DecoderFailed);
     }
-    void *address = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+    void *address = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
     ::close(fd);
     if (address == MAP_FAILED)
         return failed(Reason::TooMuchMemory);
@@ -135,7 +135,7 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
     void *address = MAP_FAILED;
     const size_t length = sane ? size_t(line * reply.height) : 0;
     if (sane)
-        address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+        address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0); // read whole when painted
     ::close(fd);
     if (address == MAP_FAILED)
         return failed(Reason::DecoderFailed);

@@ -2,6 +2,7 @@
 
 #include "picture/window/sharedthumbnails.h"
 #include "picture/window/thumbnailwriter.h"
+#include "platform/sidecars.h"
 
 #include <QSet>
 
@@ -99,7 +100,7 @@ void Thumbnails::forgetChanged()
 {
     QStringList changed;
     for (auto known = m_known.cbegin(); known != m_known.cend(); ++known) {
-        if (platform::fileStamp(known.key()) != known->stamp)
+        if (platform::fileStamp(known.key()) != known->stamp || platform::sidecarStampOf(known.key()) != known->sidecar)
             changed.append(known.key());
     }
     for (const QString &path : changed)
@@ -142,8 +143,10 @@ void Thumbnails::made(const QString &path, const platform::FileStamp &stamp, con
     m_asking.erase(path);
     if (picture.status != DecodedPicture::Status::Cancelled) {
         m_finishing.insert(path);
-        m_finisher.start([this, path, stamp, picture, tile = m_tile, made = m_made, generation = m_generation] {
-            const Known known = finish(path, stamp, picture, tile, made);
+        m_finisher.start([this, path, stamp, picture, tile = m_tile, made = m_made, generation = m_generation,
+                          sidecar = platform::sidecarStampOf(path)] {
+            Known known = finish(path, stamp, picture, tile, made);
+            known.sidecar = sidecar;
             QMetaObject::invokeMethod(
                 this, [this, path, generation, known] { finished(path, generation, known); }, Qt::QueuedConnection);
         });

@@ -64,6 +64,7 @@ private:
     {
         Tile tile;
         platform::FileStamp stamp;
+        std::optional<platform::FileStamp> sidecar; // its sidecar's, which may turn it
         mutable quint64 used = 0; // when last looked at, to drop the oldest
     };
     struct Asking

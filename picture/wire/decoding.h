@@ -65,6 +65,9 @@ struct DecodeRequest
     bool thumbnail = false;
     // No picture: the edit written, the new bytes handed back.
     std::optional<MarkEdit> edit = std::nullopt;
+    // The whole picture exactly as its file stores it: neither turned nor
+    // converted into the screen's colours (the check of a file rewritten).
+    bool asStored = false;
     // The sidecar handed over with the photo in place of its own (one being
     // checked before it takes the place); empty: the photo's own, if any.
     QString sidecar = {};
@@ -98,6 +101,13 @@ struct DecodeRequest
     {
         DecodeRequest request = fitted(path, bounds);
         request.preview = true;
+        return request;
+    }
+    static DecodeRequest storedOf(const QString &path)
+    {
+        DecodeRequest request = fitted(path, {});
+        request.asStored = true;
+        request.details = true;
         return request;
     }
     static DecodeRequest editOf(const QString &path, const MarkEdit &edit)

@@ -83,6 +83,8 @@ QByteArray encodeDetails(const PhotoDetails &details)
     line(QStringLiteral("copyright"), details.copyright);
     line(QStringLiteral("format"), details.format);
     line(QStringLiteral("profile"), details.colourProfile);
+    if (details.orientation >= 1 && details.orientation <= 8)
+        line(QStringLiteral("orientation"), QString::number(details.orientation));
     if (details.marks.rating != 0)
         line(QStringLiteral("rating"), QString::number(details.marks.rating));
     if (details.marks.label != marks::Label::None)
@@ -158,6 +160,8 @@ PhotoDetails decodeDetails(QByteArrayView text)
             details.format = value;
         } else if (key == QLatin1String("profile")) {
             details.colourProfile = value;
+        } else if (key == QLatin1String("orientation")) {
+            details.orientation = int(parsed(value, 1, 8).value_or(0));
         } else if (key == QLatin1String("rating")) {
             details.marks.rating = marks::ratingFrom(qint64(parsed(value, -1, 5).value_or(0)));
         } else if (key == QLatin1String("label")) {

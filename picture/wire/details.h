@@ -40,6 +40,7 @@ struct PhotoDetails
     QString format;        // the file's format as its reader names it
     QString colourProfile; // the name of the profile it carries
     marks::Marks marks;    // its rating and colour label (XMP, or its sidecar's)
+    int orientation = 0;   // its own EXIF orientation tag, 1 to 8; 0 when it has none
     QList<std::pair<QString, QString>> tags; // every tag: its key and value
 
     bool isEmpty() const;

@@ -2,6 +2,7 @@
 
 #include "common/texts.h"
 #include "host/qt/actions/failuretext.h"
+#include "picture/wire/orientation.h"
 #include "platform/paths.h"
 #include "platform/sidecars.h"
 
@@ -71,15 +72,17 @@ bool samePixels(QImage expected, QImage after, int tolerance)
         expected = expected.convertToFormat(after.format());
     if (tolerance == 0)
         return expected == after;
-    const QImage a = expected.convertToFormat(QImage::Format_RGBA8888);
-    const QImage b = after.convertToFormat(QImage::Format_RGBA8888);
-    for (int y = 0; y < a.height(); ++y) {
-        const uchar *p = a.constScanLine(y);
-        const uchar *q = b.constScanLine(y);
-        for (int i = 0; i < a.width() * 4; ++i) {
-            if (std::abs(int(p[i]) - int(q[i])) > tolerance)
-                return false;
-        }
+    const qsizetype line = qsizetype(expected.width()) * expected.depth() / 8;
+    if (expected.depth() % 8 != 0 || expected.bytesPerLine() < line)
+        return false;
+    for (int y = 0; y < expected.height(); ++y) {
+        const uchar *p = expected.constScanLine(y);
+        const uchar *q = after.constScanLine(y);
+        int worst = 0;
+        for (qsizetype i = 0; i < line; ++i)
+            worst = std::max(worst, std::abs(int(p[i]) - int(q[i])));
+        if (worst > tolerance)
+            return false;
     }
     return true;
 }
@@ -164,7 +167,10 @@ void MarkWriter::askBefore(QSize bounds)
         photo.before.reset();
     }
     photo.beforeBounds = bounds;
-    photo.beforeTicket = ask(DecodeRequest::fitted(photo.path, bounds), &Photo::before);
+    // The file itself as stored, to compare with the new file; a photo whose
+    // sidecar changes, as it shows.
+    photo.beforeTicket = ask(bounds.isEmpty() ? DecodeRequest::storedOf(photo.path) : DecodeRequest::fitted(photo.path, bounds),
+                             &Photo::before);
 }
 
 void MarkWriter::edited(const DecodedPicture &reply)
@@ -211,8 +217,8 @@ void MarkWriter::edited(const DecodedPicture &reply)
         if (turn)
             askBefore(QSize(SidecarCheckSide, SidecarCheckSide));
     } else {
-        // The whole picture of the new file, and what it says of itself.
-        ask(DecodeRequest::shown(photo.staged->temporary, QSize()), &Photo::after);
+        // The whole picture of the new file as stored, and what it says of itself.
+        ask(DecodeRequest::storedOf(photo.staged->temporary), &Photo::after);
         askBefore(QSize());
     }
     checked();
@@ -230,18 +236,38 @@ void MarkWriter::checked()
     cancelTickets(); // any not needed after all
     const DecodedPicture &after = *photo.after;
     const bool detailsOnly = photo.sidecar && !turn;
-    if (!detailsOnly && after.status != DecodedPicture::Status::Decoded)
+    // An animation is checked by its first frame.
+    const auto decoded = [](const DecodedPicture &picture) {
+        return picture.status == DecodedPicture::Status::Decoded || picture.status == DecodedPicture::Status::Animated;
+    };
+    if (!detailsOnly && !decoded(after))
         return fail(texts::WhyCheckFailed);
     // The marks read back as they were written.
     if ((edit.rating && after.details.marks.rating != *edit.rating)
         || (edit.label && after.details.marks.label != *edit.label))
         return fail(texts::WhyCheckFailed);
     if (needsBefore) {
-        if (photo.before->status != DecodedPicture::Status::Decoded)
+        const DecodedPicture &before = *photo.before;
+        if (!decoded(before))
             return fail(texts::WhyCannotCheck);
-        const QImage expected = turned(photo.before->image, edit.quarterTurns);
-        if (!samePixels(expected, after.image, photo.pixelsTurned ? TurnedBlocksTolerance : 0))
-            return fail(texts::WhyCheckFailed);
+        if (photo.sidecar) {
+            // The photo as it shows through its old sidecar and through the new.
+            if (!samePixels(turned(before.image, edit.quarterTurns), after.image, 0))
+                return fail(texts::WhyCheckFailed);
+        } else {
+            // The file as stored: its pixels as they were and its orientation
+            // tag turned, or its pixels turned by what the tag said and the
+            // tag upright.
+            const int was = before.details.orientation == 0 ? 1 : before.details.orientation;
+            const int now = after.details.orientation == 0 ? 1 : after.details.orientation;
+            const int wanted = picture::composeOrientations(was, picture::turnOrientation(edit.quarterTurns));
+            const bool right = photo.pixelsTurned
+                                   ? now == 1 && samePixels(picture::upright(before.image, wanted), after.image,
+                                                            TurnedBlocksTolerance)
+                                   : now == wanted && samePixels(before.image, after.image, 0);
+            if (!right)
+                return fail(texts::WhyCheckFailed);
+        }
     }
     commit();
 }
@@ -256,8 +282,7 @@ void MarkWriter::commit()
     const fileops::Outcome outcome = fileops::commitStaged(staged);
     if (!outcome.ok())
         return fail(whyNotWritten(outcome));
-    if (const std::optional<fileops::Rewrite> record =
-            fileops::recordRewrite(staged.target, photo.oldBytes, photo.newBytes, staged.timesBefore))
+    if (const std::optional<fileops::Rewrite> record = fileops::recordRewrite(staged, photo.oldBytes, photo.newBytes))
         current.rewrites.append(*record);
     // Orders given since for this photo were given for it as it was shown:
     // rewritten by this writer, it is still that photo to them.

@@ -4,7 +4,7 @@
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/formats/ownhandler.h"
 #include "picture/helper/formats/rawhandler.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 
 // exiv2 0.27's headers use std::auto_ptr, deprecated in C++20.
 #pragma GCC diagnostic push

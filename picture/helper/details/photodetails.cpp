@@ -205,6 +205,8 @@ PhotoDetails readPhotoDetails(QIODevice &file, QIODevice *sidecar)
         details.title = first(exif, xmp, {"Xmp.dc.title", "Exif.Image.ImageDescription"});
         details.author = first(exif, xmp, {"Xmp.dc.creator", "Exif.Image.Artist"});
         details.copyright = first(exif, xmp, {"Xmp.dc.rights", "Exif.Image.Copyright"});
+        if (const Exiv2::Metadatum *orientation = find(exif, "Exif.Image.Orientation"))
+            details.orientation = orientation->toLong() >= 1 && orientation->toLong() <= 8 ? int(orientation->toLong()) : 0;
         if (!sidecarSaid) {
             details.marks.rating = marks::ratingFrom(qint64(first(exif, xmp, {"Xmp.xmp.Rating", "Exif.Image.Rating"}).toDouble()));
             details.marks.label = marks::labelFromXmp(first(exif, xmp, {"Xmp.xmp.Label"}));

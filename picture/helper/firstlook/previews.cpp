@@ -6,7 +6,7 @@
 #include "picture/helper/formats/rawhandler.h"
 #include "picture/helper/formats/svgbounds.h"
 #include "picture/helper/pixels/colour.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "picture/helper/pixels/shape.h"
 
 #include <QFileDevice>

@@ -4,7 +4,7 @@
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 
 #include <QColorSpace>
 #include <QImage>

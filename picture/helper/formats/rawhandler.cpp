@@ -1,7 +1,7 @@
 #include "picture/helper/formats/rawhandler.h"
 
 #include "picture/helper/formats/fileinput.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 #include "picture/helper/pixels/shape.h"
 #include "picture/wire/decoding.h"
 

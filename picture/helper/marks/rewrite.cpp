@@ -5,7 +5,7 @@
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/marks/losslessturn.h"
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "picture/helper/pixels/orientation.h"
+#include "picture/wire/orientation.h"
 
 #include <QTransform>
 
