@@ -6,6 +6,9 @@
 #include "e2e/xsession.h"
 #include "host/qt/actions/asker.h"
 #include "host/qt/actions/fileactions.h"
+#include "host/qt/lists/filelist.h"
+#include "host/qt/lists/listmodels.h"
+#include "host/qt/marks/markwriter.h"
 #include "host/qt/viewer/detailspanel.h"
 #include "host/qt/thumbs/thumbnailstrip.h"
 #include "host/qt/viewer/viewer.h"
@@ -326,7 +329,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,watch,move,details runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,watch,move,details,marks runs only those parts.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     // This build first, then each baseline.
@@ -1044,6 +1047,7 @@ int main(int argc, char *argv[])
             std::optional<QString> newName(const QString &) override { return std::nullopt; }
             std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
             void warn(const QString &text) override { std::fprintf(stderr, "move: %s\n", qUtf8Printable(text)); }
+            PairPart pairPartToTrash(const QString &) override { return PairPart::Cancel; }
         };
         QTemporaryDir card(QStringLiteral("/dev/shm/zelvo-bench-XXXXXX"));
         const QString target = data + QStringLiteral("/moved");
@@ -1183,6 +1187,129 @@ int main(int argc, char *argv[])
         QDir(folder).removeRecursively();
         add(QStringLiteral("1,000 photos' dates taken, from helpers not yet started"), shown(figures(took)),
             QStringLiteral("%1 helpers").arg(picture::DecodeQueue().workers()), NAN, QStringLiteral("≤ 1 s"));
+    }
+
+    // Marks and turns in the window: shown at once, written after.
+    if (wanted("marks")) {
+        QTemporaryDir scratch(data + QStringLiteral("/marks-XXXXXX"));
+        const QString folder = scratch.filePath(QStringLiteral("photos"));
+        QDir().mkpath(folder);
+        // A camera's 12 MP JPEGs for the marks; a phone's (4032 x 3024,
+        // whole blocks) for the turns, which then turn block for block.
+        QStringList marked, turned;
+        const QImage camera(photos[0]);
+        const QImage phone = camera.scaled(4032, 3024);
+        for (int i = 0; i < Rounds; ++i) {
+            marked.append(QStringLiteral("%1/a%2.jpg").arg(folder).arg(i));
+            QFile::copy(photos[i], marked.last());
+            turned.append(QStringLiteral("%1/b%2.jpg").arg(folder).arg(i));
+            phone.save(turned.last(), "JPEG", 90);
+        }
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder);
+        qthost::QtHost host;
+        Form1 form(host);
+        host.attach(Form1::design(), &form);
+        host.show();
+        host.window()->resize(1400, 900);
+        auto *viewer = host.window()->findChild<qthost::ViewerWidget *>();
+        auto *list = host.window()->findChild<qthost::FileListWidget *>(QStringLiteral("File1"));
+        viewer->queue().warmUp();
+        while (viewer->queue().readyHelpers() < viewer->queue().workers())
+            pause(20);
+        bool told = false;
+        QObject::connect(host.fileActions(), &qthost::FileActions::told, [&told] { told = true; });
+        const auto shownSharp = [viewer](const QString &path) {
+            QElapsedTimer waited;
+            waited.start();
+            while ((viewer->imageView()->path() != path || viewer->imageView()->isPreview()) && waited.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        };
+        // Each action: the time its key takes to come back with the window
+        // showing it (the frame it is painted in follows), then to the disk.
+        const auto measure = [&](const QString &path, const char *action, const std::function<bool()> &shownOnScreen,
+                                 std::vector<double> &screen, std::vector<double> &disk) {
+            host.chooseFile(QFileInfo(path).fileName());
+            shownSharp(path);
+            pause(300);
+            told = false;
+            QElapsedTimer clock;
+            clock.start();
+            host.window()->findChild<QAction *>(QLatin1String(action))->trigger();
+            screen.push_back(shownOnScreen() ? double(clock.nsecsElapsed()) / 1e6 : NAN);
+            while (!told && clock.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            disk.push_back(told ? double(clock.nsecsElapsed()) / 1e6 : NAN);
+        };
+        std::vector<double> markScreen, markDisk, turnScreen, turnDisk;
+        for (int i = 0; i < Rounds; ++i) {
+            const int row = int(list->names().indexOf(QFileInfo(marked[i]).fileName()));
+            measure(marked[i], "MarkStars3", [&] {
+                return list->model()->index(row, 0).data(qthost::FileNamesModel::MarksRole).value<marks::Marks>().rating == 3
+                       && viewer->imageView()->shownMarks().rating == 3;
+            }, markScreen, markDisk);
+            QSize size;
+            measure(turned[i], "TurnRight", [&] {
+                size = viewer->imageView()->decodedSize();
+                return size.width() < size.height();
+            }, turnScreen, turnDisk);
+        }
+        add(QStringLiteral("a star on a shown 12 MP JPEG: on the screen (the list, the picture)"),
+            shown(figures(markScreen)), QStringLiteral("one frame 16 ms"), figures(markScreen).median / 16.0,
+            QStringLiteral("the same frame"));
+        add(QStringLiteral("a star on a shown 12 MP JPEG: written, checked and in place on the disk"),
+            shown(figures(markDisk)), QString(), NAN, QStringLiteral("≤ 100 ms"));
+        add(QStringLiteral("a turn of a shown 12 MP JPEG: on the screen"), shown(figures(turnScreen)),
+            QStringLiteral("one frame 16 ms"), figures(turnScreen).median / 16.0, QStringLiteral("≤ 16 ms"));
+        add(QStringLiteral("a turn of a shown 12 MP JPEG (whole blocks): written without loss, checked, on the disk"),
+            shown(figures(turnDisk)), QString(), NAN, QStringLiteral("≤ 300 ms"));
+
+        // 1,000 photos of 0 to 4 stars, their marks read: the list keeps to ★3以上.
+        const QString many = scratch.filePath(QStringLiteral("many"));
+        QDir().mkpath(many);
+        const QImage little = camera.scaled(640, 480);
+        picture::DecodeQueue queue;
+        qthost::MarkWriter writer(queue);
+        for (int stars = 0; stars <= 4; ++stars) {
+            const QString base = QStringLiteral("%1/base%2.jpg").arg(scratch.path()).arg(stars);
+            little.save(base, "JPEG", 85);
+            bool done = false;
+            const QMetaObject::Connection written =
+                QObject::connect(&writer, &qthost::MarkWriter::written, [&done] { done = true; });
+            const QMetaObject::Connection refused =
+                QObject::connect(&writer, &qthost::MarkWriter::refused, [&done] { done = true; });
+            writer.write({{base}, picture::MarkEdit{stars, std::nullopt, 0}, std::nullopt});
+            while (!done)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QObject::disconnect(written);
+            QObject::disconnect(refused);
+            for (int i = stars; i < 1000; i += 5)
+                QFile::copy(base, QStringLiteral("%1/IMG_%2.jpg").arg(many).arg(i, 4, 10, QLatin1Char('0')));
+        }
+        (void)host.dir1().setPath(QDir::toNativeSeparators(many));
+        std::vector<double> filtered;
+        // Every photo's marks read (the filter asks for them): 600 have two stars or more.
+        folders::MarkFilter all;
+        all.hideRejected = true;
+        folders::MarkFilter two;
+        two.atLeast = 2;
+        list->setMarkFilter(two);
+        QElapsedTimer reading;
+        reading.start();
+        while (list->names().size() != 600 && reading.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        folders::MarkFilter three;
+        three.atLeast = 3;
+        for (int i = 0; i < Rounds; ++i) {
+            list->setMarkFilter(all);
+            QElapsedTimer clock;
+            clock.start();
+            list->setMarkFilter(three);
+            filtered.push_back(list->names().size() == 400 ? double(clock.nsecsElapsed()) / 1e6 : NAN);
+        }
+        add(QStringLiteral("★3以上 on 1,000 photos whose marks are read"), shown(figures(filtered)), QString(), NAN,
+            QStringLiteral("≤ 50 ms"));
+        QDir::setCurrent(before);
     }
 
     std::printf("\n| Measure | Zelvo Viewer | Limit or reference | Ratio | Goal |\n|---|---|---|---|---|\n");

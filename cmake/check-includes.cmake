@@ -93,10 +93,9 @@ check_room(NAME "the first looks" QT Gui FILES picture/helper/firstlook/*.cpp pi
 check_room(NAME "the formats" QT Gui FILES picture/helper/formats/*.cpp picture/helper/formats/*.h
     MAY picture/helper/formats/ picture/helper/pixels/ picture/helper/exif/ picture/wire/ platform/)
 check_room(NAME "the photo details" QT Gui FILES picture/helper/details/*.cpp picture/helper/details/*.h
-    MAY picture/helper/details/ picture/helper/formats/ picture/helper/pixels/ picture/wire/ platform/ common/marks.h)
+    MAY picture/helper/details/ picture/helper/formats/ picture/wire/ platform/ common/marks.h)
 check_room(NAME "the marks" QT Gui FILES picture/helper/marks/*.cpp picture/helper/marks/*.h
-    MAY picture/helper/marks/ picture/helper/details/ picture/helper/formats/ picture/helper/pixels/ picture/wire/
-        platform/ common/marks.h)
+    MAY picture/helper/marks/ picture/helper/details/ picture/helper/formats/ picture/wire/ platform/ common/marks.h)
 check_room(NAME "the pixels" QT Gui FILES picture/helper/pixels/*.cpp picture/helper/pixels/*.h MAY picture/helper/pixels/)
 check_room(NAME "EXIF" QT Core FILES picture/helper/exif/*.cpp picture/helper/exif/*.h MAY picture/helper/exif/)
 

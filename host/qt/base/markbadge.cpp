@@ -88,7 +88,8 @@ QRect paintBadge(QPainter &painter, const QRect &area, const marks::Marks &marks
     if (hasDot(marks.label)) {
         const int diameter = metrics.height() / 2;
         const QRect dot(right - diameter + 1, area.center().y() - diameter / 2, diameter, diameter);
-        painter.setPen(Qt::NoPen);
+        // A thin ring keeps the dot apart from any background, light or dark.
+        painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
         painter.setBrush(labelColour(marks.label));
         painter.drawEllipse(dot);
         right -= diameter + Gap;
@@ -96,7 +97,7 @@ QRect paintBadge(QPainter &painter, const QRect &area, const marks::Marks &marks
     const QString stars = starsText(marks.rating);
     if (!stars.isEmpty()) {
         // A rejected photo's cross stands out; stars keep to the text's colour.
-        painter.setPen(marks.rating == marks::Rejected ? QColor(200, 40, 40) : text);
+        painter.setPen(marks.rating == marks::Rejected ? QColor(235, 70, 70) : text);
         const QRect at(area.left(), area.top(), right - area.left() + 1, area.height());
         painter.drawText(at, Qt::AlignRight | Qt::AlignVCenter, stars);
     }
