@@ -288,6 +288,11 @@ inline const QString LabelRed = QStringLiteral("赤");
 inline const QString LabelYellow = QStringLiteral("黄");
 inline const QString LabelGreen = QStringLiteral("緑");
 inline const QString LabelBlue = QStringLiteral("青");
+// Several photos acted on at once, named in what was done: %1 the first, %2 how many more.
+inline const QString SeveralFiles = QStringLiteral("%1 ほか %2 個");
+inline const QString DeleteSeveralQuestion = QStringLiteral("%1 個のファイルを完全に削除しますか？\n削除したファイルは元に戻せません。");
+// Said when the grid has several photos selected; %1 is how many.
+inline const QString TilesSelected = QStringLiteral("%1 個を選んでいます");
 // A name with its marks, for screen readers: %1 the name, %2 the marks.
 inline const QString NameWithMarks = QStringLiteral("%1、%2");
 // What a mark or a turn did, told and shown for a moment; %1 is the file's name.

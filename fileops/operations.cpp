@@ -201,6 +201,8 @@ qint64 heldBy(const Done &done)
     qint64 held = 0;
     for (const Rewrite &rewrite : done.rewrites)
         held += rewrite.heldBytes();
+    for (const Done &part : done.parts)
+        held += heldBy(part);
     return held;
 }
 
@@ -223,6 +225,19 @@ Outcome undoRewrites(const Done &done)
 
 Outcome undoDone(const Done &done, const QString &dataHome)
 {
+    if (!done.parts.empty()) {
+        // Each photo back, newest first; one that cannot be says why, the
+        // others come back all the same.
+        Outcome first = Outcome::at(done.from);
+        for (auto part = done.parts.rbegin(); part != done.parts.rend(); ++part) {
+            const Outcome outcome = undoDone(*part, dataHome);
+            if (!outcome.ok() && first.ok())
+                first = outcome;
+            else if (outcome.ok())
+                first.companions += outcome.companions;
+        }
+        return first;
+    }
     if (done.kind == Done::Kind::Marked || done.kind == Done::Kind::Turned)
         return undoRewrites(done);
     // Every file is looked at first: the undo happens whole or not at all.
@@ -272,6 +287,17 @@ void Operations::remember(Done done)
     }
 }
 
+void Operations::rememberTogether(std::vector<Done> parts)
+{
+    if (parts.empty())
+        return;
+    if (parts.size() == 1)
+        return remember(std::move(parts.front()));
+    Done together{parts.front().kind, parts.front().from, parts.front().to, {}, {}};
+    together.parts = std::move(parts);
+    remember(std::move(together));
+}
+
 Outcome Operations::recorded(const Result &result)
 {
     if (result.done)
@@ -319,15 +345,23 @@ std::optional<Undone> Operations::undo()
     undone.outcome = undoDone(undone.done, m_dataHome);
     // A file put back is another file to the system (a new inode), and yet
     // the very file an earlier rewrite left: that one can still be undone.
-    for (const Rewrite &rewrite : undone.done.rewrites) {
+    std::vector<Rewrite> putBack = undone.done.rewrites;
+    for (const Done &part : undone.done.parts)
+        putBack.insert(putBack.end(), part.rewrites.begin(), part.rewrites.end());
+    for (const Rewrite &rewrite : putBack) {
         const std::optional<FileIdentity> now = identityOf(rewrite.path);
         if (!undone.outcome.ok() || !rewrite.before || !now)
             continue;
-        for (Done &earlier : m_done) {
+        const auto patch = [&](Done &earlier) {
             for (Rewrite &older : earlier.rewrites) {
                 if (older.path == rewrite.path && older.after == *rewrite.before)
                     older.after = *now;
             }
+        };
+        for (Done &earlier : m_done) {
+            patch(earlier);
+            for (Done &part : earlier.parts)
+                patch(part);
         }
     }
     return undone;

@@ -39,6 +39,9 @@ struct Done
     QString info; // a photo trashed: its information file
     std::vector<MovedFile> files; // the photo first, then its companions
     std::vector<Rewrite> rewrites = {};
+    // Done to several photos at once (`from` is the first): each its own
+    // part, undone together.
+    std::vector<Done> parts = {};
 };
 
 struct Undone
@@ -92,6 +95,8 @@ public:
     Outcome deleteForGood(const QString &path);
     // An action done elsewhere (a transfer on another thread), to undo later.
     void remember(Done done);
+    // Actions done to several photos at once, undone as one.
+    void rememberTogether(std::vector<Done> parts);
 
     // Undoes the newest action left; nullopt when there is none. An action
     // that cannot be undone (its file gone or another in its place, its old

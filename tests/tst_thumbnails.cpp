@@ -8,6 +8,7 @@
 
 #include "common/texts.h"
 #include "common/version.h"
+#include "host/qt/actions/fileactions.h"
 #include "host/qt/lists/filelist.h"
 #include "host/qt/thumbs/tilemodel.h"
 #include "host/qt/thumbs/thumbnailgrid.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -194,6 +196,7 @@ private slots:
     void stripSharesTheViewersPlace();
     void gridInPlaceOfThePicture();
     void gridOpensWhereTheChosenPhotoIs();
+    void severalChosenInTheGrid();
 
 private:
     QByteArray folder() const { return QFile::encodeName(m_dir->path()); }
@@ -575,6 +578,61 @@ void TestThumbnails::gridOpensWhereTheChosenPhotoIs()
     QVERIFY(grid->verticalScrollBar()->maximum() > 0);
     QCOMPARE(grid->currentIndex().row(), 59);
     QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
+}
+
+void TestThumbnails::severalChosenInTheGrid()
+{
+    // Shift and Ctrl choose several tiles; Delete takes them all to the
+    // trash and one Ctrl+Z brings them all back; a star goes on each.
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        QVERIFY(writeJpeg(folder() + '/' + name, Red));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_cache->path()));
+    ShownProgram program(m_dir->path());
+    qthost::QtHost &host = program.host;
+    QVERIFY(QTest::qWaitForWindowExposed(host.window()));
+    auto *files = host.window()->findChild<qthost::FileListWidget *>();
+    qthost::ThumbnailGrid *grid = host.thumbnailGrid();
+    files->choose(1);
+    host.setGridShown(true);
+    const auto clickTile = [grid](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers,
+                          grid->visualRect(grid->model()->index(row, 0)).center());
+    };
+    // Once the grid has laid its tiles out.
+    QTRY_VERIFY(grid->visualRect(grid->model()->index(4, 0)).isValid());
+    clickTile(1, Qt::NoModifier);
+    clickTile(3, Qt::ControlModifier);
+    QCOMPARE(grid->selectedPaths(),
+             (QStringList{m_dir->filePath(QStringLiteral("b.jpg")), m_dir->filePath(QStringLiteral("d.jpg"))}));
+    // The file list follows the tile clicked last; the other stays selected.
+    QCOMPARE(host.file1().fileName(), QStringLiteral("d.jpg"));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QTRY_VERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("b.jpg"))));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("d.jpg"))));
+    QCOMPARE(files->names(), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("c.jpg"), QStringLiteral("e.jpg")}));
+    QCOMPARE(host.file1().fileName(), QStringLiteral("e.jpg"));
+    host.fileActions()->action(qthost::FileActions::Action::Undo)->trigger();
+    QCOMPARE(files->names().size(), 5);
+
+    // Two chosen with Shift: a star on each, written to each.
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-ver")});
+    if (!exiftool.waitForStarted() || !exiftool.waitForFinished(30000))
+        QSKIP("exiftool (libimage-exiftool-perl) is not installed: nothing can read the stars back");
+    clickTile(0, Qt::NoModifier);
+    clickTile(1, Qt::ShiftModifier);
+    QCOMPARE(grid->selectedPaths().size(), 2);
+    QSignalSpy told(host.fileActions(), &qthost::FileActions::told);
+    host.window()->findChild<QAction *>(QStringLiteral("MarkStars2"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(told.size(), 1, 30000);
+    QCOMPARE(told.at(0).at(0).toString(), QStringLiteral("a.jpg ほか 1 個 を星 2 つにしました。"));
+    for (const char *name : {"a.jpg", "b.jpg"}) {
+        QProcess read;
+        read.start(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-XMP-xmp:Rating"),
+                                                m_dir->filePath(QLatin1String(name))});
+        QVERIFY(read.waitForFinished(30000));
+        QCOMPARE(read.readAllStandardOutput().trimmed(), QByteArray("2"));
+    }
 }
 
 QTEST_MAIN(TestThumbnails)

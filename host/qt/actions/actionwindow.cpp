@@ -21,6 +21,14 @@ QString HostActionWindow::chosenFile() const
     return name.isEmpty() ? QString() : platform::joinFolder(QDir::fromNativeSeparators(m_host.file1().path()), name);
 }
 
+QStringList HostActionWindow::chosenFiles() const
+{
+    const QStringList selected = m_selected ? m_selected() : QStringList();
+    if (selected.size() > 1)
+        return selected;
+    return FileActions::Window::chosenFiles();
+}
+
 QString HostActionWindow::shownFolder() const
 {
     return QDir::fromNativeSeparators(m_host.dir1().path());

@@ -3,6 +3,8 @@
 #include "host/host.h"
 #include "host/qt/actions/fileactions.h"
 
+#include <functional>
+
 class QAbstractItemView;
 
 namespace qthost {
@@ -18,6 +20,9 @@ public:
     HostActionWindow(host::Host &host, QWidget *window, QAbstractItemView *fileList);
 
     QString chosenFile() const override;
+    // Several the user selected (the window says which), else the chosen one.
+    QStringList chosenFiles() const override;
+    void setSelected(std::function<QStringList()> selected) { m_selected = std::move(selected); }
     QString shownFolder() const override;
     // The history's real entries that are folders now, but the one shown.
     QStringList recentFolders() const override;
@@ -28,6 +33,7 @@ private:
     host::Host &m_host;
     QWidget *m_window;
     QAbstractItemView *m_fileList;
+    std::function<QStringList()> m_selected;
 };
 
 } // namespace qthost

@@ -36,6 +36,12 @@ QString shown(const QString &path)
 
 // What was done, with the companions that went along, and the free name
 // the file got where its own was taken.
+// The photos acted on, as a name: "IMG_1.jpg", or "IMG_1.jpg ほか 2 個".
+QString namesOf(const QStringList &paths)
+{
+    return paths.size() == 1 ? nameOf(paths.first()) : texts::SeveralFiles.arg(nameOf(paths.first())).arg(paths.size() - 1);
+}
+
 QString withFreeName(QString text, const Outcome &outcome)
 {
     if (outcome.companions > 0)
@@ -165,6 +171,9 @@ void FileActions::popup(const QPoint &globalPos, bool fromKeyboard)
 
 void FileActions::trash()
 {
+    const QStringList several = m_window.chosenFiles();
+    if (several.size() > 1)
+        return trashSeveral(several);
     const QString path = m_window.chosenFile();
     if (path.isEmpty())
         return QApplication::beep();
@@ -195,6 +204,54 @@ void FileActions::trash()
     emit told(withFreeName(texts::Trashed.arg(nameOf(path)), outcome));
 }
 
+void FileActions::trashSeveral(const QStringList &paths)
+{
+    if (busy())
+        return;
+    std::vector<fileops::Done> parts;
+    QStringList left;
+    std::optional<std::pair<QString, Outcome>> failure;
+    for (const QString &path : paths) {
+        const fileops::Result result = fileops::trashWithCompanions(path, m_operations.dataHome(), m_operations.pairs());
+        if (result.outcome.ok()) {
+            left.append(path);
+            if (result.done)
+                parts.push_back(*result.done);
+        } else if (!failure) {
+            failure = std::pair{path, result.outcome};
+        }
+    }
+    // Undone as one, as they were trashed.
+    m_operations.rememberTogether(std::move(parts));
+    if (!left.isEmpty()) {
+        emit filesLeft(left);
+        emit told(texts::Trashed.arg(namesOf(left)));
+    }
+    if (failure)
+        failed(failure->first, failure->second);
+}
+
+void FileActions::deleteSeveral(const QStringList &paths)
+{
+    if (busy() || !m_asker.confirmDelete(texts::DeleteSeveralQuestion.arg(paths.size())))
+        return;
+    QStringList left;
+    std::optional<std::pair<QString, Outcome>> failure;
+    for (const QString &path : paths) {
+        const Outcome outcome = m_operations.deleteForGood(path);
+        if (outcome.ok())
+            left.append(path);
+        else if (!failure)
+            failure = std::pair{path, outcome};
+    }
+    if (!left.isEmpty()) {
+        emit filesLeft(left);
+        emit told(texts::Deleted.arg(namesOf(left)));
+    }
+    if (failure)
+        failed(failure->first, failure->second);
+}
+
 void FileActions::trashHalf(const QString &half, const QString &other)
 {
     const Outcome outcome = m_operations.trashAlone(half);
@@ -208,6 +265,9 @@ void FileActions::trashHalf(const QString &half, const QString &other)
 
 void FileActions::deleteForGood()
 {
+    const QStringList several = m_window.chosenFiles();
+    if (several.size() > 1)
+        return deleteSeveral(several);
     const QString path = m_window.chosenFile();
     if (path.isEmpty())
         return QApplication::beep();
@@ -285,59 +345,90 @@ std::optional<QString> FileActions::chooseFolder(bool move, const QPoint &global
 
 void FileActions::moveOrCopy(bool move, const QPoint &globalPos, bool fromKeyboard)
 {
-    if (m_window.chosenFile().isEmpty())
+    if (m_window.chosenFiles().isEmpty())
         return QApplication::beep();
     if (busy())
         return;
     const std::optional<QString> folder = chooseFolder(move, globalPos, fromKeyboard);
     // Asked again: the choice may have taken a while.
-    const QString path = m_window.chosenFile();
-    if (!folder || path.isEmpty() || busy())
+    const QStringList paths = m_window.chosenFiles();
+    if (!folder || paths.isEmpty() || busy())
         return;
     // Within one file system a move is a rename, done at once; anything
     // that copies bytes goes on a thread of its own, with its progress told
     // and Esc to stop it, and the window answering throughout.
-    const std::optional<platform::FileStamp> from = platform::fileStamp(folderOf(path));
     const std::optional<platform::FileStamp> to = platform::fileStamp(*folder);
-    if (move && from && to && from->device == to->device)
-        return moved(path, *folder, true, m_operations.move(path, *folder));
-    startTransfer(path, QDir::fromNativeSeparators(*folder), move);
+    const bool renames = move && to && std::all_of(paths.begin(), paths.end(), [&to](const QString &path) {
+                             const std::optional<platform::FileStamp> from = platform::fileStamp(folderOf(path));
+                             return from && from->device == to->device;
+                         });
+    if (renames) {
+        std::vector<fileops::Result> results;
+        for (const QString &path : paths)
+            results.push_back(fileops::transferWithCompanions(path, *folder, false, {}, m_operations.pairs()));
+        return moved(paths, *folder, true, results);
+    }
+    startTransfer(paths, QDir::fromNativeSeparators(*folder), move);
 }
 
-void FileActions::moved(const QString &path, const QString &folder, bool move, const Outcome &outcome)
+void FileActions::moved(const QStringList &paths, const QString &folder, bool move,
+                        const std::vector<fileops::Result> &results)
 {
-    if (!outcome.ok())
-        return failed(path, outcome);
-    if (move)
-        emit fileLeft(path);
-    else
-        emit folderChanged(folder);
-    const QString text = (move ? texts::Moved : texts::Copied).arg(nameOf(path), shown(folder));
-    emit told(withFreeName(text, outcome));
+    std::vector<fileops::Done> parts;
+    QStringList done;
+    std::optional<std::pair<QString, Outcome>> failure;
+    Outcome last;
+    for (size_t i = 0; i < results.size() && i < size_t(paths.size()); ++i) {
+        if (results[i].outcome.ok()) {
+            done.append(paths[qsizetype(i)]);
+            last = results[i].outcome;
+            if (results[i].done)
+                parts.push_back(*results[i].done);
+        } else if (!failure) {
+            failure = std::pair{paths[qsizetype(i)], results[i].outcome};
+        }
+    }
+    m_operations.rememberTogether(std::move(parts));
+    if (!done.isEmpty()) {
+        if (!move)
+            emit folderChanged(folder);
+        else if (done.size() == 1)
+            emit fileLeft(done.first());
+        else
+            emit filesLeft(done);
+        const QString text = (move ? texts::Moved : texts::Copied).arg(namesOf(done), shown(folder));
+        emit told(done.size() == 1 ? withFreeName(text, last) : text);
+    }
+    if (failure)
+        failed(failure->first, failure->second);
 }
 
-void FileActions::startTransfer(const QString &path, const QString &folder, bool move)
+void FileActions::startTransfer(const QStringList &paths, const QString &folder, bool move)
 {
     auto transfer = std::make_unique<Transfer>();
-    transfer->path = path;
+    transfer->paths = paths;
     transfer->folder = folder;
     transfer->move = move;
     Transfer *running = transfer.get();
     const TransferObserver observer = m_transferObserver;
     const fileops::Pairs pairs = m_operations.pairs();
     // The worker holds only the transfer's own state; everything else stays
-    // on the window's thread, which takes the result when the thread ends.
+    // on the window's thread, which takes the results when the thread ends.
     transfer->thread = QThread::create([running, observer, pairs] {
-        running->result = fileops::transferWithCompanions(
-            running->path, running->folder, !running->move,
-            [running, observer](qint64 done, qint64 total) {
-                running->done = done;
-                running->total = total;
-                if (observer)
-                    observer(done, total);
-                return !running->cancelled.load();
-            },
-            pairs);
+        for (const QString &path : std::as_const(running->paths)) {
+            if (running->cancelled.load())
+                break;
+            running->results.push_back(fileops::transferWithCompanions(
+                path, running->folder, !running->move,
+                [running, observer](qint64 done, qint64 total) {
+                    running->done = done;
+                    running->total = total;
+                    if (observer)
+                        observer(done, total);
+                    return !running->cancelled.load();
+                },
+                pairs));
+        }
     });
     transfer->thread->setParent(this);
     connect(transfer->thread, &QThread::finished, this, &FileActions::transferEnded);
@@ -355,7 +446,7 @@ void FileActions::tellProgress()
     const qint64 total = m_transfer->total.load();
     const int percent = total > 0 ? int(m_transfer->done.load() * 100 / total) : 0;
     emit progressed((m_transfer->move ? texts::Moving : texts::Copying)
-                        .arg(nameOf(m_transfer->path), shown(m_transfer->folder))
+                        .arg(namesOf(m_transfer->paths), shown(m_transfer->folder))
                         .arg(percent));
 }
 
@@ -374,10 +465,11 @@ void FileActions::transferEnded()
     const std::unique_ptr<Transfer> transfer = std::move(m_transfer);
     transfer->thread->deleteLater();
     emit progressed({});
-    const fileops::Result result = transfer->result.value_or(fileops::Result{Outcome::failed(Failure::Other), {}});
-    if (result.done)
-        m_operations.remember(*result.done);
-    moved(transfer->path, transfer->folder, transfer->move, result.outcome);
+    std::vector<fileops::Result> results = transfer->results;
+    // Those stopped before their turn were not touched: cancelled too.
+    while (results.size() < size_t(transfer->paths.size()))
+        results.push_back(fileops::Result{Outcome::failed(Failure::Cancelled), std::nullopt});
+    moved(transfer->paths, transfer->folder, transfer->move, results);
 }
 
 void FileActions::rename()
@@ -450,7 +542,13 @@ void FileActions::undo()
         return;
     }
     const fileops::Done &done = undone->done;
-    const QString name = nameOf(done.from);
+    QStringList photos{done.from};
+    if (!done.parts.empty()) {
+        photos.clear();
+        for (const fileops::Done &part : done.parts)
+            photos.append(part.from);
+    }
+    const QString name = namesOf(photos);
     if (!undone->outcome.ok()) {
         // Nothing overwritten: the file stays where it is, and says where.
         if (undone->outcome.failure == Failure::NameTaken)
@@ -474,7 +572,7 @@ void FileActions::undo()
         break;
     case fileops::Done::Kind::Copied:
         emit fileLeft(done.to);
-        emit told(withFreeName(texts::UndoneCopy.arg(nameOf(done.to)), undone->outcome));
+        emit told(withFreeName(texts::UndoneCopy.arg(done.parts.empty() ? nameOf(done.to) : name), undone->outcome));
         break;
     case fileops::Done::Kind::Marked:
     case fileops::Done::Kind::Turned:

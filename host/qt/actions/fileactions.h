@@ -39,6 +39,13 @@ public:
         virtual ~Window() = default;
         // The file chosen and shown, in internal form; empty when none is.
         virtual QString chosenFile() const = 0;
+        // The files the actions act on: several the user selected (in the
+        // grid), else the one chosen; empty when none is.
+        virtual QStringList chosenFiles() const
+        {
+            const QString chosen = chosenFile();
+            return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+        }
         virtual QString shownFolder() const = 0;
         // The history's folders, most recent first.
         virtual QStringList recentFolders() const = 0;
@@ -97,6 +104,8 @@ public:
 signals:
     // The file is no longer in its folder (trashed, deleted, moved away).
     void fileLeft(const QString &path);
+    // Several files at once, likewise.
+    void filesLeft(const QStringList &paths);
     // A file to choose and show (back from the trash, renamed, moved back).
     void fileArrived(const QString &path);
     // A file rewritten in its place (its marks or its turn undone): what
@@ -113,16 +122,17 @@ signals:
     void chosenFoldersChanged(const QStringList &folders);
 
 private:
-    // A move or copy that copies bytes, on a thread of its own.
+    // A move or copy that copies bytes, on a thread of its own: the photos
+    // one after another.
     struct Transfer
     {
-        QString path;
+        QStringList paths;
         QString folder;
         bool move = false;
         std::atomic<qint64> done{0};
         std::atomic<qint64> total{0};
         std::atomic_bool cancelled{false};
-        std::optional<fileops::Result> result; // written by the thread before it ends
+        std::vector<fileops::Result> results; // written by the thread before it ends
         QThread *thread = nullptr;
     };
     static constexpr int MaxChosenFolders = 10;
@@ -130,8 +140,11 @@ private:
 
     void moveOrCopy(bool move, const QPoint &globalPos, bool fromKeyboard);
     QStringList offeredFolders() const;
-    void moved(const QString &path, const QString &folder, bool move, const fileops::Outcome &outcome);
-    void startTransfer(const QString &path, const QString &folder, bool move);
+    // What came of moving or copying `paths` (each its result, in order).
+    void moved(const QStringList &paths, const QString &folder, bool move, const std::vector<fileops::Result> &results);
+    void startTransfer(const QStringList &paths, const QString &folder, bool move);
+    void trashSeveral(const QStringList &paths);
+    void deleteSeveral(const QStringList &paths);
     void tellProgress();
     void cancelTransfer();
     void transferEnded();

@@ -68,71 +68,77 @@ QAction *MarkActions::add(const QString &name, const QKeySequence &key, bool onP
 
 void MarkActions::rate(int stars)
 {
-    const QString path = m_window.chosenFile();
-    if (path.isEmpty())
-        return QApplication::beep();
     MarkEdit edit;
     edit.rating = stars;
-    const QString name = platform::nameOf(path);
-    order(edit, m_window.marksOf(path).value_or(marks::Marks{}),
-          stars == 0 ? texts::StarsCleared.arg(name) : texts::StarsSet.arg(name).arg(stars));
+    order(edit, [stars](const QString &name) {
+        return stars == 0 ? texts::StarsCleared.arg(name) : texts::StarsSet.arg(name).arg(stars);
+    });
 }
 
 void MarkActions::reject(bool rejected)
 {
-    const QString path = m_window.chosenFile();
-    const marks::Marks shown = m_window.marksOf(path).value_or(marks::Marks{});
+    const QStringList paths = m_window.chosenFiles();
     // Taking back a rejection that is not there changes nothing.
-    if (path.isEmpty() || (!rejected && shown.rating != marks::Rejected))
+    if (!rejected && (paths.size() != 1 || m_window.marksOf(paths.first()).value_or(marks::Marks{}).rating != marks::Rejected))
         return QApplication::beep();
     MarkEdit edit;
     edit.rating = rejected ? marks::Rejected : 0;
-    const QString name = platform::nameOf(path);
-    order(edit, shown, rejected ? texts::RejectSet.arg(name) : texts::RejectCleared.arg(name));
+    order(edit, [rejected](const QString &name) {
+        return rejected ? texts::RejectSet.arg(name) : texts::RejectCleared.arg(name);
+    });
 }
 
 void MarkActions::toggleLabel(marks::Label label)
 {
-    const QString path = m_window.chosenFile();
-    if (path.isEmpty())
+    const QStringList paths = m_window.chosenFiles();
+    if (paths.isEmpty())
         return QApplication::beep();
-    const marks::Marks shown = m_window.marksOf(path).value_or(marks::Marks{});
+    // The label the first has already: taken off (of all of them).
+    const bool hasIt = m_window.marksOf(paths.first()).value_or(marks::Marks{}).label == label;
     MarkEdit edit;
-    // The label it has already: taken off.
-    edit.label = shown.label == label ? marks::Label::None : label;
-    const QString name = platform::nameOf(path);
-    order(edit, shown,
-          *edit.label == marks::Label::None ? texts::LabelCleared.arg(name) : texts::LabelSet.arg(name, labelName(label)));
+    edit.label = hasIt ? marks::Label::None : label;
+    order(edit, [hasIt, label](const QString &name) {
+        return hasIt ? texts::LabelCleared.arg(name) : texts::LabelSet.arg(name, labelName(label));
+    });
 }
 
 void MarkActions::turn(int quarterTurns)
 {
-    const QString path = m_window.chosenFile();
-    if (path.isEmpty())
-        return QApplication::beep();
     MarkEdit edit;
     edit.quarterTurns = quarterTurns;
-    const QString name = platform::nameOf(path);
-    emit turnShown(path, quarterTurns);
-    order(edit, m_window.marksOf(path).value_or(marks::Marks{}),
-          (quarterTurns > 0 ? texts::TurnedRight : texts::TurnedLeft).arg(name));
+    for (const QString &path : m_window.chosenFiles())
+        emit turnShown(path, quarterTurns);
+    order(edit, [quarterTurns](const QString &name) {
+        return (quarterTurns > 0 ? texts::TurnedRight : texts::TurnedLeft).arg(name);
+    });
 }
 
-void MarkActions::order(const MarkEdit &edit, const marks::Marks &shown, const QString &done)
+void MarkActions::order(const MarkEdit &edit, const std::function<QString(const QString &name)> &told)
 {
-    const QString path = m_window.chosenFile();
+    const QStringList chosen = m_window.chosenFiles();
+    if (chosen.isEmpty())
+        return QApplication::beep();
     MarkWriter::Order order;
-    order.photos = QStringList{path};
-    if (m_window.pairsTogether())
-        order.photos += fileops::pairedWith(path);
+    Given given;
+    for (const QString &path : chosen) {
+        const QStringList halves = m_window.pairsTogether() ? fileops::pairedWith(path) : QStringList();
+        order.photos += path;
+        order.photos += halves;
+        given.photosPerChoice.append(int(halves.size()) + 1);
+    }
     order.edit = edit;
-    order.shown = m_window.shownStamp(path);
-    m_given.push_back({done});
+    // Only the photo on the screen was seen as it is.
+    order.shown = chosen.size() == 1 ? m_window.shownStamp(chosen.first()) : std::nullopt;
+    const QString first = platform::nameOf(chosen.first());
+    given.told = told(chosen.size() == 1 ? first : texts::SeveralFiles.arg(first).arg(chosen.size() - 1));
+    m_given.push_back(given);
     if (m_waiting++ == 0)
         emit writing(true);
     // On the screen at once; written after.
-    if (edit.rating || edit.label)
-        emit marksPending(path, applied(shown, edit));
+    if (edit.rating || edit.label) {
+        for (const QString &path : chosen)
+            emit marksPending(path, applied(m_window.marksOf(path).value_or(marks::Marks{}), edit));
+    }
     m_writer->write(order);
 }
 
@@ -143,10 +149,24 @@ void MarkActions::written(const MarkWriter::Order &order, const QList<fileops::R
     m_given.pop_front();
     for (qsizetype i = 0; i < order.photos.size() && i < marksNow.size(); ++i)
         emit marksWritten(order.photos.at(i), marksNow.at(i));
-    const QString photo = order.photos.first();
+    // One part for each photo chosen, with its pair: undone together, each
+    // photo as far as it still can be.
     const auto kind = order.edit.quarterTurns % 4 != 0 ? fileops::Done::Kind::Turned : fileops::Done::Kind::Marked;
-    emit rewritten(fileops::Done{kind, photo, photo, {}, {}, std::vector(rewrites.begin(), rewrites.end())},
-                   order.photos);
+    std::vector<fileops::Done> parts;
+    qsizetype at = 0;
+    for (const int count : std::as_const(given.photosPerChoice)) {
+        const QString photo = order.photos.value(at);
+        parts.push_back(fileops::Done{kind, photo, photo, {}, {},
+                                      std::vector(rewrites.begin() + std::min(at, rewrites.size()),
+                                                  rewrites.begin() + std::min(at + count, rewrites.size()))});
+        at += count;
+    }
+    fileops::Done done = parts.front();
+    if (parts.size() > 1) {
+        done.rewrites.clear();
+        done.parts = std::move(parts);
+    }
+    emit rewritten(done, order.photos);
     emit told(given.told);
     if (--m_waiting == 0)
         emit writing(false);
@@ -154,13 +174,18 @@ void MarkActions::written(const MarkWriter::Order &order, const QList<fileops::R
 
 void MarkActions::refused(const MarkWriter::Order &order, const QString &photo, const QString &why)
 {
+    const Given given = m_given.front();
     m_given.pop_front();
     // What was shown at once goes back to what the files say.
-    const QString first = order.photos.first();
-    if (order.edit.quarterTurns % 4 != 0)
-        emit turnShown(first, -order.edit.quarterTurns);
-    if (order.edit.rating || order.edit.label)
-        emit marksPending(first, std::nullopt);
+    qsizetype at = 0;
+    for (const int count : std::as_const(given.photosPerChoice)) {
+        const QString chosen = order.photos.value(at);
+        if (order.edit.quarterTurns % 4 != 0)
+            emit turnShown(chosen, -order.edit.quarterTurns);
+        if (order.edit.rating || order.edit.label)
+            emit marksPending(chosen, std::nullopt);
+        at += count;
+    }
     if (--m_waiting == 0)
         emit writing(false);
     emit refusedBecause(texts::ActionFailed.arg(platform::nameOf(photo), why));

@@ -29,8 +29,9 @@ public:
     {
     public:
         virtual ~Window() = default;
-        // The file chosen and shown, in internal form; empty when none is.
-        virtual QString chosenFile() const = 0;
+        // The files marked: several the user selected (in the grid), else
+        // the one chosen and shown, in internal form; empty when none is.
+        virtual QStringList chosenFiles() const = 0;
         // Its marks as the window shows them; nullopt while not known.
         virtual std::optional<marks::Marks> marksOf(const QString &path) const = 0;
         // The file as it was when its picture was shown; nullopt when its
@@ -74,7 +75,8 @@ signals:
 
 private:
     QAction *add(const QString &name, const QKeySequence &key, bool onPictureOnly, std::function<void()> act);
-    void order(const picture::MarkEdit &edit, const marks::Marks &shown, const QString &done);
+    // `told(name)`: what to say once written, of the photos' names.
+    void order(const picture::MarkEdit &edit, const std::function<QString(const QString &name)> &told);
     void written(const MarkWriter::Order &order, const QList<fileops::Rewrite> &rewrites,
                  const QList<marks::Marks> &marksNow);
     void refused(const MarkWriter::Order &order, const QString &photo, const QString &why);
@@ -86,10 +88,12 @@ private:
     QAction *m_turnRight = nullptr;
     QAction *m_turnLeft = nullptr;
     int m_waiting = 0; // orders given and not yet written or refused
-    // What each order tells when it is written: in the order they were given.
+    // What each order tells when it is written, and how many of its photos
+    // each photo chosen brings (itself and its pair): in the order given.
     struct Given
     {
         QString told;
+        QList<int> photosPerChoice;
     };
     std::deque<Given> m_given;
 };

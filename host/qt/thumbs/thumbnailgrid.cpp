@@ -24,6 +24,8 @@ ThumbnailGrid::ThumbnailGrid(QWidget *parent, picture::DecodeQueue &queue)
     : TileView(parent, queue, 1, 1), m_delegate(new TileDelegate(this, 0))
 {
     setItemDelegate(m_delegate);
+    // Several photos at once with Shift and Ctrl, for the file actions and the marks.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setWrapping(true);
     setResizeMode(QListView::Adjust);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -94,7 +96,7 @@ void ThumbnailGrid::keyPressEvent(QKeyEvent *event)
         return;
     default: break;
     }
-    QListView::keyPressEvent(event);
+    TileView::keyPressEvent(event);
 }
 
 void ThumbnailGrid::wheelEvent(QWheelEvent *event)

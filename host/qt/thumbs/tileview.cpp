@@ -22,6 +22,10 @@ TileView::TileView(QWidget *parent, picture::DecodeQueue &queue, int tile, int m
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_quiet)
+            emit selectedCountChanged(int(selectionModel()->selectedIndexes().size()));
+    });
 }
 
 TileView::~TileView()
@@ -42,14 +46,30 @@ void TileView::setFiles(const QString &folder, const QStringList &names)
 
 void TileView::setChosen(int row)
 {
+    if (m_usersMove)
+        return; // the click or key that chose it selects too
     const QScopedValueRollback quiet(m_quiet, true);
     const QModelIndex index = m_model->index(row);
     if (!index.isValid()) {
         selectionModel()->clear();
         return;
     }
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    // One of several the user selected: they stay selected.
+    const bool among = selectionModel()->isSelected(index) && selectionModel()->selectedIndexes().size() > 1;
+    selectionModel()->setCurrentIndex(index, among ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
     scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+QStringList TileView::selectedPaths() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QStringList paths;
+    for (const int row : std::as_const(rows))
+        paths.append(m_model->path(row));
+    return paths;
 }
 
 void TileView::refreshed()
@@ -69,6 +89,18 @@ void TileView::currentChanged(const QModelIndex &current, const QModelIndex &pre
         QListView::currentChanged(current, previous);
     if (!m_quiet && current.isValid())
         emit chosen(current.row());
+}
+
+void TileView::mousePressEvent(QMouseEvent *event)
+{
+    const QScopedValueRollback users(m_usersMove, true);
+    QListView::mousePressEvent(event);
+}
+
+void TileView::keyPressEvent(QKeyEvent *event)
+{
+    const QScopedValueRollback users(m_usersMove, true);
+    QListView::keyPressEvent(event);
 }
 
 void TileView::focusInEvent(QFocusEvent *event)

@@ -35,8 +35,12 @@ public:
     // file chosen stays chosen.
     void setFiles(const QString &folder, const QStringList &names);
     // Highlights the row the file list has chosen (-1: none) and keeps it in
-    // view; raises no `chosen`.
+    // view; raises no `chosen`. A row among several the user has selected
+    // keeps them selected.
     void setChosen(int row);
+    // The files the user has selected, in the list's order (the grid takes
+    // several with Shift and Ctrl; the strip one).
+    QStringList selectedPaths() const;
     // The folder was read again: files changed on the disk get new tiles.
     void refreshed();
     // The photos' marks, on their tiles (shown again by marksChanged).
@@ -47,6 +51,8 @@ public:
 signals:
     // The user chose the row here.
     void chosen(int row);
+    // How many files are selected, once the user has changed it.
+    void selectedCountChanged(int count);
 
 protected:
     // The rows on the screen, first and last.
@@ -54,6 +60,10 @@ protected:
     void askVisible();
 
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    // While the user's own click or key is being taken in, the view's choice
+    // is the user's: the file list following it leaves the selection alone.
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -63,6 +73,7 @@ private:
     std::unique_ptr<picture::Thumbnails> m_thumbnails;
     TileModel *m_model;
     bool m_quiet = false;
+    bool m_usersMove = false;
 };
 
 } // namespace qthost

@@ -6,9 +6,9 @@
 
 namespace qthost {
 
-HostMarkWindow::HostMarkWindow(std::function<QString()> chosenFile, picture::PhotoFacts &facts, ViewerWidget &view,
-                               FileListWidget &files)
-    : m_chosenFile(std::move(chosenFile)), m_facts(facts), m_view(view), m_files(files)
+HostMarkWindow::HostMarkWindow(std::function<QStringList()> chosenFiles, picture::PhotoFacts &facts,
+                               ViewerWidget &view, FileListWidget &files)
+    : m_chosenFiles(std::move(chosenFiles)), m_facts(facts), m_view(view), m_files(files)
 {
 }
 

@@ -20,16 +20,16 @@ class ViewerWidget;
 class HostMarkWindow final : public MarkActions::Window
 {
 public:
-    HostMarkWindow(std::function<QString()> chosenFile, picture::PhotoFacts &facts, ViewerWidget &view,
+    HostMarkWindow(std::function<QStringList()> chosenFiles, picture::PhotoFacts &facts, ViewerWidget &view,
                    FileListWidget &files);
 
-    QString chosenFile() const override { return m_chosenFile(); }
+    QStringList chosenFiles() const override { return m_chosenFiles(); }
     std::optional<marks::Marks> marksOf(const QString &path) const override;
     std::optional<platform::FileStamp> shownStamp(const QString &path) const override;
     bool pairsTogether() const override;
 
 private:
-    std::function<QString()> m_chosenFile;
+    std::function<QStringList()> m_chosenFiles;
     picture::PhotoFacts &m_facts;
     ViewerWidget &m_view;
     FileListWidget &m_files;

@@ -319,8 +319,14 @@ void QtHost::showThumbnails()
 void QtHost::markFiles()
 {
     MainWindow *window = m_window.get();
-    m_markWindow = std::make_unique<HostMarkWindow>([this] { return m_actionWindow->chosenFile(); }, *m_facts, *m_view,
-                                                    *m_file1);
+    // Several photos selected in the grid are acted on and marked together.
+    m_actionWindow->setSelected([this] { return m_grid->isHidden() ? QStringList() : m_grid->selectedPaths(); });
+    m_markWindow = std::make_unique<HostMarkWindow>([this] { return m_actionWindow->chosenFiles(); }, *m_facts,
+                                                    *m_view, *m_file1);
+    QObject::connect(m_grid, &ThumbnailGrid::selectedCountChanged, window, [this](int count) {
+        if (count > 1)
+            tell(m_grid, texts::TilesSelected.arg(count));
+    });
     m_marks = new MarkActions(*m_markWindow, m_view->queue(), window);
     const auto marksOf = [facts = m_facts.get()](const QString &path) { return facts->marks(path); };
     m_view->setMarksOf(marksOf);
@@ -434,7 +440,8 @@ void QtHost::actOnFiles()
             m_panel->showMessage(text);
     });
     QObject::connect(m_view, &ViewerWidget::actionsAsked, m_actions, &FileActions::popup);
-    QObject::connect(m_actions, &FileActions::fileLeft, window, [this](const QString &path) { afterFileLeft(path); });
+    QObject::connect(m_actions, &FileActions::fileLeft, window, [this](const QString &path) { afterFilesLeft({path}); });
+    QObject::connect(m_actions, &FileActions::filesLeft, window, [this](const QStringList &paths) { afterFilesLeft(paths); });
     QObject::connect(m_actions, &FileActions::fileArrived, window,
                      [this](const QString &path) { chooseArrived(path); });
     QObject::connect(m_actions, &FileActions::folderChanged, window, [this](const QString &folder) {
@@ -471,20 +478,31 @@ void QtHost::showDisk()
     showRefreshed(*contents);
 }
 
-void QtHost::afterFileLeft(const QString &path)
+void QtHost::afterFilesLeft(const QStringList &paths)
 {
-    const bool chosen = platform::folderOf(path) == QDir::fromNativeSeparators(m_file1->path())
-                        && m_file1->fileName() == platform::nameOf(path);
-    // The next file, or the one before at the end of the list.
-    QString next;
-    if (chosen) {
-        const QStringList &names = m_file1->names();
-        const qsizetype row = names.indexOf(platform::nameOf(path));
-        next = row + 1 < names.size() ? names.at(row + 1) : row > 0 ? names.at(row - 1) : QString();
+    const QString shown = QDir::fromNativeSeparators(m_file1->path());
+    QStringList gone;
+    for (const QString &path : paths) {
+        if (platform::folderOf(path) == shown)
+            gone.append(platform::nameOf(path));
     }
+    const bool chosen = gone.contains(m_file1->fileName());
+    // The next file that stays, or the one before the first that went.
+    const QStringList before = m_file1->names();
+    const qsizetype row = before.indexOf(m_file1->fileName());
+    QStringList candidates;
+    for (qsizetype next = row + 1; chosen && next < before.size(); ++next)
+        candidates.append(before.at(next));
+    for (qsizetype previous = row - 1; chosen && previous >= 0; --previous)
+        candidates.append(before.at(previous));
     showDisk();
-    if (chosen && (next.isEmpty() || !chooseFile(next)))
-        showStartPage();
+    if (!chosen)
+        return;
+    for (const QString &name : std::as_const(candidates)) {
+        if (!gone.contains(name) && chooseFile(name))
+            return;
+    }
+    showStartPage();
 }
 
 void QtHost::chooseArrived(const QString &path)

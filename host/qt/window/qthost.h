@@ -118,10 +118,11 @@ private:
     // The lists read the shown folder again (a file of it was acted on),
     // the selection kept where its file still is; no event raised.
     void showDisk();
-    // After acting on a file: the next file is chosen in place of one that
-    // has gone, the start page when none is left; a file that came back is
-    // chosen, in its own folder.
-    void afterFileLeft(const QString &path);
+    // After acting on files: when the chosen one has gone, the next file
+    // that stays is chosen in its place (else the one before), the start
+    // page when none is left; a file that came back is chosen, in its own
+    // folder.
+    void afterFilesLeft(const QStringList &paths);
     void chooseArrived(const QString &path);
     void showStartPage();
     // In the status bar while the file list is empty: how many pictures of
