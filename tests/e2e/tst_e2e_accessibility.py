@@ -188,6 +188,14 @@ def main():
             check(wait_for(lambda: picture.description == "one.png を表示しています") is not None
                   and not [f for f in focused if f["menu"][1] == "ファイル"],
                   "and shows its picture, the file list following without a word: %s" % focused)
+        # A star on the picture shown: heard with its name in the file list
+        # and on its tile, and told.
+        keys("ctrl+3")
+        files = find(frame, "list", "ファイル")
+        check(appear(files, "list item", "one.png、星 3") is not None, "a star is heard with the name in the file list")
+        if strip is not None:
+            check(appear(strip, "list item", "one.png、星 3、2 / 3") is not None, "and with the tile's")
+        check(appear(frame, "notification", "one.png を星 3 つにしました。") is not None, "the star is told")
         keys("ctrl+b")
     finally:
         process.kill()
