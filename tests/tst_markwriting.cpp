@@ -108,6 +108,19 @@ Heard writeAndWait(MarkWriter &writer, const MarkWriter::Order &order)
     return heard.value_or(Heard{QStringLiteral("nothing heard"), {}, {}});
 }
 
+// The real window, started in the current folder and shown.
+struct Window
+{
+    Window()
+    {
+        host.attach(Form1::design(), &recorder);
+        host.show();
+    }
+    QtHost host;
+    Form1 form{host};
+    Recorder recorder{form};
+};
+
 QStringList namesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -309,11 +322,8 @@ void TestMarkWriting::keysShowAtOnce()
     QVERIFY(samplePhoto(QSize(320, 240)).save(at(QStringLiteral("photos/b.jpg")), "JPEG", 90));
     const QByteArray before = readFile(path);
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
-    QtHost host;
-    Form1 form{host};
-    Recorder recorder{form};
-    host.attach(Form1::design(), &recorder);
-    host.show();
+    Window window;
+    QtHost &host = window.host;
     QVERIFY(QTest::qWaitForWindowExposed(host.window()));
     QVERIFY(host.chooseFile(QStringLiteral("a.jpg")));
     PictureView *view = host.window()->findChild<ViewerWidget *>()->imageView();
@@ -352,11 +362,8 @@ void TestMarkWriting::rejectedLeaveTheFilteredList()
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
         QVERIFY(samplePhoto(QSize(64, 48)).save(at(QStringLiteral("photos/") + QLatin1String(name)), "JPEG", 90));
     QVERIFY(QDir::setCurrent(at(QStringLiteral("photos"))));
-    QtHost host;
-    Form1 form{host};
-    Recorder recorder{form};
-    host.attach(Form1::design(), &recorder);
-    host.show();
+    Window window;
+    QtHost &host = window.host;
     QVERIFY(QTest::qWaitForWindowExposed(host.window()));
     auto *list = host.window()->findChild<FileListWidget *>(QStringLiteral("File1"));
     host.window()->findChild<QAction *>(QStringLiteral("FilterHideRejected"))->trigger();

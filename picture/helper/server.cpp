@@ -98,6 +98,9 @@ private:
     // The bytes written into memory the window lends for them. Nullopt when
     // the program has gone; else the reason there are none (None: written).
     std::optional<Reason> lendFor(quint64 id, const uchar *bytes, size_t size);
+    // The same for the reply `message`, which says why when none are
+    // lent; false when the program has gone.
+    bool lendInto(Reply &message, const uchar *bytes, size_t size);
     bool replyRewritten(quint64 id, const Rewritten &rewritten);
     bool nextFrame(quint64 id);
     void takeScreenProfile(int fd);
@@ -144,6 +147,18 @@ std::optional<Reason> Session::lendFor(quint64 id, const uchar *data, size_t siz
     return Reason::None;
 }
 
+bool Session::lendInto(Reply &message, const uchar *bytes, size_t size)
+{
+    const std::optional<Reason> lent = lendFor(message.id, bytes, size);
+    if (!lent)
+        return false;
+    if (*lent != Reason::None) {
+        message.status = Status::CannotDisplay;
+        message.reason = quint8(*lent);
+    }
+    return true;
+}
+
 bool Session::replyRewritten(quint64 id, const Rewritten &rewritten)
 {
     Reply message;
@@ -153,14 +168,10 @@ bool Session::replyRewritten(quint64 id, const Rewritten &rewritten)
         message.status = Status::CannotDisplay;
         message.reason = quint8(rewritten.failure == Reason::None ? Reason::Damaged : rewritten.failure);
     } else {
-        const std::optional<Reason> lent = lendFor(
-            id, reinterpret_cast<const uchar *>(rewritten.bytes.constData()), size_t(rewritten.bytes.size()));
-        if (!lent)
+        if (!lendInto(message, reinterpret_cast<const uchar *>(rewritten.bytes.constData()),
+                      size_t(rewritten.bytes.size())))
             return false;
-        if (*lent != Reason::None) {
-            message.status = Status::CannotDisplay;
-            message.reason = quint8(*lent);
-        } else {
+        if (message.status == Status::Rewritten) {
             message.memoryBytes = quint64(rewritten.bytes.size());
             if (rewritten.sidecar)
                 message.flags |= protocol::RewroteSidecar;
@@ -191,13 +202,9 @@ bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, in
     QByteArray icc;
     const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
     if (!image.isNull()) {
-        const std::optional<Reason> lent = lendFor(id, image.constBits(), size_t(image.sizeInBytes()));
-        if (!lent)
+        if (!lendInto(message, image.constBits(), size_t(image.sizeInBytes())))
             return false;
-        if (*lent != Reason::None) {
-            message.status = Status::CannotDisplay;
-            message.reason = quint8(*lent);
-        } else {
+        if (message.status != Status::CannotDisplay) {
             message.width = image.width();
             message.height = image.height();
             message.bytesPerLine = int(image.bytesPerLine());
