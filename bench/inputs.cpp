@@ -181,21 +181,21 @@ bool writeHeic(const QString &path, const QImage &picture, const QImage &preview
 
 std::pair<QString, QString> photosToOpen(const QString &folder, const QStringList &jpegs)
 {
-    const QString jpeg = folder + QStringLiteral("/jpeg/opened.jpg");
-    const QString heic = folder + QStringLiteral("/heic/opened.heic");
+    const QString jpeg = folder + QStringLiteral("/jpeg/with-thumbnail.jpg");
+    const QString heic = folder + QStringLiteral("/heic/with-thumbnail.heic");
     if (QFile::exists(jpeg) && QFile::exists(heic))
         return {jpeg, heic};
     std::printf("making photos to open in %s (once) ...\n", qPrintable(folder));
     std::fflush(stdout);
     QDir().mkpath(QFileInfo(jpeg).path());
     QDir().mkpath(QFileInfo(heic).path());
-    const QImage picture(jpegs[0]);
-    const QImage preview = QImage(jpegs[1]).scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage picture(jpegs[OpenedPicture]);
+    const QImage preview = QImage(jpegs[OpenedPreview]).scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QByteArray thumbnail;
     QBuffer buffer(&thumbnail);
     buffer.open(QIODevice::WriteOnly);
     preview.scaled(160, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation).save(&buffer, "JPEG", 80);
-    QFile original(jpegs[0]);
+    QFile original(jpegs[OpenedPicture]);
     original.open(QIODevice::ReadOnly);
     QFile out(jpeg);
     if (out.open(QIODevice::WriteOnly))

@@ -34,10 +34,12 @@ QStringList heicPhotos(const QString &folder, const QStringList &jpegs);
 std::pair<QStringList, QStringList> photosWithPreviews(const QString &folder, const QString &jpeg, int count);
 
 // Photos to open at start-up whose previews show another photo's colour
-// (photoColour(1)) than their pictures (photoColour(0)), so that the screen
-// tells which of the two is on it: a JPEG with an EXIF thumbnail and a HEIC
-// with a thumbnail item, each alone in a folder of its own under `folder`.
-// Made once: (JPEG, HEIC).
+// (photoColour(OpenedPreview)) than their pictures (photoColour(OpenedPicture),
+// a red no viewer's own grey is near), so that the screen tells which of the
+// two is on it: a JPEG with an EXIF thumbnail and a HEIC with a thumbnail
+// item, each alone in a folder of its own under `folder`. Made once: (JPEG, HEIC).
+inline constexpr int OpenedPicture = 5;
+inline constexpr int OpenedPreview = 1;
 std::pair<QString, QString> photosToOpen(const QString &folder, const QStringList &jpegs);
 
 // A camera RAW file (DNG) carrying the 4000 x 3000 JPEG photo `jpeg` as its

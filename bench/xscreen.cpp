@@ -4,6 +4,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <cmath>
+#include <vector>
+
 XScreen::XScreen() : m_display(XOpenDisplay(nullptr)) {}
 
 XScreen::~XScreen()
@@ -59,4 +62,66 @@ std::optional<QPoint> XScreen::find(const QColor &colour, int step)
     }
     XDestroyImage(image);
     return found;
+}
+
+std::optional<QRect> XScreen::area(const QColor &colour, int step, double aspect)
+{
+    const Window root = DefaultRootWindow(m_display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(m_display, root, &attributes);
+    XImage *image = XGetImage(m_display, root, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
+                              ZPixmap);
+    if (!image)
+        return std::nullopt;
+    const int columns = attributes.width / step, rows = attributes.height / step;
+    std::vector<char> isNear(size_t(columns) * size_t(rows), 0);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const unsigned long value = XGetPixel(image, column * step, row * step);
+            const QColor seen(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
+            isNear[size_t(row) * size_t(columns) + size_t(column)] = near(seen, colour) ? 1 : 0;
+        }
+    }
+    XDestroyImage(image);
+
+    // Connected areas of near points (4-neighbours); the largest of the shape wins.
+    std::vector<char> seen(isNear.size(), 0);
+    std::optional<QRect> largest;
+    size_t largestCount = 0;
+    std::vector<QPoint> pending;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const size_t start = size_t(row) * size_t(columns) + size_t(column);
+            if (!isNear[start] || seen[start])
+                continue;
+            seen[start] = 1;
+            pending.assign(1, QPoint(column, row));
+            QRect bounds(column, row, 1, 1);
+            size_t count = 0;
+            while (!pending.empty()) {
+                const QPoint at = pending.back();
+                pending.pop_back();
+                ++count;
+                bounds |= QRect(at, QSize(1, 1));
+                for (const QPoint next : {at + QPoint(1, 0), at - QPoint(1, 0), at + QPoint(0, 1), at - QPoint(0, 1)}) {
+                    if (next.x() < 0 || next.y() < 0 || next.x() >= columns || next.y() >= rows)
+                        continue;
+                    const size_t index = size_t(next.y()) * size_t(columns) + size_t(next.x());
+                    if (isNear[index] && !seen[index]) {
+                        seen[index] = 1;
+                        pending.push_back(next);
+                    }
+                }
+            }
+            // A flat rectangle of about that shape: not a window's background
+            // of a like colour, which has the picture as a hole in it.
+            const double shape = double(bounds.width()) / bounds.height();
+            const bool rectangle = count * 10 >= size_t(bounds.width()) * size_t(bounds.height()) * 9;
+            if (rectangle && std::abs(shape / aspect - 1.0) <= 0.15 && count > largestCount) {
+                largestCount = count;
+                largest = QRect(bounds.x() * step, bounds.y() * step, bounds.width() * step, bounds.height() * step);
+            }
+        }
+    }
+    return largest;
 }

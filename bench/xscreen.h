@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 
 struct _XDisplay;
@@ -29,6 +30,11 @@ public:
     QColor pixel(QPoint at);
     // The first point of the screen, on a grid of `step`, holding exactly `colour`.
     std::optional<QPoint> find(const QColor &colour, int step);
+    // The bounds of the largest area of the screen, read on a grid of `step`,
+    // whose points are all near `colour` and which is a rectangle of about
+    // `aspect` (width to height): where a picture's flat part shows, whatever
+    // else (a thumbnail of it, a background of a like colour) shows it too.
+    std::optional<QRect> area(const QColor &colour, int step, double aspect);
 
 private:
     _XDisplay *m_display = nullptr;

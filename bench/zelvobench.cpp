@@ -16,6 +16,7 @@
 #include "host/qt/window/qthost.h"
 #include "inputs.h"
 #include "listing.h"
+#include "peers.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
 #include "picture/window/photofacts.h"
@@ -308,6 +309,44 @@ void add(const QString &measure, const QString &ours, const QString &reference, 
                      std::isnan(ratio) ? QStringLiteral("–") : QStringLiteral("%1×").arg(ratio, 0, 'f', 2), goal});
 }
 
+// The peers' first pictures of a photo opened, rounds interleaved with
+// ours, and ours against the fastest of them in each round.
+void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<double> &ours,
+                 const std::vector<std::pair<Peer, QPoint>> &peers, const std::vector<std::vector<double>> &pictures,
+                 const std::vector<std::vector<double>> &previews, const std::vector<std::vector<double>> &memory)
+{
+    if (peers.empty())
+        return;
+    for (size_t p = 0; p < peers.size(); ++p) {
+        const QString name = peers[p].first.name;
+        const Figures f = figures(pictures[p]);
+        add(QStringLiteral("open %1: its picture on the screen, %2").arg(photo, name), shown(f), QString(), NAN,
+            QString());
+        if (carriesPreview) {
+            const auto seen = std::count_if(previews[p].begin(), previews[p].end(), [](double t) { return !std::isnan(t); });
+            add(QStringLiteral("open %1: its preview on the screen, %2").arg(photo, name),
+                QStringLiteral("%1 (seen in %2 of %3)").arg(shown(figures(previews[p]))).arg(seen).arg(Rounds), QString(),
+                NAN, QString());
+        }
+        add(QStringLiteral("open %1: memory with its picture shown, %2").arg(photo, name),
+            shown(figures(memory[p]), "MiB"), QString(), NAN, QString());
+    }
+    std::vector<double> ratios, fastest;
+    for (size_t i = 0; i < ours.size(); ++i) {
+        double best = NAN;
+        for (size_t p = 0; p < peers.size(); ++p) {
+            if (i < pictures[p].size() && !std::isnan(pictures[p][i]) && !(pictures[p][i] >= best))
+                best = pictures[p][i];
+        }
+        fastest.push_back(best);
+        ratios.push_back(ours[i] / best);
+    }
+    const Figures r = figures(ratios);
+    add(QStringLiteral("open %1: its picture against the fastest peer's, per round").arg(photo),
+        QStringLiteral("%1× [%2-%3]").arg(r.median, 0, 'f', 2).arg(r.low, 0, 'f', 2).arg(r.high, 0, 'f', 2),
+        QStringLiteral("fastest peer %1").arg(shown(figures(fastest))), r.median, QStringLiteral("≤ 0.8×"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -330,6 +369,7 @@ int main(int argc, char *argv[])
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
     // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,watch,move,details,marks runs only those parts.
+    // The other viewers installed (feh, qimgv, geeqie, gThumb) open the same photos in "open"; ZELVO_BENCH_PEERS=0 leaves them out.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
     // This build first, then each baseline.
@@ -378,14 +418,19 @@ int main(int argc, char *argv[])
         const QColor noPreview(1, 2, 3);
         const std::vector<Opened> opened{
             {QStringLiteral("12 MP JPEG"), photos[2], noPreview, inputs::photoColour(2)},
-            {QStringLiteral("12 MP JPEG with an EXIF thumbnail"), jpegToOpen, inputs::photoColour(1), inputs::photoColour(0)},
-            {QStringLiteral("12 MP HEIC with a thumbnail"), heicToOpen, inputs::photoColour(1), inputs::photoColour(0)},
+            {QStringLiteral("12 MP JPEG with an EXIF thumbnail"), jpegToOpen, inputs::photoColour(inputs::OpenedPreview),
+             inputs::photoColour(inputs::OpenedPicture)},
+            {QStringLiteral("12 MP HEIC with a thumbnail"), heicToOpen, inputs::photoColour(inputs::OpenedPreview),
+             inputs::photoColour(inputs::OpenedPicture)},
             // Shown by the preview it carries, which has the pixels the view needs.
             {QStringLiteral("DNG with a 12 MP preview"),
              inputs::dngWithPreview(data + QStringLiteral("/open/dng"), photos[3], QStringLiteral(ZELVO_MAKE_DNG)),
              noPreview, inputs::photoColour(3)},
         };
         const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const std::vector<Peer> peers = qEnvironmentVariable("ZELVO_BENCH_PEERS") == QLatin1String("0")
+                                            ? std::vector<Peer>{}
+                                            : installedPeers();
         for (const Opened &photo : opened) {
             const QString folder = QFileInfo(photo.file).path();
             const QStringList arguments{QFileInfo(photo.file).fileName()};
@@ -400,9 +445,45 @@ int main(int argc, char *argv[])
                 pathBox = x.find(PathBoxColour, 1).value_or(QPoint());
             }
             const QPoint middle = viewerMiddle(client);
+            // The peers that show this photo, and where its picture shows in theirs.
+            std::vector<std::pair<Peer, QPoint>> showing;
+            for (const Peer &peer : peers) {
+                if (const std::optional<QPoint> at = whereShown(x, peer, photo.file, photo.picture, 15000))
+                    showing.emplace_back(peer, *at);
+                else
+                    add(QStringLiteral("open %1: its picture on the screen, %2").arg(photo.name, peer.name),
+                        QStringLiteral("not shown within 15 s"), QString(), NAN, QString());
+            }
             std::vector<std::vector<double>> mapped(builds.size()), previewAfter(builds.size()), picture(builds.size()),
-                pictureAfter(builds.size());
+                pictureAfter(builds.size()), memory(builds.size());
+            std::vector<std::vector<double>> peerPicture(showing.size()), peerPreview(showing.size()),
+                peerMemory(showing.size());
             for (int i = 0; i < Rounds; ++i) {
+                for (size_t p = 0; p < showing.size(); ++p) {
+                    // The window of the one before may still be on the screen a moment.
+                    const auto gone = [&] {
+                        const QColor seen = x.pixel(showing[p].second);
+                        return !near(seen, photo.picture) && !near(seen, photo.preview);
+                    };
+                    for (const Clock::time_point asked = Clock::now(); !gone() && millisecondsSince(asked) < 2000;)
+                        usleep(1000);
+                    PeerProcess peer(showing[p].first, photo.file);
+                    double previewed = NAN, sharp = NAN;
+                    while (millisecondsSince(peer.started()) < 15000) {
+                        const QColor seen = x.pixel(showing[p].second);
+                        if (std::isnan(previewed) && near(seen, photo.preview))
+                            previewed = millisecondsSince(peer.started());
+                        if (near(seen, photo.picture)) {
+                            sharp = millisecondsSince(peer.started());
+                            break;
+                        }
+                        usleep(1000);
+                    }
+                    peerPicture[p].push_back(sharp);
+                    peerPreview[p].push_back(previewed);
+                    pause(500);
+                    peerMemory[p].push_back(pssWithHelpersMiB(peer.pid()));
+                }
                 for (qsizetype b = 0; b < builds.size(); ++b) {
                     Program program(builds[b], startPage, folder, environment, arguments);
                     double onScreen = NAN, previewed = NAN, sharp = NAN;
@@ -427,6 +508,8 @@ int main(int argc, char *argv[])
                     pictureAfter[b].push_back(sharp - onScreen);
                     if (photo.preview != noPreview)
                         previewAfter[b].push_back(std::isnan(previewed) ? NAN : std::max(0.0, previewed - onScreen));
+                    pause(500);
+                    memory[b].push_back(pssWithHelpersMiB(program.pid()));
                 }
             }
             for (qsizetype b = 0; b < builds.size(); ++b) {
@@ -446,6 +529,9 @@ int main(int argc, char *argv[])
                             .arg(Rounds),
                         QStringLiteral("50 ms"), v.median / 50.0, QStringLiteral("≤ 50 ms"));
                 }
+                add(QStringLiteral("open %1: memory with its picture shown (proportional, with helpers)").arg(photo.name)
+                        + who,
+                    shown(figures(memory[b]), "MiB"), QString(), NAN, QString());
                 if (photo.file.endsWith(QLatin1String(".heic")) && b == 0) {
                     std::vector<double> floor;
                     for (int i = 0; i < Rounds; ++i)
@@ -455,6 +541,8 @@ int main(int argc, char *argv[])
                         QStringLiteral("libheif on every core %1").arg(shown(f)), a.median / f.median, QString());
                 }
             }
+            addPeerRows(photo.name, photo.preview != noPreview, picture[0], showing, peerPicture, peerPreview,
+                        peerMemory);
         }
     }
 

@@ -1,0 +1,57 @@
+#include "peers.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
+
+std::vector<Peer> installedPeers()
+{
+    const std::vector<Peer> known{
+        // At 100 % a photo larger than the screen would show its top left corner only.
+        {QStringLiteral("feh"), QStringLiteral("feh"), {QStringLiteral("--scale-down")}},
+        {QStringLiteral("qimgv"), QStringLiteral("qimgv"), {}},
+        {QStringLiteral("geeqie"), QStringLiteral("geeqie"), {}},
+        {QStringLiteral("gThumb"), QStringLiteral("gthumb"), {}},
+    };
+    std::vector<Peer> found;
+    for (const Peer &peer : known) {
+        const QString path = QStandardPaths::findExecutable(peer.program);
+        if (!path.isEmpty())
+            found.push_back({peer.name, path, peer.options});
+    }
+    return found;
+}
+
+PeerProcess::PeerProcess(const Peer &peer, const QString &photo)
+{
+    const QFileInfo file(photo);
+    m_process.setWorkingDirectory(file.absolutePath());
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    m_started = Clock::now();
+    m_process.start(peer.program, peer.options + QStringList{file.absoluteFilePath()});
+    m_process.waitForStarted();
+}
+
+PeerProcess::~PeerProcess()
+{
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
+std::optional<QPoint> whereShown(XScreen &x, const Peer &peer, const QString &photo, const QColor &colour,
+                                 int milliseconds)
+{
+    PeerProcess process(peer, photo);
+    std::optional<QRect> last;
+    while (millisecondsSince(process.started()) < milliseconds) {
+        const std::optional<QRect> area = x.area(colour, 4, 4.0 / 3.0);
+        // Settled: the same area twice, half a second apart (a window still
+        // being placed or a picture still being scaled moves it).
+        if (area && last == area && area->width() >= 8 && area->height() >= 8)
+            return area->center();
+        last = area;
+        QThread::msleep(500);
+    }
+    return std::nullopt;
+}
