@@ -89,6 +89,15 @@ Rewritten rewrite(const QString &photoPath, const QString &sidecarPath, const Ma
     return rewritePhoto(file, withSidecar ? &sidecar : nullptr, edit);
 }
 
+std::optional<bool> sameStored(const QString &original, const QString &rewritten)
+{
+    QFile first(original);
+    QFile second(rewritten);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return sameStoredPixels(first, second, NotCancelled);
+}
+
 int largestDifference(const QImage &a, const QImage &b)
 {
     int largest = 0;
@@ -117,6 +126,8 @@ private slots:
     void turns_data();
     void turns();
     void whereAJpegEnds();
+    void samePixels_data();
+    void samePixels();
 
 private:
     QString at(const QString &name) const { return m_dir.filePath(name); }
@@ -188,8 +199,10 @@ void TestMarks::marksInTheFile()
         const QString tag = pair.section(QLatin1Char('='), 0, 0);
         QCOMPARE(exiftool(written, tag), pair.section(QLatin1Char('='), 1));
     }
-    // The picture is the picture it was, pixel for pixel.
+    // The picture is the picture it was, pixel for pixel, and the helper's
+    // own check says so.
     QCOMPARE(decoded(written), pixels);
+    QCOMPARE(sameStored(file, written), std::optional(true));
     QCOMPARE(exiftool(written, QStringLiteral("Warning")), exiftool(file, QStringLiteral("Warning")));
 }
 
@@ -368,6 +381,51 @@ void TestMarks::whereAJpegEnds()
     QVERIFY(carriesMoreThanItsPicture(read(corpus(QStringLiteral("jpeg-mpf-preview.jpg")))));
     QVERIFY(carriesMoreThanItsPicture(jpeg.left(jpeg.size() - 10)));
     QCOMPARE(endOfFirstPicture(QByteArray("not a jpeg")), std::nullopt);
+}
+
+void TestMarks::samePixels_data()
+{
+    // A file rewritten from the original, as bytes: the helper's check must
+    // tell a picture kept from one touched, however slightly.
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QByteArray>("rewritten");
+    QTest::addColumn<std::optional<bool>>("same");
+    const QImage picture = photo(QSize(333, 250)); // no whole number of blocks or bands
+    const QByteArray jpeg = testimages::encoded(picture, "JPEG", 90);
+    QImage touched = picture;
+    touched.setPixel(200, 240, qRgb(0, 0, 0));
+    // A comment segment after SOI: other bytes, the same scan.
+    const QByteArray commented = jpeg.left(2) + QByteArray("\xFF\xFE\x00\x07hello", 9) + jpeg.mid(2);
+    QTest::newRow("JPEG, a segment added") << jpeg << commented << std::optional(true);
+    QTest::newRow("JPEG, encoded again") << jpeg << testimages::encoded(picture, "JPEG", 91) << std::optional(false);
+    QTest::newRow("JPEG, a pixel in the last band")
+        << jpeg << testimages::encoded(touched, "JPEG", 90) << std::optional(false);
+    QTest::newRow("JPEG, cut short") << jpeg << jpeg.left(jpeg.size() * 3 / 4) << std::optional(false);
+    QTest::newRow("JPEG, a row fewer")
+        << jpeg << testimages::encoded(picture.copy(0, 0, 333, 249), "JPEG", 90) << std::optional(false);
+    QTest::newRow("JPEG, grey") << jpeg << testimages::encoded(picture.convertToFormat(QImage::Format_Grayscale8), "JPEG", 90)
+                                << std::optional(false);
+    // Its warnings, or its rows, differ.
+    QTest::newRow("JPEG, its scan damaged") << jpeg << QByteArray(jpeg.left(jpeg.size() / 2) + QByteArray(64, '\xFF')
+                                                                 + jpeg.mid(jpeg.size() / 2 + 64))
+                                            << std::optional(false);
+    QTest::newRow("JPEG, not a picture") << jpeg << QByteArray("\xFF\xD8\xFF not at all") << std::optional<bool>();
+    const QByteArray png = testimages::encoded(picture, "PNG");
+    QTest::newRow("PNG, the same") << png << testimages::encoded(picture, "PNG") << std::optional(true);
+    QTest::newRow("PNG, a pixel") << png << testimages::encoded(touched, "PNG") << std::optional(false);
+    QTest::newRow("PNG, another format")
+        << png << testimages::encoded(picture.convertToFormat(QImage::Format_Grayscale8), "PNG") << std::optional(false);
+    QTest::newRow("PNG against a JPEG") << png << jpeg << std::optional(false);
+}
+
+void TestMarks::samePixels()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QByteArray, rewritten);
+    QFETCH(std::optional<bool>, same);
+    QVERIFY(write(at(QStringLiteral("original")), original));
+    QVERIFY(write(at(QStringLiteral("rewritten")), rewritten));
+    QCOMPARE(sameStored(at(QStringLiteral("original")), at(QStringLiteral("rewritten"))), same);
 }
 
 int main(int argc, char *argv[])

@@ -199,6 +199,8 @@ bool Session::reply(quint64 id, const DecodedPicture &picture, Status status, in
     message.frame = frame;
     if (picture.fromSharedCache)
         message.flags |= protocol::FromSharedCache;
+    if (picture.samePixels)
+        message.flags |= protocol::SamePixels;
     QByteArray icc;
     const QImage image = status == Status::CannotDisplay ? QImage() : forTheWire(picture.image);
     if (!image.isNull()) {
@@ -311,6 +313,19 @@ bool Session::serve(protocol::Received &received)
             return false;
         ::malloc_trim(0);
         return true;
+    }
+    if (request->kind == RequestKind::Compare) {
+        // The second descriptor is the file rewritten from the photo.
+        DecodedPicture compared;
+        const std::optional<bool> same =
+            thumbnail.isOpen() ? sameStoredPixels(*file, thumbnail, *m_cancelled) : std::nullopt;
+        const int was = file->seek(0) ? readPhotoDetails(*file, nullptr).orientation : -1;
+        if (thumbnail.isOpen() && thumbnail.seek(0))
+            compared.details = readPhotoDetails(thumbnail, nullptr);
+        // An orientation tag absent and one that says upright show the same.
+        const auto upright = [](int orientation) { return orientation == 0 ? 1 : orientation; };
+        compared.samePixels = same.value_or(false) && upright(was) == upright(compared.details.orientation);
+        return reply(request->id, compared, Status::CannotDisplay);
     }
     if (request->kind == RequestKind::Details) {
         DecodedPicture described;

@@ -29,7 +29,8 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
         return false;
     return a.sidecar == b.sidecar && a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
            && a.screen == b.screen && a.preview == b.preview && a.details == b.details
-           && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail && a.asStored == b.asStored;
+           && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail && a.asStored == b.asStored
+           && a.comparedWith == b.comparedWith;
 }
 
 DecodedPicture failed(Reason reason)
@@ -47,7 +48,7 @@ quint64 replyBytes(const DecodeRequest &request)
     // Eight bytes a pixel: the widest format a reply may carry (16 bits a
     // channel with alpha). A fitted picture is no larger than its bounds.
     constexpr quint64 WidestPixel = 8;
-    if (request.detailsOnly)
+    if (request.detailsOnly || !request.comparedWith.isEmpty())
         return 0; // no pixels
     if (request.edit) {
         // The file again, with room for its new tags and a turned
@@ -349,8 +350,9 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     }
     protocol::Request message;
     message.id = id;
-    message.kind = job.request.edit          ? protocol::RequestKind::Edit
-                   : job.request.detailsOnly ? protocol::RequestKind::Details
+    message.kind = job.request.edit                      ? protocol::RequestKind::Edit
+                   : !job.request.comparedWith.isEmpty() ? protocol::RequestKind::Compare
+                   : job.request.detailsOnly             ? protocol::RequestKind::Details
                    : job.request.thumbnail ? protocol::RequestKind::Thumbnail
                    : job.request.preview   ? protocol::RequestKind::Preview
                                            : protocol::RequestKind::Decode;
@@ -377,7 +379,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         message.quarterTurns = edit->quarterTurns;
     }
     QByteArray tail;
-    int thumbnail = -1;
+    int second = -1; // the shared cache's thumbnail, or the rewritten file compared
     if (job.request.preview || job.request.thumbnail) {
         // The shared cache's thumbnail goes along, opened here like the
         // picture; the helper checks that it is of this file as it is now.
@@ -394,18 +396,28 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
             message.flags |= protocol::SecondIsFailure;
         }
         if (!cached.isEmpty())
-            thumbnail = platform::openRegularFile(cached);
+            second = platform::openRegularFile(cached);
+    } else if (!job.request.comparedWith.isEmpty()) {
+        // The rewritten file goes along as the second descriptor.
+        second = platform::openRegularFile(job.request.comparedWith);
+        if (second < 0) {
+            ::close(fd);
+            finishLater(id, failed(Reason::NotAFile));
+            return false;
+        }
     }
     // The photo's sidecar goes along too, opened here: it may turn the photo
     // and holds its marks where the photo is never rewritten.
-    const platform::Sidecar sidecarFile = job.request.sidecar.isEmpty()
+    // A comparison reads the files alone, as they are written.
+    const platform::Sidecar sidecarFile = !job.request.comparedWith.isEmpty() ? platform::Sidecar{}
+                                          : job.request.sidecar.isEmpty()
                                               ? platform::sidecarOf(job.request.path)
                                               : platform::Sidecar{job.request.sidecar, true};
     const int sidecar = sidecarFile.exists ? platform::openRegularFile(sidecarFile.path) : -1;
     if (sidecar >= 0)
         message.flags |= protocol::SidecarFollows;
-    const bool sent = slot.process->send(message, tail, fd, thumbnail, replyBytes(job.request), sidecar);
-    for (const int opened : {fd, thumbnail, sidecar}) {
+    const bool sent = slot.process->send(message, tail, fd, second, replyBytes(job.request), sidecar);
+    for (const int opened : {fd, second, sidecar}) {
         if (opened >= 0)
             ::close(opened);
     }

@@ -105,6 +105,7 @@ DecodedPicture pictureFrom(const protocol::Reply &reply, const QByteArray &tail,
     result.fromSharedCache = (reply.flags & protocol::FromSharedCache) != 0;
     if (result.status == DecodedPicture::Status::CannotDisplay) {
         addDetails(result, reply, tail);
+        result.samePixels = (reply.flags & protocol::SamePixels) != 0;
         if (fd >= 0)
             ::close(fd);
         if (!result.fullSize.isValid())

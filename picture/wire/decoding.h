@@ -68,6 +68,10 @@ struct DecodeRequest
     // The whole picture exactly as its file stores it: neither turned nor
     // converted into the screen's colours (the check of a file rewritten).
     bool asStored = false;
+    // No picture: whether this file, rewritten from the photo, shows it as
+    // it was (the same pixels as stored, the same orientation), with this
+    // file's details.
+    QString comparedWith = {};
     // The sidecar handed over with the photo in place of its own (one being
     // checked before it takes the place); empty: the photo's own, if any.
     QString sidecar = {};
@@ -107,6 +111,14 @@ struct DecodeRequest
     {
         DecodeRequest request = fitted(path, {});
         request.asStored = true;
+        request.details = true;
+        return request;
+    }
+    static DecodeRequest comparisonOf(const QString &path, const QString &rewritten)
+    {
+        DecodeRequest request;
+        request.path = path;
+        request.comparedWith = rewritten;
         request.details = true;
         return request;
     }
@@ -155,6 +167,9 @@ struct DecodedPicture
     QByteArray rewritten;
     bool rewroteSidecar = false;
     bool pixelsTurned = false;
+    // A comparison (DecodeRequest::comparedWith): the rewritten file shows
+    // the photo as it was.
+    bool samePixels = false;
 };
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.

@@ -103,6 +103,17 @@ void damage(const Request &request, int file)
         send(Socket, &reply, sizeof reply, {}, -1);
         return;
     }
+    if (request.kind == RequestKind::Compare) {
+        // Its pictures of the two files differ (the byte it changed shows):
+        // the marks written last, and not the same pixels.
+        Reply reply;
+        reply.id = request.id;
+        reply.status = Status::CannotDisplay;
+        const QByteArray details = picture::encodeDetails(written);
+        reply.detailsBytes = quint32(details.size());
+        send(Socket, &reply, sizeof reply, details, -1);
+        return;
+    }
     // A picture that is its file's bytes, and the marks written last.
     Reply reply = picture(request.id, 30, 20, QImage::Format_Grayscale8);
     const quint64 size = quint64(reply.bytesPerLine) * quint64(reply.height);

@@ -150,8 +150,8 @@ void MarkWriter::startPhoto()
     photo.tickets.push_back(m_queue.decode(DecodeRequest::editOf(photo.path, current.order.edit),
                                            DecodeQueue::Priority::Shown, this,
                                            [this](const DecodedPicture &reply) { edited(reply); }));
-    // The whole picture as it is, decoded while the helper writes.
-    if (marksInTheFile(photo.path))
+    // A turn's check needs the whole picture as it is, decoded while the helper writes.
+    if (marksInTheFile(photo.path) && current.order.edit.quarterTurns % 4 != 0)
         askBefore(QSize());
 }
 
@@ -216,10 +216,15 @@ void MarkWriter::edited(const DecodedPicture &reply)
         ask(after, &Photo::after);
         if (turn)
             askBefore(QSize(SidecarCheckSide, SidecarCheckSide));
-    } else {
+    } else if (turn) {
         // The whole picture of the new file as stored, and what it says of itself.
         ask(DecodeRequest::storedOf(photo.staged->temporary), &Photo::after);
         askBefore(QSize());
+    } else {
+        // Marks leave the picture as it was: a helper decodes both files side
+        // by side and compares them, which spares two whole pictures crossing
+        // to the window.
+        ask(DecodeRequest::comparisonOf(photo.path, photo.staged->temporary), &Photo::after);
     }
     checked();
 }
@@ -230,12 +235,15 @@ void MarkWriter::checked()
     Photo &photo = current.photo;
     const picture::MarkEdit &edit = current.order.edit;
     const bool turn = edit.quarterTurns % 4 != 0;
-    const bool needsBefore = turn || !photo.sidecar;
+    const bool needsBefore = turn;
     if (!photo.staged || !photo.after || (needsBefore && !photo.before))
         return; // more to come
     cancelTickets(); // any not needed after all
     const DecodedPicture &after = *photo.after;
-    const bool detailsOnly = photo.sidecar && !turn;
+    const bool detailsOnly = !turn;
+    // Marks in the file: the helper's comparison said the picture is as it was.
+    if (!turn && !photo.sidecar && !after.samePixels)
+        return fail(texts::WhyCheckFailed);
     // An animation is checked by its first frame.
     const auto decoded = [](const DecodedPicture &picture) {
         return picture.status == DecodedPicture::Status::Decoded || picture.status == DecodedPicture::Status::Animated;
