@@ -5,7 +5,27 @@
 #include <X11/extensions/XTest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
+
+namespace {
+
+struct DestroyImage
+{
+    void operator()(XImage *image) const { XDestroyImage(image); }
+};
+using Image = std::unique_ptr<XImage, DestroyImage>;
+
+Image wholeScreen(Display *display)
+{
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, root, &attributes);
+    return Image(
+        XGetImage(display, root, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes, ZPixmap));
+}
+
+} // namespace
 
 XScreen::XScreen() : m_display(XOpenDisplay(nullptr)) {}
 
@@ -43,46 +63,36 @@ QColor XScreen::pixel(QPoint at)
 
 std::optional<QPoint> XScreen::find(const QColor &colour, int step)
 {
-    const Window root = DefaultRootWindow(m_display);
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(m_display, root, &attributes);
-    XImage *image = XGetImage(m_display, root, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
-                              ZPixmap);
+    const Image image = wholeScreen(m_display);
     if (!image)
         return std::nullopt;
     const unsigned long wanted = (unsigned long)(colour.red() << 16 | colour.green() << 8 | colour.blue());
     std::optional<QPoint> found;
-    for (int y = 0; y < attributes.height && !found; y += step) {
-        for (int x = 0; x < attributes.width; x += step) {
-            if ((XGetPixel(image, x, y) & 0xFFFFFF) == wanted) {
+    for (int y = 0; y < image->height && !found; y += step) {
+        for (int x = 0; x < image->width; x += step) {
+            if ((XGetPixel(image.get(), x, y) & 0xFFFFFF) == wanted) {
                 found = QPoint(x, y);
                 break;
             }
         }
     }
-    XDestroyImage(image);
     return found;
 }
 
 std::optional<QRect> XScreen::area(const QColor &colour, int step, double aspect)
 {
-    const Window root = DefaultRootWindow(m_display);
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(m_display, root, &attributes);
-    XImage *image = XGetImage(m_display, root, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
-                              ZPixmap);
+    const Image image = wholeScreen(m_display);
     if (!image)
         return std::nullopt;
-    const int columns = attributes.width / step, rows = attributes.height / step;
+    const int columns = image->width / step, rows = image->height / step;
     std::vector<char> isNear(size_t(columns) * size_t(rows), 0);
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns; ++column) {
-            const unsigned long value = XGetPixel(image, column * step, row * step);
+            const unsigned long value = XGetPixel(image.get(), column * step, row * step);
             const QColor seen(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
             isNear[size_t(row) * size_t(columns) + size_t(column)] = near(seen, colour) ? 1 : 0;
         }
     }
-    XDestroyImage(image);
 
     // Connected areas of near points (4-neighbours); the largest of the shape wins.
     std::vector<char> seen(isNear.size(), 0);
