@@ -7,6 +7,7 @@
 #include "picture/helper/marks/losslessturn.h"
 #include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
+#include "picture/helper/rewritecheck.h"
 #include "picture/wire/orientation.h"
 #include "testimages.h"
 
@@ -96,6 +97,15 @@ std::optional<bool> sameStored(const QString &original, const QString &rewritten
     if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly))
         return std::nullopt;
     return sameStoredPixels(first, second, NotCancelled);
+}
+
+bool showsTurned(const QString &original, const QString &rewritten, int quarterTurns)
+{
+    QFile first(original);
+    QFile second(rewritten);
+    PhotoDetails details;
+    return first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly)
+           && showsAsAsked(first, second, quarterTurns, details, NotCancelled);
 }
 
 int largestDifference(const QImage &a, const QImage &b)
@@ -350,6 +360,11 @@ void TestMarks::turns()
     const QString written = at(QStringLiteral("written.") + kind);
     QVERIFY(write(written, rewritten.bytes));
     QCOMPARE(exiftool(written, QStringLiteral("Orientation")), QString::number(tagAfter));
+    // The helper's own check agrees, and would refuse the same file as
+    // another turn or as a mark.
+    QVERIFY(showsTurned(file, written, turns));
+    QVERIFY(!showsTurned(file, written, turns + 2));
+    QVERIFY(!showsTurned(file, written, 0));
     const QImage after = decoded(written);
     QCOMPARE(after.size(), expected.size());
     if (!pixelsTurned) {

@@ -5,7 +5,6 @@
 #include "picture/helper/formats/rawhandler.h"
 #include "picture/wire/orientation.h"
 #include "picture/helper/formats/svgbounds.h"
-#include "picture/helper/marks/samepixels.h"
 #include "picture/helper/marks/storeddecode.h"
 #include "picture/helper/pixels/colour.h"
 #include "platform/platform.h"
@@ -266,27 +265,6 @@ DecodedPicture decodeAsStored(QIODevice &file, const std::atomic_bool &cancelled
     result.region = image.rect();
     result.image = std::move(image);
     return result;
-}
-
-std::optional<bool> sameStoredPixels(QIODevice &original, QIODevice &rewritten, const std::atomic_bool &cancelled)
-{
-    const QByteArrayView jpegStart("\xFF\xD8\xFF");
-    if (original.peek(3) == jpegStart && rewritten.peek(3) == jpegStart) {
-        const FileInput first(&original, 1024LL * 1024 * 1024);
-        const FileInput second(&rewritten, 1024LL * 1024 * 1024);
-        const auto view = [](const FileInput &input) {
-            return QByteArrayView(reinterpret_cast<const char *>(input.data()), input.size());
-        };
-        return sameJpegPixels(view(first), view(second), MaxPicturePixels, cancelled);
-    }
-    const DecodedPicture first = decodeAsStored(original, cancelled);
-    if (first.status != DecodedPicture::Status::Decoded)
-        return std::nullopt;
-    const DecodedPicture second = decodeAsStored(rewritten, cancelled);
-    if (second.status != DecodedPicture::Status::Decoded)
-        return std::nullopt;
-    // Another format is another picture: a conversion to compare them could hide a loss.
-    return first.image.format() == second.image.format() && first.image == second.image;
 }
 
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled)

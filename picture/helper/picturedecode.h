@@ -8,7 +8,6 @@
 #include <QImageReader>
 
 #include <atomic>
-#include <optional>
 
 namespace picture {
 
@@ -26,11 +25,6 @@ DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_boo
 // The whole picture `file` holds exactly as stored (DecodeRequest::asStored):
 // neither turned nor scaled nor converted; a JPEG's by TurboJPEG.
 DecodedPicture decodeAsStored(QIODevice &file, const std::atomic_bool &cancelled);
-
-// Whether `rewritten` holds the picture `original` does, exactly as stored
-// (each decoded as decodeAsStored decodes it), pixel for pixel. Nullopt
-// when either cannot be decoded, or `cancelled` was set.
-std::optional<bool> sameStoredPixels(QIODevice &original, QIODevice &rewritten, const std::atomic_bool &cancelled);
 
 // The next frame of an animation `reader` reads, fitted within `bounds` and
 // in `screen`'s colours; Decoded with its delay, or CannotDisplay when the

@@ -6,6 +6,7 @@
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
+#include "picture/helper/rewritecheck.h"
 #include "picture/wire/orientation.h"
 #include "picture/helper/thumbnaildecode.h"
 #include "picture/wire/protocol.h"
@@ -317,14 +318,8 @@ bool Session::serve(protocol::Received &received)
     if (request->kind == RequestKind::Compare) {
         // The second descriptor is the file rewritten from the photo.
         DecodedPicture compared;
-        const std::optional<bool> same =
-            thumbnail.isOpen() ? sameStoredPixels(*file, thumbnail, *m_cancelled) : std::nullopt;
-        const int was = file->seek(0) ? readPhotoDetails(*file, nullptr).orientation : -1;
-        if (thumbnail.isOpen() && thumbnail.seek(0))
-            compared.details = readPhotoDetails(thumbnail, nullptr);
-        // An orientation tag absent and one that says upright show the same.
-        const auto upright = [](int orientation) { return orientation == 0 ? 1 : orientation; };
-        compared.samePixels = same.value_or(false) && upright(was) == upright(compared.details.orientation);
+        if (thumbnail.isOpen())
+            compared.samePixels = showsAsAsked(*file, thumbnail, request->quarterTurns % 4, compared.details, *m_cancelled);
         return reply(request->id, compared, Status::CannotDisplay);
     }
     if (request->kind == RequestKind::Details) {

@@ -30,7 +30,7 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
     return a.sidecar == b.sidecar && a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
            && a.screen == b.screen && a.preview == b.preview && a.details == b.details
            && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail && a.asStored == b.asStored
-           && a.comparedWith == b.comparedWith;
+           && a.comparedWith == b.comparedWith && a.comparedTurn == b.comparedTurn;
 }
 
 DecodedPicture failed(Reason reason)
@@ -378,6 +378,8 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         }
         message.quarterTurns = edit->quarterTurns;
     }
+    if (!job.request.comparedWith.isEmpty())
+        message.quarterTurns = job.request.comparedTurn;
     QByteArray tail;
     int second = -1; // the shared cache's thumbnail, or the rewritten file compared
     if (job.request.preview || job.request.thumbnail) {

@@ -69,9 +69,11 @@ struct DecodeRequest
     // converted into the screen's colours (the check of a file rewritten).
     bool asStored = false;
     // No picture: whether this file, rewritten from the photo, shows it as
-    // it was (the same pixels as stored, the same orientation), with this
-    // file's details.
+    // it was turned by `comparedTurn` quarter turns clockwise (0: a mark,
+    // the same pixels as stored and the same orientation), with this file's
+    // details.
     QString comparedWith = {};
+    int comparedTurn = 0;
     // The sidecar handed over with the photo in place of its own (one being
     // checked before it takes the place); empty: the photo's own, if any.
     QString sidecar = {};
@@ -114,11 +116,12 @@ struct DecodeRequest
         request.details = true;
         return request;
     }
-    static DecodeRequest comparisonOf(const QString &path, const QString &rewritten)
+    static DecodeRequest comparisonOf(const QString &path, const QString &rewritten, int quarterTurns)
     {
         DecodeRequest request;
         request.path = path;
         request.comparedWith = rewritten;
+        request.comparedTurn = quarterTurns;
         request.details = true;
         return request;
     }
@@ -168,7 +171,7 @@ struct DecodedPicture
     bool rewroteSidecar = false;
     bool pixelsTurned = false;
     // A comparison (DecodeRequest::comparedWith): the rewritten file shows
-    // the photo as it was.
+    // the photo as it was, turned as asked.
     bool samePixels = false;
 };
 

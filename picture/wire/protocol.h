@@ -37,9 +37,10 @@ enum class RequestKind : quint8 {
     Edit,      // marks or a turn written into the photo's bytes, or its
                // sidecar's: the reply is Rewritten, the new bytes in memory lent
     Compare,   // the photo's pixels as stored against those of a file
-               // rewritten from it, the second descriptor: the reply is
-               // CannotDisplay for no reason with the rewritten file's details,
-               // SamePixels when they are the same and so is its orientation
+               // rewritten from it, the second descriptor, after a turn of
+               // `quarterTurns` (0: a mark): the reply is CannotDisplay for no
+               // reason with the rewritten file's details, SamePixels when it
+               // shows the photo as it was, turned as asked
 };
 
 struct Request
@@ -72,7 +73,7 @@ enum ReplyFlags : quint32 {
     FromSharedCache = 1, // a thumbnail as the shared cache holds it
     RewroteSidecar = 2,  // the bytes rewritten are the sidecar's, not the photo's
     PixelsTurned = 4,    // a JPEG's pixels were turned, not its orientation tag alone
-    SamePixels = 8,      // a comparison: the rewritten file shows the photo as it was
+    SamePixels = 8,      // a comparison: the rewritten file shows the photo as it was (turned as asked)
 };
 
 enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory, Rewritten };

@@ -2,15 +2,11 @@
 
 #include "common/texts.h"
 #include "host/qt/actions/failuretext.h"
-#include "picture/wire/orientation.h"
 #include "platform/paths.h"
 #include "platform/sidecars.h"
 
 #include <QFile>
 #include <QTransform>
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace qthost {
 namespace {
@@ -18,18 +14,6 @@ namespace {
 using picture::DecodedPicture;
 using picture::DecodeQueue;
 using picture::DecodeRequest;
-
-// Formats whose marks a helper writes into the file itself: their pictures
-// are decoded for the check while the helper writes.
-bool marksInTheFile(const QString &path)
-{
-    const QString name = platform::nameOf(path).toLower();
-    for (const char *extension : {".jpg", ".jpeg", ".png", ".webp", ".tif", ".tiff"}) {
-        if (name.endsWith(QLatin1String(extension)))
-            return true;
-    }
-    return false;
-}
 
 std::optional<fileops::FileIdentity> identityOf(const std::optional<platform::FileStamp> &stamp)
 {
@@ -62,29 +46,14 @@ QImage turned(const QImage &image, int quarterTurns)
     return quarterTurns % 4 == 0 ? image : image.transformed(QTransform().rotate(90.0 * quarterTurns));
 }
 
-// Whether `after` is `expected`: exactly, or within `tolerance` levels in
-// every channel of every pixel.
-bool samePixels(QImage expected, QImage after, int tolerance)
+// Whether `after` is `expected`, pixel for pixel.
+bool samePixels(QImage expected, const QImage &after)
 {
     if (expected.size() != after.size() || expected.isNull())
         return false;
     if (expected.format() != after.format())
         expected = expected.convertToFormat(after.format());
-    if (tolerance == 0)
-        return expected == after;
-    const qsizetype line = qsizetype(expected.width()) * expected.depth() / 8;
-    if (expected.depth() % 8 != 0 || expected.bytesPerLine() < line)
-        return false;
-    for (int y = 0; y < expected.height(); ++y) {
-        const uchar *p = expected.constScanLine(y);
-        const uchar *q = after.constScanLine(y);
-        int worst = 0;
-        for (qsizetype i = 0; i < line; ++i)
-            worst = std::max(worst, std::abs(int(p[i]) - int(q[i])));
-        if (worst > tolerance)
-            return false;
-    }
-    return true;
+    return expected == after;
 }
 
 } // namespace
@@ -150,27 +119,6 @@ void MarkWriter::startPhoto()
     photo.tickets.push_back(m_queue.decode(DecodeRequest::editOf(photo.path, current.order.edit),
                                            DecodeQueue::Priority::Shown, this,
                                            [this](const DecodedPicture &reply) { edited(reply); }));
-    // A turn's check needs the whole picture as it is, decoded while the helper writes.
-    if (marksInTheFile(photo.path) && current.order.edit.quarterTurns % 4 != 0)
-        askBefore(QSize());
-}
-
-void MarkWriter::askBefore(QSize bounds)
-{
-    Photo &photo = m_current->photo;
-    if (photo.beforeTicket) {
-        if (photo.beforeBounds == bounds)
-            return;
-        // Asked for at another size than the check needs (a file whose
-        // name said otherwise than its content).
-        m_queue.cancel(*photo.beforeTicket);
-        photo.before.reset();
-    }
-    photo.beforeBounds = bounds;
-    // The file itself as stored, to compare with the new file; a photo whose
-    // sidecar changes, as it shows.
-    photo.beforeTicket = ask(bounds.isEmpty() ? DecodeRequest::storedOf(photo.path) : DecodeRequest::fitted(photo.path, bounds),
-                             &Photo::before);
 }
 
 void MarkWriter::edited(const DecodedPicture &reply)
@@ -180,7 +128,6 @@ void MarkWriter::edited(const DecodedPicture &reply)
     if (reply.status != DecodedPicture::Status::Rewritten)
         return fail(texts::WhyCannotWriteMarks);
     photo.sidecar = reply.rewroteSidecar;
-    photo.pixelsTurned = reply.pixelsTurned;
     photo.newBytes = reply.rewritten;
     const bool turn = current.order.edit.quarterTurns % 4 != 0;
     fileops::Staging staging;
@@ -215,16 +162,13 @@ void MarkWriter::edited(const DecodedPicture &reply)
         after.sidecar = photo.staged->temporary;
         ask(after, &Photo::after);
         if (turn)
-            askBefore(QSize(SidecarCheckSide, SidecarCheckSide));
-    } else if (turn) {
-        // The whole picture of the new file as stored, and what it says of itself.
-        ask(DecodeRequest::storedOf(photo.staged->temporary), &Photo::after);
-        askBefore(QSize());
+            ask(DecodeRequest::fitted(photo.path, QSize(SidecarCheckSide, SidecarCheckSide)), &Photo::before);
     } else {
-        // Marks leave the picture as it was: a helper decodes both files side
-        // by side and compares them, which spares two whole pictures crossing
-        // to the window.
-        ask(DecodeRequest::comparisonOf(photo.path, photo.staged->temporary), &Photo::after);
+        // A helper decodes the new file and the photo as it was side by side
+        // and compares them (for a turn, with the photo turned), which spares
+        // two whole pictures crossing to the window.
+        ask(DecodeRequest::comparisonOf(photo.path, photo.staged->temporary, current.order.edit.quarterTurns),
+            &Photo::after);
     }
     checked();
 }
@@ -234,48 +178,30 @@ void MarkWriter::checked()
     Current &current = *m_current;
     Photo &photo = current.photo;
     const picture::MarkEdit &edit = current.order.edit;
-    const bool turn = edit.quarterTurns % 4 != 0;
-    const bool needsBefore = turn;
-    if (!photo.staged || !photo.after || (needsBefore && !photo.before))
+    const bool sidecarTurn = photo.sidecar && edit.quarterTurns % 4 != 0;
+    if (!photo.staged || !photo.after || (sidecarTurn && !photo.before))
         return; // more to come
     cancelTickets(); // any not needed after all
     const DecodedPicture &after = *photo.after;
-    const bool detailsOnly = !turn;
-    // Marks in the file: the helper's comparison said the picture is as it was.
-    if (!turn && !photo.sidecar && !after.samePixels)
-        return fail(texts::WhyCheckFailed);
-    // An animation is checked by its first frame.
-    const auto decoded = [](const DecodedPicture &picture) {
-        return picture.status == DecodedPicture::Status::Decoded || picture.status == DecodedPicture::Status::Animated;
-    };
-    if (!detailsOnly && !decoded(after))
-        return fail(texts::WhyCheckFailed);
     // The marks read back as they were written.
     if ((edit.rating && after.details.marks.rating != *edit.rating)
         || (edit.label && after.details.marks.label != *edit.label))
         return fail(texts::WhyCheckFailed);
-    if (needsBefore) {
-        const DecodedPicture &before = *photo.before;
-        if (!decoded(before))
+    if (!photo.sidecar) {
+        // The helper's comparison: the new file shows the photo as it was, turned as asked.
+        if (!after.samePixels)
+            return fail(texts::WhyCheckFailed);
+    } else if (sidecarTurn) {
+        // The photo as it shows through its old sidecar and through the new
+        // (an animation by its first frame).
+        const auto decoded = [](const DecodedPicture &picture) {
+            return picture.status == DecodedPicture::Status::Decoded
+                   || picture.status == DecodedPicture::Status::Animated;
+        };
+        if (!decoded(*photo.before))
             return fail(texts::WhyCannotCheck);
-        if (photo.sidecar) {
-            // The photo as it shows through its old sidecar and through the new.
-            if (!samePixels(turned(before.image, edit.quarterTurns), after.image, 0))
-                return fail(texts::WhyCheckFailed);
-        } else {
-            // The file as stored: its pixels as they were and its orientation
-            // tag turned, or its pixels turned by what the tag said and the
-            // tag upright.
-            const int was = before.details.orientation == 0 ? 1 : before.details.orientation;
-            const int now = after.details.orientation == 0 ? 1 : after.details.orientation;
-            const int wanted = picture::composeOrientations(was, picture::turnOrientation(edit.quarterTurns));
-            const bool right = photo.pixelsTurned
-                                   ? now == 1 && samePixels(picture::upright(before.image, wanted), after.image,
-                                                            TurnedBlocksTolerance)
-                                   : now == wanted && samePixels(before.image, after.image, 0);
-            if (!right)
-                return fail(texts::WhyCheckFailed);
-        }
+        if (!decoded(after) || !samePixels(turned(photo.before->image, edit.quarterTurns), after.image))
+            return fail(texts::WhyCheckFailed);
     }
     commit();
 }

@@ -41,9 +41,6 @@ public:
     void write(const Order &order);
     bool isWriting() const { return m_current.has_value(); }
 
-    // How far a turned JPEG's pixels may differ from the picture turned:
-    // its blocks move whole, but the decoder rounds them anew.
-    static constexpr int TurnedBlocksTolerance = 4;
     // The size the check of a sidecar's turn decodes the photo at.
     static constexpr int SidecarCheckSide = 512;
 
@@ -65,12 +62,9 @@ private:
         std::optional<QByteArray> oldBytes;            // nullopt: a sidecar made
         QByteArray newBytes;
         bool sidecar = false;
-        bool pixelsTurned = false;
         std::optional<fileops::Staged> staged;
-        std::optional<picture::DecodedPicture> before;  // the photo as it was
-        QSize beforeBounds;                             // asked for at this size (invalid: not asked)
-        std::optional<picture::DecodeQueue::Ticket> beforeTicket;
-        std::optional<picture::DecodedPicture> after;   // as it would be
+        std::optional<picture::DecodedPicture> before;  // a sidecar's turn: the photo as it was
+        std::optional<picture::DecodedPicture> after;   // as it would be, or the helper's comparison
         std::vector<picture::DecodeQueue::Ticket> tickets;
     };
     struct Current
@@ -85,7 +79,6 @@ private:
     void next();
     void startPhoto();
     void edited(const picture::DecodedPicture &reply);
-    void askBefore(QSize bounds);
     void checked();
     void commit();
     void fail(const QString &why);

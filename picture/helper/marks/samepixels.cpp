@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -104,6 +105,23 @@ private:
 };
 
 } // namespace
+
+bool withinLevels(const QImage &expected, const QImage &actual, int tolerance)
+{
+    if (expected.isNull() || expected.size() != actual.size() || expected.format() != actual.format()
+        || expected.depth() % 8 != 0)
+        return false;
+    const qsizetype line = qsizetype(expected.width()) * expected.depth() / 8;
+    for (int y = 0; y < expected.height(); ++y) {
+        const uchar *p = expected.constScanLine(y);
+        const uchar *q = actual.constScanLine(y);
+        for (qsizetype i = 0; i < line; ++i) {
+            if (std::abs(int(p[i]) - int(q[i])) > tolerance)
+                return false;
+        }
+    }
+    return true;
+}
 
 std::optional<bool> sameJpegPixels(QByteArrayView a, QByteArrayView b, qint64 maxPixels,
                                    const std::atomic_bool &cancelled)

@@ -6,6 +6,7 @@
 // their decodes; a band stays in the cache.
 
 #include <QByteArrayView>
+#include <QImage>
 
 #include <atomic>
 #include <optional>
@@ -18,5 +19,13 @@ namespace picture {
 // whole, holds more than `maxPixels` pixels, or `cancelled` was set.
 std::optional<bool> sameJpegPixels(QByteArrayView a, QByteArrayView b, qint64 maxPixels,
                                    const std::atomic_bool &cancelled);
+
+// How far a turned JPEG's pixels may differ from the picture turned: its
+// blocks move whole, but the decoder rounds them anew.
+inline constexpr int TurnedBlocksTolerance = 4;
+
+// Whether `actual` is `expected` within `tolerance` levels in every channel
+// of every pixel: the same size and format, 8 bits a channel.
+bool withinLevels(const QImage &expected, const QImage &actual, int tolerance);
 
 } // namespace picture
