@@ -6,7 +6,25 @@
 #include "picture/helper/picturedecode.h"
 #include "picture/wire/orientation.h"
 
+#include <utility>
+
 namespace picture {
+namespace {
+
+// Both whole pictures as stored; nullopt when either cannot be decoded.
+std::optional<std::pair<QImage, QImage>> bothAsStored(QIODevice &original, QIODevice &rewritten,
+                                                      const std::atomic_bool &cancelled)
+{
+    const DecodedPicture first = decodeAsStored(original, cancelled);
+    if (first.status != DecodedPicture::Status::Decoded)
+        return std::nullopt;
+    const DecodedPicture second = decodeAsStored(rewritten, cancelled);
+    if (second.status != DecodedPicture::Status::Decoded)
+        return std::nullopt;
+    return std::pair{first.image, second.image};
+}
+
+} // namespace
 
 std::optional<bool> sameStoredPixels(QIODevice &original, QIODevice &rewritten, const std::atomic_bool &cancelled)
 {
@@ -19,29 +37,25 @@ std::optional<bool> sameStoredPixels(QIODevice &original, QIODevice &rewritten, 
         };
         return sameJpegPixels(view(first), view(second), MaxPicturePixels, cancelled);
     }
-    const DecodedPicture first = decodeAsStored(original, cancelled);
-    if (first.status != DecodedPicture::Status::Decoded)
+    const auto both = bothAsStored(original, rewritten, cancelled);
+    if (!both)
         return std::nullopt;
-    const DecodedPicture second = decodeAsStored(rewritten, cancelled);
-    if (second.status != DecodedPicture::Status::Decoded)
-        return std::nullopt;
+    const auto &[first, second] = *both;
     // Another format is another picture: a conversion to compare them could hide a loss.
-    return first.image.format() == second.image.format() && first.image == second.image;
+    return first.format() == second.format() && first == second;
 }
 
 std::optional<bool> turnedStoredPixels(QIODevice &original, QIODevice &rewritten, int orientation,
                                        const std::atomic_bool &cancelled)
 {
-    const DecodedPicture first = decodeAsStored(original, cancelled);
-    if (first.status != DecodedPicture::Status::Decoded)
+    const auto both = bothAsStored(original, rewritten, cancelled);
+    if (!both)
         return std::nullopt;
-    const DecodedPicture second = decodeAsStored(rewritten, cancelled);
-    if (second.status != DecodedPicture::Status::Decoded)
-        return std::nullopt;
-    QImage expected = upright(first.image, orientation);
-    if (expected.format() != second.image.format())
-        expected.convertTo(second.image.format()); // a turn may leave another 32-bit format: no level lost
-    return withinLevels(expected, second.image, TurnedBlocksTolerance);
+    const auto &[first, second] = *both;
+    QImage expected = upright(first, orientation);
+    if (expected.format() != second.format())
+        expected.convertTo(second.format()); // a turn may leave another 32-bit format: no level lost
+    return withinLevels(expected, second, TurnedBlocksTolerance);
 }
 
 bool showsAsAsked(QIODevice &original, QIODevice &rewritten, int quarterTurns, PhotoDetails &details,
