@@ -45,6 +45,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <malloc.h>
 #include <unistd.h>
@@ -309,6 +310,31 @@ void add(const QString &measure, const QString &ours, const QString &reference, 
                      std::isnan(ratio) ? QStringLiteral("–") : QStringLiteral("%1×").arg(ratio, 0, 'f', 2), goal});
 }
 
+// When a photo's preview and its picture first showed at `at`, in
+// milliseconds from `since` (NaN: not within `limit`); `each` runs at every look.
+struct Shown
+{
+    double preview = NAN, picture = NAN;
+};
+Shown watch(XScreen &x, QPoint at, const QColor &preview, const QColor &picture, Clock::time_point since, int limit,
+            const std::function<void()> &each = {})
+{
+    Shown result;
+    while (millisecondsSince(since) < limit) {
+        if (each)
+            each();
+        const QColor seen = x.pixel(at);
+        if (std::isnan(result.preview) && near(seen, preview))
+            result.preview = millisecondsSince(since);
+        if (near(seen, picture)) {
+            result.picture = millisecondsSince(since);
+            break;
+        }
+        usleep(1000);
+    }
+    return result;
+}
+
 // The peers' first pictures of a photo opened, rounds interleaved with
 // ours, and ours against the fastest of them in each round.
 void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<double> &ours,
@@ -468,37 +494,21 @@ int main(int argc, char *argv[])
                     for (const Clock::time_point asked = Clock::now(); !gone() && millisecondsSince(asked) < 2000;)
                         usleep(1000);
                     PeerProcess peer(showing[p].first, photo.file);
-                    double previewed = NAN, sharp = NAN;
-                    while (millisecondsSince(peer.started()) < 15000) {
-                        const QColor seen = x.pixel(showing[p].second);
-                        if (std::isnan(previewed) && near(seen, photo.preview))
-                            previewed = millisecondsSince(peer.started());
-                        if (near(seen, photo.picture)) {
-                            sharp = millisecondsSince(peer.started());
-                            break;
-                        }
-                        usleep(1000);
-                    }
-                    peerPicture[p].push_back(sharp);
-                    peerPreview[p].push_back(previewed);
+                    const Shown seen = watch(x, showing[p].second, photo.preview, photo.picture, peer.started(), 15000);
+                    peerPicture[p].push_back(seen.picture);
+                    peerPreview[p].push_back(seen.preview);
                     pause(500);
                     peerMemory[p].push_back(pssWithHelpersMiB(peer.pid()));
                 }
                 for (qsizetype b = 0; b < builds.size(); ++b) {
                     Program program(builds[b], startPage, folder, environment, arguments);
-                    double onScreen = NAN, previewed = NAN, sharp = NAN;
-                    while (millisecondsSince(program.started()) < 10000) {
-                        if (std::isnan(onScreen) && near(x.pixel(pathBox), PathBoxColour, 2))
-                            onScreen = millisecondsSince(program.started());
-                        const QColor seen = x.pixel(middle);
-                        if (std::isnan(previewed) && near(seen, photo.preview))
-                            previewed = millisecondsSince(program.started());
-                        if (near(seen, photo.picture)) {
-                            sharp = millisecondsSince(program.started());
-                            break;
-                        }
-                        usleep(1000);
-                    }
+                    double onScreen = NAN;
+                    const Shown seen =
+                        watch(x, middle, photo.preview, photo.picture, program.started(), 10000, [&] {
+                            if (std::isnan(onScreen) && near(x.pixel(pathBox), PathBoxColour, 2))
+                                onScreen = millisecondsSince(program.started());
+                        });
+                    double previewed = seen.preview, sharp = seen.picture;
                     if (program.window() != client)
                         onScreen = previewed = sharp = NAN; // placed elsewhere: the points read were not its
                     if (std::isnan(onScreen))
