@@ -213,6 +213,10 @@ void TestMarks::marksInTheFile()
     // own check says so.
     QCOMPARE(decoded(written), pixels);
     QCOMPARE(sameStored(file, written), std::optional(true));
+    QVERIFY(showsTurned(file, written, 0));
+    // A mark that turned the photo by its tag is no mark: the check refuses it.
+    QVERIFY(exiftoolWrites(written, {QStringLiteral("-Orientation#=6")}));
+    QVERIFY(!showsTurned(file, written, 0));
     QCOMPARE(exiftool(written, QStringLiteral("Warning")), exiftool(file, QStringLiteral("Warning")));
 }
 
