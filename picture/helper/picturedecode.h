@@ -22,7 +22,7 @@ DecodedPicture decodePicture(const DecodeRequest &request, QIODevice &file, cons
 // The same for the file at `request.path`, opened here.
 DecodedPicture decodePicture(const DecodeRequest &request, const std::atomic_bool &cancelled);
 
-// The whole picture `file` holds exactly as stored (DecodeRequest::asStored):
+// The whole picture `file` holds exactly as stored (the check of a file rewritten):
 // neither turned nor scaled nor converted; a JPEG's by TurboJPEG.
 DecodedPicture decodeAsStored(QIODevice &file, const std::atomic_bool &cancelled);
 

@@ -340,9 +340,8 @@ bool Session::serve(protocol::Received &received)
     DecodedPicture picture =
         request->kind == RequestKind::Thumbnail
             ? decodeThumbnail(wanted, *file, entry, request->flags & protocol::SecondIsFailure, uri, *m_cancelled)
-        : wanted.preview                             ? decodePreview(wanted, *file, entry, uri)
-        : (request->flags & protocol::AsStored) != 0 ? decodeAsStored(*file, *m_cancelled)
-                                                     : decodePicture(wanted, *file, *m_cancelled, sidecarTurn);
+        : wanted.preview ? decodePreview(wanted, *file, entry, uri)
+                         : decodePicture(wanted, *file, *m_cancelled, sidecarTurn);
     if (sidecarTurn != 0 && (wanted.preview || request->kind == RequestKind::Thumbnail))
         turnFurther(picture, turnBeyondFile(*file, sidecarTurn));
     if ((request->flags & protocol::WantsDetails) && picture.status != DecodedPicture::Status::Cancelled

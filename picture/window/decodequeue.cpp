@@ -29,7 +29,7 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
         return false;
     return a.sidecar == b.sidecar && a.path == b.path && a.bounds == b.bounds && a.scale == b.scale && a.region == b.region
            && a.screen == b.screen && a.preview == b.preview && a.details == b.details
-           && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail && a.asStored == b.asStored
+           && a.detailsOnly == b.detailsOnly && a.thumbnail == b.thumbnail
            && a.comparedWith == b.comparedWith && a.comparedTurn == b.comparedTurn;
 }
 
@@ -365,8 +365,6 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
     message.regionHeight = job.request.region.height();
     if (job.request.details)
         message.flags |= protocol::WantsDetails;
-    if (job.request.asStored)
-        message.flags |= protocol::AsStored;
     if (const std::optional<MarkEdit> &edit = job.request.edit) {
         if (edit->rating) {
             message.flags |= protocol::EditsRating;

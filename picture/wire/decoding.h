@@ -65,9 +65,6 @@ struct DecodeRequest
     bool thumbnail = false;
     // No picture: the edit written, the new bytes handed back.
     std::optional<MarkEdit> edit = std::nullopt;
-    // The whole picture exactly as its file stores it: neither turned nor
-    // converted into the screen's colours (the check of a file rewritten).
-    bool asStored = false;
     // No picture: whether this file, rewritten from the photo, shows it as
     // it was turned by `comparedTurn` quarter turns clockwise (0: a mark,
     // the same pixels as stored and the same orientation), with this file's
@@ -107,13 +104,6 @@ struct DecodeRequest
     {
         DecodeRequest request = fitted(path, bounds);
         request.preview = true;
-        return request;
-    }
-    static DecodeRequest storedOf(const QString &path)
-    {
-        DecodeRequest request = fitted(path, {});
-        request.asStored = true;
-        request.details = true;
         return request;
     }
     static DecodeRequest comparisonOf(const QString &path, const QString &rewritten, int quarterTurns)

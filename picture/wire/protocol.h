@@ -66,7 +66,6 @@ enum RequestFlags : quint32 {
     SidecarFollows = 4, // the last descriptor is the photo's XMP sidecar
     EditsRating = 8,
     EditsLabel = 16,
-    AsStored = 32,    // the whole picture as stored: not turned, not converted
 };
 
 enum ReplyFlags : quint32 {
