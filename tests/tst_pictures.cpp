@@ -167,7 +167,7 @@ void TestPictures::formats_data()
     // Display P3 by its nclx description: shown in sRGB as Qt turns P3 into it.
     QTest::newRow("avif-p3.avif") << QStringLiteral("avif-p3.avif") << QStringLiteral("p3") << 6.0;
     for (const char *name : {"heic-alpha.heic", "heic-alpha-premultiplied.heic", "avif-alpha.avif", "jxl-alpha.jxl",
-                             "webp-alpha.webp"})
+                             "jxl-alpha-premultiplied.jxl", "webp-alpha.webp"})
         QTest::newRow(name) << QString::fromLatin1(name) << alpha << 6.0;
 }
 

@@ -177,7 +177,10 @@ bool JxlHandler::read(QImage *image)
             decoderFor(input(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE);
         // The picture's groups on every core.
         m_decoding->runner.reset(JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
+        // Colours stored premultiplied come out straight, as every other
+        // picture's do: shrinking, tone mapping and the window take them so.
         if (!m_decoding->decoder || !m_decoding->runner
+            || JxlDecoderSetUnpremultiplyAlpha(m_decoding->decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS
             || JxlDecoderSetParallelRunner(m_decoding->decoder.get(), JxlThreadParallelRunner, m_decoding->runner.get())
                    != JXL_DEC_SUCCESS) {
             failedBecause(input().isEmpty() ? "too-large" : "memory");

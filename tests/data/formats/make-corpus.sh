@@ -63,6 +63,10 @@ rm -f /tmp/make-oriented
 g++ -std=c++20 -fPIC make-exif-oriented.cpp -o /tmp/make-exif-oriented $(pkg-config --cflags --libs Qt6Gui libheif)
 QT_QPA_PLATFORM=offscreen /tmp/make-exif-oriented
 rm -f /tmp/make-exif-oriented
+# JPEG XL with its colours premultiplied by their alpha, as the file says.
+g++ -std=c++20 -fPIC make-jxl-premultiplied.cpp -o /tmp/make-jxl-premultiplied $(pkg-config --cflags --libs Qt6Gui libjxl)
+QT_QPA_PLATFORM=offscreen /tmp/make-jxl-premultiplied 2>/dev/null
+rm -f /tmp/make-jxl-premultiplied
 
 # HEIF brands: a HEIC whose ftyp names the structural brands first (mif1,
 # miaf), as most conformance files and cameras write it.
