@@ -158,8 +158,9 @@ void TestPictures::formats_data()
     const QString plain = QStringLiteral("reference.png");
     const QString alpha = QStringLiteral("reference-alpha.png");
     // heic-mif1: the structural brands first, as cameras and conformance
-    // files write them. jpeg-gainmap: a gain map after the photo (shown: the photo).
-    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "heic-mif1.heic",
+    // files write them; heic-mif2: MIAF's second edition brand alone, which
+    // libheif 1.15 refuses as it stands. jpeg-gainmap: a gain map after the photo (shown: the photo).
+    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "heic-mif1.heic", "heic-mif2.heic",
                              "avif-8bit-420.avif", "avif-10bit-422.avif", "avif-10bit-444.avif", "avif-12bit-420.avif",
                              "jxl-8bit.jxl", "jxl-16bit.jxl", "webp-lossy.webp", "tiff-8bit.tif", "tiff-16bit.tiff",
                              "svg-band.svg", "jpeg-gainmap.jpg"})
@@ -194,6 +195,14 @@ void TestPictures::formats()
     const QImage small = expected.scaled(150, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double fittedError = meanDifference(fitted.image, small, alpha);
     QVERIFY2(fittedError < tolerance, qPrintable(QString::number(fittedError)));
+
+    // Named as another format (a phone's HEIC saved as .jpg): known by its bytes.
+    QTemporaryDir folder;
+    const QString misnamed = folder.filePath(QStringLiteral("photo.jpg"));
+    QVERIFY(QFile::copy(corpus(file), misnamed));
+    const DecodedPicture byContent = decodePicture(DecodeRequest::fitted(misnamed, QSize(150, 150)), NotCancelled);
+    QCOMPARE(byContent.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(byContent.image.size(), QSize(150, 100));
 
     // A zoomed part across the band's edge, at twice its size.
     const QRect part(60, 40, 80, 60);

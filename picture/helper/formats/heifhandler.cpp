@@ -56,6 +56,7 @@ struct HeifHandler::File
 {
     explicit File(QIODevice *device) : input(device, MaxFileBytes) {}
     FileInput input;
+    QByteArray asMif1; // the file as libheif is given it, when its brands had to be renamed
     std::unique_ptr<heif_context, ContextFree> context;
     std::unique_ptr<heif_image_handle, HandleFree> primary;
     const char *failure = nullptr; // why it cannot be read, when it cannot
@@ -171,21 +172,62 @@ int exifTurnOf(const FileInput &input, heif_image_handle *primary)
     return exif::readExifBlock(QByteArrayView(block).sliced(4 + offset)).orientation;
 }
 
+// The file with its ftyp's mif2 brands named mif1 (null: none). MIAF's
+// second edition brand promises what mif1 does and more, but libheif 1.15
+// refuses a file that names only mif2 (and a codec's brand not at all).
+QByteArray renamedMif2(const FileInput &input)
+{
+    const uchar *data = input.data();
+    if (input.size() < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return {};
+    const quint32 size = bigEndian32(data);
+    if (size < 16 || size > input.size())
+        return {};
+    QByteArray copy(reinterpret_cast<const char *>(data), qsizetype(input.size()));
+    bool renamed = false;
+    // The major brand, then the compatible ones past the minor version.
+    for (quint32 at = 8; at + 4 <= size; at += at == 8 ? 8 : 4) {
+        if (std::memcmp(data + at, "mif2", 4) == 0) {
+            std::memcpy(copy.data() + at, "mif1", 4);
+            renamed = true;
+        }
+    }
+    return renamed ? copy : QByteArray();
+}
+
+// A fresh context with the viewer's bounds, parsing `bytes` in place
+// (false: no memory for one).
+bool readInto(HeifHandler::File &file, const char *bytes, qint64 size, heif_error *read)
+{
+    file.context.reset(heif_context_alloc());
+    if (!file.context)
+        return false;
+    heif_context_set_maximum_image_size_limit(file.context.get(), HeifHandler::MaxSide);
+    // A grid's tiles on every core.
+    heif_context_set_max_decoding_threads(file.context.get(), std::max(1, QThread::idealThreadCount()));
+    *read = heif_context_read_from_memory_without_copy(file.context.get(), bytes, size_t(size), nullptr);
+    return true;
+}
+
 std::unique_ptr<HeifHandler::File> open(QIODevice *device)
 {
     if (!device)
         return nullptr;
     auto opened = std::make_unique<HeifHandler::File>(device);
-    opened->context.reset(heif_context_alloc());
-    if (!opened->context || opened->input.isEmpty()) {
+    heif_error read{};
+    if (opened->input.isEmpty()
+        || !readInto(*opened, reinterpret_cast<const char *>(opened->input.data()), opened->input.size(), &read)) {
         opened->failure = opened->input.isEmpty() ? "too-large" : "memory";
         return opened;
     }
-    heif_context_set_maximum_image_size_limit(opened->context.get(), HeifHandler::MaxSide);
-    // A grid's tiles on every core.
-    heif_context_set_max_decoding_threads(opened->context.get(), std::max(1, QThread::idealThreadCount()));
-    const heif_error read = heif_context_read_from_memory_without_copy(
-        opened->context.get(), opened->input.data(), size_t(opened->input.size()), nullptr);
+    if (read.code == heif_error_Unsupported_filetype) {
+        opened->asMif1 = renamedMif2(opened->input);
+        if (!opened->asMif1.isNull()
+            && !readInto(*opened, opened->asMif1.constData(), opened->asMif1.size(), &read)) {
+            opened->failure = "memory";
+            return opened;
+        }
+    }
     if (read.code != heif_error_Ok) {
         opened->failure = isSequence(opened->input) ? "unsupported" : reasonFor(read);
         return opened;
@@ -270,13 +312,11 @@ bool HeifHandler::canRead(QIODevice *device)
     if (head.size() < 12 || head.mid(4, 4) != "ftyp")
         return false;
     const auto *data = reinterpret_cast<const uint8_t *>(head.constData());
-    switch (heif_check_filetype(data, int(head.size()))) {
-    case heif_filetype_yes_supported: return true;
-    case heif_filetype_no: return false;
-    default: break;
-    }
-    // A structural brand first (mif1, mif2, msf1): libheif is not sure, and
-    // is asked whenever a brand names an image it may decode.
+    if (heif_check_filetype(data, int(head.size())) == heif_filetype_yes_supported)
+        return true;
+    // A structural brand first (mif1, msf1): libheif is not sure, or says no
+    // to a main brand it does not know (mif2); it is asked whenever a brand
+    // names an image it may decode.
     for (const char *brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "avif", "avis", "mif1", "mif2", "miaf", "msf1"}) {
         if (heif_has_compatible_brand(data, int(head.size()), brand) == 1)
             return true;

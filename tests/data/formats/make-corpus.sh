@@ -78,6 +78,11 @@ size = int.from_bytes(data[0:4], "big")
 brands = [bytes(data[at:at + 4]) for at in range(16, size, 4)]
 data[16:size] = b"".join(b"miaf" if brand == b"heic" else brand for brand in brands)
 open("heic-mif1.heic", "wb").write(data)
+# MIAF's second edition brand alone (mif2, miaf), as newer writers may
+# name it: libheif 1.15 knows neither as a main brand nor reads it as such.
+data[8:12] = b"mif2"
+data[16:24] = b"mif2miaf"
+open("heic-mif2.heic", "wb").write(data)
 PY
 # Display P3 by nclx (primaries 12, sRGB transfer), no ICC profile. (AVIF:
 # libheif reads it through the same handler; heif-enc 1.15 writes no nclx.)
