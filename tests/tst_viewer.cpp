@@ -44,6 +44,7 @@ private slots:
     void init();
     void cleanup();
     void queueOrdersCancelsAndJoins();
+    void thumbnailsGiveWayToTheUser();
     void lastChoiceWins();
     void changedFileIsDecodedAgain();
     void neighboursAreReadyBeforeTheyAreAsked();
@@ -184,6 +185,53 @@ void TestViewer::queueOrdersCancelsAndJoins()
     QCOMPARE(heard, (QStringList{QStringLiteral("prefetch 0"), QStringLiteral("prefetch 1"),
                                  QStringLiteral("prefetch 2"), QStringLiteral("prefetch 3"),
                                  QStringLiteral("shown"), QStringLiteral("shown again")}));
+}
+
+void TestViewer::thumbnailsGiveWayToTheUser()
+{
+    // A folder's thumbnails take every helper; a picture shown or decoded
+    // ahead takes one back at once (a thumbnail asked to stop and queued
+    // again, not lost, its helper not killed). Checked as the queue stands
+    // right after each request, before any helper could have answered.
+    writeImage(QStringLiteral("big.jpg"), QSize(4000, 3000));
+    writeImage(QStringLiteral("small.png"), QSize(30, 20), "PNG");
+    DecodeQueue queue;
+    waitForHelpers(queue);
+    const QList<qint64> helpers = queue.helperPids();
+    const int workers = queue.workers();
+    QStringList heard;
+    const auto note = [&heard](const QString &what) {
+        return [&heard, what](const DecodedPicture &picture) {
+            heard.append(what + (picture.status == DecodedPicture::Status::Decoded ? QString() : QStringLiteral(" failed")));
+        };
+    };
+    const QList<DecodeQueue::Priority> priorities{DecodeQueue::Priority::Shown, DecodeQueue::Priority::Prefetch};
+    for (const DecodeQueue::Priority priority : priorities) {
+        std::vector<DecodeQueue::Ticket> thumbnails;
+        for (int i = 0; i < workers + 2; ++i) {
+            const QString name = QStringLiteral("thumbnail %1 %2").arg(int(priority)).arg(i);
+            thumbnails.push_back(queue.decode(DecodeRequest::thumbnailOf(path(QStringLiteral("big.jpg")), QSize(250 + i, 250 + i)),
+                                              DecodeQueue::Priority::Thumbnail, &queue, note(name)));
+        }
+        const auto running = [&] {
+            return std::count_if(thumbnails.cbegin(), thumbnails.cend(),
+                                 [&](DecodeQueue::Ticket ticket) { return queue.isRunning(ticket); });
+        };
+        QCOMPARE(running(), workers);
+        const QString asked = priority == DecodeQueue::Priority::Shown ? QStringLiteral("shown") : QStringLiteral("ahead");
+        queue.decode(DecodeRequest::fitted(path(QStringLiteral("small.png")), QSize(100, 100 + int(priority))), priority,
+                     &queue, note(asked));
+        QCOMPARE(running(), workers - 1);
+        QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    }
+    heard.sort();
+    QStringList expected{QStringLiteral("ahead"), QStringLiteral("shown")};
+    for (const DecodeQueue::Priority priority : priorities)
+        for (int i = 0; i < workers + 2; ++i)
+            expected.append(QStringLiteral("thumbnail %1 %2").arg(int(priority)).arg(i));
+    expected.sort();
+    QCOMPARE(heard, expected);
+    QCOMPARE(queue.helperPids(), helpers);
 }
 
 void TestViewer::lastChoiceWins()

@@ -301,16 +301,20 @@ void DecodeQueue::pump()
         }
         const auto isIdle = [](const auto &slot) { return slot->process->isReady() && !slot->job && !slot->broken; };
         const auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
+        const Priority priority = next->second.priority;
         // A decode ahead leaves one helper idle, so that the picture the
-        // user asks for next starts at once.
-        const bool ahead = next->second.priority == Priority::Prefetch || next->second.priority == Priority::Thumbnail;
-        if (idle != m_slots.end() && ahead
-            && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2)
+        // user asks for next starts at once; a thumbnail gives its helper.
+        if (idle != m_slots.end() && priority == Priority::Prefetch
+            && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2) {
+            yieldThumbnail();
             return;
+        }
         if (idle == m_slots.end()) {
             // Work waits: the helpers start now if they have not yet.
             ensureHelpers(m_workers);
-            if (next->second.priority != Priority::Shown)
+            if (priority == Priority::Prefetch)
+                yieldThumbnail();
+            if (priority != Priority::Shown || yieldThumbnail())
                 return;
             // What the user asked to see goes before what they may ask for:
             // a prefetch is stopped and queued again to start afresh.
@@ -320,15 +324,7 @@ void DecodeQueue::pump()
                 Job &running = m_jobs.at(*slot->job);
                 if (running.priority != Priority::Prefetch || running.cancelled)
                     continue;
-                Job again;
-                again.request = running.request;
-                again.waiting = std::move(running.waiting);
-                running.waiting.clear();
-                running.cancelled = true;
-                const JobId id = m_next++;
-                for (const auto &[ticket, waiter] : again.waiting)
-                    m_tickets[ticket] = id;
-                m_jobs.emplace(id, std::move(again));
+                queueAgain(running);
                 stop(*slot);
                 break;
             }
@@ -337,6 +333,46 @@ void DecodeQueue::pump()
         if (!start(next->first, next->second, **idle))
             continue;
     }
+}
+
+DecodeQueue::JobId DecodeQueue::queueAgain(Job &running)
+{
+    // Its waiters go to a job of their own at the end of the queue; the
+    // running one, cancelled, ends unheard.
+    Job again;
+    again.request = running.request;
+    again.priority = running.priority;
+    again.waiting = std::move(running.waiting);
+    running.waiting.clear();
+    running.cancelled = true;
+    const JobId id = m_next++;
+    for (const auto &[ticket, waiter] : again.waiting)
+        m_tickets[ticket] = id;
+    m_jobs.emplace(id, std::move(again));
+    return id;
+}
+
+bool DecodeQueue::yieldThumbnail()
+{
+    // One at a time: the helper is free within a read of the file, and the
+    // next turn asks again if that is not enough.
+    Slot *chosen = nullptr;
+    for (auto &slot : m_slots) {
+        if (slot->yielding)
+            return true;
+        if (!chosen && slot->job && !slot->stoppedByUs) {
+            const Job &running = m_jobs.at(*slot->job);
+            if (running.priority == Priority::Thumbnail && !running.cancelled)
+                chosen = slot.get();
+        }
+    }
+    if (!chosen)
+        return false;
+    queueAgain(m_jobs.at(*chosen->job));
+    chosen->yielding = true;
+    chosen->process->cancelRunning();
+    chosen->grace->start(m_limits.cancelGraceMs);
+    return true;
 }
 
 bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
@@ -442,6 +478,7 @@ void DecodeQueue::replied(Slot *slot, const protocol::Reply &reply, const QByteA
     }
     const JobId id = *slot->job;
     slot->job.reset();
+    slot->yielding = false;
     slot->deadline->stop();
     slot->grace->stop();
     finish(id, pictureFrom(reply, tail, fd));

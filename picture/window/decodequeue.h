@@ -27,7 +27,9 @@ public:
     // Background work (a folder's dates taken, the thumbnails on the screen)
     // is short, goes after decodes ahead and is never stopped for a picture
     // the user asks for.
-    // Thumbnails go last and, as decodes ahead do, leave one helper free.
+    // Thumbnails go last, on every helper that is free, and give a helper
+    // back at once (asked to stop, queued again) when a picture shown or
+    // decoded ahead needs one.
     enum class Priority { Shown, Prefetch, Background, Thumbnail };
     using Ticket = quint64;
     using Done = std::function<void(const DecodedPicture &)>;
@@ -111,6 +113,7 @@ private:
         bool stoppedByUs = false; // killed: the job's end is not the helper's fault
         bool deadlinePassed = false;
         bool broken = false;      // it could not be sent to: waits to be reaped
+        bool yielding = false;    // its thumbnail was asked to stop for the user
     };
 
     void pump();
@@ -120,6 +123,8 @@ private:
     void replied(Slot *slot, const protocol::Reply &reply, const QByteArray &tail, int fd);
     void ended(Slot *slot);
     void stop(Slot &slot);
+    JobId queueAgain(Job &running);
+    bool yieldThumbnail();
     Slot *spawn();
     Slot *watch(HelperProcess *process);
     void ensureHelpers(int count);

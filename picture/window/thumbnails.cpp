@@ -113,8 +113,8 @@ void Thumbnails::pump()
     // One for each helper: more would only wait in the queue.
     while (int(m_asking.size()) < m_queue.workers() && m_next < m_wanted.size()) {
         // The tiles on the screen are what the user waits for: every helper
-        // free takes them. The rest of the folder leaves one helper free
-        // for the photo the user steps to.
+        // free takes them. The rest of the folder too, but gives a helper
+        // back at once for the photo the user steps to.
         const bool onScreen = m_next < m_onScreen;
         const QString path = m_wanted.at(m_next++);
         if (m_known.contains(path) || m_asking.count(path) || m_finishing.contains(path))
