@@ -190,9 +190,9 @@ void TestViewer::queueOrdersCancelsAndJoins()
 void TestViewer::thumbnailsGiveWayToTheUser()
 {
     // A folder's thumbnails take every helper; a picture shown or decoded
-    // ahead takes one back at once (a thumbnail asked to stop and queued
-    // again, not lost, its helper not killed). Checked as the queue stands
-    // right after each request, before any helper could have answered.
+    // ahead stops them all at once (asked to stop and queued again, not
+    // lost, their helpers not killed). Checked as the queue stands right
+    // after each request, before any helper could have answered.
     writeImage(QStringLiteral("big.jpg"), QSize(4000, 3000));
     writeImage(QStringLiteral("small.png"), QSize(30, 20), "PNG");
     DecodeQueue queue;
@@ -221,7 +221,7 @@ void TestViewer::thumbnailsGiveWayToTheUser()
         const QString asked = priority == DecodeQueue::Priority::Shown ? QStringLiteral("shown") : QStringLiteral("ahead");
         queue.decode(DecodeRequest::fitted(path(QStringLiteral("small.png")), QSize(100, 100 + int(priority))), priority,
                      &queue, note(asked));
-        QCOMPARE(running(), workers - 1);
+        QCOMPARE(running(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
     }
     heard.sort();
@@ -232,6 +232,24 @@ void TestViewer::thumbnailsGiveWayToTheUser()
     expected.sort();
     QCOMPARE(heard, expected);
     QCOMPARE(queue.helperPids(), helpers);
+
+    // Nor do they start beside it, though a helper is free: thumbnails wait
+    // for a decode ahead, the tiles on the screen for the picture shown.
+    const struct
+    {
+        DecodeQueue::Priority running, waiting;
+    } besides[] = {{DecodeQueue::Priority::Prefetch, DecodeQueue::Priority::Thumbnail},
+                   {DecodeQueue::Priority::Shown, DecodeQueue::Priority::Thumbnail},
+                   {DecodeQueue::Priority::Shown, DecodeQueue::Priority::Background}};
+    for (const auto &[running, waiting] : besides) {
+        const auto user = queue.decode(DecodeRequest::fitted(path(QStringLiteral("big.jpg")), QSize(300, 200 + int(running))),
+                                       running, &queue, [](const DecodedPicture &) {});
+        const auto folder = queue.decode(DecodeRequest::thumbnailOf(path(QStringLiteral("big.jpg")), QSize(90, 90 + int(waiting))),
+                                         waiting, &queue, [](const DecodedPicture &) {});
+        QVERIFY(queue.isRunning(user));
+        QVERIFY(!queue.isRunning(folder));
+        QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    }
 }
 
 void TestViewer::lastChoiceWins()

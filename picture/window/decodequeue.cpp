@@ -302,19 +302,21 @@ void DecodeQueue::pump()
         const auto isIdle = [](const auto &slot) { return slot->process->isReady() && !slot->job && !slot->broken; };
         const auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
         const Priority priority = next->second.priority;
-        // A decode ahead leaves one helper idle, so that the picture the
-        // user asks for next starts at once; a thumbnail gives its helper.
-        if (idle != m_slots.end() && priority == Priority::Prefetch
-            && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2) {
-            yieldThumbnail();
+        // What the user sees or may step to has the cores to itself: the
+        // folder's thumbnails stop (queued again) and wait until it is done.
+        const bool yielding = (priority == Priority::Shown || priority == Priority::Prefetch) && yieldThumbnails();
+        if ((priority == Priority::Thumbnail && userWorkRunning(Priority::Prefetch))
+            || (priority == Priority::Background && userWorkRunning(Priority::Shown)))
             return;
-        }
+        // A decode ahead leaves one helper idle, so that the picture the
+        // user asks for next starts at once.
+        if (idle != m_slots.end() && priority == Priority::Prefetch
+            && std::count_if(m_slots.begin(), m_slots.end(), isIdle) < 2)
+            return;
         if (idle == m_slots.end()) {
             // Work waits: the helpers start now if they have not yet.
             ensureHelpers(m_workers);
-            if (priority == Priority::Prefetch)
-                yieldThumbnail();
-            if (priority != Priority::Shown || yieldThumbnail())
+            if (priority != Priority::Shown || yielding)
                 return;
             // What the user asked to see goes before what they may ask for:
             // a prefetch is stopped and queued again to start afresh.
@@ -352,27 +354,32 @@ DecodeQueue::JobId DecodeQueue::queueAgain(Job &running)
     return id;
 }
 
-bool DecodeQueue::yieldThumbnail()
+bool DecodeQueue::yieldThumbnails()
 {
-    // One at a time: the helper is free within a read of the file, and the
-    // next turn asks again if that is not enough.
-    Slot *chosen = nullptr;
+    // Each is asked to stop at its next read of the file: its helper is
+    // free again at once.
+    bool yielding = false;
     for (auto &slot : m_slots) {
-        if (slot->yielding)
-            return true;
-        if (!chosen && slot->job && !slot->stoppedByUs) {
-            const Job &running = m_jobs.at(*slot->job);
-            if (running.priority == Priority::Thumbnail && !running.cancelled)
-                chosen = slot.get();
+        if (slot->job && !slot->stoppedByUs && !slot->yielding) {
+            Job &running = m_jobs.at(*slot->job);
+            if (running.priority != Priority::Thumbnail || running.cancelled)
+                continue;
+            queueAgain(running);
+            slot->yielding = true;
+            slot->process->cancelRunning();
+            slot->grace->start(m_limits.cancelGraceMs);
         }
+        yielding = yielding || slot->yielding;
     }
-    if (!chosen)
-        return false;
-    queueAgain(m_jobs.at(*chosen->job));
-    chosen->yielding = true;
-    chosen->process->cancelRunning();
-    chosen->grace->start(m_limits.cancelGraceMs);
-    return true;
+    return yielding;
+}
+
+bool DecodeQueue::userWorkRunning(Priority atLeast) const
+{
+    return std::any_of(m_jobs.cbegin(), m_jobs.cend(), [atLeast](const auto &entry) {
+        const Job &job = entry.second;
+        return job.running && !job.cancelled && job.priority <= atLeast;
+    });
 }
 
 bool DecodeQueue::start(JobId id, Job &job, Slot &slot)

@@ -25,11 +25,11 @@ class DecodeQueue final : public QObject
     Q_OBJECT
 public:
     // Background work (a folder's dates taken, the thumbnails on the screen)
-    // is short, goes after decodes ahead and is never stopped for a picture
-    // the user asks for.
-    // Thumbnails go last, on every helper that is free, and give a helper
-    // back at once (asked to stop, queued again) when a picture shown or
-    // decoded ahead needs one.
+    // is short, goes after decodes ahead, never beside the picture shown
+    // being decoded, and is never stopped for it.
+    // Thumbnails go last, on every helper that is free, and never beside a
+    // picture shown or decoded ahead: those stop them (asked to stop at
+    // once, queued again) and have the cores to themselves.
     enum class Priority { Shown, Prefetch, Background, Thumbnail };
     using Ticket = quint64;
     using Done = std::function<void(const DecodedPicture &)>;
@@ -124,7 +124,11 @@ private:
     void ended(Slot *slot);
     void stop(Slot &slot);
     JobId queueAgain(Job &running);
-    bool yieldThumbnail();
+    // Stops the thumbnails running, to be made again later; whether a
+    // helper is still on its way back from one.
+    bool yieldThumbnails();
+    // Whether a decode of this priority or a higher one runs.
+    bool userWorkRunning(Priority atLeast) const;
     Slot *spawn();
     Slot *watch(HelperProcess *process);
     void ensureHelpers(int count);
