@@ -28,6 +28,7 @@
 #include <QColorSpace>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
@@ -37,6 +38,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QLocale>
 #include <QTimer>
 
 #include <QtPlugin>
@@ -404,7 +406,7 @@ int main(int argc, char *argv[])
     // Start-up: process start to the window painted (its path box on screen),
     // in rounds interleaved with the builds ZELVO_BENCH_BASELINE names
     // (colon-separated), so that they meet the same machine.
-    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,watch,move,details,marks runs only those parts.
+    // ZELVO_BENCH_ONLY=startup,open,keys,heldheic,detailskeys,delete,held,listing,heic,firstlook,thumbs,thumbpeers,watch,move,details,marks runs only those parts.
     // The other viewers installed (feh, qimgv, geeqie, gThumb) open the same photos in "open"; ZELVO_BENCH_PEERS=0 leaves them out.
     const QStringList only = qEnvironmentVariable("ZELVO_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&only](const char *part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
@@ -999,7 +1001,10 @@ int main(int argc, char *argv[])
     // first screen of tiles, all of them, and how long the window's thread
     // is away from its events meanwhile.
     if (wanted("thumbs")) {
-        const QString folder = QDir(inputs::manyPhotos(data, photos, 1000)).absolutePath();
+        // ZELVO_BENCH_TILES=10000: a folder of that many photos instead.
+        const int tiles = qEnvironmentVariableIsSet("ZELVO_BENCH_TILES") ? qEnvironmentVariableIntValue("ZELVO_BENCH_TILES") : 1000;
+        const QString many = QLocale(QLocale::English).toString(tiles);
+        const QString folder = QDir(inputs::manyPhotos(data, photos, tiles)).absolutePath();
         QTemporaryDir cache;
         const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
@@ -1080,9 +1085,9 @@ int main(int argc, char *argv[])
                 result.stepsWhileMaking.push_back(step(500 + 37 * i));
                 pause(700);
             }
-            while (untilAll && arrived < 1000 && clock.elapsed() < 300000)
+            while (untilAll && arrived < tiles && clock.elapsed() < 3000000)
                 runEvents(5);
-            if (arrived >= 1000)
+            if (arrived >= tiles)
                 result.all = clock.nsecsElapsed() / 1e9;
             result.memoryMiB = statusField(getpid(), "VmRSS:") / 1024.0 - rssBefore;
             for (int i = 0; untilAll && i < Rounds; ++i) {
@@ -1107,24 +1112,85 @@ int main(int argc, char *argv[])
         const int entries = int(QDir(cache.filePath(QStringLiteral("thumbnails/large"))).entryList(QDir::Files).size());
         QDir::setCurrent(before);
         qputenv("XDG_CACHE_HOME", oldCache);
-        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: the first screen of tiles"),
+        add(QStringLiteral("strip on %1 uncached 12 MP JPEGs: the first screen of tiles").arg(many),
             shown(figures({cold.firstScreen})), QStringLiteral("gThumb, 20,000 files: 2.4 s"), cold.firstScreen / 500.0,
             QStringLiteral("≤ 0.5 s"));
-        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: every tile, written to the cache"),
+        add(QStringLiteral("strip on %1 uncached 12 MP JPEGs: every tile, written to the cache").arg(many),
             QStringLiteral("%1 s (%2 entries written)").arg(cold.all, 0, 'f', 1).arg(entries),
             QStringLiteral("xviewer, 7,500: 580 s"), cold.all / 25.0, QStringLiteral("≤ 25 s"));
-        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: longest the window waits"),
+        add(QStringLiteral("strip on %1 uncached 12 MP JPEGs: longest the window waits").arg(many),
             QStringLiteral("%1 ms (cached: %2 ms)").arg(cold.longestWait).arg(cachedWait), QString(),
             double(cold.longestWait) / 50.0, QStringLiteral("≤ 50 ms"));
-        add(QStringLiteral("strip on 1,000 uncached 12 MP JPEGs: a photo chosen while the tiles are made, sharp"),
+        add(QStringLiteral("strip on %1 uncached 12 MP JPEGs: a photo chosen while the tiles are made, sharp").arg(many),
             shown(figures(stepping.stepsWhileMaking)), QStringLiteral("after: %1").arg(shown(figures(cold.stepsAfter))),
             figures(stepping.stepsWhileMaking).median / figures(cold.stepsAfter).median, QStringLiteral("≤ 1.05×"));
         const Figures c = figures(cached);
-        add(QStringLiteral("strip on 1,000 cached JPEGs: the first screen of tiles"), shown(c), QString(),
+        add(QStringLiteral("strip on %1 cached JPEGs: the first screen of tiles").arg(many), shown(c), QString(),
             c.median / 100.0, QStringLiteral("≤ 100 ms"));
-        add(QStringLiteral("strip on 1,000 JPEGs: the window's memory after every tile"),
+        add(QStringLiteral("strip on %1 JPEGs: the window's memory after every tile").arg(many),
             QStringLiteral("+%1 MiB").arg(cold.memoryMiB, 0, 'f', 1), QString(), cold.memoryMiB / 60.0,
             QStringLiteral("≤ +60 MiB"));
+    }
+
+    // The other viewers on the same folder of uncached photos, each with a
+    // cache of its own: how soon the entries of a first screen (12) and of
+    // every photo are written, counted on the disk every 50 ms. What a
+    // viewer writes is its business: gThumb and Geeqie the shared cache's
+    // normal size (128), qimgv a cache of its own.
+    if (wanted("thumbpeers") && qEnvironmentVariable("ZELVO_BENCH_PEERS") != QLatin1String("0")) {
+        const int tiles = qEnvironmentVariableIsSet("ZELVO_BENCH_TILES") ? qEnvironmentVariableIntValue("ZELVO_BENCH_TILES") : 1000;
+        const QString folder = QDir(inputs::manyPhotos(data, photos, tiles)).absolutePath();
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME"),
+                         oldHome = qgetenv("HOME");
+        for (const Peer &peer : installedPeers()) {
+            if (peer.name == QLatin1String("feh"))
+                continue; // no thumbnails of a folder
+            QTemporaryDir home;
+            for (const char *name : {"cache", "config"})
+                QDir(home.path()).mkpath(QString::fromLatin1(name));
+            qputenv("HOME", QFile::encodeName(home.path()));
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+            const auto written = [&home] {
+                int count = 0;
+                QDirIterator files(home.filePath(QStringLiteral("cache")), QDir::Files, QDirIterator::Subdirectories);
+                while (files.hasNext()) {
+                    files.next();
+                    ++count;
+                }
+                return count;
+            };
+            double firstScreen = NAN, all = NAN;
+            int last = 0;
+            {
+                PeerProcess process(peer, folder);
+                QElapsedTimer idle;
+                idle.start();
+                while (millisecondsSince(process.started()) < 600000 && idle.elapsed() < 20000) {
+                    const int now = written();
+                    if (now != last)
+                        idle.restart();
+                    last = now;
+                    if (std::isnan(firstScreen) && now >= 12)
+                        firstScreen = millisecondsSince(process.started());
+                    if (now >= tiles) {
+                        all = millisecondsSince(process.started()) / 1000.0;
+                        break;
+                    }
+                    QThread::msleep(50);
+                }
+            }
+            add(QStringLiteral("%1 on %2 uncached 12 MP JPEGs: 12 entries written").arg(peer.name).arg(tiles),
+                std::isnan(firstScreen) ? QStringLiteral("fewer written") : QStringLiteral("%1 ms").arg(firstScreen, 0, 'f', 0),
+                QString(), NAN, QString());
+            add(QStringLiteral("%1 on %2 uncached 12 MP JPEGs: every entry written").arg(peer.name).arg(tiles),
+                std::isnan(all) ? QStringLiteral("%1 written, then none for 20 s").arg(last)
+                                : QStringLiteral("%1 s").arg(all, 0, 'f', 1),
+                QString(), NAN, QString());
+        }
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CACHE_HOME", oldCache);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
     }
 
     // A big folder shown while files keep arriving (a camera import): how
