@@ -44,6 +44,7 @@ HeifMetadata readHeifMetadata(const uchar *data, qint64 size)
         return metadata;
     const std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> image(primary,
                                                                                        heif_image_handle_release);
+    metadata.heif = true;
     const QByteArray exif = block(primary, "Exif", nullptr);
     // It begins with where its TIFF header is, counted past those four bytes.
     if (exif.size() > 4) {

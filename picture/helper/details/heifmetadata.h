@@ -10,7 +10,8 @@ namespace picture {
 
 struct HeifMetadata
 {
-    QByteArray exif; // from its TIFF header on
+    bool heif = false; // libheif read the file and found its primary image
+    QByteArray exif;   // from its TIFF header on
     QByteArray xmp;
 };
 
