@@ -494,6 +494,7 @@ int main(int argc, char *argv[])
             }
             std::vector<std::vector<double>> mapped(builds.size()), previewAfter(builds.size()), picture(builds.size()),
                 pictureAfter(builds.size()), memory(builds.size());
+            std::vector<int> previewSeen(builds.size());
             std::vector<std::vector<double>> peerPicture(showing.size()), peerPreview(showing.size()),
                 peerMemory(showing.size());
             for (int i = 0; i < Rounds; ++i) {
@@ -528,8 +529,12 @@ int main(int argc, char *argv[])
                     mapped[b].push_back(onScreen);
                     picture[b].push_back(sharp);
                     pictureAfter[b].push_back(sharp - onScreen);
-                    if (photo.preview != noPreview)
-                        previewAfter[b].push_back(std::isnan(previewed) ? NAN : std::max(0.0, previewed - onScreen));
+                    // Its preview, or its picture when that comes first (a JPEG's does).
+                    if (photo.preview != noPreview) {
+                        const double first = std::fmin(previewed, sharp);
+                        previewAfter[b].push_back(std::isnan(first) ? NAN : std::max(0.0, first - onScreen));
+                        previewSeen[b] += std::isnan(previewed) ? 0 : 1;
+                    }
                     pause(500);
                     memory[b].push_back(pssWithHelpersMiB(program.pid()));
                 }
@@ -543,12 +548,8 @@ int main(int argc, char *argv[])
                     QStringLiteral("the window %1").arg(shown(m)), p.median / m.median, QString());
                 if (photo.preview != noPreview) {
                     const Figures v = figures(previewAfter[b]);
-                    add(QStringLiteral("open %1: its preview, after the window").arg(photo.name) + who,
-                        QStringLiteral("%1 (seen in %2 of %3)")
-                            .arg(shown(v))
-                            .arg(std::count_if(previewAfter[b].begin(), previewAfter[b].end(),
-                                               [](double t) { return !std::isnan(t); }))
-                            .arg(Rounds),
+                    add(QStringLiteral("open %1: its preview (or its picture, first), after the window").arg(photo.name) + who,
+                        QStringLiteral("%1 (the preview seen in %2 of %3)").arg(shown(v)).arg(previewSeen[b]).arg(Rounds),
                         QStringLiteral("50 ms"), v.median / 50.0, QStringLiteral("≤ 50 ms"));
                 }
                 add(QStringLiteral("open %1: memory with its picture shown (proportional, with helpers)").arg(photo.name)

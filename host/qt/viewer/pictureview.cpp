@@ -40,6 +40,16 @@ std::optional<QPointF> panFor(int key, qreal pan)
     }
 }
 
+// A JPEG is decoded at the view's size in a few tens of milliseconds, soon
+// after its small EXIF thumbnail could be: the one helper of a window just
+// opened takes its picture first. (By its name: the window reads no bytes.)
+bool isJpegName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe")
+           || suffix == QLatin1String("jfif");
+}
+
 } // namespace
 
 PictureView::PictureView(QWidget *parent, DecodeQueue &queue, PictureCache &cache)
@@ -221,14 +231,15 @@ void PictureView::showFile(const QString &path)
     }
     // One step: the picture is asked for first, so that it never waits for
     // its preview; but where one helper at most is ready (the window has
-    // just opened), that helper shows the preview first, a few milliseconds.
+    // just opened), that helper shows the preview first, a few milliseconds,
+    // unless the picture is a JPEG's, nearly as quick.
     // Keys ahead of the pictures: the preview only, for now; a sharp decode
     // of each photo on the way would be stopped by the next key, and would
     // hold the helpers the previews need.
     if (keysAhead) {
         m_sharpDeferred = sequence;
         askPreview(sequence, path);
-    } else if (m_queue.readyHelpers() < 2) {
+    } else if (m_queue.readyHelpers() < 2 && !isJpegName(path)) {
         askPreview(sequence, path);
         askSharp(sequence, path);
     } else {
