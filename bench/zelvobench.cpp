@@ -94,6 +94,12 @@ void runEvents(int milliseconds)
     loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
+// The photos in the thumbnail parts' folder: ZELVO_BENCH_TILES, else 1,000.
+int benchTiles()
+{
+    return qEnvironmentVariableIsSet("ZELVO_BENCH_TILES") ? qEnvironmentVariableIntValue("ZELVO_BENCH_TILES") : 1000;
+}
+
 void pause(int milliseconds)
 {
     QElapsedTimer timer;
@@ -1002,8 +1008,7 @@ int main(int argc, char *argv[])
     // first screen of tiles, all of them, and how long the window's thread
     // is away from its events meanwhile.
     if (wanted("thumbs")) {
-        // ZELVO_BENCH_TILES=10000: a folder of that many photos instead.
-        const int tiles = qEnvironmentVariableIsSet("ZELVO_BENCH_TILES") ? qEnvironmentVariableIntValue("ZELVO_BENCH_TILES") : 1000;
+        const int tiles = benchTiles();
         const QString many = QLocale(QLocale::English).toString(tiles);
         const QString folder = QDir(inputs::manyPhotos(data, photos, tiles)).absolutePath();
         QTemporaryDir cache;
@@ -1139,7 +1144,7 @@ int main(int argc, char *argv[])
     // viewer writes is its business: gThumb and Geeqie the shared cache's
     // normal size (128), qimgv a cache of its own.
     if (wanted("thumbpeers") && qEnvironmentVariable("ZELVO_BENCH_PEERS") != QLatin1String("0")) {
-        const int tiles = qEnvironmentVariableIsSet("ZELVO_BENCH_TILES") ? qEnvironmentVariableIntValue("ZELVO_BENCH_TILES") : 1000;
+        const int tiles = benchTiles();
         const QString folder = QDir(inputs::manyPhotos(data, photos, tiles)).absolutePath();
         const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME"),
                          oldHome = qgetenv("HOME");

@@ -337,7 +337,7 @@ void DecodeQueue::pump()
     }
 }
 
-DecodeQueue::JobId DecodeQueue::queueAgain(Job &running)
+void DecodeQueue::queueAgain(Job &running)
 {
     // Its waiters go to a job of their own at the end of the queue; the
     // running one, cancelled, ends unheard.
@@ -351,7 +351,6 @@ DecodeQueue::JobId DecodeQueue::queueAgain(Job &running)
     for (const auto &[ticket, waiter] : again.waiting)
         m_tickets[ticket] = id;
     m_jobs.emplace(id, std::move(again));
-    return id;
 }
 
 bool DecodeQueue::yieldThumbnails()

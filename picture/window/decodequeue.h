@@ -123,7 +123,7 @@ private:
     void replied(Slot *slot, const protocol::Reply &reply, const QByteArray &tail, int fd);
     void ended(Slot *slot);
     void stop(Slot &slot);
-    JobId queueAgain(Job &running);
+    void queueAgain(Job &running);
     // Stops the thumbnails running, to be made again later; whether a
     // helper is still on its way back from one.
     bool yieldThumbnails();
