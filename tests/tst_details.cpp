@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <optional>
+
 using namespace qthost;
 using picture::PhotoDetails;
 
@@ -31,6 +33,7 @@ private slots:
     void geoUris_data();
     void geoUris();
     void panelFollowsTheShownPhoto();
+    void panelFollowsAfterThePicture();
 };
 
 namespace {
@@ -229,6 +232,9 @@ void TestDetails::panelFollowsTheShownPhoto()
     viewer.navigate(plain);
     QTRY_COMPARE_WITH_TIMEOUT(view->path(), plain, 30000);
     QVERIFY(panel->isVisible());
+    // Its size once its picture is painted.
+    QTRY_VERIFY(rowNamed(list, texts::DetailPixels));
+    QCOMPARE(panel->details().path, plain);
     QVERIFY(!rowNamed(list, texts::DetailCamera));
     QVERIFY(rowNamed(list, texts::DetailsNone));
     // In a narrow window the message wraps as the values do, not cut short.
@@ -252,6 +258,66 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(viewer.detailsOpen());
     QTest::keyClick(panel->list(), Qt::Key_Escape); // from within the list too
     QVERIFY(!viewer.detailsOpen());
+}
+
+namespace {
+
+// What the panel showed when the view was first painted after a step.
+class PanelAtPaint : public QObject
+{
+public:
+    explicit PanelAtPaint(const DetailsPanel *panel) : m_panel(panel) {}
+    std::optional<QString> seen;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !seen)
+            seen = m_panel->details().path;
+        return false;
+    }
+
+private:
+    const DetailsPanel *m_panel;
+};
+
+} // namespace
+
+void TestDetails::panelFollowsAfterThePicture()
+{
+    // A step to a photo decoded already shows its picture first; the panel
+    // follows after that paint, so that the step's pixels never wait for
+    // the panel's rows.
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.png"));
+    const QString second = dir.filePath(QStringLiteral("second.png"));
+    QVERIFY(testimages::writeImage(first, QSize(60, 40), "PNG"));
+    QVERIFY(testimages::writeImage(second, QSize(40, 60), "PNG"));
+    ViewerWidget viewer(nullptr);
+    viewer.resize(900, 500);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    viewer.toggleDetails();
+    PictureView *view = viewer.imageView();
+    DetailsPanel *panel = view->detailsPanel();
+    for (const QString &path : {first, second}) {
+        viewer.navigate(path);
+        QTRY_COMPARE_WITH_TIMEOUT(view->path(), path, 30000);
+        QTRY_COMPARE(panel->details().path, path);
+    }
+    QVERIFY(viewer.hasPicture(first));
+
+    PanelAtPaint watch(panel);
+    view->installEventFilter(&watch);
+    viewer.navigate(first); // from the cache: shown at once
+    QCOMPARE(view->path(), first);
+    QTRY_VERIFY(watch.seen.has_value());
+    QCOMPARE(*watch.seen, second);
+    QTRY_COMPARE(panel->details().path, first);
+    const QTreeWidgetItem *pixels = rowNamed(panel->list(), texts::DetailPixels);
+    QVERIFY(pixels);
+    QVERIFY(pixels->text(1).startsWith(QStringLiteral("60 × 40")));
+    view->removeEventFilter(&watch);
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestDetails)

@@ -1,5 +1,6 @@
 #include "host/qt/viewer/pictureview.h"
 
+#include "common/photonames.h"
 #include "common/texts.h"
 #include "host/qt/base/announce.h"
 #include "host/qt/base/filemime.h"
@@ -21,11 +22,15 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace qthost {
 namespace {
 
 constexpr qreal ZoomStep = 1.25;
+// Posted below a repaint's own priority, so that it comes after the paint.
+const QEvent::Type FillDetails = QEvent::Type(QEvent::registerEventType());
+constexpr int AfterPaint = Qt::LowEventPriority - 1;
 constexpr int WheelNotch = 120; // eighths of a degree
 
 // Where an arrow key moves over a zoomed picture; nothing for other keys.
@@ -154,8 +159,28 @@ ShownDetails PictureView::shownDetails() const
 
 void PictureView::updateDetails()
 {
+    m_detailsDue = false;
     if (detailsOpen())
         m_detailsPanel->setDetails(shownDetails());
+}
+
+void PictureView::updateDetailsAfterPaint()
+{
+    // A step's pixels do not wait for the panel's text: filling it takes
+    // about half a millisecond, and a step filled it up to three times.
+    if (!detailsOpen() || std::exchange(m_detailsDue, true))
+        return;
+    QCoreApplication::postEvent(this, new QEvent(FillDetails), AfterPaint);
+}
+
+bool PictureView::event(QEvent *event)
+{
+    if (event->type() == FillDetails) {
+        if (m_detailsDue)
+            updateDetails();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void PictureView::step(Step step)
@@ -213,22 +238,17 @@ void PictureView::showFile(const QString &path)
         pending->ticket = 0;
     }
     std::erase_if(m_pending, [](const Pending &pending) { return pending.ticket == 0; });
-    // With the panel open, what the file says is read on its own too, first
-    // (it takes a few milliseconds): a big HEIC takes far longer to decode,
-    // and the panel follows the chosen file at once.
+    // With the panel open, what the file says is read on its own too (it
+    // takes a few milliseconds): a big HEIC takes far longer to decode, and
+    // the panel follows the chosen file at once. Asked after the preview, it
+    // never holds a helper the preview could have had; but a camera RAW's
+    // preview is its full-size JPEG, as slow as a picture.
     if (m_earlyDetailsTicket)
         m_queue.cancel(*std::exchange(m_earlyDetailsTicket, std::nullopt));
     m_earlyDetails = {};
-    if (detailsOpen()) {
-        m_earlyDetailsTicket = m_queue.decode(DecodeRequest::detailsOf(path), DecodeQueue::Priority::Shown, this,
-                                              [this, path](const DecodedPicture &read) {
-                                                  m_earlyDetailsTicket.reset();
-                                                  if (path != m_requested)
-                                                      return;
-                                                  m_earlyDetails = {path, read.details};
-                                                  updateDetails();
-                                              });
-    }
+    const bool detailsBeforePreview = photonames::isRaw(QFileInfo(path).fileName());
+    if (detailsBeforePreview)
+        askDetails(path);
     // One step: the picture is asked for first, so that it never waits for
     // its preview; but where one helper at most is ready (the window has
     // just opened), that helper shows the preview first, a few milliseconds,
@@ -246,6 +266,22 @@ void PictureView::showFile(const QString &path)
         askSharp(sequence, path);
         askPreview(sequence, path);
     }
+    if (!detailsBeforePreview)
+        askDetails(path);
+}
+
+void PictureView::askDetails(const QString &path)
+{
+    if (!detailsOpen())
+        return;
+    m_earlyDetailsTicket = m_queue.decode(DecodeRequest::detailsOf(path), DecodeQueue::Priority::Shown, this,
+                                          [this, path](const DecodedPicture &read) {
+                                              m_earlyDetailsTicket.reset();
+                                              if (path != m_requested)
+                                                  return;
+                                              m_earlyDetails = {path, read.details};
+                                              updateDetails();
+                                          });
 }
 
 void PictureView::askPreview(quint64 sequence, const QString &path)
@@ -362,7 +398,7 @@ void PictureView::adopt(quint64 sequence, const QString &path, const DecodedPict
     m_shownStamp = platform::fileStamp(path);
     m_details = picture.details;
     m_colourName = picture.colourName;
-    updateDetails();
+    updateDetailsAfterPaint();
     update();
     if (sequence == m_sequence)
         emit pictureShown(path);
@@ -383,7 +419,7 @@ void PictureView::previewed(quint64 sequence, const QString &path, const Decoded
     // The file's preview says nothing of the photo: its details come with the picture.
     m_details = {};
     m_colourName.clear();
-    updateDetails();
+    updateDetailsAfterPaint();
     update();
     emit previewShown(path, pictureRect());
 }
@@ -624,7 +660,7 @@ marks::Marks PictureView::shownMarks() const
 
 void PictureView::marksChanged()
 {
-    updateDetails();
+    updateDetailsAfterPaint();
     update();
 }
 

@@ -128,6 +128,7 @@ signals:
     void actionsAsked(const QPoint &globalPos, bool fromKeyboard);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -152,6 +153,7 @@ private:
     void previewed(quint64 sequence, const QString &path, const DecodedPicture &preview);
     void askSharp(quint64 sequence, const QString &path);
     void askPreview(quint64 sequence, const QString &path);
+    void askDetails(const QString &path);
     void playAnimation(const QString &path, const DecodedPicture &first);
     void dropPendingUpTo(quint64 sequence);
     void refit();
@@ -165,6 +167,8 @@ private:
     QSizeF area() const; // where the picture may show: the view but the panel beside it
     void placeDetails();
     void updateDetails();
+    // The panel filled once the picture just changed has been painted.
+    void updateDetailsAfterPaint();
     void cannotDisplay(const QString &path, DecodedPicture::Reason reason);
 
     DecodeQueue &m_queue;
@@ -185,6 +189,7 @@ private:
     QTimer *m_settle = nullptr;
     quint64 m_sharpDeferred = 0; // the sequence waiting for it, 0: none
     std::optional<DecodeQueue::Ticket> m_refit;
+    bool m_detailsDue = false; // the panel is to be filled after the next paint
 
     std::optional<qreal> m_zoom;
     QPointF m_centre; // picture coordinates at the view's centre
