@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <memory>
 #include <optional>
 
 using namespace qthost;
@@ -37,6 +38,22 @@ private slots:
 };
 
 namespace {
+
+// A picture written into `dir`; its path, or nothing when it could not be.
+QString pictureIn(const QTemporaryDir &dir, const char *name, QSize size, const char *format)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    return testimages::writeImage(path, size, format) ? path : QString();
+}
+
+// A viewer on the screen, as wide as a desktop's window.
+std::unique_ptr<ViewerWidget> shownViewer()
+{
+    auto viewer = std::make_unique<ViewerWidget>(nullptr);
+    viewer->resize(900, 500);
+    viewer->show();
+    return viewer;
+}
 
 PhotoDetails everything()
 {
@@ -180,10 +197,9 @@ void TestDetails::geoUris()
 void TestDetails::panelFollowsTheShownPhoto()
 {
     QTemporaryDir dir;
-    const QString tagged = dir.filePath(QStringLiteral("tagged.jpg"));
-    const QString plain = dir.filePath(QStringLiteral("plain.png"));
-    QVERIFY(testimages::writeImage(tagged, QSize(600, 400), "JPEG"));
-    QVERIFY(testimages::writeImage(plain, QSize(30, 20), "PNG"));
+    const QString tagged = pictureIn(dir, "tagged.jpg", {600, 400}, "JPEG");
+    const QString plain = pictureIn(dir, "plain.png", {30, 20}, "PNG");
+    QVERIFY(!tagged.isEmpty() && !plain.isEmpty());
     QProcess exiftool;
     exiftool.start(QStringLiteral("exiftool"),
                    {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=Fujifilm"),
@@ -195,9 +211,8 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(exiftool.waitForFinished(30000));
     QCOMPARE(exiftool.exitCode(), 0);
 
-    ViewerWidget viewer(nullptr);
-    viewer.resize(900, 500);
-    viewer.show();
+    const std::unique_ptr<ViewerWidget> shown = shownViewer();
+    ViewerWidget &viewer = *shown;
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     PictureView *view = viewer.imageView();
     viewer.navigate(tagged);
@@ -289,13 +304,11 @@ void TestDetails::panelFollowsAfterThePicture()
     // follows after that paint, so that the step's pixels never wait for
     // the panel's rows.
     QTemporaryDir dir;
-    const QString first = dir.filePath(QStringLiteral("first.png"));
-    const QString second = dir.filePath(QStringLiteral("second.png"));
-    QVERIFY(testimages::writeImage(first, QSize(60, 40), "PNG"));
-    QVERIFY(testimages::writeImage(second, QSize(40, 60), "PNG"));
-    ViewerWidget viewer(nullptr);
-    viewer.resize(900, 500);
-    viewer.show();
+    const QString first = pictureIn(dir, "first.png", {60, 40}, "PNG");
+    const QString second = pictureIn(dir, "second.png", {40, 60}, "PNG");
+    QVERIFY(!first.isEmpty() && !second.isEmpty());
+    const std::unique_ptr<ViewerWidget> shown = shownViewer();
+    ViewerWidget &viewer = *shown;
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     viewer.toggleDetails();
     PictureView *view = viewer.imageView();
