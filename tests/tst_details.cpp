@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include <memory>
 #include <optional>
 
 using namespace qthost;
@@ -34,26 +33,28 @@ private slots:
     void geoUris_data();
     void geoUris();
     void panelFollowsTheShownPhoto();
-    void panelFollowsAfterThePicture();
 };
 
 namespace {
 
-// A picture written into `dir`; its path, or nothing when it could not be.
-QString pictureIn(const QTemporaryDir &dir, const char *name, QSize size, const char *format)
+// What the panel showed when the view was first painted after a step.
+class PanelAtPaint : public QObject
 {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    return testimages::writeImage(path, size, format) ? path : QString();
-}
+public:
+    explicit PanelAtPaint(const DetailsPanel *panel) : m_panel(panel) {}
+    std::optional<QString> seen;
 
-// A viewer on the screen, as wide as a desktop's window.
-std::unique_ptr<ViewerWidget> shownViewer()
-{
-    auto viewer = std::make_unique<ViewerWidget>(nullptr);
-    viewer->resize(900, 500);
-    viewer->show();
-    return viewer;
-}
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !seen)
+            seen = m_panel->details().path;
+        return false;
+    }
+
+private:
+    const DetailsPanel *m_panel;
+};
 
 PhotoDetails everything()
 {
@@ -197,9 +198,10 @@ void TestDetails::geoUris()
 void TestDetails::panelFollowsTheShownPhoto()
 {
     QTemporaryDir dir;
-    const QString tagged = pictureIn(dir, "tagged.jpg", {600, 400}, "JPEG");
-    const QString plain = pictureIn(dir, "plain.png", {30, 20}, "PNG");
-    QVERIFY(!tagged.isEmpty() && !plain.isEmpty());
+    const QString tagged = dir.filePath(QStringLiteral("tagged.jpg"));
+    const QString plain = dir.filePath(QStringLiteral("plain.png"));
+    QVERIFY(testimages::writeImage(tagged, QSize(600, 400), "JPEG"));
+    QVERIFY(testimages::writeImage(plain, QSize(30, 20), "PNG"));
     QProcess exiftool;
     exiftool.start(QStringLiteral("exiftool"),
                    {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=Fujifilm"),
@@ -211,8 +213,9 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(exiftool.waitForFinished(30000));
     QCOMPARE(exiftool.exitCode(), 0);
 
-    const std::unique_ptr<ViewerWidget> shown = shownViewer();
-    ViewerWidget &viewer = *shown;
+    ViewerWidget viewer(nullptr);
+    viewer.resize(900, 500);
+    viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     PictureView *view = viewer.imageView();
     viewer.navigate(tagged);
@@ -263,6 +266,22 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(pixels->text(1).startsWith(QStringLiteral("30 × 20")));
     QVERIFY(!panel->copyPlaceButton()->isVisible());
 
+    // A step to a photo decoded already shows its picture first; the panel
+    // follows after that paint, so that the step's pixels never wait for it.
+    viewer.navigate(tagged);
+    QTRY_COMPARE_WITH_TIMEOUT(panel->details().path, tagged, 30000);
+    viewer.navigate(plain);
+    QTRY_COMPARE_WITH_TIMEOUT(panel->details().path, plain, 30000);
+    QVERIFY(viewer.hasPicture(tagged));
+    PanelAtPaint watch(panel);
+    view->installEventFilter(&watch);
+    viewer.navigate(tagged);
+    QCOMPARE(view->path(), tagged);
+    QTRY_VERIFY(watch.seen.has_value());
+    QCOMPARE(*watch.seen, plain);
+    QTRY_VERIFY(rowNamed(list, texts::DetailCamera));
+    view->removeEventFilter(&watch);
+
     // Esc closes it and the picture has the whole view again; Alt+Return
     // opens it again.
     QTest::keyClick(view, Qt::Key_Escape);
@@ -273,64 +292,6 @@ void TestDetails::panelFollowsTheShownPhoto()
     QVERIFY(viewer.detailsOpen());
     QTest::keyClick(panel->list(), Qt::Key_Escape); // from within the list too
     QVERIFY(!viewer.detailsOpen());
-}
-
-namespace {
-
-// What the panel showed when the view was first painted after a step.
-class PanelAtPaint : public QObject
-{
-public:
-    explicit PanelAtPaint(const DetailsPanel *panel) : m_panel(panel) {}
-    std::optional<QString> seen;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !seen)
-            seen = m_panel->details().path;
-        return false;
-    }
-
-private:
-    const DetailsPanel *m_panel;
-};
-
-} // namespace
-
-void TestDetails::panelFollowsAfterThePicture()
-{
-    // A step to a photo decoded already shows its picture first; the panel
-    // follows after that paint, so that the step's pixels never wait for
-    // the panel's rows.
-    QTemporaryDir dir;
-    const QString first = pictureIn(dir, "first.png", {60, 40}, "PNG");
-    const QString second = pictureIn(dir, "second.png", {40, 60}, "PNG");
-    QVERIFY(!first.isEmpty() && !second.isEmpty());
-    const std::unique_ptr<ViewerWidget> shown = shownViewer();
-    ViewerWidget &viewer = *shown;
-    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-    viewer.toggleDetails();
-    PictureView *view = viewer.imageView();
-    DetailsPanel *panel = view->detailsPanel();
-    for (const QString &path : {first, second}) {
-        viewer.navigate(path);
-        QTRY_COMPARE_WITH_TIMEOUT(view->path(), path, 30000);
-        QTRY_COMPARE(panel->details().path, path);
-    }
-    QVERIFY(viewer.hasPicture(first));
-
-    PanelAtPaint watch(panel);
-    view->installEventFilter(&watch);
-    viewer.navigate(first); // from the cache: shown at once
-    QCOMPARE(view->path(), first);
-    QTRY_VERIFY(watch.seen.has_value());
-    QCOMPARE(*watch.seen, second);
-    QTRY_COMPARE(panel->details().path, first);
-    const QTreeWidgetItem *pixels = rowNamed(panel->list(), texts::DetailPixels);
-    QVERIFY(pixels);
-    QVERIFY(pixels->text(1).startsWith(QStringLiteral("60 × 40")));
-    view->removeEventFilter(&watch);
 }
 
 ZELVO_WIDGET_TEST_MAIN(TestDetails)

@@ -50,9 +50,9 @@ std::optional<QPointF> panFor(int key, qreal pan)
 // opened takes its picture first. (By its name: the window reads no bytes.)
 bool isJpegName(const QString &path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe")
-           || suffix == QLatin1String("jfif");
+    const QString extension = photonames::extensionOf(QFileInfo(path).fileName());
+    return extension == QLatin1String("jpg") || extension == QLatin1String("jpeg") || extension == QLatin1String("jpe")
+           || extension == QLatin1String("jfif");
 }
 
 } // namespace
