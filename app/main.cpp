@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/form1.h"
 #include "common/texts.h"
+#include "host/qt/base/builtinpng.h"
 #include "host/qt/window/qthost.h"
 #include "host/qt/window/remembered.h"
 #include "picture/window/decodequeue.h"
@@ -35,6 +36,15 @@ void noDisplay(QtMsgType type, const QMessageLogContext &context, const QString 
 void print(const CommandLine &line)
 {
     std::fputs(qUtf8Printable(line.output), line.toStandardError ? stderr : stdout);
+}
+
+// The program's icon, without Qt's image plugins (see builtInPng).
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(qthost::builtInPng(QStringLiteral(":/icons/%1.png").arg(size)));
+    return icon;
 }
 
 } // namespace
@@ -77,10 +87,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(texts::ExecutableName);
     QApplication::setApplicationVersion(texts::Version);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvo.Zelvoviewer"));
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(programIcon());
 
     if (translated)
         QApplication::installTranslator(&qtTexts);

@@ -32,6 +32,7 @@ private slots:
     void filterPopupShowsItsItems();
     void resizingAsAUserWould();
     void withoutADisplayItSaysWhatToDo();
+    void startsWithoutImagePlugins();
     void startedInADeletedFolder_data();
     void startedInADeletedFolder();
 
@@ -223,6 +224,28 @@ void TestProgram::withoutADisplayItSaysWhatToDo()
         QVERIFY(said.contains(QStringLiteral("xvfb-run -a Zelvoviewer")));
         QVERIFY2(!said.contains(QStringLiteral("Reinstalling")), qPrintable(said));
     }
+}
+
+void TestProgram::startsWithoutImagePlugins()
+{
+    // The window decodes no picture itself: its icons (its own, the folder
+    // list's) are read without loading every image format plugin Qt has,
+    // and the libraries behind them, at each start.
+    const QString startFolder = m_dir->filePath(QStringLiteral("写真"));
+    QVERIFY(QDir().mkpath(startFolder + QStringLiteral("/中")));
+    start(startFolder);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_program.processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QString mapped = QString::fromLocal8Bit(maps.readAll());
+    QVERIFY(mapped.contains(QLatin1String("/platforms/libqxcb.so"))); // what is read is the window's own
+    const QStringList plugins = mapped.split(QLatin1Char('\n')).filter(QLatin1String("/imageformats/"));
+    QVERIFY2(plugins.isEmpty(), qPrintable(plugins.join(QLatin1Char('\n'))));
+    // Its icon is still there, in each size.
+    const QString icon = run(QStringLiteral("xprop"), {QStringLiteral("-id"), m_window, QStringLiteral("_NET_WM_ICON")});
+    for (const char *size : {"(16 x 16)", "(32 x 32)", "(128 x 128)"})
+        QVERIFY2(icon.contains(QLatin1String(size)), size);
+    screenshot(QStringLiteral("e2e-icons.png"));
+    closeAndWait();
 }
 
 void TestProgram::startedInADeletedFolder_data()

@@ -1,4 +1,5 @@
 #include "host/qt/lists/dirlist.h"
+#include "host/qt/base/builtinpng.h"
 #include "host/qt/base/dispatch.h"
 
 #include "folders/folders.h"
@@ -15,8 +16,7 @@ using namespace folders;
 
 DirListWidget::DirListWidget(QWidget *parent, FolderCache &folders, const QString &start)
     : ListView(parent), m_folders(folders),
-      m_model(new FolderRowsModel(style()->standardIcon(QStyle::SP_DirOpenIcon),
-                                  style()->standardIcon(QStyle::SP_DirClosedIcon), this))
+      m_model(new FolderRowsModel(folderIcon(style(), true), folderIcon(style(), false), this))
 {
     setModel(m_model);
     setItemDelegate(new IndentDelegate(this));
