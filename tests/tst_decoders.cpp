@@ -65,6 +65,7 @@ private slots:
     void closingKillsHelpers();
     void helpersStartedEarly_data();
     void helpersStartedEarly();
+    void oneEarlyHelperUntilThePictureIsShown();
     void lyingHelpers_data();
     void lyingHelpers();
     void greyPngs_data();
@@ -333,6 +334,38 @@ void TestDecoders::helpersStartedEarly()
         QCOMPARE(serving, pids);
     else
         QVERIFY(std::none_of(pids.cbegin(), pids.cend(), [&serving](qint64 pid) { return serving.contains(pid); }));
+}
+
+void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
+{
+    // Started on a photo, the program starts one helper: no other starts,
+    // to take the cores the window and the photo need, until the photo
+    // asked to be shown is decoded (a decode of lower priority asked first,
+    // or the window's warm-up, start none); then the rest start.
+    DecodeQueue queue;
+    std::vector<StartedHelperProcess> early;
+    early.emplace_back(queue.helperOptions());
+    const QList<qint64> first{early.back().pid()};
+    queue.adopt(std::move(early));
+    qsizetype helpersOnceShown = 0;
+    std::optional<DecodedPicture> behind;
+    std::optional<DecodedPicture> shown;
+    queue.decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(40, 30)),
+                 DecodeQueue::Priority::Background, this, [&behind](const DecodedPicture &picture) { behind = picture; });
+    QCOMPARE(queue.helperPids(), first);
+    queue.decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(400, 300)),
+                 DecodeQueue::Priority::Shown, this, [&](const DecodedPicture &picture) {
+                     shown = picture;
+                     helpersOnceShown = queue.helperPids().size();
+                 });
+    queue.warmUp();
+    QCOMPARE(queue.helperPids(), first);
+    QTRY_VERIFY_WITH_TIMEOUT(shown.has_value(), 30000);
+    QCOMPARE(shown->status, DecodedPicture::Status::Decoded);
+    QCOMPARE(helpersOnceShown, queue.workers());
+    QVERIFY(queue.helperPids().contains(first.first()));
+    QTRY_VERIFY_WITH_TIMEOUT(behind.has_value(), 30000);
+    QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
 }
 
 void TestDecoders::lyingHelpers_data()

@@ -100,6 +100,7 @@ void DecodeQueue::adopt(std::vector<StartedHelperProcess> helpers)
         if (liveHelpers() >= m_workers)
             break; // the rest are killed as they go
         watch(new HelperProcess(std::move(started), this));
+        m_startingUp = true;
     }
 }
 
@@ -164,6 +165,13 @@ int DecodeQueue::liveHelpers() const
                              [](const auto &slot) { return !slot->process->hasEnded(); }));
 }
 
+bool DecodeQueue::shownWorkLeft() const
+{
+    return std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &entry) {
+        return !entry.second.cancelled && entry.second.priority == Priority::Shown;
+    });
+}
+
 DecodeQueue::Slot *DecodeQueue::spawn()
 {
     return watch(new HelperProcess(helperOptions(), this));
@@ -202,12 +210,22 @@ DecodeQueue::Slot *DecodeQueue::watch(HelperProcess *process)
 
 void DecodeQueue::ensureHelpers(int count)
 {
+    if (m_startingUp && liveHelpers() > 0)
+        return;
     while (m_failedStarts < MaxFailedStarts && liveHelpers() < std::min(count, m_workers))
         spawn();
 }
 
 void DecodeQueue::warmUp()
 {
+    endStartUp();
+}
+
+void DecodeQueue::endStartUp()
+{
+    if (m_startingUp && shownWorkLeft())
+        return;
+    m_startingUp = false;
     ensureHelpers(m_workers);
 }
 
@@ -531,6 +549,8 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     m_jobs.erase(found);
     for (const auto &[ticket, waiter] : waiting)
         m_tickets.erase(ticket);
+    if (m_startingUp)
+        endStartUp();
     pump();
     if (cancelled)
         return;

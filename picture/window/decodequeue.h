@@ -65,7 +65,10 @@ public:
     // The helper a queue of the program's own starts with, started now:
     // the program starts it first thing, while it builds its window.
     static std::vector<StartedHelperProcess> startHelpersEarly();
-    // Takes over helpers started before this queue, as its own.
+    // Takes over helpers started before this queue, as its own. Until the
+    // pictures asked for to be shown are done, no other helper starts: one
+    // loading its libraries would take the cores the window and the first
+    // picture need.
     void adopt(std::vector<StartedHelperProcess> helpers);
     int pending() const { return int(m_jobs.size()); }
     // Decodes asked for so far that joined none already under way.
@@ -133,12 +136,17 @@ private:
     Slot *watch(HelperProcess *process);
     void ensureHelpers(int count);
     int liveHelpers() const;
+    // Whether a picture asked for to be shown is queued or being decoded.
+    bool shownWorkLeft() const;
+    // The other helpers start, unless a picture to be shown is still on its way.
+    void endStartUp();
 
     Limits m_limits;
     int m_workers;
     HelperProcess::Options m_helperOptions;
     std::vector<std::unique_ptr<Slot>> m_slots;
     int m_failedStarts = 0;
+    bool m_startingUp = false; // the early helpers alone, until the first pictures are shown
     std::map<JobId, Job> m_jobs; // in order of arrival
     std::map<Ticket, JobId> m_tickets;
     quint64 m_next = 1;
