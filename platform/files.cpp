@@ -7,15 +7,32 @@
 
 namespace platform {
 
+namespace {
+
+FileStamp stampFrom(const struct stat &status)
+{
+    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+                     ns(status.st_mtim),     ns(status.st_ctim),     S_ISREG(status.st_mode),
+                     S_ISDIR(status.st_mode)};
+}
+
+} // namespace
+
 std::optional<FileStamp> fileStamp(const QString &path)
 {
     struct stat status {};
     if (path.isEmpty() || ::stat(encodePath(path).constData(), &status) != 0)
         return std::nullopt;
-    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
-    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                     ns(status.st_mtim),     ns(status.st_ctim),     S_ISREG(status.st_mode),
-                     S_ISDIR(status.st_mode)};
+    return stampFrom(status);
+}
+
+std::optional<FileStamp> fileStamp(int fd)
+{
+    struct stat status {};
+    if (fd < 0 || ::fstat(fd, &status) != 0)
+        return std::nullopt;
+    return stampFrom(status);
 }
 
 bool mayRead(const QString &path, bool folder)

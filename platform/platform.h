@@ -65,6 +65,8 @@ struct FileStamp
 
 // Follows links; nullopt when nothing is there.
 std::optional<FileStamp> fileStamp(const QString &path);
+// The file a descriptor is open on, as it is now.
+std::optional<FileStamp> fileStamp(int fd);
 
 // Whether this user may read the file, or read and enter the folder (the
 // caller knows which from its stamp).

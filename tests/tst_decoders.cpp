@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,7 @@ private slots:
     void helpersStartedEarly_data();
     void helpersStartedEarly();
     void oneEarlyHelperUntilThePictureIsShown();
+    void aReplacedFileIsReadAfresh();
     void lyingHelpers_data();
     void lyingHelpers();
     void greyPngs_data();
@@ -366,6 +368,31 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     QVERIFY(queue.helperPids().contains(first.first()));
     QTRY_VERIFY_WITH_TIMEOUT(behind.has_value(), 30000);
     QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
+}
+
+void TestDecoders::aReplacedFileIsReadAfresh()
+{
+    // A decode asked for while an equal one runs joins it, unless the file
+    // has been replaced since that one opened it (an undo puts the photo
+    // back): then it is read as it is now, not answered for as it was.
+    DecodeQueue queue;
+    const QString file = path(QStringLiteral("replaced.png"));
+    QVERIFY(testimages::writeImage(file, QSize(30, 20), "PNG"));
+    QVERIFY(decoded(queue, file, QSize(400, 300), this)); // a helper ready, and idle again
+    const DecodeRequest request = DecodeRequest::fitted(file, QSize(400, 300));
+    std::optional<DecodedPicture> before, after, joined;
+    const auto ticket = queue.decode(request, DecodeQueue::Priority::Shown, this,
+                                     [&before](const DecodedPicture &picture) { before = picture; });
+    QVERIFY(queue.isRunning(ticket)); // opened already
+    queue.decode(request, DecodeQueue::Priority::Shown, this, [&joined](const DecodedPicture &picture) { joined = picture; });
+    const QString replacement = path(QStringLiteral("replacement.png"));
+    QVERIFY(testimages::writeImage(replacement, QSize(50, 40), "PNG"));
+    QCOMPARE(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(file).constData()), 0);
+    queue.decode(request, DecodeQueue::Priority::Shown, this, [&after](const DecodedPicture &picture) { after = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(before && after && joined, 30000);
+    QCOMPARE(before->fullSize, QSize(30, 20));
+    QCOMPARE(joined->fullSize, QSize(30, 20)); // asked before the file was replaced
+    QCOMPARE(after->fullSize, QSize(50, 40));
 }
 
 void TestDecoders::lyingHelpers_data()

@@ -33,6 +33,16 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
            && a.comparedWith == b.comparedWith && a.comparedTurn == b.comparedTurn;
 }
 
+// The photo's sidecar that goes along with a request: it may turn the photo
+// and holds its marks where the photo is never rewritten. A comparison
+// reads the files alone, as they are written.
+platform::Sidecar sidecarOf(const DecodeRequest &request)
+{
+    if (!request.comparedWith.isEmpty())
+        return {};
+    return request.sidecar.isEmpty() ? platform::sidecarOf(request.path) : platform::Sidecar{request.sidecar, true};
+}
+
 DecodedPicture failed(Reason reason)
 {
     DecodedPicture result;
@@ -165,6 +175,18 @@ int DecodeQueue::liveHelpers() const
                              [](const auto &slot) { return !slot->process->hasEnded(); }));
 }
 
+bool DecodeQueue::readsTheFilesAsTheyAre(const Job &job)
+{
+    // A decode under way reads the files it was handed: one that has been
+    // replaced since (a rewrite undone, a photo saved over) is read afresh,
+    // not answered for with what it was.
+    if (!job.running || !job.opened)
+        return true;
+    const platform::Sidecar sidecar = sidecarOf(job.request);
+    return platform::fileStamp(job.request.path) == job.opened
+           && (sidecar.exists ? platform::fileStamp(sidecar.path) : std::nullopt) == job.sidecarOpened;
+}
+
 bool DecodeQueue::shownWorkLeft() const
 {
     return std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &entry) {
@@ -236,7 +258,7 @@ DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority pri
     request.screen = m_screen;
     const Ticket ticket = m_next++;
     for (auto &[id, job] : m_jobs) {
-        if (!job.cancelled && sameRequest(job.request, request)) {
+        if (!job.cancelled && sameRequest(job.request, request) && readsTheFilesAsTheyAre(job)) {
             job.waiting.emplace(ticket, Waiter{context, std::move(done)});
             if (priority == Priority::Shown)
                 job.priority = Priority::Shown;
@@ -408,6 +430,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         finishLater(id, failed(errno == EACCES || errno == EPERM ? Reason::NoPermission : Reason::NotAFile));
         return false;
     }
+    job.opened = platform::fileStamp(fd);
     protocol::Request message;
     message.id = id;
     message.kind = job.request.edit                      ? protocol::RequestKind::Edit
@@ -466,14 +489,10 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
             return false;
         }
     }
-    // The photo's sidecar goes along too, opened here: it may turn the photo
-    // and holds its marks where the photo is never rewritten.
-    // A comparison reads the files alone, as they are written.
-    const platform::Sidecar sidecarFile = !job.request.comparedWith.isEmpty() ? platform::Sidecar{}
-                                          : job.request.sidecar.isEmpty()
-                                              ? platform::sidecarOf(job.request.path)
-                                              : platform::Sidecar{job.request.sidecar, true};
+    // The photo's sidecar goes along too, opened here.
+    const platform::Sidecar sidecarFile = sidecarOf(job.request);
     const int sidecar = sidecarFile.exists ? platform::openRegularFile(sidecarFile.path) : -1;
+    job.sidecarOpened = platform::fileStamp(sidecar);
     if (sidecar >= 0)
         message.flags |= protocol::SidecarFollows;
     const bool sent = slot.process->send(message, tail, fd, second, replyBytes(job.request), sidecar);

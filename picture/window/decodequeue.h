@@ -7,6 +7,7 @@
 
 #include "picture/window/helperprocess.h"
 #include "picture/wire/decoding.h"
+#include "platform/platform.h"
 
 #include <QObject>
 #include <QPointer>
@@ -105,6 +106,8 @@ private:
         bool cancelled = false;
         bool running = false;
         std::map<Ticket, Waiter> waiting;
+        // The files as the helper was handed them (running jobs).
+        std::optional<platform::FileStamp> opened, sidecarOpened;
     };
     // A helper and the job it runs.
     struct Slot
@@ -136,6 +139,8 @@ private:
     Slot *watch(HelperProcess *process);
     void ensureHelpers(int count);
     int liveHelpers() const;
+    // Whether a request like the job's, asked now, would read what it reads.
+    static bool readsTheFilesAsTheyAre(const Job &job);
     // Whether a picture asked for to be shown is queued or being decoded.
     bool shownWorkLeft() const;
     // The other helpers start, unless a picture to be shown is still on its way.
