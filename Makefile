@@ -37,7 +37,9 @@ bench:
 	@scripts/install-deps.sh bench
 	cmake --preset release >/dev/null
 	cmake --build build/release --target zelvobench
-	tests/e2e/with-display.sh build/release/bench/zelvobench build/bench-data
+	# With a session bus, as on a desktop: without one, each start of ours
+	# or of a peer that uses the bus first launches a bus of its own.
+	dbus-run-session -- tests/e2e/with-display.sh build/release/bench/zelvobench build/bench-data
 
 package:
 	@scripts/install-deps.sh package
