@@ -7,10 +7,8 @@
 #include "picture/window/decodequeue.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QThreadPool>
 #include <QTranslator>
 
 #include <cstdio>
@@ -86,10 +84,6 @@ int main(int argc, char *argv[])
     QtMessageHandler previous = qInstallMessageHandler(noDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    // Screen readers are reached through the session bus, which Qt connects
-    // to when the first control is named, waiting for it; connected on
-    // another core meanwhile, the window is built in the same time.
-    QThreadPool::globalInstance()->start([] { (void)QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(texts::ExecutableName);
     QApplication::setApplicationVersion(texts::Version);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvo.Zelvoviewer"));
