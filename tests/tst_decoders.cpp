@@ -379,16 +379,17 @@ void TestDecoders::aReplacedFileIsReadAfresh()
     const QString file = path(QStringLiteral("replaced.png"));
     QVERIFY(testimages::writeImage(file, QSize(30, 20), "PNG"));
     QVERIFY(decoded(queue, file, QSize(400, 300), this)); // a helper ready, and idle again
-    const DecodeRequest request = DecodeRequest::fitted(file, QSize(400, 300));
+    const auto ask = [&queue, file, this](std::optional<DecodedPicture> &heard) {
+        return queue.decode(DecodeRequest::fitted(file, QSize(400, 300)), DecodeQueue::Priority::Shown, this,
+                            [&heard](const DecodedPicture &picture) { heard = picture; });
+    };
     std::optional<DecodedPicture> before, after, joined;
-    const auto ticket = queue.decode(request, DecodeQueue::Priority::Shown, this,
-                                     [&before](const DecodedPicture &picture) { before = picture; });
-    QVERIFY(queue.isRunning(ticket)); // opened already
-    queue.decode(request, DecodeQueue::Priority::Shown, this, [&joined](const DecodedPicture &picture) { joined = picture; });
+    QVERIFY(queue.isRunning(ask(before))); // opened already
+    ask(joined);
     const QString replacement = path(QStringLiteral("replacement.png"));
     QVERIFY(testimages::writeImage(replacement, QSize(50, 40), "PNG"));
     QCOMPARE(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(file).constData()), 0);
-    queue.decode(request, DecodeQueue::Priority::Shown, this, [&after](const DecodedPicture &picture) { after = picture; });
+    ask(after);
     QTRY_VERIFY_WITH_TIMEOUT(before && after && joined, 30000);
     QCOMPARE(before->fullSize, QSize(30, 20));
     QCOMPARE(joined->fullSize, QSize(30, 20)); // asked before the file was replaced

@@ -36,7 +36,7 @@ bool sameRequest(const DecodeRequest &a, const DecodeRequest &b)
 // The photo's sidecar that goes along with a request: it may turn the photo
 // and holds its marks where the photo is never rewritten. A comparison
 // reads the files alone, as they are written.
-platform::Sidecar sidecarOf(const DecodeRequest &request)
+platform::Sidecar sidecarFor(const DecodeRequest &request)
 {
     if (!request.comparedWith.isEmpty())
         return {};
@@ -182,7 +182,7 @@ bool DecodeQueue::readsTheFilesAsTheyAre(const Job &job)
     // not answered for with what it was.
     if (!job.running || !job.opened)
         return true;
-    const platform::Sidecar sidecar = sidecarOf(job.request);
+    const platform::Sidecar sidecar = sidecarFor(job.request);
     return platform::fileStamp(job.request.path) == job.opened
            && (sidecar.exists ? platform::fileStamp(sidecar.path) : std::nullopt) == job.sidecarOpened;
 }
@@ -239,11 +239,6 @@ void DecodeQueue::ensureHelpers(int count)
 }
 
 void DecodeQueue::warmUp()
-{
-    endStartUp();
-}
-
-void DecodeQueue::endStartUp()
 {
     if (m_startingUp && shownWorkLeft())
         return;
@@ -490,7 +485,7 @@ bool DecodeQueue::start(JobId id, Job &job, Slot &slot)
         }
     }
     // The photo's sidecar goes along too, opened here.
-    const platform::Sidecar sidecarFile = sidecarOf(job.request);
+    const platform::Sidecar sidecarFile = sidecarFor(job.request);
     const int sidecar = sidecarFile.exists ? platform::openRegularFile(sidecarFile.path) : -1;
     job.sidecarOpened = platform::fileStamp(sidecar);
     if (sidecar >= 0)
@@ -569,7 +564,7 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     for (const auto &[ticket, waiter] : waiting)
         m_tickets.erase(ticket);
     if (m_startingUp)
-        endStartUp();
+        warmUp(); // the early helpers' first pictures may be done
     pump();
     if (cancelled)
         return;

@@ -61,7 +61,8 @@ public:
     // stops: at its next read, or its helper is killed shortly after.
     void cancel(Ticket ticket);
     bool isRunning(Ticket ticket) const;
-    // Starts the helpers (once the window is up).
+    // Starts the helpers (once the window is up); with early helpers, not
+    // before the pictures asked to be shown are done.
     void warmUp();
     // The helper a queue of the program's own starts with, started now:
     // the program starts it first thing, while it builds its window.
@@ -143,8 +144,6 @@ private:
     static bool readsTheFilesAsTheyAre(const Job &job);
     // Whether a picture asked for to be shown is queued or being decoded.
     bool shownWorkLeft() const;
-    // The other helpers start, unless a picture to be shown is still on its way.
-    void endStartUp();
 
     Limits m_limits;
     int m_workers;
