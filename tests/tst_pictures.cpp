@@ -114,6 +114,8 @@ private slots:
     void shrinks();
     void turnsOnce_data();
     void turnsOnce();
+    void shownAtTheAnnouncedSize_data();
+    void shownAtTheAnnouncedSize();
     void orientationsCompose();
     void orientationsAsQtReadsThem();
     void turnsBeyondTheReader_data();
@@ -317,6 +319,43 @@ void TestPictures::turnsOnce()
     QCOMPARE(shown.fullSize, expected.size());
     const double error = meanDifference(shown.image, expected, false);
     QVERIFY2(error < 6, qPrintable(QString::number(error)));
+}
+
+void TestPictures::shownAtTheAnnouncedSize_data()
+{
+    // The coded tile (302 x 202: the reference and a pixel of padding) as
+    // the picture, its size box saying otherwise; derived images that crop
+    // and turn the one below them, twice.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("announced");
+    QTest::addColumn<QImage>("expected");
+    QTest::addColumn<double>("tolerance"); // mean difference allowed, levels
+    const QImage reference = QImage(corpus(QStringLiteral("reference.png"))).convertToFormat(QImage::Format_ARGB32);
+    QTest::newRow("size box smaller than the coding: its part")
+        << QStringLiteral("heic-size-box-smaller.heic") << QSize(300, 199) << reference.copy(0, 0, 300, 199)
+        << 0.45; // its pixels as decoded, not resampled (0.6)
+    QTest::newRow("size box larger than the coding: stretched to it")
+        << QStringLiteral("heic-size-box-larger.heic") << QSize(310, 206)
+        << reference.scaled(310, 206, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) << 2.0;
+    const QTransform anticlockwise = QTransform().rotate(-90);
+    const QImage once = reference.copy(50, 50, 200, 100).transformed(anticlockwise);
+    QTest::newRow("derived twice, cropped and turned each time")
+        << QStringLiteral("heic-derived-twice.heic") << QSize(60, 40)
+        << once.copy(20, 80, 60, 40).transformed(QTransform().rotate(180)) << 2.0;
+}
+
+void TestPictures::shownAtTheAnnouncedSize()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, announced);
+    QFETCH(QImage, expected);
+    QFETCH(double, tolerance);
+    const DecodedPicture shown = decodePicture(DecodeRequest::fitted(corpus(file), announced), NotCancelled);
+    QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
+    QCOMPARE(shown.fullSize, announced);
+    QCOMPARE(shown.image.size(), announced);
+    const double error = meanDifference(shown.image, expected, false);
+    QVERIFY2(error < tolerance, qPrintable(QString::number(error)));
 }
 
 void TestPictures::orientationsCompose()

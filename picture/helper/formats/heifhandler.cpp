@@ -301,6 +301,16 @@ double peakOf(const heif_image *image)
     return 0;
 }
 
+// A picture that came out smaller than announced, stretched to it: the
+// reader has already told the size, and a scaled or clipped read is
+// worked out from it.
+QImage toAnnounced(QImage picture, QSize announced)
+{
+    if (picture.size() == announced)
+        return picture;
+    return picture.scaled(announced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 } // namespace
 
 bool HeifHandler::canRead(QIODevice *device)
@@ -399,14 +409,20 @@ bool HeifHandler::read(QImage *image)
         return false;
     }
     std::unique_ptr<heif_image, ImageFree> pixels(decoded);
-    const int width = heif_image_get_width(decoded, heif_channel_interleaved);
-    const int height = heif_image_get_height(decoded, heif_channel_interleaved);
+    const QSize coded(heif_image_get_width(decoded, heif_channel_interleaved),
+                      heif_image_get_height(decoded, heif_channel_interleaved));
     int stride = 0;
     const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    if (!plane || QSize(width, height) != announced) {
+    if (!plane || coded.isEmpty()) {
         failedBecause("damaged");
         return false;
     }
+    // The size the file announces is the picture's; libheif may hand over
+    // more (coded padding, a crop rounded) or less (a size box that says more
+    // than was coded, as edited phone photos and derived images may). Only
+    // the announced part is kept, so that no more is used than was checked.
+    const int width = std::min(coded.width(), announced.width());
+    const int height = std::min(coded.height(), announced.height());
     if (!colours.space.isValid() && !colours.hdr)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
                             heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
@@ -427,7 +443,7 @@ bool HeifHandler::read(QImage *image)
                       decoded);
         std::ignore = pixels.release(); // the picture owns it now
         result.setColorSpace(colours.space);
-        *image = upright(result, opened->exifTurn);
+        *image = upright(toAnnounced(std::move(result), announced), opened->exifTurn);
         return true;
     }
     QImage result;
@@ -466,7 +482,7 @@ bool HeifHandler::read(QImage *image)
         toneMapToSdr(result, *colours.hdr, peakOf(decoded));
     }
     result.setColorSpace(colours.space);
-    *image = upright(result, opened->exifTurn);
+    *image = upright(toAnnounced(std::move(result), announced), opened->exifTurn);
     return true;
 }
 

@@ -157,4 +157,6 @@ python3 make-jpeg-preview.py main.jpg jpeg-mpf-preview.jpg thumb.jpg --mpf mpf.j
 python3 make-jpeg-preview.py main.jpg jpeg-mpf-gain-map.jpg thumb.jpg --mpf mpf.jpg --gain-map
 python3 make-jpeg-preview.py main.jpg hostile-corrupt-exif-thumbnail.jpg thumb.jpg --corrupt
 heif-enc -q 92 -t 64 reference.png -o heic-thumbnail.heic
+# Size boxes that say more or less than was coded; derived images stacked.
+python3 make-heif-sizes.py
 rm main.jpg thumb.jpg mpf.jpg
