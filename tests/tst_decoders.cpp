@@ -67,6 +67,8 @@ private slots:
     void helpersStartedEarly_data();
     void helpersStartedEarly();
     void oneEarlyHelperUntilThePictureIsShown();
+    void shownPictureHandedToAStartingHelper_data();
+    void shownPictureHandedToAStartingHelper();
     void aReplacedFileIsReadAfresh();
     void lyingHelpers_data();
     void lyingHelpers();
@@ -368,6 +370,42 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     QVERIFY(queue.helperPids().contains(first.first()));
     QTRY_VERIFY_WITH_TIMEOUT(behind.has_value(), 30000);
     QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
+}
+
+void TestDecoders::shownPictureHandedToAStartingHelper_data()
+{
+    QTest::addColumn<QString>("helper");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("reason");
+    // Fake helpers that wait for a request before they say they are ready:
+    // a queue that waited to hear it first would wait for ever.
+    QTest::newRow("read once ready") << QStringLiteral("ready once asked") << int(DecodedPicture::Status::Decoded)
+                                     << int(Reason::None);
+    // Ended before reading it: not the picture's fault, it waits for the
+    // next helper, until helpers are given up on.
+    QTest::newRow("helper gone unready") << QStringLiteral("ends once asked")
+                                         << int(DecodedPicture::Status::CannotDisplay) << int(Reason::NoDecoder);
+}
+
+void TestDecoders::shownPictureHandedToAStartingHelper()
+{
+    QFETCH(QString, helper);
+    QFETCH(int, status);
+    QFETCH(int, reason);
+    DecodeQueue queue;
+    HelperProcess::Options fake;
+    fake.program = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-fake-helper");
+    fake.arguments = {helper};
+    queue.setHelper(fake);
+    std::vector<StartedHelperProcess> early;
+    early.emplace_back(queue.helperOptions());
+    queue.adopt(std::move(early));
+    std::optional<DecodedPicture> shown;
+    queue.decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(40, 30)), DecodeQueue::Priority::Shown,
+                 this, [&shown](const DecodedPicture &picture) { shown = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(shown.has_value(), 30000);
+    QCOMPARE(int(shown->status), status);
+    QCOMPARE(int(shown->reason), reason);
 }
 
 void TestDecoders::aReplacedFileIsReadAfresh()

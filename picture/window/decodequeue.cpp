@@ -335,8 +335,16 @@ void DecodeQueue::pump()
             continue;
         }
         const auto isIdle = [](const auto &slot) { return slot->process->isReady() && !slot->job && !slot->broken; };
-        const auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
+        auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
         const Priority priority = next->second.priority;
+        // A picture to be shown goes to a helper still starting, which reads
+        // it once it has contained itself: it starts then, not once the
+        // window, busy being built, has heard that the helper is ready.
+        if (idle == m_slots.end() && priority == Priority::Shown) {
+            idle = std::find_if(m_slots.begin(), m_slots.end(), [](const auto &slot) {
+                return !slot->process->wasReady() && !slot->process->hasEnded() && !slot->job && !slot->broken;
+            });
+        }
         // What the user sees or may step to has the cores to itself: the
         // folder's thumbnails stop (queued again) and wait until it is done.
         const bool yielding = (priority == Priority::Shown || priority == Priority::Prefetch) && yieldThumbnails();
@@ -532,7 +540,15 @@ void DecodeQueue::ended(Slot *raw)
     slot->process->deleteLater();
     if (!slot->process->wasReady() && !slot->stoppedByUs && m_failedStarts < MaxFailedStarts)
         ++m_failedStarts;
-    if (slot->job) {
+    if (slot->job && !slot->process->wasReady() && !slot->stoppedByUs && !slot->deadlinePassed
+        && m_jobs.contains(*slot->job)) {
+        // Handed over while the helper was starting, and never read: it
+        // waits for the helper that takes its place.
+        Job &unread = m_jobs.at(*slot->job);
+        unread.running = false;
+        unread.opened.reset();
+        unread.sidecarOpened.reset();
+    } else if (slot->job) {
         // Why, for the user: stopped at its deadline, or over its memory
         // (the system kills for that), or its decoder failed.
         Reason reason = Reason::DecoderFailed;

@@ -6,6 +6,8 @@
 // what it writes" it writes marks as asked but changes a byte of the
 // picture, and its pictures are made from their files' bytes, so that the
 // window's check of what was written has something to find.
+// With "ready once asked" it says it is ready only once a request has
+// come; with "ends once asked" it ends then, unready.
 //   zelvo-fake-helper <memory MiB> <lie>
 // Started as the window starts its helpers: socket on 3, cancel word on 4.
 
@@ -19,6 +21,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -210,7 +213,15 @@ int main(int argc, char *argv[])
 
     if (argc < 3)
         return 2;
-    const QByteArray lie = argv[2];
+    QByteArray lie = argv[2];
+    // As a helper still starting when its first picture is handed over:
+    // ready only once asked, or gone before it has read it.
+    if (lie == "ready once asked" || lie == "ends once asked") {
+        pollfd asked{Socket, POLLIN, 0};
+        if (poll(&asked, 1, -1) != 1 || lie == "ends once asked")
+            return 1;
+        lie = "honest";
+    }
     Reply ready;
     ready.status = Status::Ready;
     if (!send(Socket, &ready, sizeof ready, {}, -1))
