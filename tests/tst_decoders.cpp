@@ -67,8 +67,7 @@ private slots:
     void helpersStartedEarly_data();
     void helpersStartedEarly();
     void oneEarlyHelperUntilThePictureIsShown();
-    void shownPictureHandedToAStartingHelper_data();
-    void shownPictureHandedToAStartingHelper();
+    void shownPictureOutlivesHelpersEndingUnready();
     void aReplacedFileIsReadAfresh();
     void lyingHelpers_data();
     void lyingHelpers();
@@ -88,6 +87,8 @@ private:
     // A queue whose helpers are all started and ready: the program's own, or
     // fake helpers that tell `lie`.
     std::unique_ptr<DecodeQueue> readyQueue(const DecodeQueue::Limits &limits = {}, const QString &lie = {});
+    // The fake helper that tells `lie`.
+    static HelperProcess::Options fakeHelper(const QString &lie);
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
@@ -98,16 +99,20 @@ void TestDecoders::init()
     QVERIFY(testimages::writeImage(path(QStringLiteral("next.png")), QSize(30, 20), "PNG"));
 }
 
+HelperProcess::Options TestDecoders::fakeHelper(const QString &lie)
+{
+    HelperProcess::Options fake;
+    fake.program = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-fake-helper");
+    fake.arguments = {lie};
+    return fake;
+}
+
 std::unique_ptr<DecodeQueue> TestDecoders::readyQueue(const DecodeQueue::Limits &limits, const QString &lie)
 {
     auto queue = std::make_unique<DecodeQueue>();
     queue->setLimits(limits);
-    if (!lie.isEmpty()) {
-        HelperProcess::Options fake;
-        fake.program = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-fake-helper");
-        fake.arguments = {lie};
-        queue->setHelper(fake);
-    }
+    if (!lie.isEmpty())
+        queue->setHelper(fakeHelper(lie));
     queue->warmUp();
     [&] { QTRY_COMPARE_WITH_TIMEOUT(queue->readyHelpers(), queue->workers(), 30000); }();
     return queue;
@@ -345,8 +350,11 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     // Started on a photo, the program starts one helper: no other starts,
     // to take the cores the window and the photo need, until the photo
     // asked to be shown is decoded (a decode of lower priority asked first,
-    // or the window's warm-up, start none); then the rest start.
+    // or the window's warm-up, start none); then the rest start. The photo
+    // is handed to the helper while it starts: this one says it is ready
+    // only once asked, and a queue that waited to hear it would wait for ever.
     DecodeQueue queue;
+    queue.setHelper(fakeHelper(QStringLiteral("ready once asked")));
     std::vector<StartedHelperProcess> early;
     early.emplace_back(queue.helperOptions());
     const QList<qint64> first{early.back().pid()};
@@ -372,40 +380,19 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
 }
 
-void TestDecoders::shownPictureHandedToAStartingHelper_data()
+void TestDecoders::shownPictureOutlivesHelpersEndingUnready()
 {
-    QTest::addColumn<QString>("helper");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("reason");
-    // Fake helpers that wait for a request before they say they are ready:
-    // a queue that waited to hear it first would wait for ever.
-    QTest::newRow("read once ready") << QStringLiteral("ready once asked") << int(DecodedPicture::Status::Decoded)
-                                     << int(Reason::None);
-    // Ended before reading it: not the picture's fault, it waits for the
-    // next helper, until helpers are given up on.
-    QTest::newRow("helper gone unready") << QStringLiteral("ends once asked")
-                                         << int(DecodedPicture::Status::CannotDisplay) << int(Reason::NoDecoder);
-}
-
-void TestDecoders::shownPictureHandedToAStartingHelper()
-{
-    QFETCH(QString, helper);
-    QFETCH(int, status);
-    QFETCH(int, reason);
+    // Handed to helpers that end before they have read it: not the
+    // picture's fault; it waits for the next helper, until helpers are
+    // given up on.
     DecodeQueue queue;
-    HelperProcess::Options fake;
-    fake.program = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvo-fake-helper");
-    fake.arguments = {helper};
-    queue.setHelper(fake);
-    std::vector<StartedHelperProcess> early;
-    early.emplace_back(queue.helperOptions());
-    queue.adopt(std::move(early));
+    queue.setHelper(fakeHelper(QStringLiteral("ends once asked")));
     std::optional<DecodedPicture> shown;
     queue.decode(DecodeRequest::fitted(path(QStringLiteral("next.png")), QSize(40, 30)), DecodeQueue::Priority::Shown,
                  this, [&shown](const DecodedPicture &picture) { shown = picture; });
     QTRY_VERIFY_WITH_TIMEOUT(shown.has_value(), 30000);
-    QCOMPARE(int(shown->status), status);
-    QCOMPARE(int(shown->reason), reason);
+    QCOMPARE(shown->status, DecodedPicture::Status::CannotDisplay);
+    QCOMPARE(shown->reason, Reason::NoDecoder);
 }
 
 void TestDecoders::aReplacedFileIsReadAfresh()

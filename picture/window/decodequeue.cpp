@@ -341,6 +341,7 @@ void DecodeQueue::pump()
         // it once it has contained itself: it starts then, not once the
         // window, busy being built, has heard that the helper is ready.
         if (idle == m_slots.end() && priority == Priority::Shown) {
+            ensureHelpers(m_workers);
             idle = std::find_if(m_slots.begin(), m_slots.end(), [](const auto &slot) {
                 return !slot->process->wasReady() && !slot->process->hasEnded() && !slot->job && !slot->broken;
             });
@@ -538,16 +539,14 @@ void DecodeQueue::ended(Slot *raw)
     std::unique_ptr<Slot> slot = std::move(*found);
     m_slots.erase(found);
     slot->process->deleteLater();
-    if (!slot->process->wasReady() && !slot->stoppedByUs && m_failedStarts < MaxFailedStarts)
+    const bool endedUnready = !slot->process->wasReady() && !slot->stoppedByUs;
+    if (endedUnready && m_failedStarts < MaxFailedStarts)
         ++m_failedStarts;
-    if (slot->job && !slot->process->wasReady() && !slot->stoppedByUs && !slot->deadlinePassed
-        && m_jobs.contains(*slot->job)) {
+    const auto job = slot->job ? m_jobs.find(*slot->job) : m_jobs.end();
+    if (job != m_jobs.end() && endedUnready && !slot->deadlinePassed) {
         // Handed over while the helper was starting, and never read: it
         // waits for the helper that takes its place.
-        Job &unread = m_jobs.at(*slot->job);
-        unread.running = false;
-        unread.opened.reset();
-        unread.sidecarOpened.reset();
+        job->second.running = false;
     } else if (slot->job) {
         // Why, for the user: stopped at its deadline, or over its memory
         // (the system kills for that), or its decoder failed.
