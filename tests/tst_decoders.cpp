@@ -5,6 +5,7 @@
 
 #include "picture/window/decodequeue.h"
 #include "platform/platform.h"
+#include "testfiles.h"
 #include "testimages.h"
 
 #include <QColorSpace>
@@ -216,6 +217,8 @@ void TestDecoders::containedHelpers_data()
     QTest::newRow("SVG naming a picture by its full path") << QStringLiteral("svg absolute") << -1 << QColor(Qt::white);
     QTest::newRow("SVG naming a picture beside it") << QStringLiteral("svg relative") << -1 << QColor(Qt::white);
     QTest::newRow("SVG with its picture inside") << QStringLiteral("svg data") << -1 << QColor(Qt::red);
+    // Its text drawn, by a helper with fonts: the ones there have none.
+    QTest::newRow("SVG that draws text") << QStringLiteral("svg text") << -1 << QColor(Qt::white);
     // A one-bit palette PNG larger than the view keeps its colours.
     QTest::newRow("one-bit palette PNG, scaled") << QStringLiteral("mono") << -1 << QColor(0, 0, 255);
 }
@@ -254,7 +257,12 @@ void TestDecoders::containedHelpers()
         target = svg("red.png");
     else if (kind == QStringLiteral("svg data"))
         target = svg("data:image/png;base64," + testimages::encoded(red, "PNG").toBase64());
-    else if (kind == QStringLiteral("mono")) {
+    else if (kind == QStringLiteral("svg text")) {
+        target = path(QStringLiteral("text.svg"));
+        QVERIFY(testfiles::writeAll(target, "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+                                            "<rect width='100' height='100' fill='white'/><text x='50' y='85' "
+                                            "font-size='100' text-anchor='middle'>\u53E3</text></svg>"));
+    } else if (kind == QStringLiteral("mono")) {
         // Blue and yellow, one bit a pixel, as ImageMagick writes a picture of two colours.
         QImage mono(2000, 1500, QImage::Format_Mono);
         mono.setColorTable({qRgb(0, 0, 255), qRgb(255, 255, 0)});
@@ -274,6 +282,15 @@ void TestDecoders::containedHelpers()
     }
     QCOMPARE(heard->status, DecodedPicture::Status::Decoded);
     const QImage &image = heard->image;
+    if (kind == QStringLiteral("svg text")) {
+        // Its hollow square around the middle, not a missing glyph's box.
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        }
+        QVERIFY2(dark > image.width() * 2, qPrintable(QString::number(dark)));
+    }
     QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2).toRgb(), middle);
 }
 

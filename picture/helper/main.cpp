@@ -22,5 +22,5 @@ int main(int argc, char *argv[])
     if (!helper)
         return status;
     // Ends without the C library's clean-up: nothing is left to save.
-    ::_exit(picture::serveDecodes(helper->socket, helper->cancelled));
+    ::_exit(picture::serveDecodes(*helper));
 }

@@ -2,8 +2,9 @@
 
 namespace picture {
 
-// Loads every decoder and font the helper may need, before it is contained:
-// afterwards it can open nothing, and no file is there to open.
-void loadDecoders();
+// Loads every decoder the helper may need, and with `fonts` the fonts that
+// pictures draw their text in, before it is contained: afterwards it can
+// open nothing, and no file is there to open.
+void loadDecoders(bool fonts);
 
 } // namespace picture

@@ -4,6 +4,7 @@
 #include "picture/helper/details/photodetails.h"
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
+#include "picture/helper/formats/svgbounds.h"
 #include "picture/helper/marks/rewrite.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/rewritecheck.h"
@@ -90,7 +91,10 @@ struct Animation
 class Session
 {
 public:
-    Session(int socket, std::atomic_bool *cancelled) : m_socket(socket), m_cancelled(cancelled) {}
+    explicit Session(const ReadyHelper &helper)
+        : m_socket(helper.socket), m_cancelled(helper.cancelled), m_fonts(helper.fonts)
+    {
+    }
     // False once the program has gone.
     bool serve(protocol::Received &received);
 
@@ -108,6 +112,7 @@ private:
 
     int m_socket;
     std::atomic_bool *m_cancelled;
+    bool m_fonts;
     QColorSpace m_screen = QColorSpace(QColorSpace::SRgb);
     std::optional<Animation> m_animation;
 };
@@ -327,6 +332,14 @@ bool Session::serve(protocol::Received &received)
         described.details = readPhotoDetails(*file, sidecar);
         return reply(request->id, described, Status::CannotDisplay);
     }
+    // Drawn here, the text an SVG may hold would be left out: it goes back,
+    // for a helper with fonts (a file's own preview draws nothing).
+    if (!m_fonts && request->kind != RequestKind::Preview && mayBeSvg(*file)) {
+        Reply back;
+        back.id = request->id;
+        back.status = Status::NeedsFonts;
+        return protocol::send(m_socket, &back, sizeof back, {}, -1);
+    }
     DecodeRequest wanted;
     wanted.bounds = QSize(request->boundsWidth, request->boundsHeight);
     wanted.scale = request->scale;
@@ -376,11 +389,11 @@ bool Session::serve(protocol::Received &received)
 
 } // namespace
 
-int serveDecodes(int socket, std::atomic_bool *cancelled)
+int serveDecodes(const ReadyHelper &helper)
 {
-    Session session(socket, cancelled);
+    Session session(helper);
     while (true) {
-        std::optional<protocol::Received> received = protocol::receive(socket, protocol::MaxMessageBytes);
+        std::optional<protocol::Received> received = protocol::receive(helper.socket, protocol::MaxMessageBytes);
         // The program has gone, or closed this helper.
         if (!received || !session.serve(*received))
             return 0;

@@ -4,14 +4,15 @@
 // what it is sent and nothing else. It never opens a file: each picture
 // comes as a descriptor, and the system refuses it any other (containment.h).
 
-#include <atomic>
+#include "picture/helper/startup.h"
 
 namespace picture {
 
-// Serves requests on `socket` until the program closes it. `cancelled` lies
-// in memory shared with the program, which sets it to stop the request that
-// runs (at its next read); the program clears it before it sends a request.
-// Returns the process's exit status.
-int serveDecodes(int socket, std::atomic_bool *cancelled);
+// Serves requests on the helper's socket until the program closes it. Its
+// cancel word lies in memory shared with the program, which sets it to stop
+// the request that runs (at its next read) and clears it before it sends a
+// request. A helper without fonts sends a picture that may draw text back,
+// for a helper with them. Returns the process's exit status.
+int serveDecodes(const ReadyHelper &helper);
 
 } // namespace picture

@@ -23,6 +23,15 @@ constexpr int Socket = 3;
 constexpr int CancelWord = 4;
 constexpr int CpuSeconds = 600;
 
+bool hasOption(int argc, char *argv[], const char *option)
+{
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], option) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
@@ -32,7 +41,8 @@ std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
     ::close_range(CancelWord + 1, ~0U, 0);
     if (argc < 2)
         return std::nullopt;
-    const bool audit = argc > 2 && std::strcmp(argv[2], "--audit") == 0;
+    const bool audit = hasOption(argc, argv, "--audit");
+    const bool fonts = hasOption(argc, argv, "--fonts");
     // Where no empty root can be made, it runs in a folder that is empty
     // and stays so: made, entered and removed.
     QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/zelvo-decoder-XXXXXX";
@@ -47,12 +57,12 @@ std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
     // limit counts.
     ::mallopt(M_ARENA_MAX, 2);
 
-    // Fonts, for pictures that draw text, without any display. Made once,
-    // for the helper's life (the application object stays, as in main()).
+    // For the fonts of pictures that draw text, without any display. Made
+    // once, for the helper's life (the application object stays, as in main()).
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QGuiApplication application(argc, argv);
     QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 1);
-    loadDecoders();
+    loadDecoders(fonts);
 
     ContainmentLimits limits;
     limits.data = QByteArray(argv[1]).toULongLong() * 1024 * 1024;
@@ -73,7 +83,7 @@ std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
         *status = 0;
         return std::nullopt;
     }
-    return ReadyHelper{Socket, new (shared) std::atomic_bool(false)};
+    return ReadyHelper{Socket, new (shared) std::atomic_bool(false), fonts};
 }
 
 } // namespace picture

@@ -15,11 +15,13 @@ struct ReadyHelper
 {
     int socket = -1;                      // to the window
     std::atomic_bool *cancelled = nullptr; // shared with the window
+    bool fonts = false;                    // it can draw text: fonts loaded
 };
 
 // Started as zelvo-decoder is (helperprocess.h): the socket as descriptor
-// 3, the cancel word as 4, the memory limit in MiB as the first argument
-// ("--audit" after it: refused calls are written to standard error).
+// 3, the cancel word as 4, the memory limit in MiB as the first argument;
+// after it "--fonts" (fonts are loaded, for pictures that draw text) and
+// "--audit" (refused calls are written to standard error).
 // Nullopt, with the exit status in `status`, when it cannot be contained.
 std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status);
 

@@ -196,7 +196,37 @@ bool DecodeQueue::shownWorkLeft() const
 
 DecodeQueue::Slot *DecodeQueue::spawn()
 {
-    return watch(new HelperProcess(helperOptions(), this));
+    // Fonts cost a helper a third of its memory and of its start, and only
+    // pictures that draw text need them: a helper has them when one waits.
+    HelperProcess::Options options = helperOptions();
+    options.fonts = fontsWanted();
+    return watch(new HelperProcess(options, this));
+}
+
+bool DecodeQueue::fontsWanted() const
+{
+    const bool waiting = std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &entry) {
+        return entry.second.needsFonts && !entry.second.running && !entry.second.cancelled;
+    });
+    return waiting && std::none_of(m_slots.cbegin(), m_slots.cend(), [](const auto &slot) {
+               return slot->process->hasFonts() && !slot->process->hasEnded() && !slot->stoppedByUs;
+           });
+}
+
+bool DecodeQueue::makeWayForFonts()
+{
+    if (!fontsWanted())
+        return true;
+    if (liveHelpers() < m_workers && !m_startingUp)
+        return true; // ensureHelpers() starts one, with fonts
+    const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const auto &slot) {
+        return !slot->job && !slot->process->hasEnded() && !slot->stoppedByUs;
+    });
+    if (free == m_slots.end())
+        return false;
+    // The one started in its place, once it has gone, has fonts.
+    stop(**free);
+    return true;
 }
 
 DecodeQueue::Slot *DecodeQueue::watch(HelperProcess *process)
@@ -335,15 +365,19 @@ void DecodeQueue::pump()
             continue;
         }
         const auto isIdle = [](const auto &slot) { return slot->process->isReady() && !slot->job && !slot->broken; };
-        auto idle = std::find_if(m_slots.begin(), m_slots.end(), isIdle);
+        const bool needsFonts = next->second.needsFonts;
+        const auto canRun = [needsFonts](const auto &slot) { return !needsFonts || slot->process->hasFonts(); };
+        auto idle = std::find_if(m_slots.begin(), m_slots.end(),
+                                 [&](const auto &slot) { return isIdle(slot) && canRun(slot); });
         const Priority priority = next->second.priority;
         // A picture to be shown goes to a helper still starting, which reads
         // it once it has contained itself: it starts then, not once the
         // window, busy being built, has heard that the helper is ready.
         if (idle == m_slots.end() && priority == Priority::Shown) {
             ensureHelpers(m_workers);
-            idle = std::find_if(m_slots.begin(), m_slots.end(), [](const auto &slot) {
-                return !slot->process->wasReady() && !slot->process->hasEnded() && !slot->job && !slot->broken;
+            idle = std::find_if(m_slots.begin(), m_slots.end(), [&](const auto &slot) {
+                return !slot->process->wasReady() && !slot->process->hasEnded() && !slot->job && !slot->broken
+                       && canRun(slot);
             });
         }
         // What the user sees or may step to has the cores to itself: the
@@ -359,8 +393,9 @@ void DecodeQueue::pump()
             return;
         if (idle == m_slots.end()) {
             // Work waits: the helpers start now if they have not yet.
+            const bool fontsComing = needsFonts && makeWayForFonts();
             ensureHelpers(m_workers);
-            if (priority != Priority::Shown || yielding)
+            if (priority != Priority::Shown || yielding || fontsComing)
                 return;
             // What the user asked to see goes before what they may ask for:
             // a prefetch is stopped and queued again to start afresh.
@@ -388,6 +423,7 @@ void DecodeQueue::queueAgain(Job &running)
     Job again;
     again.request = running.request;
     again.priority = running.priority;
+    again.needsFonts = running.needsFonts;
     again.waiting = std::move(running.waiting);
     running.waiting.clear();
     running.cancelled = true;
@@ -528,6 +564,16 @@ void DecodeQueue::replied(Slot *slot, const protocol::Reply &reply, const QByteA
     slot->yielding = false;
     slot->deadline->stop();
     slot->grace->stop();
+    Job &job = m_jobs.at(id);
+    if (reply.status == protocol::Status::NeedsFonts && !slot->process->hasFonts() && !job.cancelled) {
+        // It may draw text: it waits for a helper with fonts.
+        if (fd >= 0)
+            ::close(fd);
+        job.running = false;
+        job.needsFonts = true;
+        pump();
+        return;
+    }
     finish(id, pictureFrom(reply, tail, fd));
 }
 

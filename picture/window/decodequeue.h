@@ -106,6 +106,8 @@ private:
         Priority priority = Priority::Prefetch;
         bool cancelled = false;
         bool running = false;
+        // A helper without fonts sent it back: it may draw text.
+        bool needsFonts = false;
         std::map<Ticket, Waiter> waiting;
         // The files as the helper was handed them (running jobs).
         std::optional<platform::FileStamp> opened, sidecarOpened;
@@ -138,6 +140,11 @@ private:
     bool userWorkRunning(Priority atLeast) const;
     Slot *spawn();
     Slot *watch(HelperProcess *process);
+    // Whether a job waits for a helper with fonts and none is there.
+    bool fontsWanted() const;
+    // Makes way for a helper with fonts, for a job that needs one: an idle
+    // helper without is replaced. Whether one is there or on its way.
+    bool makeWayForFonts();
     void ensureHelpers(int count);
     int liveHelpers() const;
     // Whether a request like the job's, asked now, would read what it reads.

@@ -71,6 +71,8 @@ StartedHelperProcess::StartedHelperProcess(const HelperOptions &options)
     start.arguments = {QByteArray::number(options.memoryMiB)};
     for (const QString &argument : options.arguments)
         start.arguments.append(argument.toUtf8());
+    if (options.fonts)
+        start.arguments.append("--fonts");
     start.environment = helperEnvironment();
     start.errors = errors[1];
     start.descriptors = {ends[1], cancel};
@@ -86,12 +88,14 @@ StartedHelperProcess::StartedHelperProcess(const HelperOptions &options)
     m_pid = started.pid;
     m_pidfd = started.pidfd;
     m_ownNamespaces = started.ownNamespaces;
+    m_fonts = options.fonts;
 }
 
 StartedHelperProcess::StartedHelperProcess(StartedHelperProcess &&other) noexcept
     : m_socket(std::exchange(other.m_socket, -1)), m_pidfd(std::exchange(other.m_pidfd, -1)),
       m_errors(std::exchange(other.m_errors, -1)), m_pid(std::exchange(other.m_pid, -1)),
-      m_cancel(std::exchange(other.m_cancel, nullptr)), m_ownNamespaces(other.m_ownNamespaces)
+      m_cancel(std::exchange(other.m_cancel, nullptr)), m_ownNamespaces(other.m_ownNamespaces),
+      m_fonts(other.m_fonts)
 {
 }
 
@@ -126,6 +130,7 @@ HelperProcess::HelperProcess(StartedHelperProcess started, QObject *parent) : QO
     m_pid = std::exchange(started.m_pid, -1);
     m_pidfd = std::exchange(started.m_pidfd, -1);
     m_ownNamespaces = started.m_ownNamespaces;
+    m_fonts = started.m_fonts;
     m_replies = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
     connect(m_replies, &QSocketNotifier::activated, this, &HelperProcess::readReplies);
     // Its end is told by the system as it happens, without waiting for it.

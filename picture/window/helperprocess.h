@@ -26,6 +26,7 @@ struct HelperOptions
     quint64 memoryMiB = 2048;
     QStringList arguments; // after the memory limit (tests start helpers of their own)
     bool namespaces = true; // false: never in namespaces of its own
+    bool fonts = false;     // it loads fonts, for pictures that draw text
 };
 
 // A helper started and not yet watched. The program starts its helpers
@@ -52,6 +53,7 @@ private:
     pid_t m_pid = -1;
     std::atomic_bool *m_cancel = nullptr;
     bool m_ownNamespaces = false;
+    bool m_fonts = false;
 };
 
 class HelperProcess final : public QObject
@@ -80,6 +82,8 @@ public:
     // once ready, holds it in (protocol::Contained).
     bool ownNamespaces() const { return m_ownNamespaces; }
     quint32 containment() const { return m_containment; }
+    // It was started with fonts, so it draws what pictures say in text.
+    bool hasFonts() const { return m_fonts; }
 
     // The screen's colour profile, for every picture from now on (empty:
     // sRGB). It goes to the helper once, in sealed memory, before the next
@@ -125,6 +129,7 @@ private:
     bool m_wasReady = false;
     bool m_ended = false;
     bool m_ownNamespaces = false;
+    bool m_fonts = false;
     quint32 m_containment = 0;
     int m_signal = 0;
     quint64 m_asked = 0;      // the request a reply is awaited for (0: none)

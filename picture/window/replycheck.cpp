@@ -35,6 +35,7 @@ DecodedPicture::Status statusOf(protocol::Status status)
     case protocol::Status::Rewritten: return DecodedPicture::Status::Rewritten;
     case protocol::Status::Ready:
     case protocol::Status::NeedsMemory:
+    case protocol::Status::NeedsFonts:
     case protocol::Status::CannotDisplay: break;
     }
     return DecodedPicture::Status::CannotDisplay;

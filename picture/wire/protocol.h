@@ -75,7 +75,8 @@ enum ReplyFlags : quint32 {
     SamePixels = 8,      // a comparison: the rewritten file shows the photo as it was (turned as asked)
 };
 
-enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory, Rewritten };
+// NeedsFonts: the picture may draw text, and this helper has no fonts.
+enum class Status : quint8 { Ready, Decoded, Animated, Frame, CannotDisplay, NeedsMemory, Rewritten, NeedsFonts };
 
 struct Reply
 {
