@@ -220,7 +220,7 @@ bool DecodeQueue::makeWayForFonts()
     if (liveHelpers() < m_workers && !m_startingUp)
         return true; // ensureHelpers() starts one, with fonts
     const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const auto &slot) {
-        return !slot->job && !slot->process->hasEnded() && !slot->stoppedByUs;
+        return !slot->job && !slot->process->hasEnded() && !slot->stoppedByUs && !slot->broken;
     });
     if (free == m_slots.end())
         return false;
