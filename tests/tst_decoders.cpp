@@ -68,6 +68,8 @@ private slots:
     void helpersStartedEarly_data();
     void helpersStartedEarly();
     void oneEarlyHelperUntilThePictureIsShown();
+    void textWaitsForAHelperWithFonts_data();
+    void textWaitsForAHelperWithFonts();
     void shownPictureOutlivesHelpersEndingUnready();
     void aReplacedFileIsReadAfresh();
     void lyingHelpers_data();
@@ -395,6 +397,37 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     QVERIFY(queue.helperPids().contains(first.first()));
     QTRY_VERIFY_WITH_TIMEOUT(behind.has_value(), 30000);
     QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
+}
+
+void TestDecoders::textWaitsForAHelperWithFonts_data()
+{
+    QTest::addColumn<QString>("lie");
+    QTest::addColumn<bool>("shown");
+    // One idle helper makes way for one with fonts, which then stays: the
+    // pictures after it neither wait for nor replace another.
+    QTest::newRow("sent back without fonts") << QStringLiteral("needs fonts") << true;
+    // A helper with fonts that sends it back too is not believed: no loop.
+    QTest::newRow("sent back with fonts too") << QStringLiteral("needs fonts even with them") << false;
+}
+
+void TestDecoders::textWaitsForAHelperWithFonts()
+{
+    QFETCH(QString, lie);
+    QFETCH(bool, shown);
+    std::unique_ptr<DecodeQueue> queue = readyQueue({}, lie);
+    const QList<qint64> before = queue->helperPids();
+    QList<qint64> afterFirst;
+    for (int picture = 0; picture < 3; ++picture) {
+        const std::optional<DecodedPicture> heard =
+            decoded(*queue, path(QStringLiteral("next.png")), QSize(400 + picture, 300), this);
+        QVERIFY(heard);
+        QCOMPARE(heard->status, shown ? DecodedPicture::Status::Decoded : DecodedPicture::Status::CannotDisplay);
+        if (picture == 0)
+            afterFirst = queue->helperPids();
+    }
+    const auto kept = std::count_if(before.cbegin(), before.cend(), [&](qint64 pid) { return afterFirst.contains(pid); });
+    QCOMPARE(kept, qsizetype(before.size() - 1));
+    QCOMPARE(queue->helperPids(), afterFirst);
 }
 
 void TestDecoders::shownPictureOutlivesHelpersEndingUnready()

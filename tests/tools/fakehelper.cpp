@@ -7,8 +7,10 @@
 // picture, and its pictures are made from their files' bytes, so that the
 // window's check of what was written has something to find.
 // With "ready once asked" it says it is ready only once a request has
-// come; with "ends once asked" it ends then, unready.
-//   zelvo-fake-helper <memory MiB> <lie>
+// come; with "ends once asked" it ends then, unready. With "needs fonts" it
+// sends every request back for a helper with fonts unless it was started
+// with them (then it is honest); with "needs fonts even with them" always.
+//   zelvo-fake-helper <memory MiB> <lie> [--fonts]
 // Started as the window starts its helpers: socket on 3, cancel word on 4.
 
 #include "picture/wire/details.h"
@@ -214,6 +216,7 @@ int main(int argc, char *argv[])
     if (argc < 3)
         return 2;
     QByteArray lie = argv[2];
+    const bool fonts = argc > 3 && std::strcmp(argv[3], "--fonts") == 0;
     // As a helper still starting when its first picture is handed over:
     // ready only once asked, or gone before it has read it.
     if (lie == "ready once asked" || lie == "ends once asked") {
@@ -231,8 +234,17 @@ int main(int argc, char *argv[])
         if (!received)
             return 0;
         const std::optional<Request> request = parse<Request>(received->bytes);
-        if (request && request->kind != RequestKind::ScreenProfile && request->kind != RequestKind::Memory)
-            answer(lie, *request, received->fd);
+        const bool sendsBack = lie == "needs fonts even with them" || (lie == "needs fonts" && !fonts);
+        if (request && request->kind != RequestKind::ScreenProfile && request->kind != RequestKind::Memory) {
+            if (sendsBack) {
+                Reply back;
+                back.id = request->id;
+                back.status = Status::NeedsFonts;
+                send(Socket, &back, sizeof back, {}, -1);
+            } else {
+                answer(lie == "needs fonts" ? QByteArray("honest") : lie, *request, received->fd);
+            }
+        }
         for (const int fd : {received->fd, received->second, received->third}) {
             if (fd >= 0)
                 close(fd);
