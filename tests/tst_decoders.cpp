@@ -4,6 +4,7 @@
 // and what a contained helper cannot do (open a file, a device, a FIFO).
 
 #include "picture/window/decodequeue.h"
+#include "picture/window/photofacts.h"
 #include "platform/platform.h"
 #include "testfiles.h"
 #include "testimages.h"
@@ -68,6 +69,7 @@ private slots:
     void helpersStartedEarly_data();
     void helpersStartedEarly();
     void oneEarlyHelperUntilThePictureIsShown();
+    void factsAreOfTheFileAsRead();
     void textWaitsForAHelperWithFonts_data();
     void textWaitsForAHelperWithFonts();
     void shownPictureOutlivesHelpersEndingUnready();
@@ -397,6 +399,35 @@ void TestDecoders::oneEarlyHelperUntilThePictureIsShown()
     QVERIFY(queue.helperPids().contains(first.first()));
     QTRY_VERIFY_WITH_TIMEOUT(behind.has_value(), 30000);
     QCOMPARE(behind->status, DecodedPicture::Status::Decoded);
+}
+
+void TestDecoders::factsAreOfTheFileAsRead()
+{
+    // Asked for while the photo had no sidecar, read once a sidecar had
+    // rated it (no helper was ready before): with the sidecar gone again the
+    // photo is what it was, and does not say the rating, as a rating undone
+    // must not.
+    const QString photo = path(QStringLiteral("photo.heic"));
+    QVERIFY(QFile::copy(QFINDTESTDATA(QStringLiteral("data/formats/heic-thumbnail.heic")), photo));
+    DecodeQueue queue;
+    PhotoFacts facts(queue);
+    QSignalSpy arrived(&facts, &PhotoFacts::arrived);
+    QVERIFY(!facts.marks(photo));
+    QVERIFY(testfiles::writeAll(path(QStringLiteral("photo.xmp")),
+                                "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                                "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+                                "rdf:about=\"\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:Rating=\"4\"/>"
+                                "</rdf:RDF></x:xmpmeta>"));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 1, 30000);
+    const std::optional<marks::Marks> rated = facts.marks(photo);
+    QVERIFY(rated);
+    QCOMPARE(rated->rating, 4);
+    QVERIFY(QFile::remove(path(QStringLiteral("photo.xmp"))));
+    QVERIFY(!facts.marks(photo)); // read again
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 2, 30000);
+    const std::optional<marks::Marks> unrated = facts.marks(photo);
+    QVERIFY(unrated);
+    QCOMPARE(unrated->rating, 0);
 }
 
 void TestDecoders::textWaitsForAHelperWithFonts_data()

@@ -621,6 +621,9 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
         return;
     const std::map<Ticket, Waiter> waiting = std::move(found->second.waiting);
     const bool cancelled = found->second.cancelled;
+    DecodedPicture told = result;
+    told.readFile = found->second.opened;
+    told.readSidecar = found->second.sidecarOpened;
     m_jobs.erase(found);
     for (const auto &[ticket, waiter] : waiting)
         m_tickets.erase(ticket);
@@ -632,7 +635,7 @@ void DecodeQueue::finish(JobId id, const DecodedPicture &result)
     for (const auto &[ticket, waiter] : waiting) {
         // A receiver gone without cancelling hears nothing.
         if (waiter.context)
-            waiter.done(result);
+            waiter.done(told);
     }
 }
 

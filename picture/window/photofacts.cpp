@@ -52,6 +52,19 @@ std::optional<PhotoFacts::Identity> PhotoFacts::identityOf(const QString &path)
     return identity;
 }
 
+std::optional<PhotoFacts::Identity> PhotoFacts::identityRead(const DecodedPicture &picture)
+{
+    if (!picture.readFile || !picture.readFile->regular)
+        return std::nullopt;
+    const platform::FileStamp &file = *picture.readFile;
+    Identity identity{file.device, file.inode, file.size, file.modifiedNs, 0, 0};
+    if (picture.readSidecar) {
+        identity.sidecarInode = picture.readSidecar->inode;
+        identity.sidecarChangedNs = picture.readSidecar->changedNs;
+    }
+    return identity;
+}
+
 void PhotoFacts::remember(const QString &path, const Identity &identity, const Facts &facts)
 {
     if (m_known.size() >= MaxRemembered) {
@@ -73,10 +86,13 @@ std::optional<PhotoFacts::Facts> PhotoFacts::facts(const QString &path)
         return std::nullopt;
     const DecodeQueue::Ticket ticket = m_queue.decode(
         DecodeRequest::detailsOf(path), DecodeQueue::Priority::Background, this,
-        [this, path, known = *identity](const DecodedPicture &picture) {
+        [this, path, asked = *identity](const DecodedPicture &picture) {
             m_asked.erase(path);
-            // A helper that failed on the file says nothing of it.
-            remember(path, known, factsFrom(picture.details));
+            // Kept for the file as it was read, which may have been replaced
+            // since it was asked for (a photo rated, then the rating undone,
+            // is the old file again: it must not say the rating). A helper
+            // that failed on the file says nothing of it.
+            remember(path, identityRead(picture).value_or(asked), factsFrom(picture.details));
             if (m_asked.empty())
                 emit arrived();
         });

@@ -68,6 +68,7 @@ private:
                           identity.sidecarInode, identity.sidecarChangedNs);
     }
     static std::optional<Identity> identityOf(const QString &path);
+    static std::optional<Identity> identityRead(const DecodedPicture &picture);
     void remember(const QString &path, const Identity &identity, const Facts &facts);
 
     DecodeQueue &m_queue;

@@ -8,6 +8,7 @@
 #include "picture/wire/details.h"
 
 #include "common/marks.h"
+#include "platform/platform.h"
 
 #include <QColorSpace>
 #include <QImage>
@@ -163,6 +164,10 @@ struct DecodedPicture
     // A comparison (DecodeRequest::comparedWith): the rewritten file shows
     // the photo as it was, turned as asked.
     bool samePixels = false;
+    // The photo's file and its sidecar as the helper was handed them (set
+    // by the window's queue): what the answer is of, whatever the path names
+    // by the time it comes.
+    std::optional<platform::FileStamp> readFile, readSidecar;
 };
 
 // The size `size` takes when fitted within `bounds`, shrunk only, at least 1 x 1.
