@@ -39,30 +39,23 @@ PhotoFacts::~PhotoFacts()
     forgetAsked();
 }
 
-std::optional<PhotoFacts::Identity> PhotoFacts::identityOf(const QString &path)
+std::optional<PhotoFacts::Identity> PhotoFacts::identityFrom(const std::optional<platform::FileStamp> &file,
+                                                             const std::optional<platform::FileStamp> &sidecar)
 {
-    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
-    if (!stamp || !stamp->regular)
+    if (!file || !file->regular)
         return std::nullopt;
-    Identity identity{stamp->device, stamp->inode, stamp->size, stamp->modifiedNs, 0, 0};
-    if (const std::optional<platform::FileStamp> side = platform::sidecarStampOf(path)) {
-        identity.sidecarInode = side->inode;
-        identity.sidecarChangedNs = side->changedNs;
+    Identity identity{file->device, file->inode, file->size, file->modifiedNs, 0, 0};
+    if (sidecar) {
+        identity.sidecarInode = sidecar->inode;
+        identity.sidecarChangedNs = sidecar->changedNs;
     }
     return identity;
 }
 
-std::optional<PhotoFacts::Identity> PhotoFacts::identityRead(const DecodedPicture &picture)
+std::optional<PhotoFacts::Identity> PhotoFacts::identityOf(const QString &path)
 {
-    if (!picture.readFile || !picture.readFile->regular)
-        return std::nullopt;
-    const platform::FileStamp &file = *picture.readFile;
-    Identity identity{file.device, file.inode, file.size, file.modifiedNs, 0, 0};
-    if (picture.readSidecar) {
-        identity.sidecarInode = picture.readSidecar->inode;
-        identity.sidecarChangedNs = picture.readSidecar->changedNs;
-    }
-    return identity;
+    const std::optional<platform::FileStamp> file = platform::fileStamp(path);
+    return file && file->regular ? identityFrom(file, platform::sidecarStampOf(path)) : std::nullopt;
 }
 
 void PhotoFacts::remember(const QString &path, const Identity &identity, const Facts &facts)
@@ -92,7 +85,7 @@ std::optional<PhotoFacts::Facts> PhotoFacts::facts(const QString &path)
             // since it was asked for (a photo rated, then the rating undone,
             // is the old file again: it must not say the rating). A helper
             // that failed on the file says nothing of it.
-            remember(path, identityRead(picture).value_or(asked), factsFrom(picture.details));
+            remember(path, identityFrom(picture.readFile, picture.readSidecar).value_or(asked), factsFrom(picture.details));
             if (m_asked.empty())
                 emit arrived();
         });

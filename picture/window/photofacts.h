@@ -67,8 +67,10 @@ private:
         return qHashMulti(seed, identity.device, identity.inode, identity.size, identity.modifiedNs,
                           identity.sidecarInode, identity.sidecarChangedNs);
     }
+    // The file's identity, with its sidecar's (none: no sidecar).
+    static std::optional<Identity> identityFrom(const std::optional<platform::FileStamp> &file,
+                                                const std::optional<platform::FileStamp> &sidecar);
     static std::optional<Identity> identityOf(const QString &path);
-    static std::optional<Identity> identityRead(const DecodedPicture &picture);
     void remember(const QString &path, const Identity &identity, const Facts &facts);
 
     DecodeQueue &m_queue;
