@@ -2,6 +2,7 @@
 
 #include "picture/helper/exif/exifblock.h"
 #include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
 #include "picture/wire/orientation.h"
@@ -199,6 +200,7 @@ QByteArray renamedMif2(const FileInput &input)
 // (false: no memory for one).
 bool readInto(HeifHandler::File &file, const char *bytes, qint64 size, heif_error *read)
 {
+    hevc::registerDecoder();
     file.context.reset(heif_context_alloc());
     if (!file.context)
         return false;
@@ -403,6 +405,7 @@ bool HeifHandler::read(QImage *image)
                                     : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     heif_image *decoded = nullptr;
+    const hevc::Workers everyCore(QThread::idealThreadCount());
     const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
     if (error.code != heif_error_Ok || !decoded) {
         failedBecause(reasonFor(error));

@@ -1,0 +1,207 @@
+#include "picture/helper/formats/hevcdecoder.h"
+
+#include <libde265/de265.h>
+#include <libheif/heif.h>
+#include <libheif/heif_plugin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace picture::hevc {
+namespace {
+
+// libde265 refuses more; a photo has few more rows of blocks in flight.
+constexpr int MostWorkers = 16;
+
+thread_local int workersHere = 1;
+
+struct Decoder
+{
+    de265_decoder_context *context = nullptr;
+};
+
+constexpr heif_error Ok{heif_error_Ok, heif_suberror_Unspecified, "Success"};
+
+heif_error failed(heif_suberror_code why, const char *what)
+{
+    return {heif_error_Decoder_plugin_error, why, what};
+}
+
+const char *pluginName()
+{
+    return "libde265 on every core";
+}
+
+int supports(heif_compression_format format)
+{
+    // libheif's own decoder says 100.
+    return format == heif_compression_HEVC ? 200 : 0;
+}
+
+heif_error newDecoder(void **made)
+{
+    auto *decoder = new (std::nothrow) Decoder;
+    if (!decoder)
+        return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a decoder"};
+    decoder->context = de265_new_decoder();
+    if (!decoder->context) {
+        delete decoder;
+        return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a decoder"};
+    }
+    // Without its workers libde265 still decodes, in the calling thread.
+    de265_start_worker_threads(decoder->context, std::clamp(workersHere, 1, MostWorkers));
+    *made = decoder;
+    return Ok;
+}
+
+void freeDecoder(void *raw)
+{
+    auto *decoder = static_cast<Decoder *>(raw);
+    de265_free_decoder(decoder->context);
+    delete decoder;
+}
+
+// Strictness, in libheif's own decoder, fails a picture whose stream names
+// colour codes libheif does not know; the viewer never asks for it.
+void setStrict(void *, int) {}
+
+// The item's NAL units, each after its four-byte length.
+heif_error pushData(void *raw, const void *data, size_t size)
+{
+    auto *decoder = static_cast<Decoder *>(raw);
+    const auto *bytes = static_cast<const unsigned char *>(data);
+    size_t at = 0;
+    while (at < size) {
+        if (size - at < 4)
+            return failed(heif_suberror_End_of_data, "a NAL unit's length cut short");
+        const size_t length = size_t(bytes[at]) << 24 | size_t(bytes[at + 1]) << 16 | size_t(bytes[at + 2]) << 8
+                            | size_t(bytes[at + 3]);
+        at += 4;
+        if (length > size - at)
+            return failed(heif_suberror_End_of_data, "a NAL unit past the end of its data");
+        if (de265_push_NAL(decoder->context, bytes + at, int(length), 0, nullptr) != DE265_OK)
+            return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a NAL unit"};
+        at += length;
+    }
+    return Ok;
+}
+
+// The picture's planes as libheif expects them from its own decoder.
+heif_error toHeifImage(const de265_image *picture, heif_image **made)
+{
+    const de265_chroma chroma = de265_get_chroma_format(picture);
+    const bool mono = chroma == de265_chroma_mono;
+    heif_error error = heif_image_create(de265_get_image_width(picture, 0), de265_get_image_height(picture, 0),
+                                         mono ? heif_colorspace_monochrome : heif_colorspace_YCbCr,
+                                         static_cast<heif_chroma>(chroma), made);
+    if (error.code != heif_error_Ok)
+        return error;
+    const int bits = de265_get_bits_per_pixel(picture, 0);
+    const heif_channel planes[] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
+    for (int c = 0; c < (mono ? 1 : 3); ++c) {
+        const int width = de265_get_image_width(picture, c);
+        const int height = de265_get_image_height(picture, c);
+        if (de265_get_bits_per_pixel(picture, c) != bits)
+            error = {heif_error_Unsupported_feature, heif_suberror_Unsupported_color_conversion,
+                     "planes of different depths"};
+        else if (width <= 0 || height <= 0)
+            error = failed(heif_suberror_Invalid_image_size, "an empty plane");
+        else
+            error = heif_image_add_plane(*made, planes[c], width, height, bits);
+        if (error.code != heif_error_Ok) {
+            heif_image_release(*made);
+            *made = nullptr;
+            return error;
+        }
+        int fromStride = 0;
+        int toStride = 0;
+        const uint8_t *from = de265_get_image_plane(picture, c, &fromStride);
+        uint8_t *to = heif_image_get_plane(*made, planes[c], &toStride);
+        const size_t rowBytes = size_t(width) * size_t((bits + 7) / 8);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(to + size_t(y) * size_t(toStride), from + size_t(y) * size_t(fromStride), rowBytes);
+    }
+    return Ok;
+}
+
+// The colours the stream itself declares, for a file without a colr box.
+void describeColours(const de265_image *picture, heif_image *image)
+{
+    heif_color_profile_nclx *nclx = heif_nclx_color_profile_alloc();
+    if (!nclx)
+        return;
+    // A code libheif does not know stays as it set it ("unspecified"), as
+    // with its own decoder when not strict.
+    heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(de265_get_image_colour_primaries(picture)));
+    heif_nclx_color_profile_set_transfer_characteristics(nclx,
+                                                         uint16_t(de265_get_image_transfer_characteristics(picture)));
+    heif_nclx_color_profile_set_matrix_coefficients(nclx, uint16_t(de265_get_image_matrix_coefficients(picture)));
+    nclx->full_range_flag = uint8_t(de265_get_image_full_range_flag(picture) != 0);
+    heif_image_set_nclx_color_profile(image, nclx);
+    heif_nclx_color_profile_free(nclx);
+}
+
+heif_error decodeImage(void *raw, heif_image **made)
+{
+    auto *decoder = static_cast<Decoder *>(raw);
+    *made = nullptr;
+    if (de265_flush_data(decoder->context) != DE265_OK)
+        return failed(heif_suberror_Unspecified, "the stream could not be ended");
+    int more = 0;
+    do {
+        more = 0;
+        if (de265_decode(decoder->context, &more) != DE265_OK)
+            break;
+        if (const de265_image *picture = de265_get_next_picture(decoder->context)) {
+            // The last picture of the item is the one kept, as libheif's own does.
+            if (*made)
+                heif_image_release(*made);
+            const heif_error error = toHeifImage(picture, made);
+            if (error.code != heif_error_Ok) {
+                de265_release_next_picture(decoder->context);
+                return error;
+            }
+            describeColours(picture, *made);
+            de265_release_next_picture(decoder->context);
+        }
+    } while (more);
+    if (!*made)
+        return failed(heif_suberror_Unspecified, "no picture decoded");
+    return Ok;
+}
+
+const heif_decoder_plugin plugin{
+    3,
+    pluginName,
+    nullptr, // each decoder sets libde265 up itself
+    nullptr,
+    supports,
+    newDecoder,
+    freeDecoder,
+    pushData,
+    decodeImage,
+    setStrict,
+    "libde265-workers",
+};
+
+} // namespace
+
+void registerDecoder()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { heif_register_decoder_plugin(&plugin); });
+}
+
+Workers::Workers(int count) : m_before(workersHere)
+{
+    workersHere = count;
+}
+
+Workers::~Workers()
+{
+    workersHere = m_before;
+}
+
+} // namespace picture::hevc
