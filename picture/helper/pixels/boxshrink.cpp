@@ -8,17 +8,6 @@
 namespace picture {
 namespace {
 
-// Which shown index each stored index falls in, and how many fall in each.
-void spread(int stored, int shown, std::vector<int> &of, std::vector<std::uint64_t> &counts)
-{
-    of.resize(std::size_t(stored));
-    counts.assign(std::size_t(shown), 0);
-    for (int i = 0; i < stored; ++i) {
-        of[std::size_t(i)] = int(qint64(i) * shown / stored);
-        ++counts[std::size_t(of[std::size_t(i)])];
-    }
-}
-
 // With alpha, colours weigh as much as they show: a transparent pixel's
 // colour, which nothing shows, does not tint its neighbours.
 template<typename Channel, int Channels>
@@ -68,6 +57,16 @@ bool halves(const QImage &image, QSize size)
 }
 
 } // namespace
+
+void spread(int stored, int shown, std::vector<int> &of, std::vector<std::uint64_t> &counts)
+{
+    of.resize(std::size_t(stored));
+    counts.assign(std::size_t(shown), 0);
+    for (int i = 0; i < stored; ++i) {
+        of[std::size_t(i)] = int(qint64(i) * shown / stored);
+        ++counts[std::size_t(of[std::size_t(i)])];
+    }
+}
 
 QImage shrunk(QImage image, QSize size)
 {
