@@ -9,6 +9,7 @@
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
+#include "picture/helper/pixels/ycbcrshrink.h"
 #include "picture/wire/orientation.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
@@ -112,6 +113,10 @@ private slots:
     void formats();
     void shrinks_data();
     void shrinks();
+    void shrunkFromPlanes_data();
+    void shrunkFromPlanes();
+    void heifShownAsDecodedWhole_data();
+    void heifShownAsDecodedWhole();
     void turnsOnce_data();
     void turnsOnce();
     void shownAtTheAnnouncedSize_data();
@@ -283,6 +288,89 @@ void TestPictures::shrinks()
             QVERIFY2(qAbs(got.blueF() - blue / opacity) <= 0.6 / 255, qPrintable(where));
         }
     }
+}
+
+void TestPictures::shrunkFromPlanes_data()
+{
+    QTest::addColumn<int>("matrix");
+    QTest::addColumn<bool>("fullRange");
+    QTest::addColumn<QList<int>>("ycbcr");
+    QTest::addColumn<QRgb>("rgb");
+    // Each standard's own corners of the RGB cube, coded to the nearest level.
+    QTest::newRow("BT.601, full range, white") << 6 << true << QList<int>{255, 128, 128} << qRgb(255, 255, 255);
+    QTest::newRow("BT.601, full range, red") << 6 << true << QList<int>{76, 85, 255} << qRgb(255, 0, 0);
+    QTest::newRow("BT.601, full range, blue") << 6 << true << QList<int>{29, 255, 107} << qRgb(0, 0, 255);
+    QTest::newRow("unspecified as BT.601, green") << 2 << true << QList<int>{150, 44, 21} << qRgb(0, 255, 0);
+    QTest::newRow("BT.709, studio range, black") << 1 << false << QList<int>{16, 128, 128} << qRgb(0, 0, 0);
+    QTest::newRow("BT.709, studio range, white") << 1 << false << QList<int>{235, 128, 128} << qRgb(255, 255, 255);
+    QTest::newRow("BT.709, studio range, red") << 1 << false << QList<int>{63, 102, 240} << qRgb(255, 0, 0);
+    QTest::newRow("BT.2020, full range, red") << 9 << true << QList<int>{67, 92, 255} << qRgb(255, 0, 0);
+}
+
+// A picture of one colour, in 4:2:0 planes of an odd size, shrunk unevenly.
+void TestPictures::shrunkFromPlanes()
+{
+    QFETCH(int, matrix);
+    QFETCH(bool, fullRange);
+    QFETCH(QList<int>, ycbcr);
+    QFETCH(QRgb, rgb);
+    const QSize size(37, 23);
+    const QByteArray y(size.width() * size.height(), char(ycbcr[0]));
+    const QByteArray cb(19 * 12, char(ycbcr[1]));
+    const QByteArray cr(19 * 12, char(ycbcr[2]));
+    YCbCrPlanes planes;
+    planes.y = reinterpret_cast<const std::uint8_t *>(y.constData());
+    planes.cb = reinterpret_cast<const std::uint8_t *>(cb.constData());
+    planes.cr = reinterpret_cast<const std::uint8_t *>(cr.constData());
+    planes.yStride = size.width();
+    planes.cbStride = planes.crStride = 19;
+    planes.size = size;
+    planes.chromaShiftX = planes.chromaShiftY = 1;
+    const std::optional<YCbCrMatrix> coefficients = ycbcrMatrix(matrix, fullRange);
+    QVERIFY(coefficients);
+    for (const int threads : {1, 3}) {
+        const QImage shown = shrunkToRgb(planes, *coefficients, QSize(10, 7), threads);
+        QCOMPARE(shown.size(), QSize(10, 7));
+        for (const QPoint at : {QPoint(0, 0), QPoint(9, 6), QPoint(4, 3)}) {
+            const QRgb pixel = shown.pixel(at);
+            QVERIFY2(std::abs(qRed(pixel) - qRed(rgb)) <= 1 && std::abs(qGreen(pixel) - qGreen(rgb)) <= 1
+                         && std::abs(qBlue(pixel) - qBlue(rgb)) <= 1,
+                     qPrintable(QColor(pixel).name()));
+        }
+    }
+    // The matrices that are not one: identity (RGB stored as GBR), YCgCo.
+    QVERIFY(!ycbcrMatrix(0, true));
+    QVERIFY(!ycbcrMatrix(8, true));
+}
+
+void TestPictures::heifShownAsDecodedWhole_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("HEIC, half") << QStringLiteral("heic-8bit.heic") << QSize(150, 100);
+    QTest::newRow("HEIC, a fifth, unevenly") << QStringLiteral("heic-8bit.heic") << QSize(61, 37);
+    QTest::newRow("HEIC turned") << QStringLiteral("heic-orientation-6.heic") << QSize(100, 150);
+    QTest::newRow("HEIC turned by its EXIF") << QStringLiteral("heic-exif-orientation-6.heic") << QSize(100, 150);
+    QTest::newRow("HEIC smaller than its size box") << QStringLiteral("heic-size-box-larger.heic") << QSize(150, 100);
+    QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
+}
+
+// Shrunk from its planes, a picture shows as when made RGB whole and then
+// shrunk: the same colours, the same way up.
+void TestPictures::heifShownAsDecodedWhole()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    QImageReader whole(corpus(file));
+    const QImage reference = shrunk(whole.read(), size);
+    QImageReader fitted(corpus(file));
+    fitted.setScaledSize(size);
+    const QImage shown = fitted.read();
+    QCOMPARE(shown.size(), size);
+    QCOMPARE(reference.size(), size);
+    QCOMPARE(shown.colorSpace(), reference.colorSpace());
+    const double error = meanDifference(shown, reference, false);
+    QVERIFY2(error < 1.0, qPrintable(QString::number(error)));
 }
 
 void TestPictures::turnsOnce_data()

@@ -4,7 +4,9 @@
 #include "picture/helper/formats/fileinput.h"
 #include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/pixels/colour.h"
+#include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/hdr.h"
+#include "picture/helper/pixels/ycbcrshrink.h"
 #include "picture/wire/orientation.h"
 
 #include <QColorSpace>
@@ -313,6 +315,75 @@ QImage toAnnounced(QImage picture, QSize announced)
     return picture.scaled(announced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// The matrix that makes the picture's samples RGB, as libheif's own
+// conversion takes it: the file's nclx, else BT.601 over the full range.
+std::optional<YCbCrMatrix> matrixOf(const heif_color_profile_nclx *nclx)
+{
+    return nclx ? ycbcrMatrix(int(nclx->matrix_coefficients), nclx->full_range_flag != 0) : ycbcrMatrix(2, true);
+}
+
+struct Shrunk
+{
+    QImage image;                // null: it failed, for `failure`
+    const char *failure = nullptr;
+};
+
+// An 8-bit picture shown at half its size or less, shrunk from its 4:2:0
+// planes and made RGB at the size shown: what phones store, handed over as
+// decoded, and no conversion of the whole picture (48 MB for 12 megapixels).
+// Chroma at half resolution is all that half the size can show. Nothing when
+// its samples are not a matrix made RGB here.
+std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announced, QSize wanted, Colours &colours)
+{
+    heif_color_profile_nclx *described = nullptr;
+    heif_image_handle_get_nclx_color_profile(handle, &described);
+    const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(described);
+    if (nclx && !matrixOf(nclx.get()))
+        return std::nullopt;
+    heif_image *decoded = nullptr;
+    const hevc::Workers everyCore(QThread::idealThreadCount());
+    const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_YCbCr, heif_chroma_420, nullptr);
+    if (error.code != heif_error_Ok || !decoded)
+        return Shrunk{{}, reasonFor(error)};
+    const std::unique_ptr<heif_image, ImageFree> pixels(decoded);
+    // A grid's tiles may say what the grid does not.
+    heif_color_profile_nclx *tiles = nullptr;
+    if (!nclx)
+        heif_image_get_nclx_color_profile(decoded, &tiles);
+    const std::unique_ptr<heif_color_profile_nclx, NclxFree> tileNclx(tiles);
+    const std::optional<YCbCrMatrix> matrix = matrixOf(nclx ? nclx.get() : tileNclx.get());
+    YCbCrPlanes planes;
+    planes.y = heif_image_get_plane_readonly(decoded, heif_channel_Y, &planes.yStride);
+    planes.cb = heif_image_get_plane_readonly(decoded, heif_channel_Cb, &planes.cbStride);
+    planes.cr = heif_image_get_plane_readonly(decoded, heif_channel_Cr, &planes.crStride);
+    planes.chromaShiftX = planes.chromaShiftY = 1;
+    // Only the announced part, as for the whole picture; a part smaller
+    // than the size shown is left to the other way.
+    planes.size = QSize(std::min(heif_image_get_width(decoded, heif_channel_Y), announced.width()),
+                        std::min(heif_image_get_height(decoded, heif_channel_Y), announced.height()));
+    const QSize chroma((planes.size.width() + 1) / 2, (planes.size.height() + 1) / 2);
+    const auto eightBits = [decoded](heif_channel channel) {
+        return heif_image_get_bits_per_pixel_range(decoded, channel) == 8;
+    };
+    if (!matrix || heif_image_get_colorspace(decoded) != heif_colorspace_YCbCr
+        || heif_image_get_chroma_format(decoded) != heif_chroma_420 || !planes.y || !planes.cb || !planes.cr
+        || !eightBits(heif_channel_Y) || !eightBits(heif_channel_Cb) || !eightBits(heif_channel_Cr)
+        || heif_image_get_width(decoded, heif_channel_Cb) < chroma.width()
+        || heif_image_get_height(decoded, heif_channel_Cb) < chroma.height()
+        || heif_image_get_width(decoded, heif_channel_Cr) < chroma.width()
+        || heif_image_get_height(decoded, heif_channel_Cr) < chroma.height()
+        || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
+        return std::nullopt;
+    if (!colours.space.isValid() && !colours.hdr)
+        colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
+                            heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
+    QImage shown = shrunkToRgb(planes, *matrix, wanted, QThread::idealThreadCount());
+    if (shown.isNull())
+        return Shrunk{{}, "memory"};
+    shown.setColorSpace(colours.space);
+    return Shrunk{std::move(shown)};
+}
+
 } // namespace
 
 bool HeifHandler::canRead(QIODevice *device)
@@ -401,6 +472,19 @@ bool HeifHandler::read(QImage *image)
     // always is: HDR is never 8-bit).
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 || colours.hdr;
     // Four bytes a pixel even without alpha: what Qt scales and paints fastest.
+    // The size asked for, as the picture is stored (it is turned by its EXIF last).
+    const QSize wanted = opened->exifTurn >= 5 ? m_scaledSize.transposed() : m_scaledSize;
+    if (!deep && !alpha && !colours.hdr && !wanted.isEmpty() && announced.width() >= 2 * wanted.width()
+        && announced.height() >= 2 * wanted.height()) {
+        if (std::optional<Shrunk> shrunk = shrunkFromPlanes(handle, announced, wanted, colours)) {
+            if (shrunk->image.isNull()) {
+                failedBecause(shrunk->failure);
+                return false;
+            }
+            *image = upright(std::move(shrunk->image), opened->exifTurn);
+            return true;
+        }
+    }
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
@@ -446,7 +530,7 @@ bool HeifHandler::read(QImage *image)
                       decoded);
         std::ignore = pixels.release(); // the picture owns it now
         result.setColorSpace(colours.space);
-        *image = upright(toAnnounced(std::move(result), announced), opened->exifTurn);
+        *image = atScaledSize(upright(toAnnounced(std::move(result), announced), opened->exifTurn));
         return true;
     }
     QImage result;
@@ -485,8 +569,24 @@ bool HeifHandler::read(QImage *image)
         toneMapToSdr(result, *colours.hdr, peakOf(decoded));
     }
     result.setColorSpace(colours.space);
-    *image = upright(toAnnounced(std::move(result), announced), opened->exifTurn);
+    *image = atScaledSize(upright(toAnnounced(std::move(result), announced), opened->exifTurn));
     return true;
+}
+
+bool HeifHandler::supportsOption(ImageOption option) const
+{
+    return option == ScaledSize || OwnHandler::supportsOption(option);
+}
+
+void HeifHandler::setOption(ImageOption option, const QVariant &value)
+{
+    if (option == ScaledSize)
+        m_scaledSize = value.toSize();
+}
+
+QImage HeifHandler::atScaledSize(QImage picture) const
+{
+    return m_scaledSize.isValid() ? shrunk(std::move(picture), m_scaledSize) : picture;
 }
 
 QImage HeifHandler::thumbnail() const

@@ -20,6 +20,8 @@ public:
     using OwnHandler::canRead;
     bool read(QImage *image) override;
     QVariant option(ImageOption option) const override;
+    bool supportsOption(ImageOption option) const override;
+    void setOption(ImageOption option, const QVariant &value) override;
     // The largest thumbnail the file stores of its primary image (an
     // iPhone's is 320 or 512 pixels wide), in 8 bits; null when it has none.
     QImage thumbnail() const;
@@ -36,7 +38,9 @@ public:
 private:
     // The file, mapped and parsed once for both the size and the pixels.
     File *file() const;
+    QImage atScaledSize(QImage picture) const;
     mutable std::unique_ptr<File> m_file;
+    QSize m_scaledSize; // as shown, turned; none: the picture's own
 };
 
 } // namespace picture
