@@ -3,6 +3,7 @@
 
 #include "host/qt/base/twips.h"
 #include "host/qt/viewer/pagebrowser.h"
+#include "host/qt/viewer/prefetcher.h"
 #include "host/qt/viewer/viewer.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
@@ -48,6 +49,7 @@ private slots:
     void lastChoiceWins();
     void changedFileIsDecodedAgain();
     void neighboursAreReadyBeforeTheyAreAsked();
+    void decodesAheadLeftBehindStop();
     void zoomDecodesOnlyWhatShows();
     void zoomedPartsOfOrientedPictures_data();
     void zoomedPartsOfOrientedPictures();
@@ -313,6 +315,38 @@ void TestViewer::neighboursAreReadyBeforeTheyAreAsked()
     QCOMPARE(m_viewer->imageView()->path(), order[0]);
     QTRY_COMPARE(m_viewer->imageView()->path(), order[1]);
     QCOMPARE(m_viewer->imageView()->decodedSize(), QSize(500, 375));
+}
+
+// The user moves on before the neighbours are decoded: only what is next to
+// the new picture is still decoded ahead. The helpers are stopped (SIGSTOP),
+// so no decode ends by itself.
+void TestViewer::decodesAheadLeftBehindStop()
+{
+    QStringList photos;
+    for (const char *name : {"1.png", "2.png", "3.png"}) {
+        writeImage(QString::fromLatin1(name), QSize(300, 200), "PNG");
+        photos.append(path(QString::fromLatin1(name)));
+    }
+    DecodeQueue queue;
+    DecodeQueue::Limits limits;
+    limits.deadlineMs = 120000; // the stopped ones may not be ended by it
+    queue.setLimits(limits);
+    waitForHelpers(queue);
+    const QList<qint64> helpers = queue.helperPids();
+    for (const qint64 pid : helpers)
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+    PictureCache cache;
+    cache.setBudget(64 * 1024 * 1024);
+    Prefetcher prefetcher(queue, cache);
+    const QSize bounds(200, 150);
+    prefetcher.around(photos, bounds);
+    QCOMPARE(queue.pending(), 3);
+    prefetcher.keepOnly({photos[0], path(QStringLiteral("elsewhere.png"))}, bounds);
+    QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 1, 20000);
+    for (const qint64 pid : helpers)
+        ::kill(pid_t(pid), SIGCONT);
+    QTRY_COMPARE_WITH_TIMEOUT(queue.pending(), 0, 20000);
+    QVERIFY(cache.find(PictureCache::key(photos[0], bounds)));
 }
 
 void TestViewer::zoomDecodesOnlyWhatShows()

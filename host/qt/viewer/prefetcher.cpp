@@ -51,4 +51,19 @@ void Prefetcher::around(const QStringList &neighbours, QSize bounds)
     m_prefetching = std::move(keep);
 }
 
+void Prefetcher::keepOnly(const QStringList &paths, QSize bounds)
+{
+    QStringList keys;
+    for (const QString &path : paths)
+        keys.append(PictureCache::key(path, bounds));
+    for (auto ahead = m_prefetching.begin(); ahead != m_prefetching.end();) {
+        if (keys.contains(ahead->first)) {
+            ++ahead;
+            continue;
+        }
+        m_queue.cancel(ahead->second);
+        ahead = m_prefetching.erase(ahead);
+    }
+}
+
 } // namespace qthost

@@ -25,6 +25,10 @@ public:
     // Decodes `neighbours` (most likely first) fitted to `bounds`, unless kept
     // or under way already.
     void around(const QStringList &neighbours, QSize bounds);
+    // Stops decoding ahead any picture but `paths` fitted to `bounds`: the
+    // user has moved on (a held key leaves the old neighbours behind at once,
+    // and their decodes would hold the helpers the photos on the way need).
+    void keepOnly(const QStringList &paths, QSize bounds);
     // The cache's budget for pictures fitted to `bounds`: the shown one, the
     // two neighbours and one to spare.
     static qint64 budgetFor(QSize bounds);
