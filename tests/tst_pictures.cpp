@@ -352,6 +352,7 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC turned") << QStringLiteral("heic-orientation-6.heic") << QSize(100, 150);
     QTest::newRow("HEIC turned by its EXIF") << QStringLiteral("heic-exif-orientation-6.heic") << QSize(100, 150);
     QTest::newRow("HEIC smaller than its size box") << QStringLiteral("heic-size-box-larger.heic") << QSize(150, 100);
+    QTest::newRow("HEIC in grey") << QStringLiteral("heic-grey.heic") << QSize(150, 100);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 

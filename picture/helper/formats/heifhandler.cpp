@@ -343,6 +343,9 @@ std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announce
     heif_image *decoded = nullptr;
     const hevc::Workers everyCore(QThread::idealThreadCount());
     const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_YCbCr, heif_chroma_420, nullptr);
+    // Planes libheif cannot hand over as 4:2:0 may still be read as RGB.
+    if (error.code == heif_error_Unsupported_feature)
+        return std::nullopt;
     if (error.code != heif_error_Ok || !decoded)
         return Shrunk{{}, reasonFor(error)};
     const std::unique_ptr<heif_image, ImageFree> pixels(decoded);
@@ -471,7 +474,6 @@ bool HeifHandler::read(QImage *image)
     // HDR samples are kept at 16 bits to be tone mapped (a 10-bit picture
     // always is: HDR is never 8-bit).
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 || colours.hdr;
-    // Four bytes a pixel even without alpha: what Qt scales and paints fastest.
     // The size asked for, as the picture is stored (it is turned by its EXIF last).
     const QSize wanted = opened->exifTurn >= 5 ? m_scaledSize.transposed() : m_scaledSize;
     if (!deep && !alpha && !colours.hdr && !wanted.isEmpty() && announced.width() >= 2 * wanted.width()
@@ -485,6 +487,7 @@ bool HeifHandler::read(QImage *image)
             return true;
         }
     }
+    // Four bytes a pixel even without alpha: what Qt scales and paints fastest.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace picture::hevc {
 namespace {
@@ -119,28 +120,15 @@ heif_error toHeifImage(const de265_image *picture, heif_image **made)
         int toStride = 0;
         const uint8_t *from = de265_get_image_plane(picture, c, &fromStride);
         uint8_t *to = heif_image_get_plane(*made, planes[c], &toStride);
+        if (!from || !to) {
+            heif_image_release(std::exchange(*made, nullptr));
+            return failed(heif_suberror_Unspecified, "a plane without its samples");
+        }
         const size_t rowBytes = size_t(width) * size_t((bits + 7) / 8);
         for (int y = 0; y < height; ++y)
             std::memcpy(to + size_t(y) * size_t(toStride), from + size_t(y) * size_t(fromStride), rowBytes);
     }
     return Ok;
-}
-
-// The colours the stream itself declares, for a file without a colr box.
-void describeColours(const de265_image *picture, heif_image *image)
-{
-    heif_color_profile_nclx *nclx = heif_nclx_color_profile_alloc();
-    if (!nclx)
-        return;
-    // A code libheif does not know stays as it set it ("unspecified"), as
-    // with its own decoder when not strict.
-    heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(de265_get_image_colour_primaries(picture)));
-    heif_nclx_color_profile_set_transfer_characteristics(nclx,
-                                                         uint16_t(de265_get_image_transfer_characteristics(picture)));
-    heif_nclx_color_profile_set_matrix_coefficients(nclx, uint16_t(de265_get_image_matrix_coefficients(picture)));
-    nclx->full_range_flag = uint8_t(de265_get_image_full_range_flag(picture) != 0);
-    heif_image_set_nclx_color_profile(image, nclx);
-    heif_nclx_color_profile_free(nclx);
 }
 
 heif_error decodeImage(void *raw, heif_image **made)
@@ -157,14 +145,13 @@ heif_error decodeImage(void *raw, heif_image **made)
         if (const de265_image *picture = de265_get_next_picture(decoder->context)) {
             // The last picture of the item is the one kept, as libheif's own does.
             if (*made)
-                heif_image_release(*made);
+                heif_image_release(std::exchange(*made, nullptr));
+            // Its colours are not said: libheif takes them from the file's
+            // boxes, not from what a decoder says the stream holds.
             const heif_error error = toHeifImage(picture, made);
-            if (error.code != heif_error_Ok) {
-                de265_release_next_picture(decoder->context);
-                return error;
-            }
-            describeColours(picture, *made);
             de265_release_next_picture(decoder->context);
+            if (error.code != heif_error_Ok)
+                return error;
         }
     } while (more);
     if (!*made)

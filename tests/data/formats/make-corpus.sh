@@ -28,6 +28,10 @@ rm premultiplied.png
 convert -size 301x201 xc:'#00ff00' green.png
 heif-enc -q 92 reference.png green.png -o heic-two-images.heic
 rm green.png
+# One channel only: a monochrome stream.
+convert reference.png -colorspace Gray -type Grayscale grey.png
+heif-enc -q 92 grey.png -o heic-grey.heic
+rm grey.png
 avifenc --min 8 --max 16 -y 420 -d 8 reference.png avif-8bit-420.avif
 avifenc --min 8 --max 16 -y 422 -d 10 reference.png avif-10bit-422.avif
 avifenc --min 8 --max 16 -y 444 -d 10 reference.png avif-10bit-444.avif
