@@ -29,6 +29,8 @@ public:
     // user has moved on (a held key leaves the old neighbours behind at once,
     // and their decodes would hold the helpers the photos on the way need).
     void keepOnly(const QStringList &paths, QSize bounds);
+    // Whether any picture is still being decoded ahead.
+    bool decodingAhead() const { return !m_prefetching.empty(); }
     // The cache's budget for pictures fitted to `bounds`: the shown one, the
     // two neighbours and one to spare.
     static qint64 budgetFor(QSize bounds);

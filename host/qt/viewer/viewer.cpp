@@ -244,11 +244,14 @@ void ViewerWidget::navigate(const QString &path)
         setCurrentWidget(m_page);
         return;
     }
-    // What was decoded ahead for the picture left behind, and is not next to
-    // this one, is not wanted any more. The picture itself may be among it:
-    // its decode goes on, now to be shown.
+    // What is still being decoded ahead for the picture left behind, and is
+    // not next to this one, is not wanted any more. The picture itself may be
+    // among it: its decode goes on, now to be shown. A step to a picture
+    // already decoded ahead usually finds nothing under way, and costs nothing.
     const QString shown = file.absoluteFilePath();
-    m_prefetcher->keepOnly(QStringList{shown} + (neighbours ? neighbours(shown) : QStringList()), m_image->fitBounds());
+    if (m_prefetcher->decodingAhead())
+        m_prefetcher->keepOnly(QStringList{shown} + (neighbours ? neighbours(shown) : QStringList()),
+                               m_image->fitBounds());
     // The picture shown so far stays until the new one is decoded.
     m_image->showFile(file.absoluteFilePath());
     if (m_fullScreen)
