@@ -253,9 +253,9 @@ void ViewerWidget::navigate(const QString &path)
         m_prefetcher->keepOnly(QStringList{shown} + (neighbours ? neighbours(shown) : QStringList()),
                                m_image->fitBounds());
     // The picture shown so far stays until the new one is decoded.
-    m_image->showFile(file.absoluteFilePath());
+    m_image->showFile(shown);
     if (m_fullScreen)
-        m_fullScreen->view()->showFile(file.absoluteFilePath());
+        m_fullScreen->view()->showFile(shown);
 }
 
 void ViewerWidget::pictureShown(const QString &path)

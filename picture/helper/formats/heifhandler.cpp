@@ -341,7 +341,6 @@ std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announce
     if (nclx && !matrixOf(nclx.get()))
         return std::nullopt;
     heif_image *decoded = nullptr;
-    const hevc::Workers everyCore(QThread::idealThreadCount());
     const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_YCbCr, heif_chroma_420, nullptr);
     // Planes libheif cannot hand over as 4:2:0 may still be read as RGB.
     if (error.code == heif_error_Unsupported_feature)
@@ -364,17 +363,16 @@ std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announce
     // than the size shown is left to the other way.
     planes.size = QSize(std::min(heif_image_get_width(decoded, heif_channel_Y), announced.width()),
                         std::min(heif_image_get_height(decoded, heif_channel_Y), announced.height()));
-    const QSize chroma((planes.size.width() + 1) / 2, (planes.size.height() + 1) / 2);
-    const auto eightBits = [decoded](heif_channel channel) {
-        return heif_image_get_bits_per_pixel_range(decoded, channel) == 8;
+    // Each plane of 8-bit samples, and at least as large as the part used.
+    const auto usable = [decoded](heif_channel channel, QSize needed) {
+        return heif_image_get_bits_per_pixel_range(decoded, channel) == 8
+               && heif_image_get_width(decoded, channel) >= needed.width()
+               && heif_image_get_height(decoded, channel) >= needed.height();
     };
+    const QSize chroma((planes.size.width() + 1) / 2, (planes.size.height() + 1) / 2);
     if (!matrix || heif_image_get_colorspace(decoded) != heif_colorspace_YCbCr
         || heif_image_get_chroma_format(decoded) != heif_chroma_420 || !planes.y || !planes.cb || !planes.cr
-        || !eightBits(heif_channel_Y) || !eightBits(heif_channel_Cb) || !eightBits(heif_channel_Cr)
-        || heif_image_get_width(decoded, heif_channel_Cb) < chroma.width()
-        || heif_image_get_height(decoded, heif_channel_Cb) < chroma.height()
-        || heif_image_get_width(decoded, heif_channel_Cr) < chroma.width()
-        || heif_image_get_height(decoded, heif_channel_Cr) < chroma.height()
+        || !usable(heif_channel_Y, planes.size) || !usable(heif_channel_Cb, chroma) || !usable(heif_channel_Cr, chroma)
         || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
         return std::nullopt;
     if (!colours.space.isValid() && !colours.hdr)
@@ -474,6 +472,8 @@ bool HeifHandler::read(QImage *image)
     // HDR samples are kept at 16 bits to be tone mapped (a 10-bit picture
     // always is: HDR is never 8-bit).
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 || colours.hdr;
+    // The picture is decoded here, in this thread, whichever way: on every core.
+    const hevc::Workers everyCore(QThread::idealThreadCount());
     // The size asked for, as the picture is stored (it is turned by its EXIF last).
     const QSize wanted = opened->exifTurn >= 5 ? m_scaledSize.transposed() : m_scaledSize;
     if (!deep && !alpha && !colours.hdr && !wanted.isEmpty() && announced.width() >= 2 * wanted.width()
@@ -492,7 +492,6 @@ bool HeifHandler::read(QImage *image)
                                     : heif_chroma_interleaved_RGBA;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     heif_image *decoded = nullptr;
-    const hevc::Workers everyCore(QThread::idealThreadCount());
     const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
     if (error.code != heif_error_Ok || !decoded) {
         failedBecause(reasonFor(error));
