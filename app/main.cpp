@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
         // the photo meets it ready. Without one, the helpers start once the
         // window is up, as they would only slow its building down.
         if (!start->file.isEmpty())
-            helpers = picture::DecodeQueue::startHelpersEarly(start->file);
+            helpers = picture::DecodeQueue::startHelpersEarly();
     }
     QtMessageHandler previous = qInstallMessageHandler(noDisplay);
     QApplication app(argc, argv);

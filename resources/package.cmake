@@ -17,9 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's GUI library, PNG and BMP are built in.
 # Qt's own image plugins read WebP, TIFF and SVG; HEIF, AVIF and JPEG XL come
 # with the program through libheif and libjxl, which the shared-library
-# dependencies name. libavcodec, which the helpers for HEIF photos load
-# themselves, is named here: no shared-library dependency shows it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n, fonts-noto-cjk, libavcodec59 | libavcodec-extra59")
+# dependencies name.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n, fonts-noto-cjk")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

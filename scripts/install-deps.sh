@@ -11,7 +11,7 @@ set -euo pipefail
 run=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    qt6-image-formats-plugins libqt6svg6 libheif-dev libde265-dev libavcodec-dev libjxl-dev libavif-dev libraw-dev libseccomp-dev libexiv2-dev libturbojpeg0-dev libjpeg62-turbo-dev zlib1g-dev libx11-dev
+    qt6-image-formats-plugins libqt6svg6 libheif-dev libde265-dev libjxl-dev libavif-dev libraw-dev libseccomp-dev libexiv2-dev libturbojpeg0-dev libjpeg62-turbo-dev zlib1g-dev libx11-dev
     fonts-noto-cjk
 )
 test=(

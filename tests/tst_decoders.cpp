@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,13 +54,6 @@ std::optional<DecodedPicture> decoded(DecodeQueue &queue, const QString &file, Q
     return heard;
 }
 
-// Whether the helper `pid` was started with `option`.
-bool startedWith(qint64 pid, const QByteArray &option)
-{
-    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').contains(option);
-}
-
 } // namespace
 
 class TestDecoders : public QObject
@@ -80,9 +72,6 @@ private slots:
     void factsAreOfTheFileAsRead();
     void textWaitsForAHelperWithFonts_data();
     void textWaitsForAHelperWithFonts();
-    void earlyHelperForTheFirstPicture_data();
-    void earlyHelperForTheFirstPicture();
-    void heifPhotosGetTheFastestDecoder();
     void shownPictureOutlivesHelpersEndingUnready();
     void aReplacedFileIsReadAfresh();
     void lyingHelpers_data();
@@ -470,62 +459,6 @@ void TestDecoders::textWaitsForAHelperWithFonts()
     const auto kept = std::count_if(before.cbegin(), before.cend(), [&](qint64 pid) { return afterFirst.contains(pid); });
     QCOMPARE(kept, qsizetype(before.size() - 1));
     QCOMPARE(queue->helperPids(), afterFirst);
-}
-
-void TestDecoders::earlyHelperForTheFirstPicture_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("hevc");
-    QTest::newRow("a HEIC") << QStringLiteral("/photos/IMG_0001.HEIC") << true;
-    QTest::newRow("a HEIF") << QStringLiteral("photo.heif") << true;
-    QTest::newRow("a JPEG") << QStringLiteral("photo.jpg") << false;
-    QTest::newRow("an AVIF (AV1)") << QStringLiteral("photo.avif") << false;
-    QTest::newRow("no picture") << QString() << false;
-}
-
-void TestDecoders::earlyHelperForTheFirstPicture()
-{
-    // Opened on a HEIF photo, the helper started first thing loads the
-    // fastest HEVC decoder; on anything else it starts without it.
-    QFETCH(QString, file);
-    QFETCH(bool, hevc);
-    std::vector<StartedHelperProcess> early = DecodeQueue::startHelpersEarly(file);
-    QCOMPARE(early.size(), size_t(1));
-    QVERIFY(early.front().isRunning());
-    const qint64 pid = early.front().pid();
-    // Read once it has started the helper's program, not while it is still a fork of this one.
-    DecodeQueue queue;
-    queue.adopt(std::move(early));
-    QTRY_COMPARE_WITH_TIMEOUT(queue.readyHelpers(), 1, 30000);
-    QCOMPARE(queue.helperPids(), QList<qint64>{pid});
-    QCOMPARE(startedWith(pid, "--hevc"), hevc);
-}
-
-void TestDecoders::heifPhotosGetTheFastestDecoder()
-{
-    // Helpers start without libavcodec and the ninety libraries it brings.
-    // Once a HEIF photo has been asked for, those started from then on load
-    // it, contained as any other, and show the photo as the first did.
-    const QString photo = path(QStringLiteral("photo.heic"));
-    QVERIFY(QFile::copy(QFINDTESTDATA(QStringLiteral("data/formats/heic-10bit.heic")), photo));
-    std::unique_ptr<DecodeQueue> queue = readyQueue();
-    const QList<qint64> first = queue->helperPids();
-    QVERIFY(std::none_of(first.cbegin(), first.cend(), [](qint64 pid) { return startedWith(pid, "--hevc"); }));
-    const std::optional<DecodedPicture> byLibde265 = decoded(*queue, photo, QSize(400, 300), this);
-    QVERIFY(byLibde265);
-    QCOMPARE(byLibde265->status, DecodedPicture::Status::Decoded);
-    queue->setLimits({}); // the idle helpers are replaced
-    QTRY_VERIFY_WITH_TIMEOUT(queue->readyHelpers() == queue->workers()
-                                 && std::none_of(first.cbegin(), first.cend(),
-                                                 [&](qint64 pid) { return queue->helperPids().contains(pid); }),
-                             30000);
-    const QList<qint64> now = queue->helperPids();
-    QVERIFY(std::all_of(now.cbegin(), now.cend(), [](qint64 pid) { return startedWith(pid, "--hevc"); }));
-    const std::optional<DecodedPicture> byLibavcodec = decoded(*queue, photo, QSize(400, 300), this);
-    QVERIFY(byLibavcodec);
-    QCOMPARE(byLibavcodec->status, DecodedPicture::Status::Decoded);
-    QVERIFY(!byLibavcodec->image.isNull());
-    QVERIFY(byLibavcodec->image == byLibde265->image);
 }
 
 void TestDecoders::shownPictureOutlivesHelpersEndingUnready()

@@ -5,7 +5,6 @@
 #include "picture/helper/details/photodetails.h"
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
-#include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
@@ -118,8 +117,6 @@ private slots:
     void shrunkFromPlanes();
     void heifShownAsDecodedWhole_data();
     void heifShownAsDecodedWhole();
-    void hevcDecodersAgree_data();
-    void hevcDecodersAgree();
     void turnsOnce_data();
     void turnsOnce();
     void shownAtTheAnnouncedSize_data();
@@ -375,35 +372,6 @@ void TestPictures::heifShownAsDecodedWhole()
     QCOMPARE(shown.colorSpace(), reference.colorSpace());
     const double error = meanDifference(shown, reference, false);
     QVERIFY2(error < 1.0, qPrintable(QString::number(error)));
-}
-
-void TestPictures::hevcDecodersAgree_data()
-{
-    QTest::addColumn<QString>("file");
-    // Each depth and chroma layout libheif takes, against an odd edge; the
-    // alpha is a stream of its own.
-    for (const char *name : {"heic-8bit.heic", "heic-8bit-422.heic", "heic-10bit.heic", "heic-10bit-444.heic",
-                             "heic-grey.heic", "heic-alpha.heic"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-// libavcodec and libde265 both decode HEVC to the bit: a photo shows the
-// same whichever a helper has.
-void TestPictures::hevcDecodersAgree()
-{
-    QFETCH(QString, file);
-    if (!hevc::loadFastDecoder())
-        QSKIP("libavcodec cannot be loaded here");
-    QImage byLibde265;
-    {
-        const hevc::DecoderChoice choice(hevc::Decoder::Libde265);
-        byLibde265 = QImageReader(corpus(file)).read();
-    }
-    const QImage byLibavcodec = QImageReader(corpus(file)).read();
-    QVERIFY(!byLibde265.isNull());
-    QCOMPARE(byLibavcodec.format(), byLibde265.format());
-    QCOMPARE(byLibavcodec.size(), byLibde265.size());
-    QVERIFY(byLibavcodec == byLibde265);
 }
 
 void TestPictures::turnsOnce_data()

@@ -1,7 +1,6 @@
 #include "picture/helper/startup.h"
 
 #include "picture/helper/containment.h"
-#include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/preload.h"
 #include "picture/wire/decoding.h"
 #include "picture/wire/protocol.h"
@@ -44,7 +43,6 @@ std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
         return std::nullopt;
     const bool audit = hasOption(argc, argv, "--audit");
     const bool fonts = hasOption(argc, argv, "--fonts");
-    const bool hevc = hasOption(argc, argv, "--hevc");
     // Where no empty root can be made, it runs in a folder that is empty
     // and stays so: made, entered and removed.
     QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/zelvo-decoder-XXXXXX";
@@ -71,8 +69,6 @@ std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status)
     static QGuiApplication application(argc, argv);
     QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 1);
     loadDecoders(fonts);
-    if (hevc)
-        hevc::loadFastDecoder();
 
     ContainmentLimits limits;
     limits.data = QByteArray(argv[1]).toULongLong() * 1024 * 1024;

@@ -20,8 +20,7 @@ struct ReadyHelper
 
 // Started as zelvo-decoder is (helperprocess.h): the socket as descriptor
 // 3, the cancel word as 4, the memory limit in MiB as the first argument;
-// after it "--fonts" (fonts are loaded, for pictures that draw text),
-// "--hevc" (the fastest HEVC decoder is loaded, for HEIF photos) and
+// after it "--fonts" (fonts are loaded, for pictures that draw text) and
 // "--audit" (refused calls are written to standard error).
 // Nullopt, with the exit status in `status`, when it cannot be contained.
 std::optional<ReadyHelper> startContained(int argc, char *argv[], int *status);

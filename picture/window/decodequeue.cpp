@@ -5,7 +5,6 @@
 #include "platform/platform.h"
 #include "platform/sidecars.h"
 
-#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -81,15 +80,6 @@ int workersHere()
     return std::max(2, QThread::idealThreadCount());
 }
 
-// HEVC-coded HEIF, by its name: a helper loads the decoder for it before it
-// may open anything. The AV1 kind is named .avif.
-bool mayBeHevc(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("heic") || suffix == QLatin1String("heif") || suffix == QLatin1String("hif")
-           || suffix == QLatin1String("heics");
-}
-
 HelperProcess::Options programHelper()
 {
     HelperProcess::Options options;
@@ -106,13 +96,11 @@ DecodeQueue::DecodeQueue(QObject *parent) : QObject(parent), m_workers(workersHe
     m_screenIcc = m_screen.iccProfile();
 }
 
-std::vector<StartedHelperProcess> DecodeQueue::startHelpersEarly(const QString &firstPicture)
+std::vector<StartedHelperProcess> DecodeQueue::startHelpersEarly()
 {
     // One: a second one would take the core the window is built on.
     std::vector<StartedHelperProcess> helpers;
-    HelperProcess::Options options = programHelper();
-    options.hevc = mayBeHevc(firstPicture);
-    helpers.emplace_back(options);
+    helpers.emplace_back(programHelper());
     return helpers;
 }
 
@@ -212,7 +200,6 @@ DecodeQueue::Slot *DecodeQueue::spawn()
     // pictures that draw text need them: a helper has them when one waits.
     HelperProcess::Options options = helperOptions();
     options.fonts = fontsWanted();
-    options.hevc = options.hevc || m_hevcWanted;
     return watch(new HelperProcess(options, this));
 }
 
@@ -294,7 +281,6 @@ DecodeQueue::Ticket DecodeQueue::decode(const DecodeRequest &asked, Priority pri
 {
     DecodeRequest request = asked;
     request.screen = m_screen;
-    m_hevcWanted = m_hevcWanted || mayBeHevc(request.path);
     const Ticket ticket = m_next++;
     for (auto &[id, job] : m_jobs) {
         if (!job.cancelled && sameRequest(job.request, request) && readsTheFilesAsTheyAre(job)) {

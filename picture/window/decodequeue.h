@@ -65,9 +65,8 @@ public:
     // before the pictures asked to be shown are done.
     void warmUp();
     // The helper a queue of the program's own starts with, started now:
-    // the program starts it first thing, while it builds its window, for
-    // `firstPicture` (a HEIF photo's helper loads the fastest HEVC decoder).
-    static std::vector<StartedHelperProcess> startHelpersEarly(const QString &firstPicture);
+    // the program starts it first thing, while it builds its window.
+    static std::vector<StartedHelperProcess> startHelpersEarly();
     // Takes over helpers started before this queue, as its own. Until the
     // pictures asked for to be shown are done, no other helper starts: one
     // loading its libraries would take the cores the window and the first
@@ -93,9 +92,6 @@ public:
     void setHelper(const HelperProcess::Options &helper);
     // The helpers' processes now running.
     QList<qint64> helperPids() const;
-    // Once a HEIF photo has been asked for, every helper started loads the
-    // fastest HEVC decoder (helpers already running keep theirs).
-    bool wantsHevc() const { return m_hevcWanted; }
 
 private:
     struct Waiter
@@ -162,7 +158,6 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     int m_failedStarts = 0;
     bool m_startingUp = false; // the early helpers alone, until the first pictures are shown
-    bool m_hevcWanted = false;
     std::map<JobId, Job> m_jobs; // in order of arrival
     std::map<Ticket, JobId> m_tickets;
     quint64 m_next = 1;

@@ -73,8 +73,6 @@ StartedHelperProcess::StartedHelperProcess(const HelperOptions &options)
         start.arguments.append(argument.toUtf8());
     if (options.fonts)
         start.arguments.append("--fonts");
-    if (options.hevc)
-        start.arguments.append("--hevc");
     start.environment = helperEnvironment();
     start.errors = errors[1];
     start.descriptors = {ends[1], cancel};

@@ -27,7 +27,6 @@ struct HelperOptions
     QStringList arguments; // after the memory limit (tests start helpers of their own)
     bool namespaces = true; // false: never in namespaces of its own
     bool fonts = false;     // it loads fonts, for pictures that draw text
-    bool hevc = false;      // it loads the fastest HEVC decoder, for HEIF photos
 };
 
 // A helper started and not yet watched. The program starts its helpers

@@ -4,7 +4,6 @@
 // Built and run by `make fuzz`.
 
 #include "picture/helper/formats/heifhandler.h"
-#include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/formats/jxlhandler.h"
 #include "picture/helper/formats/rawhandler.h"
 
@@ -15,20 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
-
-#ifdef ZELVO_FUZZ_HEVC
-// Both HEVC decoders a helper may have: libde265 for the whole picture,
-// libavcodec for the shrunk one.
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    if (!picture::hevc::loadFastDecoder()) {
-        std::fprintf(stderr, "libavcodec cannot be loaded\n");
-        std::abort();
-    }
-    return 0;
-}
-#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -41,9 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const QSize announced = handler.option(QImageIOHandler::Size).toSize();
     QImage image;
-#ifdef ZELVO_FUZZ_HEVC
-    std::optional<picture::hevc::DecoderChoice> libde265(std::in_place, picture::hevc::Decoder::Libde265);
-#endif
     if (handler.read(&image) && announced.isValid() && image.size() != announced) {
         std::fprintf(stderr, "read %dx%d, announced %dx%d\n", image.width(), image.height(), announced.width(),
                      announced.height());
@@ -51,9 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     // And shrunk to a third, as the viewer reads big pictures: the shrinking
     // ways (from a decoder's planes) see the same bytes.
-#ifdef ZELVO_FUZZ_HEVC
-    libde265.reset();
-#endif
     const QSize third = announced / 3;
     if (third.isEmpty())
         return 0;

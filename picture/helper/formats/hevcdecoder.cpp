@@ -1,18 +1,14 @@
 #include "picture/helper/formats/hevcdecoder.h"
 
-#include "picture/helper/formats/avcodechevc.h"
-
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <utility>
-#include <vector>
 
 namespace picture::hevc {
 namespace {
@@ -21,16 +17,10 @@ namespace {
 constexpr int MostWorkers = 16;
 
 thread_local int workersHere = 1;
-// For the whole process: a grid's tiles are decoded in libheif's threads.
-std::atomic<Decoder> decoderChosen = Decoder::Fastest;
 
-// One item's decode: by libde265 as its NAL units come, or by libavcodec,
-// handed them all at the end.
-struct ItemDecoder
+struct Decoder
 {
     de265_decoder_context *context = nullptr;
-    int workers = 1;
-    std::vector<uint8_t> stream; // libavcodec's: each NAL unit after a start code
 };
 
 constexpr heif_error Ok{heif_error_Ok, heif_suberror_Unspecified, "Success"};
@@ -42,7 +32,7 @@ heif_error failed(heif_suberror_code why, const char *what)
 
 const char *pluginName()
 {
-    return "libavcodec or libde265 on every core";
+    return "libde265 on every core";
 }
 
 int supports(heif_compression_format format)
@@ -53,30 +43,24 @@ int supports(heif_compression_format format)
 
 heif_error newDecoder(void **made)
 {
-    auto *decoder = new (std::nothrow) ItemDecoder;
+    auto *decoder = new (std::nothrow) Decoder;
     if (!decoder)
         return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a decoder"};
-    decoder->workers = std::clamp(workersHere, 1, MostWorkers);
-    if (decoderChosen == Decoder::Fastest && avcodecLoaded()) {
-        *made = decoder;
-        return Ok;
-    }
     decoder->context = de265_new_decoder();
     if (!decoder->context) {
         delete decoder;
         return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a decoder"};
     }
     // Without its workers libde265 still decodes, in the calling thread.
-    de265_start_worker_threads(decoder->context, decoder->workers);
+    de265_start_worker_threads(decoder->context, std::clamp(workersHere, 1, MostWorkers));
     *made = decoder;
     return Ok;
 }
 
 void freeDecoder(void *raw)
 {
-    auto *decoder = static_cast<ItemDecoder *>(raw);
-    if (decoder->context)
-        de265_free_decoder(decoder->context);
+    auto *decoder = static_cast<Decoder *>(raw);
+    de265_free_decoder(decoder->context);
     delete decoder;
 }
 
@@ -87,7 +71,7 @@ void setStrict(void *, int) {}
 // The item's NAL units, each after its four-byte length.
 heif_error pushData(void *raw, const void *data, size_t size)
 {
-    auto *decoder = static_cast<ItemDecoder *>(raw);
+    auto *decoder = static_cast<Decoder *>(raw);
     const auto *bytes = static_cast<const unsigned char *>(data);
     size_t at = 0;
     while (at < size) {
@@ -98,13 +82,8 @@ heif_error pushData(void *raw, const void *data, size_t size)
         at += 4;
         if (length > size - at)
             return failed(heif_suberror_End_of_data, "a NAL unit past the end of its data");
-        if (!decoder->context) {
-            static constexpr uint8_t startCode[] = {0, 0, 0, 1};
-            decoder->stream.insert(decoder->stream.end(), std::begin(startCode), std::end(startCode));
-            decoder->stream.insert(decoder->stream.end(), bytes + at, bytes + at + length);
-        } else if (de265_push_NAL(decoder->context, bytes + at, int(length), 0, nullptr) != DE265_OK) {
+        if (de265_push_NAL(decoder->context, bytes + at, int(length), 0, nullptr) != DE265_OK)
             return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a NAL unit"};
-        }
         at += length;
     }
     return Ok;
@@ -154,10 +133,8 @@ heif_error toHeifImage(const de265_image *picture, heif_image **made)
 
 heif_error decodeImage(void *raw, heif_image **made)
 {
-    auto *decoder = static_cast<ItemDecoder *>(raw);
+    auto *decoder = static_cast<Decoder *>(raw);
     *made = nullptr;
-    if (!decoder->context)
-        return decodeWithAvcodec(decoder->stream, decoder->workers, made);
     if (de265_flush_data(decoder->context) != DE265_OK)
         return failed(heif_suberror_Unspecified, "the stream could not be ended");
     int more = 0;
@@ -193,7 +170,7 @@ const heif_decoder_plugin plugin{
     pushData,
     decodeImage,
     setStrict,
-    "hevc-workers",
+    "libde265-workers",
 };
 
 } // namespace
@@ -204,16 +181,6 @@ void registerDecoder()
     std::call_once(registered, [] { heif_register_decoder_plugin(&plugin); });
 }
 
-bool loadFastDecoder()
-{
-    return loadAvcodec();
-}
-
-bool fastDecoderLoaded()
-{
-    return avcodecLoaded();
-}
-
 Workers::Workers(int count) : m_before(workersHere)
 {
     workersHere = count;
@@ -222,15 +189,6 @@ Workers::Workers(int count) : m_before(workersHere)
 Workers::~Workers()
 {
     workersHere = m_before;
-}
-
-DecoderChoice::DecoderChoice(Decoder decoder) : m_before(decoderChosen.exchange(decoder))
-{
-}
-
-DecoderChoice::~DecoderChoice()
-{
-    decoderChosen = m_before;
 }
 
 } // namespace picture::hevc
