@@ -167,7 +167,8 @@ void TestPictures::formats_data()
     // heic-mif1: the structural brands first, as cameras and conformance
     // files write them; heic-mif2: MIAF's second edition brand alone, which
     // libheif 1.15 refuses as it stands. jpeg-gainmap: a gain map after the photo (shown: the photo).
-    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-two-images.heic", "heic-mif1.heic", "heic-mif2.heic",
+    for (const char *name : {"heic-8bit.heic", "heic-10bit.heic", "heic-8bit-422.heic", "heic-10bit-444.heic",
+                             "heic-two-images.heic", "heic-mif1.heic", "heic-mif2.heic",
                              "avif-8bit-420.avif", "avif-10bit-422.avif", "avif-10bit-444.avif", "avif-12bit-420.avif",
                              "jxl-8bit.jxl", "jxl-16bit.jxl", "webp-lossy.webp", "tiff-8bit.tif", "tiff-16bit.tiff",
                              "svg-band.svg", "jpeg-gainmap.jpg"})
@@ -353,6 +354,7 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC turned by its EXIF") << QStringLiteral("heic-exif-orientation-6.heic") << QSize(100, 150);
     QTest::newRow("HEIC smaller than its size box") << QStringLiteral("heic-size-box-larger.heic") << QSize(150, 100);
     QTest::newRow("HEIC in grey") << QStringLiteral("heic-grey.heic") << QSize(150, 100);
+    QTest::newRow("HEIC in 4:2:2") << QStringLiteral("heic-8bit-422.heic") << QSize(150, 100);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 

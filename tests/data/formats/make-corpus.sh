@@ -19,6 +19,9 @@ convert reference.png \( -size 301x201 xc:white -fill '#808080' -draw 'rectangle
 
 heif-enc -q 92 reference.png -o heic-8bit.heic
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
+# The other chroma layouts, each against the odd edge.
+heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic
+heif-enc -q 92 -b 10 -p chroma=444 reference-16.png -o heic-10bit-444.heic
 heif-enc -q 92 reference-alpha.png -o heic-alpha.heic
 # Its colours stored multiplied by their alpha, as the file then says.
 convert reference-alpha.png -channel RGB -fx 'u*u.a' +channel PNG32:premultiplied.png
