@@ -68,6 +68,7 @@ private slots:
     void previewOnlyWhileThePictureIsOnItsWay();
     void previewShowsWhereAPageWas();
     void keysAheadDecodeOnlyWhereTheyStop();
+    void keysLetGoCountFromTheKey();
     void firstPictureFitsTheFrameToCome();
     void sharedThumbnailReachesTheHelper();
 
@@ -130,11 +131,13 @@ private:
     }
 
     // The queue's helpers, ready and then stopped (SIGSTOP): no decode they
-    // are given ends by itself, nor by the deadline. None if they are not.
-    static QList<qint64> stoppedHelpers(DecodeQueue &queue)
+    // are given ends by itself, nor by the deadline; nor, with `graceMs`
+    // long enough, once cancelled. None if they are not.
+    static QList<qint64> stoppedHelpers(DecodeQueue &queue, int graceMs = DecodeQueue::Limits().cancelGraceMs)
     {
         DecodeQueue::Limits limits;
         limits.deadlineMs = 120000;
+        limits.cancelGraceMs = graceMs;
         queue.setLimits(limits);
         queue.warmUp();
         if (!QTest::qWaitFor([&queue] { return queue.readyHelpers() == queue.workers(); }, 20000))
@@ -806,7 +809,7 @@ void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
 {
     // Keys faster than the pictures (a held key): the photos on the way ask
     // for their previews only; the photo where the keys stop is decoded
-    // sharp once its preview shows. One step asks for both at once.
+    // sharp once they have stopped. One step asks for both at once.
     QStringList photos{photoWithPreview(QStringLiteral("a.jpg"))};
     QVERIFY(!photos.first().isEmpty());
     for (const char *name : {"b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}) {
@@ -840,6 +843,31 @@ void TestViewer::keysAheadDecodeOnlyWhereTheyStop()
     const quint64 onTheWay = queue.asked();
     view.showFile(photos[5]);
     QCOMPARE(queue.asked(), onTheWay + 1);
+}
+
+void TestViewer::keysLetGoCountFromTheKey()
+{
+    // The wait for the keys to stop starts at the last key, not once its
+    // preview shows: the preview is decoded during the wait, and a preview
+    // that never comes (its helpers stopped, never killed) does not hold
+    // the photo's sharp decode back.
+    QStringList photos;
+    for (const char *name : {"a.png", "b.png", "c.png"}) {
+        photos.append(path(QString::fromLatin1(name)));
+        writeImage(QString::fromLatin1(name), QSize(300, 200), "PNG");
+    }
+    ShownView shownView;
+    QVERIFY(!stoppedHelpers(shownView.queue, 3600 * 1000).isEmpty());
+    QVERIFY(shownView.ready());
+    PictureView &view = shownView.view;
+    view.setKeysLetGoAfter(0);
+    const quint64 before = shownView.queue.asked();
+    view.showFile(photos[0]);
+    view.showFile(photos[1]);
+    view.showFile(photos[2]);
+    QCOMPARE(shownView.queue.asked(), before + 4); // the first photo whole, then previews only
+    QTRY_COMPARE_WITH_TIMEOUT(shownView.queue.asked(), before + 5, 20000);
+    QVERIFY(view.path().isEmpty()); // nothing has come back
 }
 
 void TestViewer::firstPictureFitsTheFrameToCome()

@@ -259,6 +259,9 @@ void PictureView::showFile(const QString &path)
     if (keysAhead) {
         m_sharpDeferred = sequence;
         askPreview(sequence, path);
+        // Counted from the key, not from its preview: the preview is decoded
+        // while the keys may still come, not before the wait for them starts.
+        m_settle->start();
     } else if (m_queue.readyHelpers() < 2 && !isJpegName(path)) {
         askPreview(sequence, path);
         askSharp(sequence, path);
@@ -292,13 +295,11 @@ void PictureView::askPreview(quint64 sequence, const QString &path)
                                      [this, sequence, path](const DecodedPicture &preview) {
                                          m_previewTicket.reset();
                                          previewed(sequence, path, preview);
-                                         if (m_sharpDeferred != sequence)
-                                             return;
                                          // Without a preview to show there is nothing to wait for.
-                                         if (m_isPreview && m_path == path)
-                                             m_settle->start();
-                                         else
+                                         if (m_sharpDeferred == sequence && !(m_isPreview && m_path == path)) {
+                                             m_settle->stop();
                                              askSharp(std::exchange(m_sharpDeferred, 0), path);
+                                         }
                                      });
 }
 
