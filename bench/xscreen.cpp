@@ -1,6 +1,7 @@
 #include "xscreen.h"
 
 #include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
@@ -40,6 +41,20 @@ void XScreen::key(const char *keysym)
     const KeyCode code = XKeysymToKeycode(m_display, XStringToKeysym(keysym));
     XTestFakeKeyEvent(m_display, code, True, CurrentTime);
     XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    XFlush(m_display);
+}
+
+void XScreen::holdKey(const char *keysym, int delayMs, int repeatMs)
+{
+    XAutoRepeatOn(m_display);
+    XkbSetAutoRepeatRate(m_display, XkbUseCoreKbd, unsigned(delayMs), unsigned(repeatMs));
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, XStringToKeysym(keysym)), True, CurrentTime);
+    XFlush(m_display);
+}
+
+void XScreen::letGoOfKey(const char *keysym)
+{
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, XStringToKeysym(keysym)), False, CurrentTime);
     XFlush(m_display);
 }
 

@@ -26,6 +26,10 @@ public:
 
     // "Down", "End", "Tab" ...: press and release.
     void key(const char *keysym);
+    // Holds the key down (the X server repeats it, every `repeatMs` after
+    // `delayMs`), or lets it go.
+    void holdKey(const char *keysym, int delayMs, int repeatMs);
+    void letGoOfKey(const char *keysym);
     void click(QPoint at);
     QColor pixel(QPoint at);
     // The first point of the screen, on a grid of `step`, holding exactly `colour`.

@@ -25,6 +25,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -69,6 +71,8 @@ private slots:
     void previewShowsWhereAPageWas();
     void keysAheadDecodeOnlyWhereTheyStop();
     void keysLetGoCountFromTheKey();
+    void aHeldKeyLetGoDecodesAtOnce_data();
+    void aHeldKeyLetGoDecodesAtOnce();
     void firstPictureFitsTheFrameToCome();
     void sharedThumbnailReachesTheHelper();
 
@@ -868,6 +872,43 @@ void TestViewer::keysLetGoCountFromTheKey()
     QCOMPARE(shownView.queue.asked(), before + 4); // the first photo whole, then previews only
     QTRY_COMPARE_WITH_TIMEOUT(shownView.queue.asked(), before + 5, 20000);
     QVERIFY(view.path().isEmpty()); // nothing has come back
+}
+
+void TestViewer::aHeldKeyLetGoDecodesAtOnce_data()
+{
+    // The keys as Qt gives them: a key's own repeats come as releases and
+    // presses marked as repeats, and it ends with a release that is not.
+    QTest::addColumn<QString>("keys"); // p: press, r: release; capitals are repeats
+    QTest::addColumn<bool>("decoded");
+    QTest::newRow("held, then let go") << QStringLiteral("pRPRPr") << true;
+    QTest::newRow("still held") << QStringLiteral("pRPRP") << false;
+    // A fast tapper's next tap may follow: only a pause tells.
+    QTest::newRow("tapped") << QStringLiteral("pr") << false;
+    QTest::newRow("let go, then tapped: nothing more") << QStringLiteral("pRPrpr") << true;
+}
+
+void TestViewer::aHeldKeyLetGoDecodesAtOnce()
+{
+    // Keys ahead of the pictures leave the photo they stopped at to be
+    // decoded sharp once they have paused; a held key let go has stopped,
+    // and the photo is decoded at once, wherever the keyboard is.
+    QFETCH(QString, keys);
+    QFETCH(bool, decoded);
+    for (const char *name : {"a.png", "b.png", "c.png"})
+        writeImage(QString::fromLatin1(name), QSize(300, 200), "PNG");
+    QVERIFY(!stoppedHelpers(m_viewer->queue(), 3600 * 1000).isEmpty());
+    m_viewer->imageView()->setKeysLetGoAfter(3600 * 1000);
+    const quint64 before = m_viewer->queue().asked();
+    for (const char *name : {"a.png", "b.png", "c.png"})
+        m_viewer->navigate(path(QString::fromLatin1(name)));
+    QCOMPARE(m_viewer->queue().asked(), before + 4); // the first photo whole, then previews only
+    QLineEdit elsewhere; // the keys go to another widget of the program
+    for (const QChar key : keys) {
+        QKeyEvent event(key.toLower() == QLatin1Char('p') ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Down,
+                        Qt::NoModifier, QString(), key.isUpper());
+        QCoreApplication::sendEvent(&elsewhere, &event);
+    }
+    QCOMPARE(m_viewer->queue().asked(), before + (decoded ? 5 : 4));
 }
 
 void TestViewer::firstPictureFitsTheFrameToCome()

@@ -209,6 +209,14 @@ void PictureView::setKeysLetGoAfter(int milliseconds)
     m_settle->setInterval(milliseconds);
 }
 
+void PictureView::keysLetGo()
+{
+    if (m_sharpDeferred == 0 || m_sharpDeferred != m_sequence)
+        return;
+    m_settle->stop();
+    askSharp(std::exchange(m_sharpDeferred, 0), m_requested);
+}
+
 void PictureView::showFile(const QString &path)
 {
     const quint64 sequence = ++m_sequence;

@@ -61,6 +61,9 @@ public:
     // How long no key must come before a photo the keys ran ahead of is
     // decoded sharp (two key repeats; tests wait longer).
     void setKeysLetGoAfter(int milliseconds);
+    // The user has let go of the key they held: the photo the keys stopped
+    // at is decoded sharp now, without waiting for a pause.
+    void keysLetGo();
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
     // What a picture is asked for: its fit, and before the window is on the

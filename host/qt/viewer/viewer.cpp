@@ -4,6 +4,7 @@
 #include "host/qt/base/announce.h"
 #include "host/qt/base/twips.h"
 #include "host/qt/viewer/fullscreenwindow.h"
+#include "host/qt/viewer/heldkeywatch.h"
 #include "host/qt/viewer/pagebrowser.h"
 #include "host/qt/viewer/prefetcher.h"
 #include "host/qt/viewer/screencolours.h"
@@ -65,6 +66,11 @@ ViewerWidget::ViewerWidget(QWidget *parent)
     m_queue->setScreenColours(screenColours());
     connectView(m_image);
     connect(m_image, &PictureView::pictureShown, this, &ViewerWidget::pictureShown);
+    connect(new HeldKeyWatch(this), &HeldKeyWatch::letGo, this, [this] {
+        m_image->keysLetGo();
+        if (m_fullScreen)
+            m_fullScreen->view()->keysLetGo();
+    });
     // A preview is on the screen at once, even where a page is shown so far
     // (the start page, when the window opens on a photo).
     connect(m_image, &PictureView::previewShown, this, [this] { setCurrentWidget(m_image); });
