@@ -217,6 +217,18 @@ QString dngWithPreview(const QString &folder, const QString &jpeg, const QString
     return dng;
 }
 
+QString gridHeicToOpen(const QString &folder, const QStringList &jpegs, const QString &maker)
+{
+    const QString heic = folder + QStringLiteral("/grid.heic");
+    if (QFile::exists(heic))
+        return heic;
+    std::printf("making a HEIC of tiles in %s (once) ...\n", qPrintable(folder));
+    std::fflush(stdout);
+    QDir().mkpath(folder);
+    QProcess::execute(QStringLiteral("python3"), {maker, jpegs[OpenedPicture], heic, jpegs[OpenedPreview]});
+    return heic;
+}
+
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)
 {
     QStringList heics;

@@ -47,6 +47,10 @@ std::pair<QString, QString> photosToOpen(const QString &folder, const QStringLis
 // it is small, its directory names the photo's size), alone in `folder`,
 // made once with the tests' DNG writer `maker`. Returns its path.
 QString dngWithPreview(const QString &folder, const QString &jpeg, const QString &maker);
+// A HEIC as phones write one (a grid of 512 x 512 tiles and a 320 x 240
+// thumbnail), of jpegs[OpenedPicture], its thumbnail of jpegs[OpenedPreview],
+// made by `maker` (make-grid-heic.py).
+QString gridHeicToOpen(const QString &folder, const QStringList &jpegs, const QString &maker);
 
 // `count` 12-megapixel HEICs with thumbnail items, photoColour(i) in the
 // picture of the i-th and photoColour(i + 100) in its preview, made once in
