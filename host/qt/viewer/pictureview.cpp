@@ -68,10 +68,7 @@ PictureView::PictureView(QWidget *parent, DecodeQueue &queue, PictureCache &cach
     // Two key repeats without a key: a held key has been let go.
     const int repeats = std::max(1, QGuiApplication::styleHints()->keyboardAutoRepeatRate());
     m_settle->setInterval(std::max(50, 2000 / repeats));
-    connect(m_settle, &QTimer::timeout, this, [this] {
-        if (m_sharpDeferred != 0 && m_sharpDeferred == m_sequence)
-            askSharp(std::exchange(m_sharpDeferred, 0), m_requested);
-    });
+    connect(m_settle, &QTimer::timeout, this, &PictureView::keysLetGo);
 }
 
 PictureView::~PictureView()
@@ -304,10 +301,8 @@ void PictureView::askPreview(quint64 sequence, const QString &path)
                                          m_previewTicket.reset();
                                          previewed(sequence, path, preview);
                                          // Without a preview to show there is nothing to wait for.
-                                         if (m_sharpDeferred == sequence && !(m_isPreview && m_path == path)) {
-                                             m_settle->stop();
-                                             askSharp(std::exchange(m_sharpDeferred, 0), path);
-                                         }
+                                         if (m_sharpDeferred == sequence && !(m_isPreview && m_path == path))
+                                             keysLetGo();
                                      });
 }
 

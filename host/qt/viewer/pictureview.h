@@ -61,8 +61,8 @@ public:
     // How long no key must come before a photo the keys ran ahead of is
     // decoded sharp (two key repeats; tests wait longer).
     void setKeysLetGoAfter(int milliseconds);
-    // The user has let go of the key they held: the photo the keys stopped
-    // at is decoded sharp now, without waiting for a pause.
+    // The keys have stopped (the user let go of the key they held, or they
+    // paused): the photo they stopped at is decoded sharp now.
     void keysLetGo();
     bool isAnimated() const { return m_animation != nullptr; }
     QSize fitBounds() const; // device pixels a fitted picture may take
