@@ -9,7 +9,7 @@
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
-#include "picture/helper/pixels/ycbcrshrink.h"
+#include "picture/helper/pixels/planeshrink.h"
 #include "picture/wire/orientation.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
@@ -33,6 +33,9 @@
 #include <QtPlugin>
 
 #include <zlib.h>
+
+#include <array>
+#include <cstdint>
 
 // Pictures decoded here, in the test, as the helper decodes them.
 Q_IMPORT_PLUGIN(ZelvoImageFormats)
@@ -113,8 +116,8 @@ private slots:
     void formats();
     void shrinks_data();
     void shrinks();
-    void shrunkFromPlanes_data();
-    void shrunkFromPlanes();
+    void shrunkFromRgbPlanes_data();
+    void shrunkFromRgbPlanes();
     void heifShownAsDecodedWhole_data();
     void heifShownAsDecodedWhole();
     void turnsOnce_data();
@@ -291,57 +294,54 @@ void TestPictures::shrinks()
     }
 }
 
-void TestPictures::shrunkFromPlanes_data()
+void TestPictures::shrunkFromRgbPlanes_data()
 {
-    QTest::addColumn<int>("matrix");
-    QTest::addColumn<bool>("fullRange");
-    QTest::addColumn<QList<int>>("ycbcr");
-    QTest::addColumn<QRgb>("rgb");
-    // Each standard's own corners of the RGB cube, coded to the nearest level.
-    QTest::newRow("BT.601, full range, white") << 6 << true << QList<int>{255, 128, 128} << qRgb(255, 255, 255);
-    QTest::newRow("BT.601, full range, red") << 6 << true << QList<int>{76, 85, 255} << qRgb(255, 0, 0);
-    QTest::newRow("BT.601, full range, blue") << 6 << true << QList<int>{29, 255, 107} << qRgb(0, 0, 255);
-    QTest::newRow("unspecified as BT.601, green") << 2 << true << QList<int>{150, 44, 21} << qRgb(0, 255, 0);
-    QTest::newRow("BT.709, studio range, black") << 1 << false << QList<int>{16, 128, 128} << qRgb(0, 0, 0);
-    QTest::newRow("BT.709, studio range, white") << 1 << false << QList<int>{235, 128, 128} << qRgb(255, 255, 255);
-    QTest::newRow("BT.709, studio range, red") << 1 << false << QList<int>{63, 102, 240} << qRgb(255, 0, 0);
-    QTest::newRow("BT.2020, full range, red") << 9 << true << QList<int>{67, 92, 255} << qRgb(255, 0, 0);
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("half") << QSize(40, 30) << QSize(20, 15);
+    QTest::newRow("a fifth, unevenly") << QSize(37, 23) << QSize(7, 4);
+    QTest::newRow("to one pixel") << QSize(37, 23) << QSize(1, 1);
+    QTest::newRow("one row") << QSize(64, 2) << QSize(9, 1);
 }
 
-// A picture of one colour, in 4:2:0 planes of an odd size, shrunk unevenly.
-void TestPictures::shrunkFromPlanes()
+// Noise in three planes, each with its own stride past the row's end (full
+// of white no pixel may take), shrinks to the means an interleaved copy of the
+// same samples shrinks to, whether one thread or several share the rows.
+void TestPictures::shrunkFromRgbPlanes()
 {
-    QFETCH(int, matrix);
-    QFETCH(bool, fullRange);
-    QFETCH(QList<int>, ycbcr);
-    QFETCH(QRgb, rgb);
-    const QSize size(37, 23);
-    const QByteArray y(size.width() * size.height(), char(ycbcr[0]));
-    const QByteArray cb(19 * 12, char(ycbcr[1]));
-    const QByteArray cr(19 * 12, char(ycbcr[2]));
-    YCbCrPlanes planes;
-    planes.y = reinterpret_cast<const std::uint8_t *>(y.constData());
-    planes.cb = reinterpret_cast<const std::uint8_t *>(cb.constData());
-    planes.cr = reinterpret_cast<const std::uint8_t *>(cr.constData());
-    planes.yStride = size.width();
-    planes.cbStride = planes.crStride = 19;
-    planes.size = size;
-    planes.chromaShiftX = planes.chromaShiftY = 1;
-    const std::optional<YCbCrMatrix> coefficients = ycbcrMatrix(matrix, fullRange);
-    QVERIFY(coefficients);
-    for (const int threads : {1, 3}) {
-        const QImage shown = shrunkToRgb(planes, *coefficients, QSize(10, 7), threads);
-        QCOMPARE(shown.size(), QSize(10, 7));
-        for (const QPoint at : {QPoint(0, 0), QPoint(9, 6), QPoint(4, 3)}) {
-            const QRgb pixel = shown.pixel(at);
-            QVERIFY2(std::abs(qRed(pixel) - qRed(rgb)) <= 1 && std::abs(qGreen(pixel) - qGreen(rgb)) <= 1
-                         && std::abs(qBlue(pixel) - qBlue(rgb)) <= 1,
-                     qPrintable(QColor(pixel).name()));
+    QFETCH(QSize, stored);
+    QFETCH(QSize, size);
+    QImage interleaved(stored, QImage::Format_RGB888);
+    std::array<QByteArray, 3> planes;
+    const std::array<int, 3> strides{stored.width() + 3, stored.width() + 8, stored.width() + 1};
+    for (std::size_t c = 0; c < 3; ++c)
+        planes[c] = QByteArray(strides[c] * stored.height(), char(0xFF));
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < stored.height(); ++y) {
+        for (int x = 0; x < stored.width(); ++x) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                seed = seed * 1664525u + 1013904223u;
+                const auto sample = char(seed >> 24);
+                planes[c][y * strides[c] + x] = sample;
+                interleaved.scanLine(y)[x * 3 + int(c)] = uchar(sample);
+            }
         }
     }
-    // The matrices that are not one: identity (RGB stored as GBR), YCgCo.
-    QVERIFY(!ycbcrMatrix(0, true));
-    QVERIFY(!ycbcrMatrix(8, true));
+    RgbPlanes rgb;
+    rgb.red = reinterpret_cast<const std::uint8_t *>(planes[0].constData());
+    rgb.green = reinterpret_cast<const std::uint8_t *>(planes[1].constData());
+    rgb.blue = reinterpret_cast<const std::uint8_t *>(planes[2].constData());
+    rgb.redStride = strides[0];
+    rgb.greenStride = strides[1];
+    rgb.blueStride = strides[2];
+    rgb.size = stored;
+    const QImage expected = shrunk(interleaved, size).convertToFormat(QImage::Format_RGBX8888);
+    for (const int threads : {1, 3}) {
+        const QImage shown = shrunkToRgbx(rgb, size, threads);
+        QCOMPARE(shown.format(), QImage::Format_RGBX8888);
+        QCOMPARE(shown, expected);
+    }
+    QVERIFY(shrunkToRgbx(rgb, stored + QSize(1, 0), 1).isNull());
 }
 
 void TestPictures::heifShownAsDecodedWhole_data()

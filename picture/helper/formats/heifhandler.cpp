@@ -6,7 +6,7 @@
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/hdr.h"
-#include "picture/helper/pixels/ycbcrshrink.h"
+#include "picture/helper/pixels/planeshrink.h"
 #include "picture/wire/orientation.h"
 
 #include <QColorSpace>
@@ -315,70 +315,47 @@ QImage toAnnounced(QImage picture, QSize announced)
     return picture.scaled(announced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// The matrix that makes the picture's samples RGB, as libheif's own
-// conversion takes it: the file's nclx, else BT.601 over the full range.
-std::optional<YCbCrMatrix> matrixOf(const heif_color_profile_nclx *nclx)
-{
-    return nclx ? ycbcrMatrix(int(nclx->matrix_coefficients), nclx->full_range_flag != 0) : ycbcrMatrix(2, true);
-}
-
 struct Shrunk
 {
     QImage image;                // null: it failed, for `failure`
     const char *failure = nullptr;
 };
 
-// An 8-bit picture shown at half its size or less, shrunk from its 4:2:0
-// planes and made RGB at the size shown: what phones store, handed over as
-// decoded, and no conversion of the whole picture (48 MB for 12 megapixels).
-// Chroma at half resolution is all that half the size can show. Nothing when
-// its samples are not a matrix made RGB here.
+// An 8-bit picture shown at half its size or less, shrunk from RGB planes:
+// libheif makes every picture it decodes RGB planes first (a grid's tiles
+// are pasted into them), and asked for anything else, 4:2:0 planes
+// included, it converts all 12 megapixels a second time, on one core.
 std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announced, QSize wanted, Colours &colours)
 {
-    heif_color_profile_nclx *described = nullptr;
-    heif_image_handle_get_nclx_color_profile(handle, &described);
-    const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(described);
-    if (nclx && !matrixOf(nclx.get()))
-        return std::nullopt;
     heif_image *decoded = nullptr;
-    const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_YCbCr, heif_chroma_420, nullptr);
-    // Planes libheif cannot hand over as 4:2:0 may still be read as RGB.
+    const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, nullptr);
     if (error.code == heif_error_Unsupported_feature)
         return std::nullopt;
     if (error.code != heif_error_Ok || !decoded)
         return Shrunk{{}, reasonFor(error)};
     const std::unique_ptr<heif_image, ImageFree> pixels(decoded);
-    // A grid's tiles may say what the grid does not.
-    heif_color_profile_nclx *tiles = nullptr;
-    if (!nclx)
-        heif_image_get_nclx_color_profile(decoded, &tiles);
-    const std::unique_ptr<heif_color_profile_nclx, NclxFree> tileNclx(tiles);
-    const std::optional<YCbCrMatrix> matrix = matrixOf(nclx ? nclx.get() : tileNclx.get());
-    YCbCrPlanes planes;
-    planes.y = heif_image_get_plane_readonly(decoded, heif_channel_Y, &planes.yStride);
-    planes.cb = heif_image_get_plane_readonly(decoded, heif_channel_Cb, &planes.cbStride);
-    planes.cr = heif_image_get_plane_readonly(decoded, heif_channel_Cr, &planes.crStride);
-    planes.chromaShiftX = planes.chromaShiftY = 1;
+    RgbPlanes planes;
+    planes.red = heif_image_get_plane_readonly(decoded, heif_channel_R, &planes.redStride);
+    planes.green = heif_image_get_plane_readonly(decoded, heif_channel_G, &planes.greenStride);
+    planes.blue = heif_image_get_plane_readonly(decoded, heif_channel_B, &planes.blueStride);
     // Only the announced part, as for the whole picture; a part smaller
     // than the size shown is left to the other way.
-    planes.size = QSize(std::min(heif_image_get_width(decoded, heif_channel_Y), announced.width()),
-                        std::min(heif_image_get_height(decoded, heif_channel_Y), announced.height()));
+    planes.size = QSize(std::min(heif_image_get_width(decoded, heif_channel_R), announced.width()),
+                        std::min(heif_image_get_height(decoded, heif_channel_R), announced.height()));
     // Each plane of 8-bit samples, and at least as large as the part used.
-    const auto usable = [decoded](heif_channel channel, QSize needed) {
+    const auto usable = [decoded, &planes](heif_channel channel) {
         return heif_image_get_bits_per_pixel_range(decoded, channel) == 8
-               && heif_image_get_width(decoded, channel) >= needed.width()
-               && heif_image_get_height(decoded, channel) >= needed.height();
+               && heif_image_get_width(decoded, channel) >= planes.size.width()
+               && heif_image_get_height(decoded, channel) >= planes.size.height();
     };
-    const QSize chroma((planes.size.width() + 1) / 2, (planes.size.height() + 1) / 2);
-    if (!matrix || heif_image_get_colorspace(decoded) != heif_colorspace_YCbCr
-        || heif_image_get_chroma_format(decoded) != heif_chroma_420 || !planes.y || !planes.cb || !planes.cr
-        || !usable(heif_channel_Y, planes.size) || !usable(heif_channel_Cb, chroma) || !usable(heif_channel_Cr, chroma)
-        || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
+    if (heif_image_get_colorspace(decoded) != heif_colorspace_RGB
+        || heif_image_get_chroma_format(decoded) != heif_chroma_444 || !planes.red || !planes.green || !planes.blue || !usable(heif_channel_R) || !usable(heif_channel_G)
+        || !usable(heif_channel_B) || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
         return std::nullopt;
     if (!colours.space.isValid() && !colours.hdr)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
                             heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
-    QImage shown = shrunkToRgb(planes, *matrix, wanted, QThread::idealThreadCount());
+    QImage shown = shrunkToRgbx(planes, wanted, QThread::idealThreadCount());
     if (shown.isNull())
         return Shrunk{{}, "memory"};
     shown.setColorSpace(colours.space);
