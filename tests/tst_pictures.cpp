@@ -10,6 +10,7 @@
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
 #include "picture/helper/pixels/planeshrink.h"
+#include "picture/helper/pixels/ycbcrtorgb.h"
 #include "picture/wire/orientation.h"
 #include "picture/window/sharedthumbnails.h"
 #include "platform/platform.h"
@@ -118,6 +119,8 @@ private slots:
     void shrinks();
     void shrunkFromRgbPlanes_data();
     void shrunkFromRgbPlanes();
+    void ycbcrMadeRgb_data();
+    void ycbcrMadeRgb();
     void heifShownAsDecodedWhole_data();
     void heifShownAsDecodedWhole();
     void turnsOnce_data();
@@ -344,6 +347,80 @@ void TestPictures::shrunkFromRgbPlanes()
     QVERIFY(shrunkToRgbx(rgb, stored + QSize(1, 0), 1).isNull());
 }
 
+void TestPictures::ycbcrMadeRgb_data()
+{
+    QTest::addColumn<int>("matrix");
+    QTest::addColumn<bool>("fullRange");
+    QTest::addColumn<QList<int>>("ycbcr");
+    QTest::addColumn<QRgb>("rgb");
+    // Each standard's own corners of the RGB cube, coded to the nearest level.
+    QTest::newRow("BT.601, full range, white") << 6 << true << QList<int>{255, 128, 128} << qRgb(255, 255, 255);
+    QTest::newRow("BT.601, full range, red") << 6 << true << QList<int>{76, 85, 255} << qRgb(255, 0, 0);
+    QTest::newRow("BT.601, full range, blue") << 6 << true << QList<int>{29, 255, 107} << qRgb(0, 0, 255);
+    QTest::newRow("unspecified as BT.601, green") << 2 << true << QList<int>{150, 44, 21} << qRgb(0, 255, 0);
+    QTest::newRow("BT.709, studio range, black") << 1 << false << QList<int>{16, 128, 128} << qRgb(0, 0, 0);
+    QTest::newRow("BT.709, studio range, white") << 1 << false << QList<int>{235, 128, 128} << qRgb(255, 255, 255);
+    QTest::newRow("BT.709, studio range, red") << 1 << false << QList<int>{63, 102, 240} << qRgb(255, 0, 0);
+    QTest::newRow("BT.709, studio range, grey") << 1 << false << QList<int>{126, 128, 128} << qRgb(128, 128, 128);
+    QTest::newRow("BT.2020, full range, red") << 9 << true << QList<int>{67, 92, 255} << qRgb(255, 0, 0);
+}
+
+// A picture of one colour in planes of an odd size, for each layout of its
+// chroma: every pixel made the colour, and nothing written past the planes.
+void TestPictures::ycbcrMadeRgb()
+{
+    QFETCH(int, matrix);
+    QFETCH(bool, fullRange);
+    QFETCH(QList<int>, ycbcr);
+    QFETCH(QRgb, rgb);
+    const std::optional<YCbCrMatrix> coefficients = ycbcrMatrix(matrix, fullRange);
+    QVERIFY(coefficients);
+    const QSize size(37, 23);
+    for (const auto &[shiftX, shiftY] : {std::pair{1, 1}, std::pair{1, 0}, std::pair{0, 0}}) {
+        const QSize chroma((size.width() + shiftX) >> shiftX, (size.height() + shiftY) >> shiftY);
+        const QByteArray y(size.width() * size.height(), char(ycbcr[0]));
+        const QByteArray cb(chroma.width() * chroma.height(), char(ycbcr[1]));
+        const QByteArray cr(chroma.width() * chroma.height(), char(ycbcr[2]));
+        YCbCrPlanes planes;
+        planes.y = reinterpret_cast<const std::uint8_t *>(y.constData());
+        planes.cb = reinterpret_cast<const std::uint8_t *>(cb.constData());
+        planes.cr = reinterpret_cast<const std::uint8_t *>(cr.constData());
+        planes.yStride = size.width();
+        planes.cbStride = planes.crStride = chroma.width();
+        planes.size = size;
+        planes.chromaShiftX = shiftX;
+        planes.chromaShiftY = shiftY;
+        for (const int threads : {1, 3}) {
+            // A row's samples, then a byte past them that must stay as it is.
+            const int stride = size.width() + 1;
+            std::array<QByteArray, 3> out;
+            for (QByteArray &plane : out)
+                plane = QByteArray(stride * size.height(), char(0x5A));
+            RgbOut rgbOut;
+            rgbOut.red = reinterpret_cast<std::uint8_t *>(out[0].data());
+            rgbOut.green = reinterpret_cast<std::uint8_t *>(out[1].data());
+            rgbOut.blue = reinterpret_cast<std::uint8_t *>(out[2].data());
+            rgbOut.redStride = rgbOut.greenStride = rgbOut.blueStride = stride;
+            toRgb(planes, *coefficients, rgbOut, threads);
+            const std::array<int, 3> expected{qRed(rgb), qGreen(rgb), qBlue(rgb)};
+            for (std::size_t c = 0; c < 3; ++c) {
+                for (int row = 0; row < size.height(); ++row) {
+                    for (int column = 0; column <= size.width(); ++column) {
+                        const int got = uchar(out[c][row * stride + column]);
+                        const int wanted = column < size.width() ? expected[c] : 0x5A;
+                        const QString where = QStringLiteral("channel %1 at %2,%3: %4").arg(c).arg(column).arg(row);
+                        QVERIFY2(std::abs(got - wanted) <= (column < size.width() ? 1 : 0),
+                                 qPrintable(where.arg(got)));
+                    }
+                }
+            }
+        }
+    }
+    // The matrices that are not one: identity (RGB stored as GBR), YCgCo.
+    QVERIFY(!ycbcrMatrix(0, true));
+    QVERIFY(!ycbcrMatrix(8, true));
+}
+
 void TestPictures::heifShownAsDecodedWhole_data()
 {
     QTest::addColumn<QString>("file");
@@ -355,6 +432,9 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC smaller than its size box") << QStringLiteral("heic-size-box-larger.heic") << QSize(150, 100);
     QTest::newRow("HEIC in grey") << QStringLiteral("heic-grey.heic") << QSize(150, 100);
     QTest::newRow("HEIC in 4:2:2") << QStringLiteral("heic-8bit-422.heic") << QSize(150, 100);
+    // Made RGB by the helper's own decoder, not by libheif.
+    QTest::newRow("HEIC coded whole, half") << QStringLiteral("heic-8bit-whole.heic") << QSize(150, 100);
+    QTest::newRow("HEIC coded whole, unevenly") << QStringLiteral("heic-8bit-whole.heic") << QSize(61, 37);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 

@@ -327,6 +327,16 @@ struct Shrunk
 // included, it converts all 12 megapixels a second time, on one core.
 std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announced, QSize wanted, Colours &colours)
 {
+    // A picture coded whole is made RGB by our decoder, on every core, as
+    // libheif would: through the file's nclx, else BT.601 over the full range.
+    heif_color_profile_nclx *described = nullptr;
+    heif_image_handle_get_nclx_color_profile(handle, &described);
+    const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(described);
+    const std::optional<YCbCrMatrix> matrix =
+        nclx ? ycbcrMatrix(int(nclx->matrix_coefficients), nclx->full_range_flag != 0) : ycbcrMatrix(2, true);
+    std::optional<hevc::MadeRgb> madeRgb;
+    if (matrix)
+        madeRgb.emplace(*matrix, announced);
     heif_image *decoded = nullptr;
     const heif_error error = heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, nullptr);
     if (error.code == heif_error_Unsupported_feature)

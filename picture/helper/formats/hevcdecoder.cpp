@@ -17,6 +17,7 @@ namespace {
 constexpr int MostWorkers = 16;
 
 thread_local int workersHere = 1;
+thread_local const MadeRgb *rgbHere = nullptr;
 
 struct Decoder
 {
@@ -131,6 +132,55 @@ heif_error toHeifImage(const de265_image *picture, heif_image **made)
     return Ok;
 }
 
+// The picture as RGB planes, through the matrix `rgb` says; false when it is
+// not one `rgb` is for, and libheif is left to make it RGB.
+bool toRgbImage(const de265_image *picture, const MadeRgb &rgb, heif_image **made, heif_error *error)
+{
+    const de265_chroma chroma = de265_get_chroma_format(picture);
+    const QSize size(de265_get_image_width(picture, 0), de265_get_image_height(picture, 0));
+    if (chroma == de265_chroma_mono || (size != rgb.size() && size != rgb.size().transposed()))
+        return false;
+    for (int c = 0; c < 3; ++c) {
+        if (de265_get_bits_per_pixel(picture, c) != 8)
+            return false;
+    }
+    YCbCrPlanes planes;
+    planes.y = de265_get_image_plane(picture, 0, &planes.yStride);
+    planes.cb = de265_get_image_plane(picture, 1, &planes.cbStride);
+    planes.cr = de265_get_image_plane(picture, 2, &planes.crStride);
+    planes.size = size;
+    planes.chromaShiftX = chroma == de265_chroma_444 ? 0 : 1;
+    planes.chromaShiftY = chroma == de265_chroma_420 ? 1 : 0;
+    const QSize chromaSize(de265_get_image_width(picture, 1), de265_get_image_height(picture, 1));
+    const QSize needed((size.width() + (1 << planes.chromaShiftX) - 1) >> planes.chromaShiftX,
+                       (size.height() + (1 << planes.chromaShiftY) - 1) >> planes.chromaShiftY);
+    if (!planes.y || !planes.cb || !planes.cr || chromaSize != needed
+        || QSize(de265_get_image_width(picture, 2), de265_get_image_height(picture, 2)) != needed)
+        return false;
+    *error = heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_444, made);
+    if (error->code != heif_error_Ok)
+        return true;
+    RgbOut out;
+    for (const heif_channel channel : {heif_channel_R, heif_channel_G, heif_channel_B}) {
+        *error = heif_image_add_plane(*made, channel, size.width(), size.height(), 8);
+        if (error->code != heif_error_Ok) {
+            heif_image_release(std::exchange(*made, nullptr));
+            return true;
+        }
+    }
+    out.red = heif_image_get_plane(*made, heif_channel_R, &out.redStride);
+    out.green = heif_image_get_plane(*made, heif_channel_G, &out.greenStride);
+    out.blue = heif_image_get_plane(*made, heif_channel_B, &out.blueStride);
+    if (!out.red || !out.green || !out.blue) {
+        heif_image_release(std::exchange(*made, nullptr));
+        *error = failed(heif_suberror_Unspecified, "a plane without its samples");
+        return true;
+    }
+    toRgb(planes, rgb.matrix(), out, std::clamp(workersHere, 1, MostWorkers));
+    *error = Ok;
+    return true;
+}
+
 heif_error decodeImage(void *raw, heif_image **made)
 {
     auto *decoder = static_cast<Decoder *>(raw);
@@ -148,7 +198,9 @@ heif_error decodeImage(void *raw, heif_image **made)
                 heif_image_release(std::exchange(*made, nullptr));
             // Its colours are not said: libheif takes them from the file's
             // boxes, not from what a decoder says the stream holds.
-            const heif_error error = toHeifImage(picture, made);
+            heif_error error = Ok;
+            if (!rgbHere || !toRgbImage(picture, *rgbHere, made, &error))
+                error = toHeifImage(picture, made);
             de265_release_next_picture(decoder->context);
             if (error.code != heif_error_Ok)
                 return error;
@@ -179,6 +231,16 @@ void registerDecoder()
 {
     static std::once_flag registered;
     std::call_once(registered, [] { heif_register_decoder_plugin(&plugin); });
+}
+
+MadeRgb::MadeRgb(const YCbCrMatrix &matrix, QSize size) : m_matrix(matrix), m_size(size), m_before(rgbHere)
+{
+    rgbHere = this;
+}
+
+MadeRgb::~MadeRgb()
+{
+    rgbHere = m_before;
 }
 
 Workers::Workers(int count) : m_before(workersHere)

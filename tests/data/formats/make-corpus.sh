@@ -18,6 +18,11 @@ convert reference.png \( -size 301x201 xc:white -fill '#808080' -draw 'rectangle
     -alpha off -compose CopyOpacity -composite PNG32:reference-alpha.png
 
 heif-enc -q 92 reference.png -o heic-8bit.heic
+# An even size is coded whole (an odd one as a grid of one tile), and made
+# RGB by the helper's own decoder.
+convert reference.png -crop 300x200+0+0 +repage PNG24:even.png
+heif-enc -q 92 even.png -o heic-8bit-whole.heic
+rm even.png
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 # The other chroma layouts, each against the odd edge.
 heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic
