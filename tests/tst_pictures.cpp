@@ -396,11 +396,12 @@ void TestPictures::ycbcrMadeRgb()
             std::array<QByteArray, 3> out;
             for (QByteArray &plane : out)
                 plane = QByteArray(stride * size.height(), char(0x5A));
-            RgbOut rgbOut;
+            RgbPlanesOf<std::uint8_t> rgbOut;
             rgbOut.red = reinterpret_cast<std::uint8_t *>(out[0].data());
             rgbOut.green = reinterpret_cast<std::uint8_t *>(out[1].data());
             rgbOut.blue = reinterpret_cast<std::uint8_t *>(out[2].data());
             rgbOut.redStride = rgbOut.greenStride = rgbOut.blueStride = stride;
+            rgbOut.size = size;
             toRgb(planes, *coefficients, rgbOut, threads);
             const std::array<int, 3> expected{qRed(rgb), qGreen(rgb), qBlue(rgb)};
             for (std::size_t c = 0; c < 3; ++c) {

@@ -160,7 +160,7 @@ bool toRgbImage(const de265_image *picture, const MadeRgb &rgb, heif_image **mad
     *error = heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_444, made);
     if (error->code != heif_error_Ok)
         return true;
-    RgbOut out;
+    RgbPlanesOf<std::uint8_t> out;
     for (const heif_channel channel : {heif_channel_R, heif_channel_G, heif_channel_B}) {
         *error = heif_image_add_plane(*made, channel, size.width(), size.height(), 8);
         if (error->code != heif_error_Ok) {
@@ -171,6 +171,7 @@ bool toRgbImage(const de265_image *picture, const MadeRgb &rgb, heif_image **mad
     out.red = heif_image_get_plane(*made, heif_channel_R, &out.redStride);
     out.green = heif_image_get_plane(*made, heif_channel_G, &out.greenStride);
     out.blue = heif_image_get_plane(*made, heif_channel_B, &out.blueStride);
+    out.size = size;
     if (!out.red || !out.green || !out.blue) {
         heif_image_release(std::exchange(*made, nullptr));
         *error = failed(heif_suberror_Unspecified, "a plane without its samples");

@@ -1,11 +1,10 @@
 #include "picture/helper/pixels/planeshrink.h"
 
 #include "picture/helper/pixels/boxshrink.h"
+#include "picture/helper/pixels/rowbands.h"
 
 #include <algorithm>
 #include <array>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace picture {
@@ -70,24 +69,7 @@ QImage shrunkToRgbx(const RgbPlanes &planes, QSize size, int threads)
     if (result.isNull())
         return result;
     const Shrink shrink(planes, result);
-    const int height = size.height();
-    const int bands = std::clamp(threads, 1, height);
-    const auto band = [&shrink, bands, height](int which) {
-        shrink.band(height * which / bands, height * (which + 1) / bands);
-    };
-    std::vector<std::thread> workers;
-    int done = 1;
-    try {
-        for (; done < bands; ++done)
-            workers.emplace_back(band, done);
-    } catch (const std::system_error &) {
-        // No thread for the bands left: this one does them.
-    }
-    for (int which = done; which < bands; ++which)
-        band(which);
-    band(0);
-    for (std::thread &worker : workers)
-        worker.join();
+    inRowBands(size.height(), threads, [&shrink](int from, int to) { shrink.band(from, to); });
     return result;
 }
 

@@ -1,13 +1,12 @@
 #include "picture/helper/pixels/ycbcrtorgb.h"
 
+#include "picture/helper/pixels/rowbands.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace picture {
 namespace {
@@ -40,7 +39,8 @@ struct Tables
     static std::uint8_t level(int value) { return std::uint8_t(std::clamp(value >> Shift, 0, 255)); }
 };
 
-void convertRows(const YCbCrPlanes &planes, const Tables &tables, const RgbOut &out, int from, int to)
+void convertRows(const YCbCrPlanes &planes, const Tables &tables, const RgbPlanesOf<std::uint8_t> &out, int from,
+                 int to)
 {
     const int width = planes.size.width();
     for (int y = from; y < to; ++y) {
@@ -77,29 +77,11 @@ std::optional<YCbCrMatrix> ycbcrMatrix(int code, bool fullRange)
     }
 }
 
-void toRgb(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, const RgbOut &out, int threads)
+void toRgb(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, const RgbPlanesOf<std::uint8_t> &out, int threads)
 {
     const Tables tables(matrix);
-    const int height = planes.size.height();
-    if (height <= 0)
-        return;
-    const int bands = std::clamp(threads, 1, height);
-    const auto band = [&](int which) {
-        convertRows(planes, tables, out, height * which / bands, height * (which + 1) / bands);
-    };
-    std::vector<std::thread> workers;
-    int done = 1;
-    try {
-        for (; done < bands; ++done)
-            workers.emplace_back(band, done);
-    } catch (const std::system_error &) {
-        // No thread for the bands left: this one does them.
-    }
-    for (int which = done; which < bands; ++which)
-        band(which);
-    band(0);
-    for (std::thread &worker : workers)
-        worker.join();
+    inRowBands(planes.size.height(), threads,
+               [&](int from, int to) { convertRows(planes, tables, out, from, to); });
 }
 
 } // namespace picture

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/helper/pixels/rgbplanes.h"
+
 #include <QSize>
 
 #include <cstdint>
@@ -35,19 +37,9 @@ struct YCbCrPlanes
     int chromaShiftY = 0; // 1: and a row for every two (4:2:0)
 };
 
-// Where the red, green and blue planes of the same size go.
-struct RgbOut
-{
-    std::uint8_t *red = nullptr;
-    std::uint8_t *green = nullptr;
-    std::uint8_t *blue = nullptr;
-    int redStride = 0;
-    int greenStride = 0;
-    int blueStride = 0;
-};
-
-// `planes` made RGB through `matrix`, a chroma sample standing for each
-// luma sample it covers, with rows shared out among `threads`.
-void toRgb(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, const RgbOut &out, int threads);
+// `planes` made RGB through `matrix` into `out` (of the same size), a chroma
+// sample standing for each luma sample it covers, with rows shared out among
+// `threads`.
+void toRgb(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, const RgbPlanesOf<std::uint8_t> &out, int threads);
 
 } // namespace picture
