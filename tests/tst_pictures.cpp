@@ -437,6 +437,8 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC coded whole, half") << QStringLiteral("heic-8bit-whole.heic") << QSize(150, 100);
     QTest::newRow("HEIC coded whole, unevenly") << QStringLiteral("heic-8bit-whole.heic") << QSize(61, 37);
     QTest::newRow("HEIC coded whole, turned") << QStringLiteral("heic-whole-orientation-6.heic") << QSize(100, 150);
+    QTest::newRow("HEIC coded whole, in 4:2:2") << QStringLiteral("heic-8bit-422-whole.heic") << QSize(150, 100);
+    QTest::newRow("HEIC coded whole, in grey") << QStringLiteral("heic-grey-whole.heic") << QSize(150, 100);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 

@@ -352,15 +352,16 @@ std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announce
     // than the size shown is left to the other way.
     planes.size = QSize(std::min(heif_image_get_width(decoded, heif_channel_R), announced.width()),
                         std::min(heif_image_get_height(decoded, heif_channel_R), announced.height()));
-    // Each plane of 8-bit samples, and at least as large as the part used.
-    const auto usable = [decoded, &planes](heif_channel channel) {
-        return heif_image_get_bits_per_pixel_range(decoded, channel) == 8
+    // Each plane there, of 8-bit samples, and at least as large as the part used.
+    const auto usable = [decoded, &planes](heif_channel channel, const std::uint8_t *samples) {
+        return samples && heif_image_get_bits_per_pixel_range(decoded, channel) == 8
                && heif_image_get_width(decoded, channel) >= planes.size.width()
                && heif_image_get_height(decoded, channel) >= planes.size.height();
     };
     if (heif_image_get_colorspace(decoded) != heif_colorspace_RGB
-        || heif_image_get_chroma_format(decoded) != heif_chroma_444 || !planes.red || !planes.green || !planes.blue || !usable(heif_channel_R) || !usable(heif_channel_G)
-        || !usable(heif_channel_B) || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
+        || heif_image_get_chroma_format(decoded) != heif_chroma_444 || !usable(heif_channel_R, planes.red)
+        || !usable(heif_channel_G, planes.green) || !usable(heif_channel_B, planes.blue)
+        || planes.size.width() < wanted.width() || planes.size.height() < wanted.height())
         return std::nullopt;
     if (!colours.space.isValid() && !colours.hdr)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,

@@ -22,7 +22,10 @@ heif-enc -q 92 reference.png -o heic-8bit.heic
 # RGB by the helper's own decoder.
 convert reference.png -crop 300x200+0+0 +repage PNG24:even.png
 heif-enc -q 92 even.png -o heic-8bit-whole.heic
-rm even.png
+heif-enc -q 92 -p chroma=422 even.png -o heic-8bit-422-whole.heic
+convert even.png -colorspace Gray -type Grayscale grey.png
+heif-enc -q 92 grey.png -o heic-grey-whole.heic
+rm even.png grey.png
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 # The other chroma layouts, each against the odd edge.
 heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic
