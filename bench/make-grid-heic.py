@@ -2,12 +2,12 @@
 """Writes a HEIC as phones write one: the picture as a grid of 512 x 512
 tiles, each coded on its own, with a 320 x 240 thumbnail beside it.
 
-    make-grid-heic.py SOURCE OUTPUT [THUMBNAIL]
+    make-grid-heic.py [--tile N] SOURCE OUTPUT [THUMBNAIL]
 
 SOURCE is any picture ImageMagick reads (the bench gives a 12 MP photo);
 the thumbnail is made from THUMBNAIL if given (the bench makes it of
 another photo, to tell it from the picture on the screen), else from
-SOURCE. Each tile and the thumbnail are coded by heif-enc (libheif's own
+SOURCE. --tile makes the tiles N x N (the tests' small grids). Each tile and the thumbnail are coded by heif-enc (libheif's own
 tool), and their coded pictures are gathered into one file here, since
 this libheif writes no grids of its own.
 """
@@ -131,18 +131,18 @@ def encode(source, geometry, path):
     return coded_picture(path)
 
 
-def main(source, output, thumbnail_source):
+def main(source, output, thumbnail_source, tile=TILE):
     width, height = (int(v) for v in subprocess.run(
         ["identify", "-format", "%w %h", source], check=True, capture_output=True, text=True).stdout.split())
-    columns, rows = -(-width // TILE), -(-height // TILE)
+    columns, rows = -(-width // tile), -(-height // tile)
     with tempfile.TemporaryDirectory() as work:
         tiles = []
         for row in range(rows):
             for column in range(columns):
                 # The last row and column run past the picture, as a phone's do.
-                crop = "%dx%d+%d+%d" % (TILE, TILE, column * TILE, row * TILE)
+                crop = "%dx%d+%d+%d" % (tile, tile, column * tile, row * tile)
                 tiles.append(encode(source, ["-crop", crop, "+repage", "-background", "gray",
-                                             "-extent", "%dx%d" % (TILE, TILE)],
+                                             "-extent", "%dx%d" % (tile, tile)],
                                     os.path.join(work, "tile%d.heic" % len(tiles))))
         thumbnail = encode(thumbnail_source, ["-resize", "%dx%d!" % THUMBNAIL], os.path.join(work, "thumbnail.heic"))
 
@@ -156,7 +156,7 @@ def main(source, output, thumbnail_source):
     # depth, the thumbnail's hvcC and size.
     properties = [hvcc for hvcc, _ in tiles]
     tile_size = len(properties) + 1
-    properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", TILE, TILE)))
+    properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", tile, tile)))
     grid_size = len(properties) + 1
     properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", width, height)))
     # Its depth, which libheif asks of a grid before it decodes a tile.
@@ -205,6 +205,11 @@ def main(source, output, thumbnail_source):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) not in (3, 4):
+    arguments = sys.argv[1:]
+    tile = TILE
+    if arguments[:1] == ["--tile"] and len(arguments) > 1:
+        tile = int(arguments[1])
+        arguments = arguments[2:]
+    if len(arguments) not in (2, 3):
         sys.exit(__doc__)
-    main(sys.argv[1], sys.argv[2], sys.argv[3] if len(sys.argv) == 4 else sys.argv[1])
+    main(arguments[0], arguments[1], arguments[2] if len(arguments) == 3 else arguments[0], tile)

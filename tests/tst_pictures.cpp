@@ -5,6 +5,7 @@
 #include "picture/helper/details/photodetails.h"
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
+#include "picture/helper/formats/heifgrid.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
@@ -123,6 +124,9 @@ private slots:
     void ycbcrMadeRgb();
     void heifShownAsDecodedWhole_data();
     void heifShownAsDecodedWhole();
+    void plainGridsFound_data();
+    void plainGridsFound();
+    void gridBoxesCutAnywhere();
     void turnsOnce_data();
     void turnsOnce();
     void shownAtTheAnnouncedSize_data();
@@ -439,6 +443,9 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC coded whole, turned") << QStringLiteral("heic-whole-orientation-6.heic") << QSize(100, 150);
     QTest::newRow("HEIC coded whole, in 4:2:2") << QStringLiteral("heic-8bit-422-whole.heic") << QSize(150, 100);
     QTest::newRow("HEIC coded whole, in grey") << QStringLiteral("heic-grey-whole.heic") << QSize(150, 100);
+    // Its tiles decoded into planes of the helper's own, not by libheif.
+    QTest::newRow("HEIC of tiles, half") << QStringLiteral("heic-grid.heic") << QSize(150, 100);
+    QTest::newRow("HEIC of tiles, unevenly") << QStringLiteral("heic-grid.heic") << QSize(61, 37);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 
@@ -458,6 +465,87 @@ void TestPictures::heifShownAsDecodedWhole()
     QCOMPARE(shown.colorSpace(), reference.colorSpace());
     const double error = meanDifference(shown, reference, false);
     QVERIFY2(error < 1.0, qPrintable(QString::number(error)));
+}
+
+void TestPictures::plainGridsFound_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("tiles"); // columns, rows; empty: left to libheif
+    QTest::addColumn<QSize>("tileSize");
+    QTest::newRow("of 64 x 64 tiles, cut by the edge") << QStringLiteral("heic-grid.heic") << QSize(5, 4) << QSize(64, 64);
+    QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202);
+    QTest::newRow("coded whole") << QStringLiteral("heic-8bit-whole.heic") << QSize() << QSize();
+    QTest::newRow("turned by its irot") << QStringLiteral("heic-orientation-6.heic") << QSize() << QSize();
+    QTest::newRow("mirrored by its imir") << QStringLiteral("heic-orientation-2.heic") << QSize() << QSize();
+    QTest::newRow("smaller than its tiles say") << QStringLiteral("heic-size-box-larger.heic") << QSize() << QSize();
+    QTest::newRow("AVIF") << QStringLiteral("avif-8bit-420.avif") << QSize() << QSize();
+}
+
+// Only a grid that is tiles pasted and nothing more is decoded by the helper
+// itself; each tile's bytes lie in the file.
+void TestPictures::plainGridsFound()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, tiles);
+    QFETCH(QSize, tileSize);
+    QFile opened(corpus(file));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const QByteArray bytes = opened.readAll();
+    const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(bytes);
+    QCOMPARE(grid.has_value(), !tiles.isEmpty());
+    if (!grid)
+        return;
+    QCOMPARE(QSize(grid->columns, grid->rows), tiles);
+    QCOMPARE(grid->tileSize, tileSize);
+    QCOMPARE(grid->size, QImageReader(corpus(file)).size());
+    QCOMPARE(grid->tiles.size(), size_t(tiles.width() * tiles.height()));
+    for (const heifgrid::Tile &tile : grid->tiles) {
+        QVERIFY(tile.parameterSets.size() > 4);
+        QVERIFY(!tile.pieces.empty());
+        for (const QByteArrayView piece : tile.pieces) {
+            QVERIFY(piece.data() >= bytes.constData());
+            QVERIFY(piece.data() + piece.size() <= bytes.constData() + bytes.size());
+        }
+    }
+}
+
+// The boxes are read from a file of any length, cut anywhere or with any
+// byte changed, never past their end (the memory checker runs these).
+void TestPictures::gridBoxesCutAnywhere()
+{
+    QFile opened(corpus(QStringLiteral("heic-grid.heic")));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const QByteArray whole = opened.readAll();
+    const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(whole);
+    QVERIFY(grid);
+    qsizetype tilesEnd = 0;
+    for (const heifgrid::Tile &tile : grid->tiles) {
+        for (const QByteArrayView piece : tile.pieces)
+            tilesEnd = std::max(tilesEnd, qsizetype(piece.data() + piece.size() - whole.constData()));
+    }
+    qsizetype found = 0;
+    for (qsizetype length = 0; length <= whole.size(); ++length) {
+        // A copy of its own, so that reading past it is caught.
+        const QByteArray cut(whole.constData(), length);
+        if (heifgrid::plainGridOf(cut))
+            ++found;
+    }
+    // Found in every length that holds all the tiles' bytes, and no other.
+    QCOMPARE(found, whole.size() - tilesEnd + 1);
+    const qsizetype meta = whole.indexOf("meta");
+    QVERIFY(meta > 0);
+    for (qsizetype at = meta - 4; at < std::min<qsizetype>(whole.size(), meta + 1024); ++at) {
+        for (const char value : {'\x00', '\x01', '\x7f', '\xff'}) {
+            QByteArray changed = whole;
+            changed[at] = value;
+            if (const std::optional<heifgrid::Grid> read = heifgrid::plainGridOf(changed)) {
+                for (const heifgrid::Tile &tile : read->tiles) {
+                    for (const QByteArrayView piece : tile.pieces)
+                        QVERIFY(piece.data() + piece.size() <= changed.constData() + changed.size());
+                }
+            }
+        }
+    }
 }
 
 void TestPictures::turnsOnce_data()

@@ -2,6 +2,8 @@
 
 #include "picture/helper/exif/exifblock.h"
 #include "picture/helper/formats/fileinput.h"
+#include "picture/helper/formats/heifgrid.h"
+#include "picture/helper/formats/hevcgrid.h"
 #include "picture/helper/formats/hevcdecoder.h"
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/boxshrink.h"
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -321,12 +324,60 @@ struct Shrunk
     const char *failure = nullptr;
 };
 
+// RGB planes of the helper's own, one block for the three.
+struct OwnedRgb
+{
+    std::unique_ptr<std::uint8_t[]> samples;
+    RgbPlanesOf<std::uint8_t> planes;
+};
+
+// The primary picture as RGB planes of our own when it is a plain grid of
+// 8-bit tiles of the size announced; none else, or when a tile will not
+// decode so, and libheif decodes it.
+std::optional<OwnedRgb> decodedGrid(QByteArrayView file, QSize announced)
+{
+    const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
+    if (!grid || grid->size != announced)
+        return std::nullopt;
+    const qsizetype plane = qsizetype(announced.width()) * announced.height();
+    OwnedRgb rgb;
+    // Not cleared: every sample is a tile's.
+    rgb.samples.reset(new (std::nothrow) std::uint8_t[size_t(plane) * 3]);
+    if (!rgb.samples)
+        return std::nullopt;
+    std::uint8_t *samples = rgb.samples.get();
+    rgb.planes = {samples, samples + plane, samples + 2 * plane, announced.width(), announced.width(),
+                  announced.width(), announced};
+    // libheif makes each tile RGB through the tile's own nclx, which a plain
+    // grid's tiles have none of: BT.601 over the full range.
+    if (!hevc::decodeGridInto(*grid, *ycbcrMatrix(2, true), rgb.planes, QThread::idealThreadCount()))
+        return std::nullopt;
+    return rgb;
+}
+
+// `planes` shrunk to `wanted`, in `colours`.
+Shrunk shrunkTo(const RgbPlanes &planes, QSize wanted, const Colours &colours)
+{
+    QImage shown = shrunkToRgbx(planes, wanted, QThread::idealThreadCount());
+    if (shown.isNull())
+        return Shrunk{{}, "memory"};
+    shown.setColorSpace(colours.space);
+    return Shrunk{std::move(shown)};
+}
+
 // An 8-bit picture shown at half its size or less, shrunk from RGB planes:
 // libheif makes every picture it decodes RGB planes first (a grid's tiles
 // are pasted into them), and asked for anything else, 4:2:0 planes
-// included, it converts all 12 megapixels a second time, on one core.
-std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announced, QSize wanted, Colours &colours)
+// included, it converts all 12 megapixels a second time, on one core. A
+// plain grid's planes are made here, from its tiles.
+std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *handle, QSize announced, QSize wanted,
+                                       Colours &colours)
 {
+    if (const std::optional<OwnedRgb> grid = decodedGrid(file, announced)) {
+        RgbPlanes planes{grid->planes.red, grid->planes.green, grid->planes.blue, grid->planes.redStride,
+                         grid->planes.greenStride, grid->planes.blueStride, grid->planes.size};
+        return shrunkTo(planes, wanted, colours);
+    }
     // A picture coded whole is made RGB by our decoder, on every core, as
     // libheif would: through the file's nclx, else BT.601 over the full range.
     heif_color_profile_nclx *described = nullptr;
@@ -366,12 +417,9 @@ std::optional<Shrunk> shrunkFromPlanes(heif_image_handle *handle, QSize announce
     if (!colours.space.isValid() && !colours.hdr)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
                             heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
-    QImage shown = shrunkToRgbx(planes, wanted, QThread::idealThreadCount());
-    if (shown.isNull())
-        return Shrunk{{}, "memory"};
-    shown.setColorSpace(colours.space);
-    return Shrunk{std::move(shown)};
+    return shrunkTo(planes, wanted, colours);
 }
+
 
 } // namespace
 
@@ -466,7 +514,10 @@ bool HeifHandler::read(QImage *image)
     const QSize wanted = opened->exifTurn >= 5 ? m_scaledSize.transposed() : m_scaledSize;
     if (!deep && !alpha && !colours.hdr && !wanted.isEmpty() && announced.width() >= 2 * wanted.width()
         && announced.height() >= 2 * wanted.height()) {
-        if (std::optional<Shrunk> shrunk = shrunkFromPlanes(handle, announced, wanted, colours)) {
+        const QByteArrayView bytes = opened->asMif1.isNull()
+                                         ? QByteArrayView(opened->input.data(), opened->input.size())
+                                         : QByteArrayView(opened->asMif1);
+        if (std::optional<Shrunk> shrunk = shrunkFromPlanes(bytes, handle, announced, wanted, colours)) {
             if (shrunk->image.isNull()) {
                 failedBecause(shrunk->failure);
                 return false;

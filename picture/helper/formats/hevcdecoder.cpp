@@ -1,5 +1,7 @@
 #include "picture/helper/formats/hevcdecoder.h"
 
+#include "picture/helper/formats/hevcstream.h"
+
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
@@ -73,21 +75,12 @@ void setStrict(void *, int) {}
 heif_error pushData(void *raw, const void *data, size_t size)
 {
     auto *decoder = static_cast<Decoder *>(raw);
-    const auto *bytes = static_cast<const unsigned char *>(data);
-    size_t at = 0;
-    while (at < size) {
-        if (size - at < 4)
-            return failed(heif_suberror_End_of_data, "a NAL unit's length cut short");
-        const size_t length = size_t(bytes[at]) << 24 | size_t(bytes[at + 1]) << 16 | size_t(bytes[at + 2]) << 8
-                            | size_t(bytes[at + 3]);
-        at += 4;
-        if (length > size - at)
-            return failed(heif_suberror_End_of_data, "a NAL unit past the end of its data");
-        if (de265_push_NAL(decoder->context, bytes + at, int(length), 0, nullptr) != DE265_OK)
-            return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a NAL unit"};
-        at += length;
+    switch (pushNalUnits(decoder->context, static_cast<const unsigned char *>(data), size)) {
+    case Pushed::All: return Ok;
+    case Pushed::CutShort: return failed(heif_suberror_End_of_data, "a NAL unit cut short");
+    case Pushed::NoMemory: break;
     }
-    return Ok;
+    return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, "no memory for a NAL unit"};
 }
 
 // The picture's planes as libheif expects them from its own decoder.
@@ -136,27 +129,10 @@ heif_error toHeifImage(const de265_image *picture, heif_image **made)
 // not one `rgb` is for, and libheif is left to make it RGB.
 bool toRgbImage(const de265_image *picture, const MadeRgb &rgb, heif_image **made, heif_error *error)
 {
-    const de265_chroma chroma = de265_get_chroma_format(picture);
-    const QSize size(de265_get_image_width(picture, 0), de265_get_image_height(picture, 0));
-    if (chroma == de265_chroma_mono || (size != rgb.size() && size != rgb.size().transposed()))
+    const std::optional<YCbCrPlanes> planes = ycbcrPlanesOf(picture);
+    if (!planes || (planes->size != rgb.size() && planes->size != rgb.size().transposed()))
         return false;
-    for (int c = 0; c < 3; ++c) {
-        if (de265_get_bits_per_pixel(picture, c) != 8)
-            return false;
-    }
-    YCbCrPlanes planes;
-    planes.y = de265_get_image_plane(picture, 0, &planes.yStride);
-    planes.cb = de265_get_image_plane(picture, 1, &planes.cbStride);
-    planes.cr = de265_get_image_plane(picture, 2, &planes.crStride);
-    planes.size = size;
-    planes.chromaShiftX = chroma == de265_chroma_444 ? 0 : 1;
-    planes.chromaShiftY = chroma == de265_chroma_420 ? 1 : 0;
-    const QSize chromaSize(de265_get_image_width(picture, 1), de265_get_image_height(picture, 1));
-    const QSize needed((size.width() + (1 << planes.chromaShiftX) - 1) >> planes.chromaShiftX,
-                       (size.height() + (1 << planes.chromaShiftY) - 1) >> planes.chromaShiftY);
-    if (!planes.y || !planes.cb || !planes.cr || chromaSize != needed
-        || QSize(de265_get_image_width(picture, 2), de265_get_image_height(picture, 2)) != needed)
-        return false;
+    const QSize size = planes->size;
     *error = heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_444, made);
     if (error->code != heif_error_Ok)
         return true;
@@ -177,7 +153,7 @@ bool toRgbImage(const de265_image *picture, const MadeRgb &rgb, heif_image **mad
         *error = failed(heif_suberror_Unspecified, "a plane without its samples");
         return true;
     }
-    toRgb(planes, rgb.matrix(), out, std::clamp(workersHere, 1, MostWorkers));
+    toRgb(*planes, rgb.matrix(), out, std::clamp(workersHere, 1, MostWorkers));
     *error = Ok;
     return true;
 }

@@ -26,6 +26,9 @@ heif-enc -q 92 -p chroma=422 even.png -o heic-8bit-422-whole.heic
 convert even.png -colorspace Gray -type Grayscale grey.png
 heif-enc -q 92 grey.png -o heic-grey-whole.heic
 rm even.png grey.png
+# A grid of 64 x 64 tiles, as phones write theirs of 512, its last column
+# and row cut by the odd edge.
+python3 ../../../bench/make-grid-heic.py --tile 64 reference.png heic-grid.heic
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 # The other chroma layouts, each against the odd edge.
 heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic

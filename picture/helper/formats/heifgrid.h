@@ -1,0 +1,42 @@
+#pragma once
+
+// A HEIC's primary picture when it is a plain grid of HEVC tiles, as phones
+// write their photos: where each tile's coded bytes are, read from the
+// file's boxes. libheif 1.15 hands out no tiles, and decoding a grid through
+// it first clears and fills planes for all its megapixels on one core;
+// knowing the tiles, the viewer decodes them straight into its own.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QSize>
+
+#include <optional>
+#include <vector>
+
+namespace picture::heifgrid {
+
+struct Tile
+{
+    // The tile's parameter sets (from its hvcC), each after a four-byte length.
+    QByteArray parameterSets;
+    // Its coded picture: NAL units, each after a four-byte length, in pieces
+    // of the file.
+    std::vector<QByteArrayView> pieces;
+};
+
+struct Grid
+{
+    QSize size;     // the picture's, as the grid says
+    QSize tileSize; // every tile's
+    int columns = 0;
+    int rows = 0;
+    std::vector<Tile> tiles; // row by row, from the top left
+};
+
+// The primary picture of `file` as such a grid; none when it is not one, or
+// is one that asks for more than pasting tiles (turned, mirrored, cropped,
+// tiles of other sizes or with colours or transformations of their own,
+// data that is not in the file itself), which is left to libheif.
+std::optional<Grid> plainGridOf(QByteArrayView file);
+
+} // namespace picture::heifgrid
