@@ -11,6 +11,8 @@
 #include "picture/helper/pixels/colour.h"
 #include "picture/helper/pixels/hdr.h"
 #include "picture/helper/pixels/planeshrink.h"
+#include "picture/helper/pixels/rowbands.h"
+#include "picture/helper/pixels/tileshrink.h"
 #include "picture/helper/pixels/ycbcrtorgb.h"
 #include "picture/wire/orientation.h"
 #include "picture/window/sharedthumbnails.h"
@@ -37,6 +39,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 // Pictures decoded here, in the test, as the helper decodes them.
@@ -305,10 +308,11 @@ void TestPictures::shrunkFromRgbPlanes_data()
 {
     QTest::addColumn<QSize>("stored");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("half") << QSize(40, 30) << QSize(20, 15);
-    QTest::newRow("a fifth, unevenly") << QSize(37, 23) << QSize(7, 4);
-    QTest::newRow("to one pixel") << QSize(37, 23) << QSize(1, 1);
-    QTest::newRow("one row") << QSize(64, 2) << QSize(9, 1);
+    QTest::addColumn<int>("tile"); // the side of the tiles it comes in too
+    QTest::newRow("half") << QSize(40, 30) << QSize(20, 15) << 16;
+    QTest::newRow("a fifth, unevenly, tiles smaller than a pixel shown") << QSize(37, 23) << QSize(7, 4) << 3;
+    QTest::newRow("to one pixel") << QSize(37, 23) << QSize(1, 1) << 8;
+    QTest::newRow("one row, one tile") << QSize(64, 2) << QSize(9, 1) << 64;
 }
 
 // Noise in three planes, each with its own stride past the row's end (full
@@ -349,6 +353,32 @@ void TestPictures::shrunkFromRgbPlanes()
         QCOMPARE(shown, expected);
     }
     QVERIFY(shrunkToRgbx(rgb, stored + QSize(1, 0), 1).isNull());
+
+    // The same in tiles, cut by the edges, added last first from three
+    // threads: the pixels shown on their edges are summed from several.
+    QFETCH(int, tile);
+    TileShrink tiled(stored, size);
+    QVERIFY(tiled.isValid());
+    std::vector<QPoint> origins;
+    for (int y = 0; y < stored.height(); y += tile) {
+        for (int x = 0; x < stored.width(); x += tile)
+            origins.emplace(origins.begin(), x, y);
+    }
+    std::atomic_int next = 0;
+    inRowBands(3, 3, [&](int, int) {
+        for (std::size_t at = std::size_t(next++); at < origins.size(); at = std::size_t(next++)) {
+            const QPoint origin = origins[at];
+            RgbPlanes part = rgb;
+            part.red += origin.y() * rgb.redStride + origin.x();
+            part.green += origin.y() * rgb.greenStride + origin.x();
+            part.blue += origin.y() * rgb.blueStride + origin.x();
+            part.size = QSize(std::min(tile, stored.width() - origin.x()), std::min(tile, stored.height() - origin.y()));
+            tiled.add(part, origin);
+        }
+    });
+    QCOMPARE(tiled.result(2), expected);
+    // Boxes of more samples than the sums hold.
+    QVERIFY(!TileShrink(QSize(70000, 70000), QSize(1, 1)).isValid());
 }
 
 void TestPictures::ycbcrMadeRgb_data()

@@ -9,6 +9,7 @@
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/hdr.h"
 #include "picture/helper/pixels/planeshrink.h"
+#include "picture/helper/pixels/tileshrink.h"
 #include "picture/wire/orientation.h"
 
 #include <QColorSpace>
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -324,59 +324,37 @@ struct Shrunk
     const char *failure = nullptr;
 };
 
-// RGB planes of the helper's own, one block for the three.
-struct OwnedRgb
-{
-    std::unique_ptr<std::uint8_t[]> samples;
-    RgbPlanesOf<std::uint8_t> planes;
-};
-
-// The primary picture as RGB planes of our own when it is a plain grid of
-// 8-bit tiles of the size announced; none else, or when a tile will not
-// decode so, and libheif decodes it.
-std::optional<OwnedRgb> decodedGrid(QByteArrayView file, QSize announced)
+// The primary picture shrunk to `wanted` from its tiles, when it is a plain
+// grid of 8-bit tiles of the size announced: none else, or when a tile will
+// not decode so, and libheif decodes it.
+std::optional<QImage> shrunkGrid(QByteArrayView file, QSize announced, QSize wanted)
 {
     const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
     if (!grid || grid->size != announced)
         return std::nullopt;
-    const qsizetype plane = qsizetype(announced.width()) * announced.height();
-    OwnedRgb rgb;
-    // Not cleared: every sample is a tile's.
-    rgb.samples.reset(new (std::nothrow) std::uint8_t[size_t(plane) * 3]);
-    if (!rgb.samples)
-        return std::nullopt;
-    std::uint8_t *samples = rgb.samples.get();
-    rgb.planes = {samples, samples + plane, samples + 2 * plane, announced.width(), announced.width(),
-                  announced.width(), announced};
+    TileShrink shrink(announced, wanted);
     // libheif makes each tile RGB through the tile's own nclx, which a plain
     // grid's tiles have none of: BT.601 over the full range.
-    if (!hevc::decodeGridInto(*grid, *ycbcrMatrix(2, true), rgb.planes, QThread::idealThreadCount()))
+    if (!shrink.isValid()
+        || !hevc::decodeGridTiles(*grid, *ycbcrMatrix(2, true), QThread::idealThreadCount(),
+                                  [&shrink](const RgbPlanes &tile, QPoint origin) { shrink.add(tile, origin); }))
         return std::nullopt;
-    return rgb;
-}
-
-// `planes` shrunk to `wanted`, in `colours`.
-Shrunk shrunkTo(const RgbPlanes &planes, QSize wanted, const Colours &colours)
-{
-    QImage shown = shrunkToRgbx(planes, wanted, QThread::idealThreadCount());
-    if (shown.isNull())
-        return Shrunk{{}, "memory"};
-    shown.setColorSpace(colours.space);
-    return Shrunk{std::move(shown)};
+    return shrink.result(QThread::idealThreadCount());
 }
 
 // An 8-bit picture shown at half its size or less, shrunk from RGB planes:
 // libheif makes every picture it decodes RGB planes first (a grid's tiles
 // are pasted into them), and asked for anything else, 4:2:0 planes
 // included, it converts all 12 megapixels a second time, on one core. A
-// plain grid's planes are made here, from its tiles.
+// plain grid is shrunk here, tile by tile.
 std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *handle, QSize announced, QSize wanted,
                                        Colours &colours)
 {
-    if (const std::optional<OwnedRgb> grid = decodedGrid(file, announced)) {
-        RgbPlanes planes{grid->planes.red, grid->planes.green, grid->planes.blue, grid->planes.redStride,
-                         grid->planes.greenStride, grid->planes.blueStride, grid->planes.size};
-        return shrunkTo(planes, wanted, colours);
+    if (std::optional<QImage> shown = shrunkGrid(file, announced, wanted)) {
+        if (shown->isNull())
+            return Shrunk{{}, "memory"};
+        shown->setColorSpace(colours.space);
+        return Shrunk{std::move(*shown)};
     }
     // A picture coded whole is made RGB by our decoder, on every core, as
     // libheif would: through the file's nclx, else BT.601 over the full range.
@@ -417,7 +395,11 @@ std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *h
     if (!colours.space.isValid() && !colours.hdr)
         colours = coloursOf(static_cast<const heif_image *>(decoded), heif_image_get_raw_color_profile_size,
                             heif_image_get_raw_color_profile, heif_image_get_nclx_color_profile);
-    return shrunkTo(planes, wanted, colours);
+    QImage shown = shrunkToRgbx(planes, wanted, QThread::idealThreadCount());
+    if (shown.isNull())
+        return Shrunk{{}, "memory"};
+    shown.setColorSpace(colours.space);
+    return Shrunk{std::move(shown)};
 }
 
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace picture::hevc {
 namespace {
@@ -22,9 +23,22 @@ bool push(de265_decoder_context *context, QByteArrayView bytes)
         == Pushed::All;
 }
 
-// Tile `index` decoded by `context` (reset first) into its place in `out`.
+// A thread's RGB planes for its tiles, one after another.
+struct TileRgb
+{
+    explicit TileRgb(QSize size) : samples(std::size_t(size.width()) * std::size_t(size.height()) * 3)
+    {
+        std::uint8_t *at = samples.data();
+        const qsizetype plane = qsizetype(size.width()) * size.height();
+        planes = {at, at + plane, at + 2 * plane, size.width(), size.width(), size.width(), size};
+    }
+    std::vector<std::uint8_t> samples;
+    RgbPlanesOf<std::uint8_t> planes;
+};
+
+// Tile `index` decoded by `context` (reset first) and handed to `take`.
 bool decodeTile(de265_decoder_context *context, const heifgrid::Grid &grid, int index, const YCbCrMatrix &matrix,
-                const RgbPlanesOf<std::uint8_t> &out)
+                TileRgb &rgb, const std::function<void(const RgbPlanes &, QPoint)> &take)
 {
     const heifgrid::Tile &tile = grid.tiles[size_t(index)];
     de265_reset(context);
@@ -37,10 +51,9 @@ bool decodeTile(de265_decoder_context *context, const heifgrid::Grid &grid, int 
     if (de265_flush_data(context) != DE265_OK)
         return false;
     // Where the tile goes, and how much of it the picture keeps.
-    const int left = index % grid.columns * grid.tileSize.width();
-    const int top = index / grid.columns * grid.tileSize.height();
-    const QSize kept(std::min(grid.tileSize.width(), out.size.width() - left),
-                     std::min(grid.tileSize.height(), out.size.height() - top));
+    const QPoint origin(index % grid.columns * grid.tileSize.width(), index / grid.columns * grid.tileSize.height());
+    const QSize kept(std::min(grid.tileSize.width(), grid.size.width() - origin.x()),
+                     std::min(grid.tileSize.height(), grid.size.height() - origin.y()));
     bool made = false;
     int more = 0;
     do {
@@ -48,48 +61,48 @@ bool decodeTile(de265_decoder_context *context, const heifgrid::Grid &grid, int 
         if (de265_decode(context, &more) != DE265_OK)
             break;
         if (const de265_image *picture = de265_get_next_picture(context)) {
-            // The last picture of the item is the one kept, as libheif's decoder does.
             std::optional<YCbCrPlanes> planes = ycbcrPlanesOf(picture);
             made = planes && planes->size == grid.tileSize;
             if (made) {
                 planes->size = kept;
-                RgbPlanesOf<std::uint8_t> place = out;
-                place.red += qsizetype(top) * out.redStride + left;
-                place.green += qsizetype(top) * out.greenStride + left;
-                place.blue += qsizetype(top) * out.blueStride + left;
-                place.size = kept;
-                toRgb(*planes, matrix, place, 1);
+                rgb.planes.size = kept;
+                toRgb(*planes, matrix, rgb.planes, 1);
             }
             de265_release_next_picture(context);
             if (!made)
                 return false;
         }
     } while (more);
+    // The last picture of the item is the one kept, as libheif's decoder does.
+    if (made) {
+        const RgbPlanes decoded{rgb.planes.red,         rgb.planes.green,       rgb.planes.blue, rgb.planes.redStride,
+                                rgb.planes.greenStride, rgb.planes.blueStride, kept};
+        take(decoded, origin);
+    }
     return made;
 }
 
 } // namespace
 
-bool decodeGridInto(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, const RgbPlanesOf<std::uint8_t> &out,
-                    int threads)
+bool decodeGridTiles(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, int threads,
+                     const std::function<void(const RgbPlanes &tile, QPoint origin)> &take)
 {
     const int count = int(grid.tiles.size());
-    if (count == 0 || count != grid.rows * grid.columns || !out.red || !out.green || !out.blue
-        || out.size.width() > grid.columns * grid.tileSize.width()
-        || out.size.height() > grid.rows * grid.tileSize.height())
+    if (count == 0 || count != grid.rows * grid.columns || grid.tileSize.isEmpty())
         return false;
     std::atomic_int next = 0;
     std::atomic_bool failed = false;
-    // Each thread takes the next tile left, with a decoder of its own that
-    // keeps its buffers from one tile to the next.
+    // Each thread takes the next tile left, with a decoder and planes of its
+    // own that it keeps from one tile to the next.
     inRowBands(std::clamp(threads, 1, count), threads, [&](int, int) {
         const DecoderContext context(de265_new_decoder());
         if (!context) {
             failed = true;
             return;
         }
+        TileRgb rgb(grid.tileSize);
         for (int index = next++; index < count && !failed; index = next++) {
-            if (!decodeTile(context.get(), grid, index, matrix, out))
+            if (!decodeTile(context.get(), grid, index, matrix, rgb, take))
                 failed = true;
         }
     });
