@@ -2,12 +2,13 @@
 """Writes a HEIC as phones write one: the picture as a grid of 512 x 512
 tiles, each coded on its own, with a 320 x 240 thumbnail beside it.
 
-    make-grid-heic.py [--tile N] SOURCE OUTPUT [THUMBNAIL]
+    make-grid-heic.py [--tile N] [--irot N] SOURCE OUTPUT [THUMBNAIL]
 
 SOURCE is any picture ImageMagick reads (the bench gives a 12 MP photo);
 the thumbnail is made from THUMBNAIL if given (the bench makes it of
 another photo, to tell it from the picture on the screen), else from
-SOURCE. --tile makes the tiles N x N (the tests' small grids). Each tile and the thumbnail are coded by heif-enc (libheif's own
+SOURCE. --tile makes the tiles N x N (the tests' small grids); --irot turns
+the picture N quarter turns anticlockwise once pasted. Each tile and the thumbnail are coded by heif-enc (libheif's own
 tool), and their coded pictures are gathered into one file here, since
 this libheif writes no grids of its own.
 """
@@ -131,7 +132,7 @@ def encode(source, geometry, path):
     return coded_picture(path)
 
 
-def main(source, output, thumbnail_source, tile=TILE):
+def main(source, output, thumbnail_source, tile=TILE, irot=None):
     width, height = (int(v) for v in subprocess.run(
         ["identify", "-format", "%w %h", source], check=True, capture_output=True, text=True).stdout.split())
     columns, rows = -(-width // tile), -(-height // tile)
@@ -166,7 +167,11 @@ def main(source, output, thumbnail_source, tile=TILE):
     properties.append(thumbnail[0])
     thumbnail_size = len(properties) + 1
     properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", *THUMBNAIL)))
-    associations = [(grid_id, [grid_size, depth])]
+    grid_properties = [grid_size, depth]
+    if irot is not None:
+        properties.append(box(b"irot", bytes([irot & 3])))
+        grid_properties.append(0x80 | len(properties))
+    associations = [(grid_id, grid_properties)]
     associations += [(first_tile + i, [0x80 | (i + 1), tile_size]) for i in range(len(tiles))]
     associations.append((thumbnail_id, [0x80 | thumbnail_coding, thumbnail_size]))
     ipma = struct.pack(">I", len(associations)) + b"".join(
@@ -206,10 +211,11 @@ def main(source, output, thumbnail_source, tile=TILE):
 
 if __name__ == "__main__":
     arguments = sys.argv[1:]
-    tile = TILE
-    if arguments[:1] == ["--tile"] and len(arguments) > 1:
-        tile = int(arguments[1])
+    options = {"--tile": TILE, "--irot": None}
+    while arguments[:1] and arguments[0] in options and len(arguments) > 1:
+        options[arguments[0]] = int(arguments[1])
         arguments = arguments[2:]
     if len(arguments) not in (2, 3):
         sys.exit(__doc__)
-    main(arguments[0], arguments[1], arguments[2] if len(arguments) == 3 else arguments[0], tile)
+    main(arguments[0], arguments[1], arguments[2] if len(arguments) == 3 else arguments[0], options["--tile"],
+         options["--irot"])

@@ -476,6 +476,13 @@ void TestPictures::heifShownAsDecodedWhole_data()
     // Its tiles decoded into planes of the helper's own, not by libheif.
     QTest::newRow("HEIC of tiles, half") << QStringLiteral("heic-grid.heic") << QSize(150, 100);
     QTest::newRow("HEIC of tiles, unevenly") << QStringLiteral("heic-grid.heic") << QSize(61, 37);
+    for (const int quarters : {1, 2, 3}) {
+        const QString file = QStringLiteral("heic-grid-irot-%1.heic").arg(quarters);
+        QTest::addRow("HEIC of tiles turned %d quarters by its irot", quarters)
+            << file << (quarters == 2 ? QSize(61, 37) : QSize(37, 61));
+    }
+    QTest::newRow("HEIC turned 180") << QStringLiteral("heic-orientation-3.heic") << QSize(150, 100);
+    QTest::newRow("HEIC turned 270 clockwise") << QStringLiteral("heic-orientation-8.heic") << QSize(100, 150);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
 }
 
@@ -502,13 +509,18 @@ void TestPictures::plainGridsFound_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QSize>("tiles"); // columns, rows; empty: left to libheif
     QTest::addColumn<QSize>("tileSize");
-    QTest::newRow("of 64 x 64 tiles, cut by the edge") << QStringLiteral("heic-grid.heic") << QSize(5, 4) << QSize(64, 64);
-    QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202);
-    QTest::newRow("coded whole") << QStringLiteral("heic-8bit-whole.heic") << QSize() << QSize();
-    QTest::newRow("turned by its irot") << QStringLiteral("heic-orientation-6.heic") << QSize() << QSize();
-    QTest::newRow("mirrored by its imir") << QStringLiteral("heic-orientation-2.heic") << QSize() << QSize();
-    QTest::newRow("smaller than its tiles say") << QStringLiteral("heic-size-box-larger.heic") << QSize() << QSize();
-    QTest::newRow("AVIF") << QStringLiteral("avif-8bit-420.avif") << QSize() << QSize();
+    QTest::addColumn<int>("quarterTurns");
+    QTest::newRow("of 64 x 64 tiles, cut by the edge") << QStringLiteral("heic-grid.heic") << QSize(5, 4) << QSize(64, 64)
+                                                       << 0;
+    QTest::newRow("of tiles, turned by its irot") << QStringLiteral("heic-grid-irot-1.heic") << QSize(5, 4)
+                                                  << QSize(64, 64) << 1;
+    QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202) << 0;
+    QTest::newRow("of one tile, turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QSize(1, 1)
+                                                      << QSize(302, 202) << 3;
+    QTest::newRow("coded whole") << QStringLiteral("heic-8bit-whole.heic") << QSize() << QSize() << 0;
+    QTest::newRow("mirrored by its imir") << QStringLiteral("heic-orientation-2.heic") << QSize() << QSize() << 0;
+    QTest::newRow("smaller than its tiles say") << QStringLiteral("heic-size-box-larger.heic") << QSize() << QSize() << 0;
+    QTest::newRow("AVIF") << QStringLiteral("avif-8bit-420.avif") << QSize() << QSize() << 0;
 }
 
 // Only a grid that is tiles pasted and nothing more is decoded by the helper
@@ -518,6 +530,7 @@ void TestPictures::plainGridsFound()
     QFETCH(QString, file);
     QFETCH(QSize, tiles);
     QFETCH(QSize, tileSize);
+    QFETCH(int, quarterTurns);
     QFile opened(corpus(file));
     QVERIFY(opened.open(QIODevice::ReadOnly));
     const QByteArray bytes = opened.readAll();
@@ -527,7 +540,8 @@ void TestPictures::plainGridsFound()
         return;
     QCOMPARE(QSize(grid->columns, grid->rows), tiles);
     QCOMPARE(grid->tileSize, tileSize);
-    QCOMPARE(grid->size, QImageReader(corpus(file)).size());
+    QCOMPARE(grid->quarterTurns, quarterTurns);
+    QCOMPARE(quarterTurns % 2 ? grid->size.transposed() : grid->size, QImageReader(corpus(file)).size());
     QCOMPARE(grid->tiles.size(), size_t(tiles.width() * tiles.height()));
     for (const heifgrid::Tile &tile : grid->tiles) {
         QVERIFY(tile.parameterSets.size() > 4);

@@ -327,9 +327,10 @@ std::optional<Grid> plainGridOf(QByteArrayView file)
     const std::optional<Meta> meta = metaOf(file);
     if (!meta || meta->types.value(meta->primary) != "grid")
         return std::nullopt;
-    // Colours may be said of the grid (libheif makes each tile RGB by its own);
-    // a turn, a mirror or a crop may not.
-    if (!propertiesOf(*meta, meta->primary, {"ispe", "pixi", "colr", "pasp"}))
+    // Colours may be said of the grid (libheif makes each tile RGB by its
+    // own), and a turn; a mirror or a crop may not.
+    const auto gridProperties = propertiesOf(*meta, meta->primary, {"ispe", "pixi", "colr", "pasp", "irot"});
+    if (!gridProperties)
         return std::nullopt;
     const std::optional<std::vector<QByteArrayView>> gridData = piecesOf(*meta, meta->primary, file);
     if (!gridData)
@@ -349,6 +350,8 @@ std::optional<Grid> plainGridOf(QByteArrayView file)
     if (!reader.ok() || version != 0 || width == 0 || height == 0 || width > 1u << 20 || height > 1u << 20)
         return std::nullopt;
     grid.size = QSize(int(width), int(height));
+    if (const QByteArrayView irot = gridProperties->value("irot"); !irot.isEmpty())
+        grid.quarterTurns = irot[0] & 3;
     const std::vector<quint32> tiles = meta->tilesOf.value(meta->primary);
     if (tiles.size() != size_t(grid.rows) * size_t(grid.columns))
         return std::nullopt;

@@ -30,13 +30,14 @@ struct Grid
     QSize tileSize; // every tile's
     int columns = 0;
     int rows = 0;
+    int quarterTurns = 0; // anticlockwise, as its irot says, once pasted
     std::vector<Tile> tiles; // row by row, from the top left
 };
 
 // The primary picture of `file` as such a grid; none when it is not one, or
-// is one that asks for more than pasting tiles (turned, mirrored, cropped,
-// tiles of other sizes or with colours or transformations of their own,
-// data that is not in the file itself), which is left to libheif.
+// is one that asks for more than pasting tiles and turning them (mirrored,
+// cropped, tiles of other sizes or with colours or transformations of their
+// own, data that is not in the file itself), which is left to libheif.
 std::optional<Grid> plainGridOf(QByteArrayView file);
 
 } // namespace picture::heifgrid

@@ -9,6 +9,7 @@
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/hdr.h"
 #include "picture/helper/pixels/planeshrink.h"
+#include "picture/helper/pixels/planeturn.h"
 #include "picture/helper/pixels/tileshrink.h"
 #include "picture/wire/orientation.h"
 
@@ -324,20 +325,44 @@ struct Shrunk
     const char *failure = nullptr;
 };
 
+// `tile`, from `origin` in a picture of `size`, added to `shrink` once turned
+// `quarters` quarter turns anticlockwise with the picture.
+void addTurned(TileShrink &shrink, const RgbPlanes &tile, QPoint origin, QSize size, int quarters)
+{
+    if (quarters == 0) {
+        shrink.add(tile, origin);
+        return;
+    }
+    const QRect place = turnedRect(QRect(origin, tile.size), size, quarters);
+    // Kept by each thread from tile to tile.
+    thread_local std::vector<std::uint8_t> samples;
+    const qsizetype plane = qsizetype(place.width()) * place.height();
+    samples.resize(size_t(plane) * 3);
+    std::uint8_t *at = samples.data();
+    const RgbPlanesOf<std::uint8_t> turned{at, at + plane, at + 2 * plane, place.width(), place.width(),
+                                           place.width(), place.size()};
+    turnPlanes(tile, quarters, turned);
+    shrink.add({turned.red, turned.green, turned.blue, turned.redStride, turned.greenStride, turned.blueStride,
+                turned.size},
+               place.topLeft());
+}
+
 // The primary picture shrunk to `wanted` from its tiles, when it is a plain
 // grid of 8-bit tiles of the size announced: none else, or when a tile will
 // not decode so, and libheif decodes it.
 std::optional<QImage> shrunkGrid(QByteArrayView file, QSize announced, QSize wanted)
 {
     const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
-    if (!grid || grid->size != announced)
+    if (!grid || (grid->quarterTurns % 2 ? grid->size.transposed() : grid->size) != announced)
         return std::nullopt;
     TileShrink shrink(announced, wanted);
     // libheif makes each tile RGB through the tile's own nclx, which a plain
     // grid's tiles have none of: BT.601 over the full range.
     if (!shrink.isValid()
         || !hevc::decodeGridTiles(*grid, *ycbcrMatrix(2, true), QThread::idealThreadCount(),
-                                  [&shrink](const RgbPlanes &tile, QPoint origin) { shrink.add(tile, origin); }))
+                                  [&shrink, &grid](const RgbPlanes &tile, QPoint origin) {
+                                      addTurned(shrink, tile, origin, grid->size, grid->quarterTurns);
+                                  }))
         return std::nullopt;
     return shrink.result(QThread::idealThreadCount());
 }

@@ -29,6 +29,15 @@ rm even.png grey.png
 # A grid of 64 x 64 tiles, as phones write theirs of 512, its last column
 # and row cut by the odd edge.
 python3 ../../../bench/make-grid-heic.py --tile 64 reference.png heic-grid.heic
+# Turned by its irot box, as a phone turns a photo taken upright: 1, 2 and
+# 3 quarter turns anticlockwise, of the reference with a band along its
+# foot (the reference is the same from top to bottom, and would not show a
+# picture turned upside down).
+convert reference.png -fill '#20a040' -draw 'rectangle 0,150 300,200' PNG24:footed.png
+for quarters in 1 2 3; do
+    python3 ../../../bench/make-grid-heic.py --tile 64 --irot $quarters footed.png heic-grid-irot-$quarters.heic
+done
+rm footed.png
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 # The other chroma layouts, each against the odd edge.
 heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic
