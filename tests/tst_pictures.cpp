@@ -130,6 +130,7 @@ private slots:
     void plainGridsFound_data();
     void plainGridsFound();
     void gridBoxesCutAnywhere();
+    void gridOfHugeTilesLeftToLibheif();
     void turnsOnce_data();
     void turnsOnce();
     void shownAtTheAnnouncedSize_data();
@@ -589,6 +590,25 @@ void TestPictures::gridBoxesCutAnywhere()
                 }
             }
         }
+    }
+}
+
+// A tile larger than any phone's is left to libheif: its planes would be
+// allocated before a byte of it is decoded.
+void TestPictures::gridOfHugeTilesLeftToLibheif()
+{
+    QFile opened(corpus(QStringLiteral("heic-8bit.heic")));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QByteArray bytes = opened.readAll();
+    QVERIFY(heifgrid::plainGridOf(bytes));
+    // The tile's size box (302 x 202), which no other box shares.
+    QByteArray tileSize("ispe\0\0\0\0\0\0\x01\x2e\0\0\0\xca", 16);
+    const qsizetype at = bytes.indexOf(tileSize);
+    QVERIFY(at > 0);
+    for (const auto &[side, taken] : {std::pair{4096u, true}, std::pair{4097u, false}}) {
+        qToBigEndian<quint32>(side, bytes.data() + at + 8);
+        qToBigEndian<quint32>(side, bytes.data() + at + 12);
+        QCOMPARE(heifgrid::plainGridOf(bytes).has_value(), taken);
     }
 }
 

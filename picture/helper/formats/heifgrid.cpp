@@ -8,6 +8,8 @@
 namespace picture::heifgrid {
 namespace {
 
+constexpr quint64 MostTileSide = 4096;
+
 // Big-endian numbers from a piece of the file; once a read runs past its
 // end, every later read gives 0 and ok() is false.
 class Reader
@@ -283,13 +285,13 @@ std::optional<QHash<QByteArrayView, QByteArrayView>> propertiesOf(const Meta &me
 }
 
 // The width and height an ispe says.
-std::optional<QSize> sizeOf(QByteArrayView ispe)
+std::optional<QSize> sizeOf(QByteArrayView ispe, quint64 most)
 {
     Reader reader(ispe);
     reader.number(4);
     const quint64 width = reader.number(4);
     const quint64 height = reader.number(4);
-    if (!reader.ok() || width == 0 || height == 0 || width > 1u << 20 || height > 1u << 20)
+    if (!reader.ok() || width == 0 || height == 0 || width > most || height > most)
         return std::nullopt;
     return QSize(int(width), int(height));
 }
@@ -360,7 +362,9 @@ std::optional<Grid> plainGridOf(QByteArrayView file)
         if (meta->types.value(id) != "hvc1" || !properties || !properties->contains("hvcC")
             || !properties->contains("ispe"))
             return std::nullopt;
-        const std::optional<QSize> size = sizeOf(properties->value("ispe"));
+        // Phones' tiles are 512 on a side; a tile this large is a whole
+        // picture coded as one, which libheif decodes as well.
+        const std::optional<QSize> size = sizeOf(properties->value("ispe"), MostTileSide);
         if (!size || (!grid.tileSize.isEmpty() && *size != grid.tileSize))
             return std::nullopt;
         grid.tileSize = *size;

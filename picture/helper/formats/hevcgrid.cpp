@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace picture::hevc {
@@ -100,10 +101,16 @@ bool decodeGridTiles(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, int 
             failed = true;
             return;
         }
-        TileRgb rgb(grid.tileSize);
-        for (int index = next++; index < count && !failed; index = next++) {
-            if (!decodeTile(context.get(), grid, index, matrix, rgb, take))
-                failed = true;
+        // No memory for a tile's planes fails the grid, not the helper:
+        // nothing may leave a thread of its own.
+        try {
+            TileRgb rgb(grid.tileSize);
+            for (int index = next++; index < count && !failed; index = next++) {
+                if (!decodeTile(context.get(), grid, index, matrix, rgb, take))
+                    failed = true;
+            }
+        } catch (const std::bad_alloc &) {
+            failed = true;
         }
     });
     return !failed;
