@@ -6,6 +6,7 @@
 #include "picture/helper/details/sidecar.h"
 #include "picture/helper/firstlook/previews.h"
 #include "picture/helper/formats/heifgrid.h"
+#include "picture/helper/formats/hevcgrid.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/helper/pixels/boxshrink.h"
 #include "picture/helper/pixels/colour.h"
@@ -131,6 +132,7 @@ private slots:
     void plainGridsFound();
     void gridBoxesCutAnywhere();
     void gridOfHugeTilesLeftToLibheif();
+    void gridDecodeStopsBetweenTiles();
     void turnsOnce_data();
     void turnsOnce();
     void shownAtTheAnnouncedSize_data();
@@ -590,6 +592,26 @@ void TestPictures::gridBoxesCutAnywhere()
                 }
             }
         }
+    }
+}
+
+// A grid's decode stops between tiles once it is no longer wanted: the
+// helper is free again at once, not stopped when its grace runs out.
+void TestPictures::gridDecodeStopsBetweenTiles()
+{
+    QFile opened(corpus(QStringLiteral("heic-grid.heic")));
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    const QByteArray bytes = opened.readAll();
+    const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(bytes);
+    QVERIFY(grid);
+    for (const int wantedTiles : {0, 3, 20}) {
+        int taken = 0;
+        int asked = 0;
+        const bool decoded = hevc::decodeGridTiles(
+            *grid, *ycbcrMatrix(2, true), 1, [&taken](const RgbPlanes &, QPoint) { ++taken; },
+            [&asked, wantedTiles] { return ++asked > wantedTiles; });
+        QCOMPARE(decoded, wantedTiles == int(grid->tiles.size()));
+        QCOMPARE(taken, wantedTiles);
     }
 }
 

@@ -30,6 +30,7 @@ public:
     CancellableDevice(QIODevice &file, const std::atomic_bool &cancelled) : m_file(file), m_cancelled(cancelled) {}
 
     QIODevice &file() override { return m_file; }
+    bool cancelled() const override { return m_cancelled.load(std::memory_order_relaxed); }
     bool isSequential() const override { return m_file.isSequential(); }
     qint64 size() const override { return m_file.size(); }
     bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_file.seek(pos); }
@@ -37,7 +38,7 @@ public:
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
-        if (m_cancelled.load(std::memory_order_relaxed))
+        if (cancelled())
             return -1;
         return m_file.read(data, maxSize);
     }

@@ -10,12 +10,14 @@
 namespace picture {
 
 // A device standing for a file that the decode may stop reading: the file
-// behind it, for mapping.
+// behind it, for mapping, and whether the decode is still wanted, for a
+// decoder that works on the mapping without reading.
 class FileBehind
 {
 public:
     virtual ~FileBehind() = default;
     virtual QIODevice &file() = 0;
+    virtual bool cancelled() const = 0;
 };
 
 class FileInput

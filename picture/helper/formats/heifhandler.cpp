@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -349,22 +350,33 @@ void addTurned(TileShrink &shrink, const RgbPlanes &tile, QPoint origin, QSize s
 
 // The primary picture shrunk to `wanted` from its tiles, when it is a plain
 // grid of 8-bit tiles of the size announced: none else, or when a tile will
-// not decode so, and libheif decodes it.
-std::optional<QImage> shrunkGrid(QByteArrayView file, QSize announced, QSize wanted)
+// not decode so, and libheif decodes it. Stops between tiles once `cancelled`.
+std::optional<Shrunk> shrunkGrid(QByteArrayView file, QSize announced, QSize wanted, const Colours &colours,
+                                 const std::function<bool()> &cancelled)
 {
     const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
     if (!grid || (grid->quarterTurns % 2 ? grid->size.transposed() : grid->size) != announced)
         return std::nullopt;
     TileShrink shrink(announced, wanted);
+    if (!shrink.isValid())
+        return std::nullopt;
     // libheif makes each tile RGB through the tile's own nclx, which a plain
     // grid's tiles have none of: BT.601 over the full range.
-    if (!shrink.isValid()
-        || !hevc::decodeGridTiles(*grid, *ycbcrMatrix(2, true), QThread::idealThreadCount(),
-                                  [&shrink, &grid](const RgbPlanes &tile, QPoint origin) {
-                                      addTurned(shrink, tile, origin, grid->size, grid->quarterTurns);
-                                  }))
-        return std::nullopt;
-    return shrink.result(QThread::idealThreadCount());
+    const bool decoded = hevc::decodeGridTiles(
+        *grid, *ycbcrMatrix(2, true), QThread::idealThreadCount(),
+        [&shrink, &grid](const RgbPlanes &tile, QPoint origin) {
+            addTurned(shrink, tile, origin, grid->size, grid->quarterTurns);
+        },
+        cancelled);
+    if (!decoded) {
+        // Cancelled, it ends here (the reason is never told); else libheif tries.
+        return cancelled() ? std::optional(Shrunk{{}, "damaged"}) : std::nullopt;
+    }
+    QImage shown = shrink.result(QThread::idealThreadCount());
+    if (shown.isNull())
+        return Shrunk{{}, "memory"};
+    shown.setColorSpace(colours.space);
+    return Shrunk{std::move(shown)};
 }
 
 // An 8-bit picture shown at half its size or less, shrunk from RGB planes:
@@ -373,14 +385,10 @@ std::optional<QImage> shrunkGrid(QByteArrayView file, QSize announced, QSize wan
 // included, it converts all 12 megapixels a second time, on one core. A
 // plain grid is shrunk here, tile by tile.
 std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *handle, QSize announced, QSize wanted,
-                                       Colours &colours)
+                                       Colours &colours, const std::function<bool()> &cancelled)
 {
-    if (std::optional<QImage> shown = shrunkGrid(file, announced, wanted)) {
-        if (shown->isNull())
-            return Shrunk{{}, "memory"};
-        shown->setColorSpace(colours.space);
-        return Shrunk{std::move(*shown)};
-    }
+    if (std::optional<Shrunk> grid = shrunkGrid(file, announced, wanted, colours, cancelled))
+        return grid;
     // A picture coded whole is made RGB by our decoder, on every core, as
     // libheif would: through the file's nclx, else BT.601 over the full range.
     heif_color_profile_nclx *described = nullptr;
@@ -524,7 +532,9 @@ bool HeifHandler::read(QImage *image)
         const QByteArrayView bytes = opened->asMif1.isNull()
                                          ? QByteArrayView(opened->input.data(), opened->input.size())
                                          : QByteArrayView(opened->asMif1);
-        if (std::optional<Shrunk> shrunk = shrunkFromPlanes(bytes, handle, announced, wanted, colours)) {
+        const auto *behind = dynamic_cast<const FileBehind *>(device());
+        const auto cancelled = [behind] { return behind && behind->cancelled(); };
+        if (std::optional<Shrunk> shrunk = shrunkFromPlanes(bytes, handle, announced, wanted, colours, cancelled)) {
             if (shrunk->image.isNull()) {
                 failedBecause(shrunk->failure);
                 return false;

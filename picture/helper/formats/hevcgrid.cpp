@@ -86,7 +86,8 @@ bool decodeTile(de265_decoder_context *context, const heifgrid::Grid &grid, int 
 } // namespace
 
 bool decodeGridTiles(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, int threads,
-                     const std::function<void(const RgbPlanes &tile, QPoint origin)> &take)
+                     const std::function<void(const RgbPlanes &tile, QPoint origin)> &take,
+                     const std::function<bool()> &cancelled)
 {
     const int count = int(grid.tiles.size());
     if (count == 0 || count != grid.rows * grid.columns || grid.tileSize.isEmpty())
@@ -106,7 +107,7 @@ bool decodeGridTiles(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, int 
         try {
             TileRgb rgb(grid.tileSize);
             for (int index = next++; index < count && !failed; index = next++) {
-                if (!decodeTile(context.get(), grid, index, matrix, rgb, take))
+                if (cancelled() || !decodeTile(context.get(), grid, index, matrix, rgb, take))
                     failed = true;
             }
         } catch (const std::bad_alloc &) {

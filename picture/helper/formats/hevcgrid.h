@@ -13,8 +13,10 @@ namespace picture::hevc {
 // handed to `take` with its top left in the picture (only the part within
 // the picture), the tiles shared out among `threads`: `take` is called from
 // all of them at once. False when a tile does not decode to 8-bit colour of
-// the tiles' size; the grid is then left to libheif.
+// the tiles' size (the grid is then left to libheif), or once `cancelled`,
+// asked before each tile, says so.
 bool decodeGridTiles(const heifgrid::Grid &grid, const YCbCrMatrix &matrix, int threads,
-                     const std::function<void(const RgbPlanes &tile, QPoint origin)> &take);
+                     const std::function<void(const RgbPlanes &tile, QPoint origin)> &take,
+                     const std::function<bool()> &cancelled);
 
 } // namespace picture::hevc
