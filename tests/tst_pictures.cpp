@@ -476,6 +476,8 @@ void TestPictures::heifShownAsDecodedWhole_data()
     QTest::newRow("HEIC coded whole, turned") << QStringLiteral("heic-whole-orientation-6.heic") << QSize(100, 150);
     QTest::newRow("HEIC coded whole, in 4:2:2") << QStringLiteral("heic-8bit-422-whole.heic") << QSize(150, 100);
     QTest::newRow("HEIC coded whole, in grey") << QStringLiteral("heic-grey-whole.heic") << QSize(150, 100);
+    QTest::newRow("HEIC coded whole, a band along its foot") << QStringLiteral("heic-whole-footed.heic")
+                                                             << QSize(150, 100);
     // Its tiles decoded into planes of the helper's own, not by libheif.
     QTest::newRow("HEIC of tiles, half") << QStringLiteral("heic-grid.heic") << QSize(150, 100);
     QTest::newRow("HEIC of tiles, unevenly") << QStringLiteral("heic-grid.heic") << QSize(61, 37);
@@ -520,14 +522,15 @@ void TestPictures::plainGridsFound_data()
     QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202) << 0;
     QTest::newRow("of one tile, turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QSize(1, 1)
                                                       << QSize(302, 202) << 3;
-    QTest::newRow("coded whole") << QStringLiteral("heic-8bit-whole.heic") << QSize() << QSize() << 0;
+    // A picture coded whole is a grid of one tile, its own.
+    QTest::newRow("coded whole") << QStringLiteral("heic-8bit-whole.heic") << QSize(1, 1) << QSize(300, 200) << 0;
     QTest::newRow("mirrored by its imir") << QStringLiteral("heic-orientation-2.heic") << QSize() << QSize() << 0;
-    QTest::newRow("smaller than its tiles say") << QStringLiteral("heic-size-box-larger.heic") << QSize() << QSize() << 0;
     QTest::newRow("AVIF") << QStringLiteral("avif-8bit-420.avif") << QSize() << QSize() << 0;
 }
 
-// Only a grid that is tiles pasted and nothing more is decoded by the helper
-// itself; each tile's bytes lie in the file.
+// Only a grid that is tiles pasted (and turned) and nothing more, or a
+// picture coded whole, is decoded by the helper itself; each tile's bytes lie
+// in the file.
 void TestPictures::plainGridsFound()
 {
     QFETCH(QString, file);
@@ -542,6 +545,7 @@ void TestPictures::plainGridsFound()
     if (!grid)
         return;
     QCOMPARE(QSize(grid->columns, grid->rows), tiles);
+    QCOMPARE(grid->whole, file.contains(QLatin1String("whole")));
     QCOMPARE(grid->tileSize, tileSize);
     QCOMPARE(grid->quarterTurns, quarterTurns);
     QCOMPARE(quarterTurns % 2 ? grid->size.transposed() : grid->size, QImageReader(corpus(file)).size());

@@ -238,8 +238,9 @@ std::optional<Meta> metaOf(QByteArrayView file)
     const auto iloc = bodyOf(inside, "iloc");
     const auto iref = bodyOf(inside, "iref");
     const auto iprp = bodyOf(inside, "iprp");
-    if (!pitm || !iinf || !iloc || !iref || !iprp || !readPrimary(*pitm, meta) || !readItemInfos(*iinf, meta)
-        || !readLocations(*iloc, meta) || !readReferences(*iref, meta) || !readProperties(*iprp, meta))
+    // A picture coded whole may refer to nothing.
+    if (!pitm || !iinf || !iloc || !iprp || !readPrimary(*pitm, meta) || !readItemInfos(*iinf, meta)
+        || !readLocations(*iloc, meta) || (iref && !readReferences(*iref, meta)) || !readProperties(*iprp, meta))
         return std::nullopt;
     meta.idat = bodyOf(inside, "idat").value_or(QByteArrayView());
     return meta;
@@ -322,19 +323,62 @@ std::optional<QByteArray> parameterSetsOf(QByteArrayView hvcc)
     return sets;
 }
 
-} // namespace
-
-std::optional<Grid> plainGridOf(QByteArrayView file)
+// Item `id` as a tile: its parameter sets and where its coded bytes are,
+// with the size its ispe says (at most `most` on a side); none when it is not
+// an HEVC picture in the file with only the properties in `allowed`.
+std::optional<Tile> tileOf(const Meta &meta, quint32 id, QByteArrayView file,
+                           std::initializer_list<const char *> allowed, quint64 most, QSize &size)
 {
-    const std::optional<Meta> meta = metaOf(file);
-    if (!meta || meta->types.value(meta->primary) != "grid")
+    const auto properties = propertiesOf(meta, id, allowed);
+    if (meta.types.value(id) != "hvc1" || !properties || !properties->contains("hvcC") || !properties->contains("ispe"))
         return std::nullopt;
+    const std::optional<QSize> said = sizeOf(properties->value("ispe"), most);
+    std::optional<QByteArray> parameterSets = parameterSetsOf(properties->value("hvcC"));
+    const auto location = meta.locations.constFind(id);
+    std::optional<std::vector<QByteArrayView>> pieces =
+        location != meta.locations.cend() && location->construction == 0 ? piecesOf(meta, id, file) : std::nullopt;
+    if (!said || !parameterSets || !pieces)
+        return std::nullopt;
+    size = *said;
+    return Tile{std::move(*parameterSets), std::move(*pieces)};
+}
+
+int quarterTurnsOf(const Meta &meta, quint32 id)
+{
+    for (const int index : meta.propertiesOf.value(id)) {
+        if (index < 0 || size_t(index) >= meta.properties.size())
+            continue;
+        const Box &property = meta.properties[size_t(index)];
+        if (property.type == "irot" && !property.body.isEmpty())
+            return property.body[0] & 3;
+    }
+    return 0;
+}
+
+// The primary picture coded whole, as a grid of that one tile.
+std::optional<Grid> wholeOf(const Meta &meta, QByteArrayView file)
+{
+    // Its colours are its own, and a turn; a mirror or a crop may not be.
+    Grid grid;
+    std::optional<Tile> tile =
+        tileOf(meta, meta.primary, file, {"hvcC", "ispe", "pixi", "colr", "pasp", "irot"}, 1u << 20, grid.size);
+    if (!tile)
+        return std::nullopt;
+    grid.tileSize = grid.size;
+    grid.rows = grid.columns = 1;
+    grid.whole = true;
+    grid.quarterTurns = quarterTurnsOf(meta, meta.primary);
+    grid.tiles.push_back(std::move(*tile));
+    return grid;
+}
+
+std::optional<Grid> gridOf(const Meta &meta, QByteArrayView file)
+{
     // Colours may be said of the grid (libheif makes each tile RGB by its
     // own), and a turn; a mirror or a crop may not.
-    const auto gridProperties = propertiesOf(*meta, meta->primary, {"ispe", "pixi", "colr", "pasp", "irot"});
-    if (!gridProperties)
+    if (!propertiesOf(meta, meta.primary, {"ispe", "pixi", "colr", "pasp", "irot"}))
         return std::nullopt;
-    const std::optional<std::vector<QByteArrayView>> gridData = piecesOf(*meta, meta->primary, file);
+    const std::optional<std::vector<QByteArrayView>> gridData = piecesOf(meta, meta.primary, file);
     if (!gridData)
         return std::nullopt;
     QByteArray description;
@@ -352,30 +396,19 @@ std::optional<Grid> plainGridOf(QByteArrayView file)
     if (!reader.ok() || version != 0 || width == 0 || height == 0 || width > 1u << 20 || height > 1u << 20)
         return std::nullopt;
     grid.size = QSize(int(width), int(height));
-    if (const QByteArrayView irot = gridProperties->value("irot"); !irot.isEmpty())
-        grid.quarterTurns = irot[0] & 3;
-    const std::vector<quint32> tiles = meta->tilesOf.value(meta->primary);
+    grid.quarterTurns = quarterTurnsOf(meta, meta.primary);
+    const std::vector<quint32> tiles = meta.tilesOf.value(meta.primary);
     if (tiles.size() != size_t(grid.rows) * size_t(grid.columns))
         return std::nullopt;
     for (const quint32 id : tiles) {
-        const auto properties = propertiesOf(*meta, id, {"hvcC", "ispe", "pixi", "pasp"});
-        if (meta->types.value(id) != "hvc1" || !properties || !properties->contains("hvcC")
-            || !properties->contains("ispe"))
-            return std::nullopt;
         // Phones' tiles are 512 on a side; a tile this large is a whole
         // picture coded as one, which libheif decodes as well.
-        const std::optional<QSize> size = sizeOf(properties->value("ispe"), MostTileSide);
-        if (!size || (!grid.tileSize.isEmpty() && *size != grid.tileSize))
+        QSize size;
+        std::optional<Tile> tile = tileOf(meta, id, file, {"hvcC", "ispe", "pixi", "pasp"}, MostTileSide, size);
+        if (!tile || (!grid.tileSize.isEmpty() && size != grid.tileSize))
             return std::nullopt;
-        grid.tileSize = *size;
-        std::optional<QByteArray> parameterSets = parameterSetsOf(properties->value("hvcC"));
-        const auto location = meta->locations.constFind(id);
-        std::optional<std::vector<QByteArrayView>> pieces =
-            location != meta->locations.cend() && location->construction == 0 ? piecesOf(*meta, id, file)
-                                                                               : std::nullopt;
-        if (!parameterSets || !pieces)
-            return std::nullopt;
-        grid.tiles.push_back({std::move(*parameterSets), std::move(*pieces)});
+        grid.tileSize = size;
+        grid.tiles.push_back(std::move(*tile));
     }
     // The tiles cover the picture, the last row and column no more than it
     // needs, as libheif pastes them.
@@ -384,6 +417,17 @@ std::optional<Grid> plainGridOf(QByteArrayView file)
         || tileHeight * grid.rows < grid.size.height() || tileHeight * (grid.rows - 1) >= grid.size.height())
         return std::nullopt;
     return grid;
+}
+
+} // namespace
+
+std::optional<Grid> plainGridOf(QByteArrayView file)
+{
+    const std::optional<Meta> meta = metaOf(file);
+    if (!meta)
+        return std::nullopt;
+    const QByteArrayView type = meta->types.value(meta->primary);
+    return type == "grid" ? gridOf(*meta, file) : type == "hvc1" ? wholeOf(*meta, file) : std::nullopt;
 }
 
 } // namespace picture::heifgrid

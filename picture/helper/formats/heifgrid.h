@@ -1,10 +1,11 @@
 #pragma once
 
 // A HEIC's primary picture when it is a plain grid of HEVC tiles, as phones
-// write their photos: where each tile's coded bytes are, read from the
-// file's boxes. libheif 1.15 hands out no tiles, and decoding a grid through
-// it first clears and fills planes for all its megapixels on one core;
-// knowing the tiles, the viewer decodes them straight into its own.
+// write their photos, or a picture coded whole (a grid of one tile): where
+// each tile's coded bytes are, read from the file's boxes. libheif 1.15
+// hands out no tiles, and a picture decoded through it comes in planes of
+// all its megapixels, cleared on one core first; knowing the tiles, the
+// viewer decodes and shrinks them a band of rows at a time.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -31,13 +32,16 @@ struct Grid
     int columns = 0;
     int rows = 0;
     int quarterTurns = 0; // anticlockwise, as its irot says, once pasted
+    // Coded whole, as one item: made RGB through its own colours (a grid's
+    // tiles have none of their own).
+    bool whole = false;
     std::vector<Tile> tiles; // row by row, from the top left
 };
 
-// The primary picture of `file` as such a grid; none when it is not one, or
-// is one that asks for more than pasting tiles and turning them (mirrored,
-// cropped, tiles of other sizes or with colours or transformations of their
-// own, data that is not in the file itself), which is left to libheif.
+// The primary picture of `file` as such a grid; none when it is neither, or
+// asks for more than pasting tiles and turning them (mirrored, cropped,
+// tiles of other sizes or with colours or transformations of their own,
+// data that is not in the file itself), which is left to libheif.
 std::optional<Grid> plainGridOf(QByteArrayView file);
 
 } // namespace picture::heifgrid

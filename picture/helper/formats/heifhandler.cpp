@@ -352,18 +352,20 @@ void addTurned(TileShrink &shrink, const RgbPlanes &tile, QPoint origin, QSize s
 // grid of 8-bit tiles of the size announced: none else, or when a tile will
 // not decode so, and libheif decodes it. Stops between tiles once `cancelled`.
 std::optional<Shrunk> shrunkGrid(QByteArrayView file, QSize announced, QSize wanted, const Colours &colours,
-                                 const std::function<bool()> &cancelled)
+                                 const std::optional<YCbCrMatrix> &ownMatrix, const std::function<bool()> &cancelled)
 {
     const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
     if (!grid || (grid->quarterTurns % 2 ? grid->size.transposed() : grid->size) != announced)
         return std::nullopt;
-    TileShrink shrink(announced, wanted);
-    if (!shrink.isValid())
-        return std::nullopt;
     // libheif makes each tile RGB through the tile's own nclx, which a plain
-    // grid's tiles have none of: BT.601 over the full range.
+    // grid's tiles have none of (BT.601 over the full range), and a picture
+    // coded whole through the file's.
+    const std::optional<YCbCrMatrix> matrix = grid->whole ? ownMatrix : ycbcrMatrix(2, true);
+    TileShrink shrink(announced, wanted);
+    if (!matrix || !shrink.isValid())
+        return std::nullopt;
     const bool decoded = hevc::decodeGridTiles(
-        *grid, *ycbcrMatrix(2, true), QThread::idealThreadCount(),
+        *grid, *matrix, QThread::idealThreadCount(),
         [&shrink, &grid](const RgbPlanes &tile, QPoint origin) {
             addTurned(shrink, tile, origin, grid->size, grid->quarterTurns);
         },
@@ -387,8 +389,6 @@ std::optional<Shrunk> shrunkGrid(QByteArrayView file, QSize announced, QSize wan
 std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *handle, QSize announced, QSize wanted,
                                        Colours &colours, const std::function<bool()> &cancelled)
 {
-    if (std::optional<Shrunk> grid = shrunkGrid(file, announced, wanted, colours, cancelled))
-        return grid;
     // A picture coded whole is made RGB by our decoder, on every core, as
     // libheif would: through the file's nclx, else BT.601 over the full range.
     heif_color_profile_nclx *described = nullptr;
@@ -396,6 +396,8 @@ std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *h
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(described);
     const std::optional<YCbCrMatrix> matrix =
         nclx ? ycbcrMatrix(int(nclx->matrix_coefficients), nclx->full_range_flag != 0) : ycbcrMatrix(2, true);
+    if (std::optional<Shrunk> grid = shrunkGrid(file, announced, wanted, colours, matrix, cancelled))
+        return grid;
     std::optional<hevc::MadeRgb> madeRgb;
     if (matrix)
         madeRgb.emplace(*matrix, announced);

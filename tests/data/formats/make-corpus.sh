@@ -37,7 +37,10 @@ convert reference.png -fill '#20a040' -draw 'rectangle 0,150 300,200' PNG24:foot
 for quarters in 1 2 3; do
     python3 ../../../bench/make-grid-heic.py --tile 64 --irot $quarters footed.png heic-grid-irot-$quarters.heic
 done
-rm footed.png
+# And coded whole, of an even size: made RGB and shrunk a band of rows at a time.
+convert footed.png -crop 300x200+0+0 +repage PNG24:footed-even.png
+heif-enc -q 92 footed-even.png -o heic-whole-footed.heic
+rm footed.png footed-even.png
 heif-enc -q 92 -b 10 reference-16.png -o heic-10bit.heic
 # The other chroma layouts, each against the odd edge.
 heif-enc -q 92 -p chroma=422 reference.png -o heic-8bit-422.heic
