@@ -335,10 +335,8 @@ void addTurned(TileShrink &shrink, const RgbPlanes &tile, QPoint origin, QSize s
         return;
     }
     const QRect place = turnedRect(QRect(origin, tile.size), size, quarters);
-    // Kept by each thread from tile to tile.
-    thread_local std::vector<std::uint8_t> samples;
     const qsizetype plane = qsizetype(place.width()) * place.height();
-    samples.resize(size_t(plane) * 3);
+    std::vector<std::uint8_t> samples(size_t(plane) * 3);
     std::uint8_t *at = samples.data();
     const RgbPlanesOf<std::uint8_t> turned{at, at + plane, at + 2 * plane, place.width(), place.width(),
                                            place.width(), place.size()};

@@ -43,10 +43,10 @@ bool handOverInBands(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, QPoin
     inRowBands(bands, threads, [&](int from, int to) {
         // Nothing may leave a thread of its own: no memory fails the picture.
         try {
-            // Kept by each thread from band to band and tile to tile.
-            thread_local std::vector<std::uint8_t> samples;
+            // Kept from band to band; not from tile to tile, so that the
+            // helper gives all of it back once the picture is done.
             const qsizetype plane = qsizetype(planes.size.width()) * BandRows;
-            samples.resize(std::size_t(plane) * 3);
+            std::vector<std::uint8_t> samples(std::size_t(plane) * 3);
             for (int band = from; band < to && !failed; ++band) {
                 const int top = band * BandRows;
                 YCbCrPlanes part = planes;

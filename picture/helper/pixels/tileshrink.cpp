@@ -37,10 +37,8 @@ void TileShrink::add(const RgbPlanes &tile, QPoint origin)
     const int columns = m_columnOf[std::size_t(left + width - 1)] - firstColumn + 1;
     const int firstRow = m_rowOf[std::size_t(top)];
     const int rows = m_rowOf[std::size_t(top + height - 1)] - firstRow + 1;
-    // The tile's own sums first, for the shown pixels it falls in; kept from
-    // tile to tile by each thread.
-    thread_local std::vector<std::uint32_t> local;
-    local.assign(std::size_t(columns) * std::size_t(rows) * 3, 0);
+    // The tile's own sums first, for the shown pixels it falls in.
+    std::vector<std::uint32_t> local(std::size_t(columns) * std::size_t(rows) * 3);
     for (int y = 0; y < height; ++y) {
         std::uint32_t *sums = &local[std::size_t(m_rowOf[std::size_t(top + y)] - firstRow) * std::size_t(columns) * 3];
         const std::uint8_t *red = tile.red + qsizetype(y) * tile.redStride;
