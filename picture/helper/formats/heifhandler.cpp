@@ -379,16 +379,17 @@ std::optional<Shrunk> shrunkGrid(QByteArrayView file, QSize announced, QSize wan
     return Shrunk{std::move(shown)};
 }
 
-// An 8-bit picture shown at half its size or less, shrunk from RGB planes:
-// libheif makes every picture it decodes RGB planes first (a grid's tiles
-// are pasted into them), and asked for anything else, 4:2:0 planes
-// included, it converts all 12 megapixels a second time, on one core. A
-// plain grid is shrunk here, tile by tile.
+// An 8-bit picture shown at half its size or less: a plain grid or a
+// picture coded whole shrunk here, tile by tile and band by band; any other
+// shrunk from the RGB planes libheif makes of every picture it decodes (a
+// grid's tiles pasted into them; asked for anything else, 4:2:0 planes
+// included, it converts all 12 megapixels a second time, on one core).
 std::optional<Shrunk> shrunkFromPlanes(QByteArrayView file, heif_image_handle *handle, QSize announced, QSize wanted,
                                        Colours &colours, const std::function<bool()> &cancelled)
 {
-    // A picture coded whole is made RGB by our decoder, on every core, as
-    // libheif would: through the file's nclx, else BT.601 over the full range.
+    // A picture coded whole is made RGB here or by our decoder, on every
+    // core, as libheif would: through the file's nclx, else BT.601 over the
+    // full range.
     heif_color_profile_nclx *described = nullptr;
     heif_image_handle_get_nclx_color_profile(handle, &described);
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(described);

@@ -32,9 +32,9 @@ bool push(de265_decoder_context *context, QByteArrayView bytes)
 // cache.
 constexpr int BandRows = 64;
 
-// `planes` (all `kept` of them) made RGB through `matrix` and handed to
-// `take` a band of rows at a time, the bands shared out among `threads`;
-// false without the memory for a band.
+// `planes`, from `origin` in the picture, made RGB through `matrix` and
+// handed to `take` a band of rows at a time, the bands shared out among
+// `threads`; false without the memory for a band.
 bool handOverInBands(const YCbCrPlanes &planes, const YCbCrMatrix &matrix, QPoint origin, int threads,
                      const std::function<void(const RgbPlanes &, QPoint)> &take)
 {
