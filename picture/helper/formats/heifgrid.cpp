@@ -421,6 +421,28 @@ std::optional<Grid> gridOf(const Meta &meta, QByteArrayView file)
 
 } // namespace
 
+TurnSaid turnSaidOf(QByteArrayView file)
+{
+    TurnSaid said;
+    for (const Box &meta : boxesIn(file)) {
+        if (meta.type != "meta" || meta.body.size() < 4)
+            continue;
+        const std::optional<QByteArrayView> iprp = bodyOf(boxesIn(meta.body.sliced(4)), "iprp");
+        const std::optional<QByteArrayView> ipco = iprp ? bodyOf(boxesIn(*iprp), "ipco") : std::nullopt;
+        if (!ipco)
+            continue;
+        for (const Box &property : boxesIn(*ipco)) {
+            if (property.body.isEmpty())
+                continue;
+            if (property.type == "irot" && !said.quarterTurns)
+                said.quarterTurns = property.body[0] & 3;
+            else if (property.type == "imir" && !said.mirror)
+                said.mirror = property.body[0] & 1;
+        }
+    }
+    return said;
+}
+
 std::optional<Grid> plainGridOf(QByteArrayView file)
 {
     const std::optional<Meta> meta = metaOf(file);

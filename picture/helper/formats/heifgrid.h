@@ -38,6 +38,16 @@ struct Grid
     std::vector<Tile> tiles; // row by row, from the top left
 };
 
+// What the file's item properties say of turning and mirroring: the first
+// irot (quarter turns anticlockwise) and the first imir (0: top to bottom,
+// 1: left to right), whichever picture they are of.
+struct TurnSaid
+{
+    std::optional<int> quarterTurns;
+    std::optional<int> mirror;
+};
+TurnSaid turnSaidOf(QByteArrayView file);
+
 // The primary picture of `file` as such a grid; none when it is neither, or
 // asks for more than pasting tiles and turning them (mirrored, cropped,
 // tiles of other sizes or with colours or transformations of their own,

@@ -114,55 +114,22 @@ quint32 bigEndian32(const uchar *p)
 // then mirrors; a file of several pictures is taken to turn them alike.
 std::optional<int> boxTurnOf(const FileInput &input)
 {
-    // Calls `visit(type, start, end)` for each box directly in [at, end).
-    const auto boxes = [&input](qint64 at, qint64 end, auto &&visit) {
-        while (at + 8 <= end) {
-            const uchar *box = input.data() + at;
-            qint64 size = bigEndian32(box);
-            if (size == 0)
-                size = end - at;
-            if (size < 8 || at + size > end)
-                return;
-            visit(QByteArrayView(reinterpret_cast<const char *>(box + 4), 4), at + 8, at + size);
-            at += size;
-        }
-    };
-    std::optional<int> turn;  // irot: quarter turns anticlockwise
-    std::optional<int> mirror; // imir: 0 top to bottom, 1 left to right
-    const qint64 size = std::min<qint64>(input.size(), 16 * 1024 * 1024);
-    boxes(0, size, [&](QByteArrayView type, qint64 start, qint64 end) {
-        if (type != "meta")
-            return;
-        boxes(start + 4, end, [&](QByteArrayView inner, qint64 iprpStart, qint64 iprpEnd) { // past version and flags
-            if (inner != "iprp")
-                return;
-            boxes(iprpStart, iprpEnd, [&](QByteArrayView container, qint64 ipcoStart, qint64 ipcoEnd) {
-                if (container != "ipco")
-                    return;
-                boxes(ipcoStart, ipcoEnd, [&](QByteArrayView property, qint64 body, qint64 bodyEnd) {
-                    if (body >= bodyEnd)
-                        return;
-                    if (property == "irot" && !turn)
-                        turn = input.data()[body] & 3;
-                    else if (property == "imir" && !mirror)
-                        mirror = input.data()[body] & 1;
-                });
-            });
-        });
-    });
-    if (!turn && !mirror)
+    const heifgrid::TurnSaid said =
+        heifgrid::turnSaidOf(QByteArrayView(input.data(), std::min<qint64>(input.size(), 16 * 1024 * 1024)));
+    if (!said.quarterTurns && !said.mirror)
         return std::nullopt;
-    return composeOrientations(turnOrientation(-turn.value_or(0)), !mirror ? 1 : *mirror == 0 ? 4 : 2);
+    return composeOrientations(turnOrientation(-said.quarterTurns.value_or(0)),
+                               !said.mirror ? 1 : *said.mirror == 0 ? 4 : 2);
 }
 
 // The EXIF orientation of the primary image, for a file that does not say
-// how it is turned in boxes and does not claim MIAF (whose files say it in
-// boxes alone): HEIF calls EXIF's orientation informative only, but Apple's
-// viewers apply it to such files (iPhones write them), and so does this one.
+// how it is turned in boxes (the caller asks) and does not claim MIAF (whose
+// files say it in boxes alone): HEIF calls EXIF's orientation informative
+// only, but Apple's viewers apply it to such files (iPhones write them), and
+// so does this one.
 int exifTurnOf(const FileInput &input, heif_image_handle *primary)
 {
-    if (heif_has_compatible_brand(input.data(), int(std::min<qint64>(input.size(), 4096)), "miaf") == 1
-        || boxTurnOf(input))
+    if (heif_has_compatible_brand(input.data(), int(std::min<qint64>(input.size(), 4096)), "miaf") == 1)
         return 1;
     heif_item_id id = 0;
     if (heif_image_handle_get_list_of_metadata_block_IDs(primary, "Exif", &id, 1) != 1)
@@ -248,8 +215,9 @@ std::unique_ptr<HeifHandler::File> open(QIODevice *device)
         return opened;
     }
     opened->primary.reset(primary);
-    opened->exifTurn = exifTurnOf(opened->input, primary);
-    opened->turn = boxTurnOf(opened->input).value_or(opened->exifTurn);
+    const std::optional<int> boxTurn = boxTurnOf(opened->input);
+    opened->exifTurn = boxTurn ? 1 : exifTurnOf(opened->input, primary);
+    opened->turn = boxTurn.value_or(opened->exifTurn);
     return opened;
 }
 
