@@ -1177,30 +1177,49 @@ void TestPictures::handlersCapTheirPixels()
 void TestPictures::cameraRaw_data()
 {
     // DNGs of the reference's layout: the mosaic alone, and with a 120 x 80
-    // JPEG preview of another colour (a magenta band over blue), so that
-    // which of the two is shown can be told. "dcraw_emu ARGS" is LibRaw's own
-    // development of the file, "preview" the preview.
+    // JPEG preview of another colour (a magenta band over blue, the band on
+    // the stored left third), so that which of the two is shown can be told.
+    // "dcraw_emu ARGS" is LibRaw's own development of the file; for the
+    // preview, where its band and its blue are seen.
     QTest::addColumn<QString>("file");
     QTest::addColumn<QSize>("bounds");      // fitted within; empty: own size
-    QTest::addColumn<QRect>("region");      // when valid, this part at scale 2
+    QTest::addColumn<QRect>("region");      // when valid, this part at `scale`
+    QTest::addColumn<qreal>("scale");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("band");
+    QTest::addColumn<QPoint>("blue");
     const QString plain = QStringLiteral("raw-plain.dng");
     const QString withPreview = QStringLiteral("raw-preview.dng");
     const QString turned = QStringLiteral("raw-preview-orientation-6.dng");
     const QString developed = QStringLiteral("dcraw_emu -w");
-    QTest::newRow("no preview: developed") << plain << QSize() << QRect() << developed << QSize(240, 160);
+    const QString preview = QStringLiteral("preview");
+    const QPoint none;
+    QTest::newRow("no preview: developed") << plain << QSize() << QRect() << 0.0 << developed << QSize(240, 160)
+                                           << none << none;
     QTest::newRow("no preview, half size asked: developed to that size")
-        << plain << QSize(120, 80) << QRect() << QStringLiteral("dcraw_emu -w -h") << QSize(120, 80);
+        << plain << QSize(120, 80) << QRect() << 0.0 << QStringLiteral("dcraw_emu -w -h") << QSize(120, 80) << none
+        << none;
     QTest::newRow("a preview with the pixels asked: the preview")
-        << withPreview << QSize(120, 80) << QRect() << QStringLiteral("preview") << QSize(120, 80);
+        << withPreview << QSize(120, 80) << QRect() << 0.0 << preview << QSize(120, 80) << QPoint(10, 40)
+        << QPoint(100, 40);
     QTest::newRow("a preview with too few pixels: developed")
-        << withPreview << QSize(300, 300) << QRect() << developed << QSize(240, 160);
-    QTest::newRow("zoomed past the preview: developed") << withPreview << QSize() << QRect(30, 20, 60, 40)
-                                                         << developed << QSize(120, 80);
+        << withPreview << QSize(300, 300) << QRect() << 0.0 << developed << QSize(240, 160) << none << none;
+    QTest::newRow("zoomed past the preview: developed")
+        << withPreview << QSize() << QRect(30, 20, 60, 40) << 2.0 << developed << QSize(120, 80) << none << none;
+    // The band ends 80 pixels into the picture (upright: x, or turned: y),
+    // 20 into these parts: 10 once shown at half.
+    QTest::newRow("a part within the preview's pixels: that part of the preview")
+        << withPreview << QSize() << QRect(60, 0, 120, 160) << 0.5 << preview << QSize(60, 80) << QPoint(3, 40)
+        << QPoint(40, 40);
     QTest::newRow("a turned preview: turned as the file says")
-        << turned << QSize(80, 120) << QRect() << QStringLiteral("preview turned") << QSize(80, 120);
-    QTest::newRow("a turned raw: developed turned") << turned << QSize() << QRect() << developed << QSize(160, 240);
+        << turned << QSize(80, 120) << QRect() << 0.0 << preview << QSize(80, 120) << QPoint(40, 10)
+        << QPoint(40, 100);
+    QTest::newRow("a part of a turned preview: the part of it upright")
+        << turned << QSize() << QRect(0, 60, 160, 120) << 0.5 << preview << QSize(80, 60) << QPoint(40, 3)
+        << QPoint(40, 20);
+    QTest::newRow("a turned raw: developed turned") << turned << QSize() << QRect() << 0.0 << developed
+                                                    << QSize(160, 240) << none << none;
 }
 
 void TestPictures::cameraRaw()
@@ -1208,10 +1227,13 @@ void TestPictures::cameraRaw()
     QFETCH(QString, file);
     QFETCH(QSize, bounds);
     QFETCH(QRect, region);
+    QFETCH(qreal, scale);
     QFETCH(QString, expected);
     QFETCH(QSize, size);
+    QFETCH(QPoint, band);
+    QFETCH(QPoint, blue);
     const QString path = corpus(file);
-    const DecodeRequest request = region.isValid() ? DecodeRequest::part(path, 2, region)
+    const DecodeRequest request = region.isValid() ? DecodeRequest::part(path, scale, region)
                                                    : DecodeRequest::fitted(path, bounds);
     const DecodedPicture shown = decodePicture(request, NotCancelled);
     QCOMPARE(shown.status, DecodedPicture::Status::Decoded);
@@ -1219,17 +1241,13 @@ void TestPictures::cameraRaw()
     QCOMPARE(shown.fullSize, file.contains(QStringLiteral("orientation-6")) ? QSize(160, 240) : QSize(240, 160));
     QCOMPARE(shown.image.size(), size);
     const QImage image = shown.image.convertToFormat(QImage::Format_RGB32);
-    if (expected.startsWith(QStringLiteral("preview"))) {
-        // The band is the stored picture's left third: on top once turned.
-        const bool turnedBand = expected.endsWith(QStringLiteral("turned"));
-        const QPoint band = turnedBand ? QPoint(40, 10) : QPoint(10, 40);
-        const QPoint rest = turnedBand ? QPoint(40, 100) : QPoint(100, 40);
+    if (expected == QStringLiteral("preview")) {
         const auto near = [](QRgb seen, QRgb wanted) {
             return std::abs(qRed(seen) - qRed(wanted)) < 24 && std::abs(qGreen(seen) - qGreen(wanted)) < 24
                    && std::abs(qBlue(seen) - qBlue(wanted)) < 24;
         };
         QVERIFY2(near(image.pixel(band), qRgb(0xff, 0, 0xff)), qPrintable(QString::number(image.pixel(band), 16)));
-        QVERIFY2(near(image.pixel(rest), qRgb(0x20, 0x40, 0xc0)), qPrintable(QString::number(image.pixel(rest), 16)));
+        QVERIFY2(near(image.pixel(blue), qRgb(0x20, 0x40, 0xc0)), qPrintable(QString::number(image.pixel(blue), 16)));
         return;
     }
     const QString dcraw = QStandardPaths::findExecutable(QStringLiteral("dcraw_emu"));

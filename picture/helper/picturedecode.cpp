@@ -12,7 +12,6 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
-#include <QTransform>
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,21 +47,6 @@ private:
     QIODevice &m_file;
     const std::atomic_bool &m_cancelled;
 };
-
-// Maps a rectangle of the shown (oriented) picture back onto the stored one:
-// the reader clips before it orients.
-QRect storedRect(const QRect &shown, QSize stored, QImageIOHandler::Transformations transformation)
-{
-    QTransform toShown;
-    // Qt orients by mirroring and flipping first, then turning 90 degrees clockwise.
-    if (transformation & QImageIOHandler::TransformationMirror)
-        toShown = toShown * QTransform(-1, 0, 0, 1, stored.width(), 0);
-    if (transformation & QImageIOHandler::TransformationFlip)
-        toShown = toShown * QTransform(1, 0, 0, -1, 0, stored.height());
-    if (transformation & QImageIOHandler::TransformationRotate90)
-        toShown = toShown * QTransform(0, 1, -1, 0, stored.height(), 0);
-    return toShown.inverted().mapRect(QRectF(shown)).toAlignedRect().intersected(QRect(QPoint(0, 0), stored));
-}
 
 // A picture's text chunks (a PNG may carry megabytes of them) would stay
 // with it in the cache; only the pixels are kept.

@@ -95,4 +95,17 @@ int orientationOf(QImageIOHandler::Transformations transformation)
     return 1;
 }
 
+QRect storedRect(const QRect &shown, QSize stored, QImageIOHandler::Transformations transformation)
+{
+    QTransform toShown;
+    // Qt orients by mirroring and flipping first, then turning 90 degrees clockwise.
+    if (transformation & QImageIOHandler::TransformationMirror)
+        toShown = toShown * QTransform(-1, 0, 0, 1, stored.width(), 0);
+    if (transformation & QImageIOHandler::TransformationFlip)
+        toShown = toShown * QTransform(1, 0, 0, -1, 0, stored.height());
+    if (transformation & QImageIOHandler::TransformationRotate90)
+        toShown = toShown * QTransform(0, 1, -1, 0, stored.height(), 0);
+    return toShown.inverted().mapRect(QRectF(shown)).toAlignedRect().intersected(QRect(QPoint(0, 0), stored));
+}
+
 } // namespace picture

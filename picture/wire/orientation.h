@@ -22,4 +22,8 @@ int turnOrientation(int quarterTurns);
 QImageIOHandler::Transformations transformationOf(int orientation);
 int orientationOf(QImageIOHandler::Transformations transformation);
 
+// A rectangle of the shown (oriented) picture on the stored one, as a
+// reader clips it before it orients.
+QRect storedRect(const QRect &shown, QSize stored, QImageIOHandler::Transformations transformation);
+
 } // namespace picture

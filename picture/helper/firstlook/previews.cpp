@@ -35,7 +35,7 @@ DecodedPicture decodePreview(const DecodeRequest &request, QIODevice &file, QIOD
         RawHandler raw;
         raw.setDevice(&file);
         full = raw.option(QImageIOHandler::Size).toSize();
-        preview = raw.preview();
+        preview = raw.preview(request.bounds);
     } else if (thumbnail) {
         // Another format, whose only preview can be the cache's: its size,
         // when the reader tells it from the header.

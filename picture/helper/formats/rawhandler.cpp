@@ -7,7 +7,9 @@
 
 #include <QColorSpace>
 #include <QImage>
+#include <QBuffer>
 #include <QIODevice>
+#include <QImageReader>
 #include <QVariant>
 
 #include <libraw/libraw.h>
@@ -74,23 +76,80 @@ QImage fromBitmap(const uchar *data, int width, int height, int colours)
     return image;
 }
 
-// The largest picture the camera stored beside its raw data, upright;
-// null when there is none LibRaw can give.
-QImage embeddedPreview(LibRaw &raw)
+// The largest picture the camera stored beside its raw data, not yet
+// decoded: a JPEG's bytes (LibRaw's, valid while `raw` lives) or a bitmap.
+class StoredPreview
 {
-    if (raw.unpack_thumb() != LIBRAW_SUCCESS)
-        return {};
-    const libraw_thumbnail_t &thumbnail = raw.imgdata.thumbnail;
-    QImage image;
-    if (thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG && thumbnail.thumb)
-        image = QImage::fromData(QByteArrayView(thumbnail.thumb, qsizetype(thumbnail.tlength)), "jpeg");
-    else if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP && thumbnail.thumb
-             && qint64(thumbnail.tlength) >= qint64(thumbnail.twidth) * thumbnail.theight * thumbnail.tcolors)
-        image = fromBitmap(reinterpret_cast<const uchar *>(thumbnail.thumb), thumbnail.twidth, thumbnail.theight,
-                           thumbnail.tcolors);
-    if (image.isNull())
-        return {};
-    return upright(image, exifOrientation(raw.imgdata.sizes.flip));
+public:
+    explicit StoredPreview(LibRaw &raw) : m_orientation(exifOrientation(raw.imgdata.sizes.flip))
+    {
+        if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+            return;
+        const libraw_thumbnail_t &thumbnail = raw.imgdata.thumbnail;
+        if (thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG && thumbnail.thumb) {
+            m_jpeg = QByteArray::fromRawData(thumbnail.thumb, qsizetype(thumbnail.tlength));
+            QBuffer buffer(&m_jpeg);
+            (void)buffer.open(QIODevice::ReadOnly);
+            m_stored = QImageReader(&buffer, "jpeg").size();
+        } else if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP && thumbnail.thumb
+                   && qint64(thumbnail.tlength) >= qint64(thumbnail.twidth) * thumbnail.theight * thumbnail.tcolors) {
+            m_bitmap = fromBitmap(reinterpret_cast<const uchar *>(thumbnail.thumb), thumbnail.twidth,
+                                  thumbnail.theight, thumbnail.tcolors);
+            m_stored = m_bitmap.size();
+        }
+    }
+
+    // Upright; empty when there is none LibRaw can give.
+    QSize size() const
+    {
+        return transformationOf(m_orientation) & QImageIOHandler::TransformationRotate90 ? m_stored.transposed()
+                                                                                       : m_stored;
+    }
+
+    // `part` of it (upright) at `out`, upright. A JPEG is shrunk by libjpeg
+    // as it decodes, as a JPEG file is: decoded whole first, a 12 MP preview
+    // took twice as long.
+    QImage read(const QRect &part, QSize out) const
+    {
+        if (m_stored.isEmpty() || part.isEmpty() || out.isEmpty())
+            return {};
+        if (!m_bitmap.isNull()) {
+            const QImage turned = upright(m_bitmap, m_orientation);
+            const QImage cut = part == turned.rect() ? turned : turned.copy(part);
+            return cut.size() == out ? cut : cut.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        QByteArray bytes = m_jpeg;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return {};
+        QImageReader reader(&buffer, "jpeg");
+        reader.setAutoTransform(false); // LibRaw's flip turns it, not the preview's own tags
+        const QImageIOHandler::Transformations turn = transformationOf(m_orientation);
+        const QRect stored = storedRect(part, m_stored, turn);
+        if (stored != QRect(QPoint(0, 0), m_stored))
+            reader.setClipRect(stored);
+        const QSize storedOut = turn & QImageIOHandler::TransformationRotate90 ? out.transposed() : out;
+        if (storedOut != stored.size())
+            reader.setScaledSize(storedOut);
+        return upright(reader.read(), m_orientation);
+    }
+
+private:
+    int m_orientation = 1;
+    QByteArray m_jpeg;
+    QImage m_bitmap;
+    QSize m_stored;
+};
+
+// The part of a picture of `full` size that `clip` covers, on a source of
+// `source` size showing the whole of it.
+QRect partOn(const QRect &clip, QSize full, QSize source)
+{
+    const qreal fx = qreal(source.width()) / full.width();
+    const qreal fy = qreal(source.height()) / full.height();
+    return QRectF(clip.x() * fx, clip.y() * fy, clip.width() * fx, clip.height() * fy)
+        .toAlignedRect()
+        .intersected(QRect(QPoint(0, 0), source));
 }
 
 // The raw data developed: the camera's white balance, sRGB, 8 bits, upright.
@@ -188,9 +247,12 @@ QVariant RawHandler::option(ImageOption option) const
     return file()->shownSize();
 }
 
-QImage RawHandler::preview() const
+QImage RawHandler::preview(QSize bounds) const
 {
-    return file()->ok ? embeddedPreview(*file()->raw) : QImage();
+    if (!file()->ok)
+        return {};
+    const StoredPreview preview(*file()->raw);
+    return preview.read(QRect(QPoint(0, 0), preview.size()), fitWithin(preview.size(), bounds));
 }
 
 bool RawHandler::read(QImage *image)
@@ -215,30 +277,27 @@ bool RawHandler::read(QImage *image)
     // How many of the picture's own pixels each shown pixel needs.
     const qreal needed = std::max(qreal(out.width()) / clip.width(), qreal(out.height()) / clip.height());
 
-    QImage source = embeddedPreview(*f.raw);
+    const StoredPreview preview(*f.raw);
     // A preview of another shape (cropped, letterboxed) is not the picture.
-    const bool usable = sameShape(source.size(), full);
-    const qreal previewHas = usable ? qreal(source.width()) / full.width() : 0;
+    const bool usable = sameShape(preview.size(), full);
+    const qreal previewHas = usable ? qreal(preview.size().width()) / full.width() : 0;
+    QImage result;
     if (previewHas < needed * 0.999) {
         const char *failure = nullptr;
-        QImage raw = developed(*f.raw, needed <= 0.5, &failure);
-        if (!raw.isNull())
-            source = raw;
-        else if (!usable) {
+        const QImage raw = developed(*f.raw, needed <= 0.5, &failure);
+        if (!raw.isNull()) {
+            const QRect part = partOn(clip, full, raw.size());
+            result = part == raw.rect() ? raw : raw.copy(part);
+            if (result.size() != out)
+                result = result.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        } else if (!usable) {
             failedBecause(failure);
             return false;
         }
         // A raw that cannot be developed still shows its preview.
     }
-    // The part asked for, from a source of whatever size, at the size asked for.
-    const qreal fx = qreal(source.width()) / full.width();
-    const qreal fy = qreal(source.height()) / full.height();
-    const QRect part = QRectF(clip.x() * fx, clip.y() * fy, clip.width() * fx, clip.height() * fy)
-                           .toAlignedRect()
-                           .intersected(source.rect());
-    QImage result = part == source.rect() ? source : source.copy(part);
-    if (result.size() != out)
-        result = result.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (result.isNull() && usable)
+        result = preview.read(partOn(clip, full, preview.size()), out);
     if (result.isNull()) {
         failedBecause("memory");
         return false;

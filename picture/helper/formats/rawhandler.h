@@ -26,8 +26,9 @@ public:
     QVariant option(ImageOption option) const override;
     bool supportsOption(ImageOption option) const override;
     void setOption(ImageOption option, const QVariant &value) override;
-    // The camera's own preview alone, upright; null when it stores none.
-    QImage preview() const;
+    // The camera's own preview alone, upright, fitted within `bounds`; null
+    // when it stores none.
+    QImage preview(QSize bounds) const;
 
     // A camera RAW file by its content: the first bytes of a RAW format,
     // then LibRaw recognises a camera's raw data in it (a TIFF that is only
