@@ -1218,6 +1218,11 @@ void TestPictures::cameraRaw_data()
     QTest::newRow("a part of a turned preview: the part of it upright")
         << turned << QSize() << QRect(0, 60, 160, 120) << 0.5 << preview << QSize(80, 60) << QPoint(40, 3)
         << QPoint(40, 20);
+    // Found by fuzzing: the preview outlives LibRaw's failed development of
+    // the damaged mosaic, which frees what LibRaw held.
+    QTest::newRow("a raw that cannot be developed: its preview, turned")
+        << QStringLiteral("../hostile/raw-preview-orientation-6-mosaic-damaged.dng") << QSize() << QRect() << 0.0
+        << preview << QSize(160, 240) << QPoint(80, 20) << QPoint(80, 200);
     QTest::newRow("a turned raw: developed turned") << turned << QSize() << QRect() << 0.0 << developed
                                                     << QSize(160, 240) << none << none;
 }

@@ -77,7 +77,7 @@ QImage fromBitmap(const uchar *data, int width, int height, int colours)
 }
 
 // The largest picture the camera stored beside its raw data, not yet
-// decoded: a JPEG's bytes (LibRaw's, valid while `raw` lives) or a bitmap.
+// decoded: a JPEG's bytes or a bitmap.
 class StoredPreview
 {
 public:
@@ -87,10 +87,13 @@ public:
             return;
         const libraw_thumbnail_t &thumbnail = raw.imgdata.thumbnail;
         if (thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG && thumbnail.thumb) {
-            m_jpeg = QByteArray::fromRawData(thumbnail.thumb, qsizetype(thumbnail.tlength));
+            // A copy: developing the raw data may free LibRaw's.
+            m_jpeg = QByteArray(thumbnail.thumb, qsizetype(thumbnail.tlength));
             QBuffer buffer(&m_jpeg);
             (void)buffer.open(QIODevice::ReadOnly);
-            m_stored = QImageReader(&buffer, "jpeg").size();
+            QImageReader reader(&buffer, "jpeg");
+            reader.setAutoDetectImageFormat(false);
+            m_stored = reader.size();
         } else if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP && thumbnail.thumb
                    && qint64(thumbnail.tlength) >= qint64(thumbnail.twidth) * thumbnail.theight * thumbnail.tcolors) {
             m_bitmap = fromBitmap(reinterpret_cast<const uchar *>(thumbnail.thumb), thumbnail.twidth,
@@ -123,6 +126,7 @@ public:
         if (!buffer.open(QIODevice::ReadOnly))
             return {};
         QImageReader reader(&buffer, "jpeg");
+        reader.setAutoDetectImageFormat(false); // what is not a JPEG is no preview, whatever else it may be
         reader.setAutoTransform(false); // LibRaw's flip turns it, not the preview's own tags
         const QImageIOHandler::Transformations turn = transformationOf(m_orientation);
         const QRect stored = storedRect(part, m_stored, turn);
