@@ -76,6 +76,13 @@ QImage fromBitmap(const uchar *data, int width, int height, int colours)
     return image;
 }
 
+// `part` of `source` at `out`.
+QImage cutAndScaled(const QImage &source, const QRect &part, QSize out)
+{
+    const QImage cut = part == source.rect() ? source : source.copy(part);
+    return cut.size() == out ? cut : cut.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 // The largest picture the camera stored beside its raw data, not yet
 // decoded: a JPEG's bytes or a bitmap.
 class StoredPreview
@@ -116,13 +123,10 @@ public:
     {
         if (m_stored.isEmpty() || part.isEmpty() || out.isEmpty())
             return {};
-        if (!m_bitmap.isNull()) {
-            const QImage turned = upright(m_bitmap, m_orientation);
-            const QImage cut = part == turned.rect() ? turned : turned.copy(part);
-            return cut.size() == out ? cut : cut.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
-        QByteArray bytes = m_jpeg;
-        QBuffer buffer(&bytes);
+        if (!m_bitmap.isNull())
+            return cutAndScaled(upright(m_bitmap, m_orientation), part, out);
+        QBuffer buffer;
+        buffer.setData(m_jpeg);
         if (!buffer.open(QIODevice::ReadOnly))
             return {};
         QImageReader reader(&buffer, "jpeg");
@@ -290,10 +294,7 @@ bool RawHandler::read(QImage *image)
         const char *failure = nullptr;
         const QImage raw = developed(*f.raw, needed <= 0.5, &failure);
         if (!raw.isNull()) {
-            const QRect part = partOn(clip, full, raw.size());
-            result = part == raw.rect() ? raw : raw.copy(part);
-            if (result.size() != out)
-                result = result.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            result = cutAndScaled(raw, partOn(clip, full, raw.size()), out);
         } else if (!usable) {
             failedBecause(failure);
             return false;
