@@ -98,8 +98,7 @@ int main(int argc, char *argv[])
     host.remember(std::make_unique<qthost::RememberedSettings>(qthost::RememberedSettings::defaultFile()));
     Form1 form(host);
     host.attach(Form1::design(), &form);
+    host.setStartFile(start->file);
     host.show();
-    if (!start->file.isEmpty())
-        host.chooseStartFile(start->file);
     return QApplication::exec();
 }

@@ -75,6 +75,24 @@ void chooseInNextPopup(const QString &actionName, QStringList *seen = nullptr)
     });
 }
 
+// Counts the events of one type an object receives.
+class EventCounter final : public QObject
+{
+public:
+    EventCounter(QObject *watched, QEvent::Type type) : m_type(type) { watched->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == m_type ? 1 : 0;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
 } // namespace
 
 // The program's own composition, in a temporary current folder.
@@ -113,6 +131,8 @@ private slots:
     void viewerShowsAnyFileName_data();
     void viewerShowsAnyFileName();
     void viewerShrinksLargePictures();
+    void openedOnAFileShowsItsPlaceFirst_data();
+    void openedOnAFileShowsItsPlaceFirst();
     void viewerHonoursOrientationAndAnimation();
     void viewerSaysWhatItCannotShow_data();
     void viewerSaysWhatItCannotShow();
@@ -589,6 +609,40 @@ void TestQtHost::viewerShowsAnyFileName()
         QCOMPARE(viewer->imageView()->pictureSize(), QSize(30, 20));
         QCOMPARE(viewer->imageView()->decodedSize(), QSize(30, 20)); // small: its own size
     }
+}
+
+void TestQtHost::openedOnAFileShowsItsPlaceFirst_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("pageShown");
+    QTest::newRow("a photo: its place, never the start page") << "photo.png" << "photo.png" << false;
+    QTest::newRow("a page: the page") << "page.html" << "page.html" << true;
+    QTest::newRow("a file gone since: the start page") << "gone.png" << "other.png" << true;
+}
+
+void TestQtHost::openedOnAFileShowsItsPlaceFirst()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, written);
+    QFETCH(bool, pageShown);
+    if (written.endsWith(QStringLiteral(".html")))
+        touch(path(written), "<html><body><p>marker-text</p></body></html>");
+    else
+        writeImage(path(written), QSize(30, 20), "PNG");
+    Program p;
+    auto *viewer = p.host.window()->findChild<ViewerWidget *>(QStringLiteral("View"));
+    const EventCounter pageShowings(viewer->pageView(), QEvent::Show);
+    p.host.setStartFile(name);
+    p.host.show();
+    QCOMPARE(viewer->pageView()->isVisible(), pageShown);
+    QVERIFY(QTest::qWaitForWindowExposed(p.host.window()));
+    if (!pageShown) {
+        // The start page is never laid out: it was not shown even for a frame.
+        QTRY_COMPARE(viewer->imageView()->decodedSize(), QSize(30, 20));
+        QCOMPARE(pageShowings.count, 0);
+    }
+    QCOMPARE(viewer->currentWidget() == viewer->pageView(), pageShown);
 }
 
 void TestQtHost::viewerShrinksLargePictures()

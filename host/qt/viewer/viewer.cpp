@@ -264,6 +264,14 @@ void ViewerWidget::navigate(const QString &path)
         m_fullScreen->view()->showFile(shown);
 }
 
+void ViewerWidget::showPicturePlace(bool shown)
+{
+    if (shown)
+        setCurrentWidget(m_image);
+    else
+        setCurrentWidget(m_page);
+}
+
 void ViewerWidget::pictureShown(const QString &path)
 {
     setCurrentWidget(m_image);

@@ -45,6 +45,10 @@ public:
     std::function<QStringList(const QString &path)> neighbours;
 
     PictureView *imageView() const { return m_image; }
+    // The picture's place instead of the page, before a photo is chosen: a
+    // window opening on one shows it from its first frame, and the start
+    // page is then never laid out (nor its Japanese fonts loaded).
+    void showPicturePlace(bool shown);
     QTextBrowser *pageView() const;
     FullScreenWindow *fullScreen() const { return m_fullScreen; }
     void toggleFullScreen();

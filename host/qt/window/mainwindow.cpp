@@ -21,14 +21,13 @@ void MainWindow::attach(host::Events *events, Menus *menus, QWidget *statusBar)
     placeStatusBar();
 }
 
-void MainWindow::loadAndShow()
+void MainWindow::load()
 {
-    if (!m_loaded) {
-        m_loaded = true;
-        if (m_events)
-            dispatch([this] { m_events->Form_Load(); });
-    }
-    show();
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    if (m_events)
+        dispatch([this] { m_events->Form_Load(); });
 }
 
 host::Twips MainWindow::width() const

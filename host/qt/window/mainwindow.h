@@ -19,8 +19,8 @@ public:
     MainWindow();
 
     void attach(host::Events *events, Menus *menus, QWidget *statusBar);
-    // Raises Load once, then shows the window.
-    void loadAndShow();
+    // Raises Load once.
+    void load();
 
     host::Twips width() const override;
     host::Twips height() const override;

@@ -592,9 +592,18 @@ void QtHost::show()
 {
     if (m_remembered && !m_remembered->windowGeometry().isEmpty())
         m_window->restoreGeometry(m_remembered->windowGeometry());
-    m_window->loadAndShow();
+    m_window->load();
+    // Opened on a photo: its place shows from the first frame. The start
+    // page is then never laid out, which spares the window's showing its
+    // Japanese fonts (a third of the window's memory, a third of its start).
+    const bool onPhoto = !m_startFile.isEmpty();
+    if (onPhoto)
+        m_view->showPicturePlace(true);
+    m_window->show();
     if (m_remembered)
         restoreRemembered();
+    if (onPhoto && !chooseStartFile(m_startFile))
+        m_view->showPicturePlace(false);
 }
 
 void QtHost::restoreRemembered()

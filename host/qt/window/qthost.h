@@ -58,7 +58,9 @@ public:
     // attach): the viewer's first decodes meet them ready.
     void startWith(std::vector<picture::StartedHelperProcess> helpers) { m_earlyHelpers = std::move(helpers); }
     void attach(const host::FormDesign &design, host::Events *events) override;
-    // Raises Load, then shows the window.
+    // The file the program was opened on (before show); see chooseStartFile.
+    void setStartFile(const QString &name) { m_startFile = name; }
+    // Raises Load, shows the window, then chooses the start file.
     void show();
 
     host::Window &form() override;
@@ -150,6 +152,7 @@ private:
     ThumbnailGrid *m_grid = nullptr;   // likewise
     folders::FolderWatch::Native m_watches;
     QString m_startFolder;
+    QString m_startFile;
     folders::FolderWatch *m_watch = nullptr;
     folders::FolderReader *m_reader = nullptr;
     host::Events *m_events = nullptr;
