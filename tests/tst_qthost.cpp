@@ -616,9 +616,11 @@ void TestQtHost::openedOnAFileShowsItsPlaceFirst_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("written");
     QTest::addColumn<bool>("pageShown");
-    QTest::newRow("a photo: its place, never the start page") << "photo.png" << "photo.png" << false;
-    QTest::newRow("a page: the page") << "page.html" << "page.html" << true;
-    QTest::newRow("a file gone since: the start page") << "gone.png" << "other.png" << true;
+    QTest::addColumn<bool>("otherFormats"); // 「その他の画像形式」 ticked for it
+    QTest::newRow("a photo: its place, never the start page") << "photo.png" << "photo.png" << false << false;
+    QTest::newRow("a newer format: ticked, listed, its place") << "photo.tiff" << "photo.tiff" << false << true;
+    QTest::newRow("a page: the page") << "page.html" << "page.html" << true << false;
+    QTest::newRow("a file gone since: the start page") << "gone.png" << "other.png" << true << false;
 }
 
 void TestQtHost::openedOnAFileShowsItsPlaceFirst()
@@ -626,10 +628,11 @@ void TestQtHost::openedOnAFileShowsItsPlaceFirst()
     QFETCH(QString, name);
     QFETCH(QString, written);
     QFETCH(bool, pageShown);
+    QFETCH(bool, otherFormats);
     if (written.endsWith(QStringLiteral(".html")))
         touch(path(written), "<html><body><p>marker-text</p></body></html>");
     else
-        writeImage(path(written), QSize(30, 20), "PNG");
+        writeImage(path(written), QSize(30, 20), written.endsWith(QStringLiteral(".tiff")) ? "TIFF" : "PNG");
     Program p;
     auto *viewer = p.host.window()->findChild<ViewerWidget *>(QStringLiteral("View"));
     const EventCounter pageShowings(viewer->pageView(), QEvent::Show);
@@ -643,6 +646,7 @@ void TestQtHost::openedOnAFileShowsItsPlaceFirst()
         QCOMPARE(pageShowings.count, 0);
     }
     QCOMPARE(viewer->currentWidget() == viewer->pageView(), pageShown);
+    QCOMPARE(p.host.menuItem(MenuItemId::OtherFormats).checked(), otherFormats);
 }
 
 void TestQtHost::viewerShrinksLargePictures()

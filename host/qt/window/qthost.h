@@ -58,7 +58,7 @@ public:
     // attach): the viewer's first decodes meet them ready.
     void startWith(std::vector<picture::StartedHelperProcess> helpers) { m_earlyHelpers = std::move(helpers); }
     void attach(const host::FormDesign &design, host::Events *events) override;
-    // The file the program was opened on (before show); see chooseStartFile.
+    // The file the program was opened on ("Open with"), chosen by show().
     void setStartFile(const QString &name) { m_startFile = name; }
     // Raises Load, shows the window, then chooses the start file.
     void show();
@@ -78,10 +78,6 @@ public:
     // lists it for the purpose when the pattern leaves it out; false when the
     // folder has no such file.
     bool chooseFile(const QString &name);
-    // The file the program was started on ("Open with"): a picture of the
-    // newer formats ticks 「その他の画像形式」 for this window first, so that
-    // the folder's photos of every format are listed around it.
-    bool chooseStartFile(const QString &name);
     // Reads the shown folder again: its subfolders and files, the selection
     // kept, no event raised. A folder that has gone (or can no longer be
     // read) beeps, says so in the path box and moves the lists up to the
@@ -130,6 +126,10 @@ private:
     // In the status bar while the file list is empty: how many pictures of
     // the newer formats the folder holds, unlisted.
     void hintOtherPictures(int count);
+    // The file the program was started on ("Open with"): a picture of the
+    // newer formats ticks 「その他の画像形式」 for this window first, so that
+    // the folder's photos of every format are listed around it.
+    bool chooseStartFile(const QString &name);
     // The window as it was left, and what it was, saved when it closes.
     void restoreRemembered();
     void saveRemembered();
