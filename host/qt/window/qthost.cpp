@@ -593,16 +593,17 @@ void QtHost::show()
     if (m_remembered && !m_remembered->windowGeometry().isEmpty())
         m_window->restoreGeometry(m_remembered->windowGeometry());
     m_window->load();
-    // Opened on a photo: its place shows from the first frame. The start
-    // page is then never laid out, which spares the window's showing its
-    // Japanese fonts (a third of the window's memory, a third of its start).
-    const bool onPhoto = !m_startFile.isEmpty();
-    if (onPhoto)
+    // Opened on a file: the picture's place shows from the first frame (a
+    // page, chosen, takes it). The start page is then never laid out, which
+    // spares the window's showing its Japanese fonts (a third of the
+    // window's memory, a third of its start).
+    const bool openedOnFile = !m_startFile.isEmpty();
+    if (openedOnFile)
         m_view->showPicturePlace(true);
     m_window->show();
     if (m_remembered)
         restoreRemembered();
-    if (onPhoto && !chooseStartFile(m_startFile))
+    if (openedOnFile && !chooseStartFile(m_startFile))
         m_view->showPicturePlace(false);
 }
 
