@@ -2,15 +2,21 @@
 """Writes a HEIC as phones write one: the picture as a grid of 512 x 512
 tiles, each coded on its own, with a 320 x 240 thumbnail beside it.
 
-    make-grid-heic.py [--tile N] [--irot N] SOURCE OUTPUT [THUMBNAIL]
+    make-grid-heic.py [--tile N] [--irot N] [--icc FILE] [--gain-map]
+                      SOURCE OUTPUT [THUMBNAIL]
 
 SOURCE is any picture ImageMagick reads (the bench gives a 12 MP photo);
 the thumbnail is made from THUMBNAIL if given (the bench makes it of
 another photo, to tell it from the picture on the screen), else from
 SOURCE. --tile makes the tiles N x N (the tests' small grids); --irot turns
-the picture N quarter turns anticlockwise once pasted. Each tile and the thumbnail are coded by heif-enc (libheif's own
-tool), and their coded pictures are gathered into one file here, since
-this libheif writes no grids of its own.
+the picture N quarter turns anticlockwise once pasted, and its thumbnail
+with it. --icc tags the picture and its thumbnail with the ICC profile in
+FILE, as phones tag theirs Display P3; --gain-map adds a hidden picture of
+half the size as an auxiliary of the grid, as phones store an HDR gain map
+beside the photo. Tiles coded alike share one hvcC, as a phone's do. Each
+tile and the thumbnail are coded by heif-enc (libheif's own tool), and
+their coded pictures are gathered into one file here, since this libheif
+writes no grids of its own.
 """
 
 import os
@@ -21,6 +27,7 @@ import tempfile
 
 TILE = 512
 THUMBNAIL = (320, 240)
+GAIN_MAP = b"urn:com:apple:photo:2020:aux:hdrgainmap"
 
 
 def box(kind, payload):
@@ -132,10 +139,11 @@ def encode(source, geometry, path):
     return coded_picture(path)
 
 
-def main(source, output, thumbnail_source, tile=TILE, irot=None):
+def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_map=False):
     width, height = (int(v) for v in subprocess.run(
         ["identify", "-format", "%w %h", source], check=True, capture_output=True, text=True).stdout.split())
     columns, rows = -(-width // tile), -(-height // tile)
+    gain_size = (width // 2, height // 2)
     with tempfile.TemporaryDirectory() as work:
         tiles = []
         for row in range(rows):
@@ -146,45 +154,69 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None):
                                              "-extent", "%dx%d" % (tile, tile)],
                                     os.path.join(work, "tile%d.heic" % len(tiles))))
         thumbnail = encode(thumbnail_source, ["-resize", "%dx%d!" % THUMBNAIL], os.path.join(work, "thumbnail.heic"))
+        gain = encode(source, ["-resize", "%dx%d!" % gain_size, "-colorspace", "Gray"],
+                      os.path.join(work, "gain.heic")) if gain_map else None
 
     grid_id, first_tile = 1, 2
     thumbnail_id = first_tile + len(tiles)
+    gain_id = thumbnail_id + 1
     grid_data = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
     pieces = [(grid_id, grid_data)] + [(first_tile + i, coded) for i, (_, coded) in enumerate(tiles)] \
-        + [(thumbnail_id, thumbnail[1])]
+        + [(thumbnail_id, thumbnail[1])] + ([(gain_id, gain[1])] if gain else [])
 
-    # Properties: each tile's hvcC, the tiles' size, the picture's size and
-    # depth, the thumbnail's hvcC and size.
-    properties = [hvcc for hvcc, _ in tiles]
-    tile_size = len(properties) + 1
-    properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", tile, tile)))
-    grid_size = len(properties) + 1
-    properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", width, height)))
-    # Its depth, which libheif asks of a grid before it decodes a tile.
-    depth = len(properties) + 1
-    properties.append(full_box(b"pixi", 0, 0, bytes([3, 8, 8, 8])))
-    thumbnail_coding = len(properties) + 1
-    properties.append(thumbnail[0])
-    thumbnail_size = len(properties) + 1
-    properties.append(full_box(b"ispe", 0, 0, struct.pack(">II", *THUMBNAIL)))
-    grid_properties = [grid_size, depth]
+    # Properties, each written once however many items it is said of.
+    properties = []
+
+    def prop(data, essential=False):
+        if data not in properties:
+            properties.append(data)
+        return properties.index(data) + 1, essential
+
+    def ispe(w, h):
+        return prop(full_box(b"ispe", 0, 0, struct.pack(">II", w, h)))
+
+    tile_size = ispe(tile, tile)
+    tile_codings = [prop(hvcc, True) for hvcc, _ in tiles]
+    # The picture's size and depth, which libheif asks of a grid before it decodes a tile.
+    grid_properties = [ispe(width, height), prop(full_box(b"pixi", 0, 0, bytes([3, 8, 8, 8])))]
+    thumbnail_properties = [prop(thumbnail[0], True), ispe(*THUMBNAIL)]
+    if icc is not None:
+        with open(icc, "rb") as profile:
+            colours = prop(box(b"colr", b"prof" + profile.read()))
+        grid_properties.append(colours)
+        thumbnail_properties.append(colours)
     if irot is not None:
-        properties.append(box(b"irot", bytes([irot & 3])))
-        grid_properties.append(0x80 | len(properties))
+        turn = prop(box(b"irot", bytes([irot & 3])), True)
+        grid_properties.append(turn)
+        thumbnail_properties.append(turn)
     associations = [(grid_id, grid_properties)]
-    associations += [(first_tile + i, [0x80 | (i + 1), tile_size]) for i in range(len(tiles))]
-    associations.append((thumbnail_id, [0x80 | thumbnail_coding, thumbnail_size]))
+    associations += [(first_tile + i, [coding, tile_size]) for i, coding in enumerate(tile_codings)]
+    associations.append((thumbnail_id, thumbnail_properties))
+    if gain:
+        associations.append((gain_id, [prop(gain[0], True), ispe(*gain_size),
+                                       prop(full_box(b"auxC", 0, 0, GAIN_MAP + b"\0"), True)]))
+    # Indexes of 15 bits once 7 are not enough.
+    wide = len(properties) > 127
+
+    def association(index, essential):
+        return struct.pack(">H", index | (0x8000 if essential else 0)) if wide \
+            else bytes([index | (0x80 if essential else 0)])
+
     ipma = struct.pack(">I", len(associations)) + b"".join(
-        struct.pack(">HB", item, len(indexes)) + bytes(indexes) for item, indexes in associations)
+        struct.pack(">HB", item, len(said)) + b"".join(association(*p) for p in said) for item, said in associations)
 
     infes = [full_box(b"infe", 2, 0, struct.pack(">HH4s", grid_id, 0, b"grid") + b"\0")]
     infes += [full_box(b"infe", 2, 1, struct.pack(">HH4s", first_tile + i, 0, b"hvc1") + b"\0")
               for i in range(len(tiles))]
     infes.append(full_box(b"infe", 2, 0, struct.pack(">HH4s", thumbnail_id, 0, b"hvc1") + b"\0"))
-    iref = full_box(b"iref", 0, 0,
-                    box(b"dimg", struct.pack(">HH", grid_id, len(tiles))
-                        + b"".join(struct.pack(">H", first_tile + i) for i in range(len(tiles))))
-                    + box(b"thmb", struct.pack(">HH", thumbnail_id, 1) + struct.pack(">H", grid_id)))
+    if gain:
+        infes.append(full_box(b"infe", 2, 1, struct.pack(">HH4s", gain_id, 0, b"hvc1") + b"\0"))
+    references = box(b"dimg", struct.pack(">HH", grid_id, len(tiles))
+                     + b"".join(struct.pack(">H", first_tile + i) for i in range(len(tiles)))) \
+        + box(b"thmb", struct.pack(">HHH", thumbnail_id, 1, grid_id))
+    if gain:
+        references += box(b"auxl", struct.pack(">HHH", gain_id, 1, grid_id))
+    iref = full_box(b"iref", 0, 0, references)
 
     def meta(mdat_start):
         extents = []
@@ -199,7 +231,8 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None):
                         + iloc
                         + full_box(b"iinf", 0, 0, struct.pack(">H", len(infes)) + b"".join(infes))
                         + iref
-                        + box(b"iprp", box(b"ipco", b"".join(properties)) + full_box(b"ipma", 0, 0, ipma)))
+                        + box(b"iprp", box(b"ipco", b"".join(properties))
+                              + full_box(b"ipma", 0, 1 if wide else 0, ipma)))
 
     ftyp = box(b"ftyp", b"heic" + struct.pack(">I", 0) + b"mif1heicmiaf")
     head = ftyp + meta(0)
@@ -211,11 +244,17 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None):
 
 if __name__ == "__main__":
     arguments = sys.argv[1:]
-    options = {"--tile": TILE, "--irot": None}
-    while arguments[:1] and arguments[0] in options and len(arguments) > 1:
-        options[arguments[0]] = int(arguments[1])
-        arguments = arguments[2:]
+    options = {"--tile": TILE, "--irot": None, "--icc": None, "--gain-map": False}
+    while arguments[:1] and arguments[0] in options:
+        if arguments[0] == "--gain-map":
+            options["--gain-map"] = True
+            arguments = arguments[1:]
+        elif len(arguments) > 1:
+            options[arguments[0]] = arguments[1] if arguments[0] == "--icc" else int(arguments[1])
+            arguments = arguments[2:]
+        else:
+            break
     if len(arguments) not in (2, 3):
         sys.exit(__doc__)
     main(arguments[0], arguments[1], arguments[2] if len(arguments) == 3 else arguments[0], options["--tile"],
-         options["--irot"])
+         options["--irot"], options["--icc"], options["--gain-map"])

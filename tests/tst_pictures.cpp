@@ -486,6 +486,9 @@ void TestPictures::heifShownAsDecodedWhole_data()
         QTest::addRow("HEIC of tiles turned %d quarters by its irot", quarters)
             << file << (quarters == 2 ? QSize(61, 37) : QSize(37, 61));
     }
+    // Upright, in Display P3 by an ICC profile, a gain map beside it.
+    QTest::newRow("HEIC of tiles as phones write it") << QStringLiteral("heic-grid-as-phones-write.heic")
+                                                      << QSize(37, 61);
     QTest::newRow("HEIC turned 180") << QStringLiteral("heic-orientation-3.heic") << QSize(150, 100);
     QTest::newRow("HEIC turned 270 clockwise") << QStringLiteral("heic-orientation-8.heic") << QSize(100, 150);
     QTest::newRow("AVIF in Display P3") << QStringLiteral("avif-p3.avif") << QSize(150, 100);
@@ -519,6 +522,8 @@ void TestPictures::plainGridsFound_data()
                                                        << 0;
     QTest::newRow("of tiles, turned by its irot") << QStringLiteral("heic-grid-irot-1.heic") << QSize(5, 4)
                                                   << QSize(64, 64) << 1;
+    QTest::newRow("as phones write it: a profile, a gain map and a thumbnail beside it")
+        << QStringLiteral("heic-grid-as-phones-write.heic") << QSize(5, 4) << QSize(64, 64) << 3;
     QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202) << 0;
     QTest::newRow("of one tile, turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QSize(1, 1)
                                                       << QSize(302, 202) << 3;

@@ -8,7 +8,8 @@
 # colour-adobe-rgb.jpg and colour-prophoto-rgb.jpg are a flat sRGB
 # rgb(230,40,40) stored in those colour spaces with the profile embedded,
 # written with Qt (QImage::convertToColorSpace, then save); this script keeps
-# them.
+# them. display-p3.icc is Qt's own Display P3 profile
+# (QColorSpace(QColorSpace::DisplayP3).iccProfile()), kept likewise.
 set -euo pipefail
 cd "$(dirname "$0")"
 convert -size 201x301 gradient:'#c03020-#2060c0' -rotate -90 \
@@ -37,6 +38,11 @@ convert reference.png -fill '#20a040' -draw 'rectangle 0,150 300,200' PNG24:foot
 for quarters in 1 2 3; do
     python3 ../../../bench/make-grid-heic.py --tile 64 --irot $quarters footed.png heic-grid-irot-$quarters.heic
 done
+# As a phone writes a photo taken upright: turned, its tiles sharing one
+# hvcC, the grid and its thumbnail in Display P3 by an ICC profile, and an
+# HDR gain map beside it as an auxiliary picture.
+python3 ../../../bench/make-grid-heic.py --tile 64 --irot 3 --icc display-p3.icc --gain-map footed.png \
+    heic-grid-as-phones-write.heic
 # And coded whole, of an even size: made RGB and shrunk a band of rows at a time.
 convert footed.png -crop 300x200+0+0 +repage PNG24:footed-even.png
 heif-enc -q 92 footed-even.png -o heic-whole-footed.heic
