@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -227,6 +228,36 @@ QString gridHeicToOpen(const QString &folder, const QStringList &jpegs, const QS
     QDir().mkpath(folder);
     QProcess::execute(QStringLiteral("python3"), {maker, jpegs[OpenedPicture], heic, jpegs[OpenedPreview]});
     return heic;
+}
+
+std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStringList &jpegs, const QString &maker)
+{
+    const QString upright = folder + QStringLiteral("/upright/upright.heic");
+    const QString large = folder + QStringLiteral("/large/large.heic");
+    if (QFile::exists(upright) && QFile::exists(large))
+        return {upright, large};
+    std::printf("making HEICs as phones write them in %s (once) ...\n", qPrintable(folder));
+    std::fflush(stdout);
+    QDir().mkpath(QFileInfo(upright).path());
+    QDir().mkpath(QFileInfo(large).path());
+    const QString profile = folder + QStringLiteral("/display-p3.icc");
+    QFile icc(profile);
+    if (icc.open(QIODevice::WriteOnly))
+        icc.write(QColorSpace(QColorSpace::DisplayP3).iccProfile());
+    icc.close();
+    const QString source24 = folder + QStringLiteral("/source-24mp.jpg");
+    QImage(jpegs[OpenedPicture])
+        .scaled(5712, 4284, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .save(source24, "JPEG", 95);
+    // Taken upright: stored on its side, turned back by its irot (three
+    // quarter turns anticlockwise, as EXIF's orientation 6).
+    QProcess::execute(QStringLiteral("python3"), {maker, QStringLiteral("--irot"), QStringLiteral("3"),
+                                                  QStringLiteral("--icc"), profile, jpegs[OpenedPicture], upright,
+                                                  jpegs[OpenedPreview]});
+    QProcess::execute(QStringLiteral("python3"), {maker, QStringLiteral("--icc"), profile, QStringLiteral("--gain-map"),
+                                                  source24, large, jpegs[OpenedPreview]});
+    QFile::remove(source24);
+    return {upright, large};
 }
 
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)

@@ -52,6 +52,13 @@ QString dngWithPreview(const QString &folder, const QString &jpeg, const QString
 // made by `maker` (make-grid-heic.py).
 QString gridHeicToOpen(const QString &folder, const QStringList &jpegs, const QString &maker);
 
+// HEICs as today's phones write their photos, of the same pictures as
+// gridHeicToOpen's, in Display P3 by an ICC profile: (a 12 MP photo taken
+// upright, stored on its side and turned by its irot, thumbnail and all; a
+// 24 MP photo (5712 x 4284, 12 x 9 tiles) with an HDR gain map of half its
+// size beside it). Made once in folders of their own under `folder`.
+std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStringList &jpegs, const QString &maker);
+
 // `count` 12-megapixel HEICs with thumbnail items, photoColour(i) in the
 // picture of the i-th and photoColour(i + 100) in its preview, made once in
 // `folder` from the JPEG photos. Returns their paths.

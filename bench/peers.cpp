@@ -39,18 +39,20 @@ PeerProcess::~PeerProcess()
     m_process.waitForFinished();
 }
 
-std::optional<QPoint> whereShown(XScreen &x, const Peer &peer, const QString &photo, const QColor &colour,
-                                 int milliseconds)
+std::optional<ShownAt> whereShown(XScreen &x, const Peer &peer, const QString &photo, const QList<QColor> &colours,
+                                  double aspect, int milliseconds)
 {
     PeerProcess process(peer, photo);
-    std::optional<QRect> last;
+    std::vector<std::optional<QRect>> last(size_t(colours.size()));
     while (millisecondsSince(process.started()) < milliseconds) {
-        const std::optional<QRect> area = x.area(colour, 4, 4.0 / 3.0);
-        // Settled: the same area twice, half a second apart (a window still
-        // being placed or a picture still being scaled moves it).
-        if (area && last == area && area->width() >= 8 && area->height() >= 8)
-            return area->center();
-        last = area;
+        for (qsizetype c = 0; c < colours.size(); ++c) {
+            const std::optional<QRect> area = x.area(colours[c], 4, aspect);
+            // Settled: the same area twice, half a second apart (a window still
+            // being placed or a picture still being scaled moves it).
+            if (area && last[size_t(c)] == area && area->width() >= 8 && area->height() >= 8)
+                return ShownAt{area->center(), colours[c]};
+            last[size_t(c)] = area;
+        }
         QThread::msleep(500);
     }
     return std::nullopt;

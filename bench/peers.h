@@ -6,6 +6,9 @@
 
 #include "xscreen.h"
 
+#include <QColor>
+#include <QList>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -39,9 +42,15 @@ private:
     Clock::time_point m_started;
 };
 
-// Where on the screen `colour` shows once `peer` has opened `photo` (the
-// middle of the 4:3 rectangle of it the benchmark's photos have), or nothing
-// if it never does within `milliseconds`: a peer places its window and
-// picture where it will.
-std::optional<QPoint> whereShown(XScreen &x, const Peer &peer, const QString &photo, const QColor &colour,
-                                 int milliseconds);
+// Where on the screen one of `colours` shows once `peer` has opened `photo`
+// (the middle of the rectangle of it, about `aspect` wide to high, that the
+// benchmark's photos have), and which: a peer places its window and picture
+// where it will, and may or may not turn a file's colours into the
+// screen's. Nothing if none shows within `milliseconds`.
+struct ShownAt
+{
+    QPoint at;
+    QColor colour;
+};
+std::optional<ShownAt> whereShown(XScreen &x, const Peer &peer, const QString &photo, const QList<QColor> &colours,
+                                  double aspect, int milliseconds);

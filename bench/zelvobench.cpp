@@ -26,6 +26,7 @@
 
 #include <QAbstractItemView>
 #include <QColorSpace>
+#include <QColorTransform>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -458,8 +459,12 @@ int main(int argc, char *argv[])
         {
             QString name, file;
             QColor preview, picture;
+            QColorSpace tagged = QColorSpace(QColorSpace::SRgb); // the colours the file says it is in
+            double aspect = 4.0 / 3.0;                           // of its flat part, shown
         };
         const QColor noPreview(1, 2, 3);
+        const auto [uprightToOpen, largeToOpen] =
+            inputs::phoneHeicsToOpen(data + QStringLiteral("/open/phones"), photos, QStringLiteral(ZELVO_MAKE_GRID_HEIC));
         const std::vector<Opened> opened{
             {QStringLiteral("12 MP JPEG"), photos[2], noPreview, inputs::photoColour(2)},
             {QStringLiteral("12 MP JPEG with an EXIF thumbnail"), jpegToOpen, inputs::photoColour(inputs::OpenedPreview),
@@ -470,6 +475,14 @@ int main(int argc, char *argv[])
             {QStringLiteral("12 MP HEIC of tiles with a thumbnail"),
              inputs::gridHeicToOpen(data + QStringLiteral("/open/grid"), photos, QStringLiteral(ZELVO_MAKE_GRID_HEIC)),
              inputs::photoColour(inputs::OpenedPreview), inputs::photoColour(inputs::OpenedPicture)},
+            // As today's phones write a photo: taken upright (turned by its
+            // irot), or of 24 MP with an HDR gain map; both in Display P3.
+            {QStringLiteral("12 MP HEIC of tiles taken upright, in Display P3"), uprightToOpen,
+             inputs::photoColour(inputs::OpenedPreview), inputs::photoColour(inputs::OpenedPicture),
+             QColorSpace(QColorSpace::DisplayP3), 3.0 / 4.0},
+            {QStringLiteral("24 MP HEIC of tiles with a gain map, in Display P3"), largeToOpen,
+             inputs::photoColour(inputs::OpenedPreview), inputs::photoColour(inputs::OpenedPicture),
+             QColorSpace(QColorSpace::DisplayP3)},
             // Shown by the preview it carries, which has the pixels the view needs.
             {QStringLiteral("DNG with a 12 MP preview"),
              inputs::dngWithPreview(data + QStringLiteral("/open/dng"), photos[3], QStringLiteral(ZELVO_MAKE_DNG)),
@@ -493,12 +506,21 @@ int main(int argc, char *argv[])
                 pathBox = x.find(PathBoxColour, 1).value_or(QPoint());
             }
             const QPoint middle = viewerMiddle(client);
-            // The peers that show this photo, and where its picture shows in theirs.
+            // Ours shows the file's colours in the screen's (sRGB here).
+            const QColorTransform toScreen = photo.tagged.transformationToColorSpace(QColorSpace::SRgb);
+            const QColor ourPreview = photo.preview == noPreview ? noPreview : toScreen.map(photo.preview).toRgb();
+            const QColor ourPicture = toScreen.map(photo.picture).toRgb();
+            // The peers that show this photo, where its picture shows in
+            // theirs, and its colours there (the file's, or the screen's).
             std::vector<std::pair<Peer, QPoint>> showing;
+            std::vector<std::pair<QColor, QColor>> peerColours;
             for (const Peer &peer : peers) {
-                if (const std::optional<QPoint> at = whereShown(x, peer, photo.file, photo.picture, 15000))
-                    showing.emplace_back(peer, *at);
-                else
+                if (const std::optional<ShownAt> seen =
+                        whereShown(x, peer, photo.file, {photo.picture, ourPicture}, photo.aspect, 15000)) {
+                    showing.emplace_back(peer, seen->at);
+                    peerColours.emplace_back(seen->colour == photo.picture ? std::pair(photo.preview, photo.picture)
+                                                                           : std::pair(ourPreview, ourPicture));
+                } else
                     add(QStringLiteral("open %1: its picture on the screen, %2").arg(photo.name, peer.name),
                         QStringLiteral("not shown within 15 s"), QString(), NAN, QString());
             }
@@ -510,14 +532,15 @@ int main(int argc, char *argv[])
             for (int i = 0; i < Rounds; ++i) {
                 for (size_t p = 0; p < showing.size(); ++p) {
                     // The window of the one before may still be on the screen a moment.
+                    const auto [theirPreview, theirPicture] = peerColours[p];
                     const auto gone = [&] {
                         const QColor seen = x.pixel(showing[p].second);
-                        return !near(seen, photo.picture) && !near(seen, photo.preview);
+                        return !near(seen, theirPicture) && !near(seen, theirPreview);
                     };
                     for (const Clock::time_point asked = Clock::now(); !gone() && millisecondsSince(asked) < 2000;)
                         usleep(1000);
                     PeerProcess peer(showing[p].first, photo.file);
-                    const Shown seen = watch(x, showing[p].second, photo.preview, photo.picture, peer.started(), 15000);
+                    const Shown seen = watch(x, showing[p].second, theirPreview, theirPicture, peer.started(), 15000);
                     peerPicture[p].push_back(seen.picture);
                     peerPreview[p].push_back(seen.preview);
                     pause(500);
@@ -527,7 +550,7 @@ int main(int argc, char *argv[])
                     Program program(builds[b], startPage, folder, environment, arguments);
                     double onScreen = NAN;
                     const Shown seen =
-                        watch(x, middle, photo.preview, photo.picture, program.started(), 10000, [&] {
+                        watch(x, middle, ourPreview, ourPicture, program.started(), 10000, [&] {
                             if (std::isnan(onScreen) && near(x.pixel(pathBox), PathBoxColour, 2))
                                 onScreen = millisecondsSince(program.started());
                         });
