@@ -2,15 +2,15 @@
 """Writes a HEIC as phones write one: the picture as a grid of 512 x 512
 tiles, each coded on its own, with a 320 x 240 thumbnail beside it.
 
-    make-grid-heic.py [--tile N] [--irot N] [--icc FILE] [--gain-map]
-                      SOURCE OUTPUT [THUMBNAIL]
+    make-grid-heic.py [--tile N] [--irot N] [--bare-thumbnail] [--icc FILE]
+                      [--gain-map] SOURCE OUTPUT [THUMBNAIL]
 
 SOURCE is any picture ImageMagick reads (the bench gives a 12 MP photo);
 the thumbnail is made from THUMBNAIL if given (the bench makes it of
 another photo, to tell it from the picture on the screen), else from
 SOURCE. --tile makes the tiles N x N (the tests' small grids); --irot turns
 the picture N quarter turns anticlockwise once pasted, and its thumbnail
-with it. --icc tags the picture and its thumbnail with the ICC profile in
+with it unless --bare-thumbnail says the turn of the picture alone. --icc tags the picture and its thumbnail with the ICC profile in
 FILE, as phones tag theirs Display P3; --gain-map adds a hidden picture of
 half the size as an auxiliary of the grid, as phones store an HDR gain map
 beside the photo. Tiles coded alike share one hvcC, as a phone's do. Each
@@ -139,7 +139,7 @@ def encode(source, geometry, path):
     return coded_picture(path)
 
 
-def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_map=False):
+def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_map=False, bare_thumbnail=False):
     width, height = (int(v) for v in subprocess.run(
         ["identify", "-format", "%w %h", source], check=True, capture_output=True, text=True).stdout.split())
     columns, rows = -(-width // tile), -(-height // tile)
@@ -188,7 +188,8 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_
     if irot is not None:
         turn = prop(box(b"irot", bytes([irot & 3])), True)
         grid_properties.append(turn)
-        thumbnail_properties.append(turn)
+        if not bare_thumbnail:
+            thumbnail_properties.append(turn)
     associations = [(grid_id, grid_properties)]
     associations += [(first_tile + i, [coding, tile_size]) for i, coding in enumerate(tile_codings)]
     associations.append((thumbnail_id, thumbnail_properties))
@@ -244,10 +245,10 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_
 
 if __name__ == "__main__":
     arguments = sys.argv[1:]
-    options = {"--tile": TILE, "--irot": None, "--icc": None, "--gain-map": False}
+    options = {"--tile": TILE, "--irot": None, "--icc": None, "--gain-map": False, "--bare-thumbnail": False}
     while arguments[:1] and arguments[0] in options:
-        if arguments[0] == "--gain-map":
-            options["--gain-map"] = True
+        if arguments[0] in ("--gain-map", "--bare-thumbnail"):
+            options[arguments[0]] = True
             arguments = arguments[1:]
         elif len(arguments) > 1:
             options[arguments[0]] = arguments[1] if arguments[0] == "--icc" else int(arguments[1])
@@ -257,4 +258,4 @@ if __name__ == "__main__":
     if len(arguments) not in (2, 3):
         sys.exit(__doc__)
     main(arguments[0], arguments[1], arguments[2] if len(arguments) == 3 else arguments[0], options["--tile"],
-         options["--irot"], options["--icc"], options["--gain-map"])
+         options["--irot"], options["--icc"], options["--gain-map"], options["--bare-thumbnail"])

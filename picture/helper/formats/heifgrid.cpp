@@ -443,6 +443,26 @@ TurnSaid turnSaidOf(QByteArrayView file)
     return said;
 }
 
+TurnSaid turnSaidOf(QByteArrayView file, quint32 id)
+{
+    TurnSaid said;
+    const std::optional<Meta> meta = metaOf(file);
+    if (!meta)
+        return said;
+    for (const int index : meta->propertiesOf.value(id)) {
+        if (index < 0 || size_t(index) >= meta->properties.size())
+            continue;
+        const Box &property = meta->properties[size_t(index)];
+        if (property.body.isEmpty())
+            continue;
+        if (property.type == "irot" && !said.quarterTurns)
+            said.quarterTurns = property.body[0] & 3;
+        else if (property.type == "imir" && !said.mirror)
+            said.mirror = property.body[0] & 1;
+    }
+    return said;
+}
+
 std::optional<Grid> plainGridOf(QByteArrayView file)
 {
     const std::optional<Meta> meta = metaOf(file);

@@ -47,6 +47,9 @@ struct TurnSaid
     std::optional<int> mirror;
 };
 TurnSaid turnSaidOf(QByteArrayView file);
+// What item `id`'s own properties say so; nothing when the file's boxes
+// cannot be read.
+TurnSaid turnSaidOf(QByteArrayView file, quint32 id);
 
 // The primary picture of `file` as such a grid; none when it is neither, or
 // asks for more than pasting tiles and turning them (mirrored, cropped,

@@ -112,14 +112,22 @@ quint32 bigEndian32(const uchar *p)
 // (irot, imir, among the item properties), which libheif applies, as
 // EXIF's orientation; nullopt when it says nothing so. HEIF turns first,
 // then mirrors; a file of several pictures is taken to turn them alike.
-std::optional<int> boxTurnOf(const FileInput &input)
+QByteArrayView boxesOf(const FileInput &input)
 {
-    const heifgrid::TurnSaid said =
-        heifgrid::turnSaidOf(QByteArrayView(input.data(), std::min<qint64>(input.size(), 16 * 1024 * 1024)));
+    return QByteArrayView(input.data(), std::min<qint64>(input.size(), 16 * 1024 * 1024));
+}
+
+std::optional<int> orientationOf(const heifgrid::TurnSaid &said)
+{
     if (!said.quarterTurns && !said.mirror)
         return std::nullopt;
     return composeOrientations(turnOrientation(-said.quarterTurns.value_or(0)),
                                !said.mirror ? 1 : *said.mirror == 0 ? 4 : 2);
+}
+
+std::optional<int> boxTurnOf(const FileInput &input)
+{
+    return orientationOf(heifgrid::turnSaidOf(boxesOf(input)));
 }
 
 // The EXIF orientation of the primary image, for a file that does not say
@@ -628,6 +636,7 @@ QImage HeifHandler::thumbnail() const
     std::vector<heif_item_id> ids(static_cast<size_t>(count));
     const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
     std::unique_ptr<heif_image_handle, HandleFree> best;
+    heif_item_id bestId = 0;
     qint64 bestPixels = 0;
     for (int i = 0; i < listed; ++i) {
         heif_image_handle *candidate = nullptr;
@@ -639,6 +648,7 @@ QImage HeifHandler::thumbnail() const
         if (pixels > bestPixels && pixels <= 4096 * 4096) {
             bestPixels = pixels;
             best = std::move(owned);
+            bestId = ids[size_t(i)];
         }
     }
     heif_image *decoded = nullptr;
@@ -656,6 +666,14 @@ QImage HeifHandler::thumbnail() const
         return {};
     for (int y = 0; y < height; ++y)
         std::memcpy(result.scanLine(y), plane + qsizetype(y) * stride, size_t(width) * 4);
+    // A file may say how a photo taken upright is turned of the photo alone
+    // (libheif then turns the photo, not its thumbnail): a thumbnail that
+    // says nothing, stored as the photo is, is turned with it.
+    if (!orientationOf(heifgrid::turnSaidOf(boxesOf(opened->input), bestId))) {
+        heif_item_id photo = 0;
+        if (heif_context_get_primary_image_ID(opened->context.get(), &photo).code == heif_error_Ok)
+            result = upright(result, orientationOf(heifgrid::turnSaidOf(boxesOf(opened->input), photo)).value_or(1));
+    }
     const Colours colours = coloursOf(primary, heif_image_handle_get_raw_color_profile_size,
                                       heif_image_handle_get_raw_color_profile, heif_image_handle_get_nclx_color_profile);
     // An HDR photo's thumbnail is not tone mapped: shown as stored, briefly.

@@ -38,11 +38,16 @@ convert reference.png -fill '#20a040' -draw 'rectangle 0,150 300,200' PNG24:foot
 for quarters in 1 2 3; do
     python3 ../../../bench/make-grid-heic.py --tile 64 --irot $quarters footed.png heic-grid-irot-$quarters.heic
 done
-# As a phone writes a photo taken upright: turned, its tiles sharing one
-# hvcC, the grid and its thumbnail in Display P3 by an ICC profile, and an
-# HDR gain map beside it as an auxiliary picture.
-python3 ../../../bench/make-grid-heic.py --tile 64 --irot 3 --icc display-p3.icc --gain-map footed.png \
+# As a phone writes a photo taken upright, 4:3 as its 320 x 240 thumbnail:
+# turned, its tiles sharing one hvcC, the grid and its thumbnail in Display
+# P3 by an ICC profile, and an HDR gain map beside it as an auxiliary
+# picture; and the same turn said of the photo alone, its thumbnail saying none.
+convert footed.png -crop 268x201+0+0 +repage PNG24:four-by-three.png
+python3 ../../../bench/make-grid-heic.py --tile 64 --irot 3 --icc display-p3.icc --gain-map four-by-three.png \
     heic-grid-as-phones-write.heic
+python3 ../../../bench/make-grid-heic.py --tile 64 --irot 3 --bare-thumbnail four-by-three.png \
+    heic-grid-bare-thumbnail.heic
+rm four-by-three.png
 # And coded whole, of an even size: made RGB and shrunk a band of rows at a time.
 convert footed.png -crop 300x200+0+0 +repage PNG24:footed-even.png
 heif-enc -q 92 footed-even.png -o heic-whole-footed.heic
