@@ -1,6 +1,7 @@
 // libFuzzer target for one of the program's own picture handlers (chosen at
 // build time: fuzz_heif, fuzz_jxl, fuzz_raw): any bytes are read without a crash, a
-// hang or a leak, and a picture read has the size the handler announced.
+// hang or a leak, and a picture read has the size the handler announced; the
+// HEIF handler's thumbnail is read too.
 // Built and run by `make fuzz`.
 
 #include "picture/helper/formats/heifhandler.h"
@@ -15,6 +16,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+// The preview a file carries, which the first look reads before the picture.
+template <typename Handler>
+void readCarriedPreview(Handler &handler)
+{
+    if constexpr (requires { handler.thumbnail(); })
+        handler.thumbnail();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
@@ -25,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!handler.canRead())
         return 0;
     const QSize announced = handler.option(QImageIOHandler::Size).toSize();
+    readCarriedPreview(handler);
     QImage image;
     if (handler.read(&image) && announced.isValid() && image.size() != announced) {
         std::fprintf(stderr, "read %dx%d, announced %dx%d\n", image.width(), image.height(), announced.width(),
