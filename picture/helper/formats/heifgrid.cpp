@@ -343,16 +343,30 @@ std::optional<Tile> tileOf(const Meta &meta, quint32 id, QByteArrayView file,
     return Tile{std::move(*parameterSets), std::move(*pieces)};
 }
 
+// Adds what `property` says of turning or mirroring, unless said already.
+void noteTurn(TurnSaid &said, const Box &property)
+{
+    if (property.body.isEmpty())
+        return;
+    if (property.type == "irot" && !said.quarterTurns)
+        said.quarterTurns = property.body[0] & 3;
+    else if (property.type == "imir" && !said.mirror)
+        said.mirror = property.body[0] & 1;
+}
+
+TurnSaid turnSaidOf(const Meta &meta, quint32 id)
+{
+    TurnSaid said;
+    for (const int index : meta.propertiesOf.value(id)) {
+        if (index >= 0 && size_t(index) < meta.properties.size())
+            noteTurn(said, meta.properties[size_t(index)]);
+    }
+    return said;
+}
+
 int quarterTurnsOf(const Meta &meta, quint32 id)
 {
-    for (const int index : meta.propertiesOf.value(id)) {
-        if (index < 0 || size_t(index) >= meta.properties.size())
-            continue;
-        const Box &property = meta.properties[size_t(index)];
-        if (property.type == "irot" && !property.body.isEmpty())
-            return property.body[0] & 3;
-    }
-    return 0;
+    return turnSaidOf(meta, id).quarterTurns.value_or(0);
 }
 
 // The primary picture coded whole, as a grid of that one tile.
@@ -431,36 +445,16 @@ TurnSaid turnSaidOf(QByteArrayView file)
         const std::optional<QByteArrayView> ipco = iprp ? bodyOf(boxesIn(*iprp), "ipco") : std::nullopt;
         if (!ipco)
             continue;
-        for (const Box &property : boxesIn(*ipco)) {
-            if (property.body.isEmpty())
-                continue;
-            if (property.type == "irot" && !said.quarterTurns)
-                said.quarterTurns = property.body[0] & 3;
-            else if (property.type == "imir" && !said.mirror)
-                said.mirror = property.body[0] & 1;
-        }
+        for (const Box &property : boxesIn(*ipco))
+            noteTurn(said, property);
     }
     return said;
 }
 
 TurnSaid turnSaidOf(QByteArrayView file, quint32 id)
 {
-    TurnSaid said;
     const std::optional<Meta> meta = metaOf(file);
-    if (!meta)
-        return said;
-    for (const int index : meta->propertiesOf.value(id)) {
-        if (index < 0 || size_t(index) >= meta->properties.size())
-            continue;
-        const Box &property = meta->properties[size_t(index)];
-        if (property.body.isEmpty())
-            continue;
-        if (property.type == "irot" && !said.quarterTurns)
-            said.quarterTurns = property.body[0] & 3;
-        else if (property.type == "imir" && !said.mirror)
-            said.mirror = property.body[0] & 1;
-    }
-    return said;
+    return meta ? turnSaidOf(*meta, id) : TurnSaid{};
 }
 
 std::optional<Grid> plainGridOf(QByteArrayView file)
