@@ -10,11 +10,13 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <libheif/heif.h>
 
 namespace inputs {
@@ -274,6 +276,31 @@ QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, i
         const QImage preview = QImage(jpegs[i + 100]).scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         writeHeic(heics[i], QImage(jpegs[i]), preview);
     }
+    return heics;
+}
+
+QStringList gridHeicsWithPreviews(const QString &folder, const QStringList &jpegs, int count, const QString &maker)
+{
+    QStringList heics;
+    for (int i = 0; i < count; ++i)
+        heics.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    if (QFile::exists(heics.last()))
+        return heics;
+    std::printf("making %d HEICs of tiles with previews in %s (once, some minutes) ...\n", count, qPrintable(folder));
+    std::fflush(stdout);
+    QDir().mkpath(folder);
+    // A file takes the maker most of a minute of one core: one per core.
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (int i = 0; i < count; ++i) {
+        if (int(running.size()) >= std::max(1, QThread::idealThreadCount())) {
+            running.front()->waitForFinished(-1);
+            running.erase(running.begin());
+        }
+        running.push_back(std::make_unique<QProcess>());
+        running.back()->start(QStringLiteral("python3"), {maker, jpegs[i], heics[i], jpegs[i + 100]});
+    }
+    for (const auto &process : running)
+        process->waitForFinished(-1);
     return heics;
 }
 

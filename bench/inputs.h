@@ -64,6 +64,10 @@ std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStrin
 // `folder` from the JPEG photos. Returns their paths.
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count);
 
+// The same as grids of 512 x 512 tiles with 320 x 240 thumbnails, as
+// phones write their HEICs, made once by `maker` (make-grid-heic.py).
+QStringList gridHeicsWithPreviews(const QString &folder, const QStringList &jpegs, int count, const QString &maker);
+
 // A folder of `count` 12-megapixel JPEGs, hard links to the photos in turn
 // (each name its own entry in the thumbnail cache), made once. Its path.
 QString manyPhotos(const QString &parent, const QStringList &photos, int count);
