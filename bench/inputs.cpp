@@ -20,6 +20,18 @@
 #include <libheif/heif.h>
 
 namespace inputs {
+namespace {
+
+// Paths photo000<suffix> ... in `folder`, `count` of them.
+QStringList numbered(const QString &folder, int count, const char *suffix)
+{
+    QStringList paths;
+    for (int i = 0; i < count; ++i)
+        paths.append(QStringLiteral("%1/photo%2").arg(folder).arg(i, 3, 10, QLatin1Char('0')) + QLatin1String(suffix));
+    return paths;
+}
+
+} // namespace
 
 QColor photoColour(int index)
 {
@@ -39,9 +51,7 @@ int photoOf(const QColor &colour)
 QStringList photos(const QString &folder)
 {
     QDir().mkpath(folder);
-    QStringList paths;
-    for (int i = 0; i < PhotoCount; ++i)
-        paths.append(QStringLiteral("%1/photo%2.jpg").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    const QStringList paths = numbered(folder, PhotoCount, ".jpg");
     if (QFile::exists(paths.last()))
         return paths;
     std::printf("making %d 12-megapixel photos in %s (once) ...\n", PhotoCount, qPrintable(folder));
@@ -66,9 +76,7 @@ QStringList photos(const QString &folder)
 QStringList heicPhotos(const QString &folder, const QStringList &jpegs)
 {
     QDir().mkpath(folder);
-    QStringList paths;
-    for (int i = 0; i < PhotoCount; ++i)
-        paths.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    const QStringList paths = numbered(folder, PhotoCount, ".heic");
     if (QFile::exists(paths.last()))
         return paths;
     std::printf("making %d HEIC photos in %s (once) ...\n", PhotoCount, qPrintable(folder));
@@ -264,9 +272,7 @@ std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStrin
 
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)
 {
-    QStringList heics;
-    for (int i = 0; i < count; ++i)
-        heics.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    const QStringList heics = numbered(folder, count, ".heic");
     if (QFile::exists(heics.last()))
         return heics;
     std::printf("making %d HEICs with previews in %s (once) ...\n", count, qPrintable(folder));
@@ -281,9 +287,7 @@ QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, i
 
 QStringList gridHeicsWithPreviews(const QString &folder, const QStringList &jpegs, int count, const QString &maker)
 {
-    QStringList heics;
-    for (int i = 0; i < count; ++i)
-        heics.append(QStringLiteral("%1/photo%2.heic").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+    const QStringList heics = numbered(folder, count, ".heic");
     if (QFile::exists(heics.last()))
         return heics;
     std::printf("making %d HEICs of tiles with previews in %s (once, some minutes) ...\n", count, qPrintable(folder));
