@@ -451,10 +451,13 @@ TurnSaid turnSaidOf(QByteArrayView file)
     return said;
 }
 
-TurnSaid turnSaidOf(QByteArrayView file, quint32 id)
+TurnSaid turnLeftToThumbnail(QByteArrayView file, quint32 thumbnail)
 {
     const std::optional<Meta> meta = metaOf(file);
-    return meta ? turnSaidOf(*meta, id) : TurnSaid{};
+    if (!meta)
+        return {};
+    const TurnSaid own = turnSaidOf(*meta, thumbnail);
+    return own.quarterTurns || own.mirror ? TurnSaid{} : turnSaidOf(*meta, meta->primary);
 }
 
 std::optional<Grid> plainGridOf(QByteArrayView file)

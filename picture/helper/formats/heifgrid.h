@@ -47,9 +47,11 @@ struct TurnSaid
     std::optional<int> mirror;
 };
 TurnSaid turnSaidOf(QByteArrayView file);
-// What item `id`'s own properties say so; nothing when the file's boxes
-// cannot be read.
-TurnSaid turnSaidOf(QByteArrayView file, quint32 id);
+// What is left to turn a thumbnail (item `thumbnail`) by, so that it stands
+// as the primary picture does: the primary's own turn when the thumbnail
+// says none of its own (libheif applies what it says); nothing otherwise,
+// or when the file's boxes cannot be read.
+TurnSaid turnLeftToThumbnail(QByteArrayView file, quint32 thumbnail);
 
 // The primary picture of `file` as such a grid; none when it is neither, or
 // asks for more than pasting tiles and turning them (mirrored, cropped,

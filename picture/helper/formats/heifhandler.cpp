@@ -669,11 +669,8 @@ QImage HeifHandler::thumbnail() const
     // A file may say how a photo taken upright is turned of the photo alone
     // (libheif then turns the photo, not its thumbnail): a thumbnail that
     // says nothing, stored as the photo is, is turned with it.
-    if (!orientationOf(heifgrid::turnSaidOf(boxesOf(opened->input), bestId))) {
-        heif_item_id photo = 0;
-        if (heif_context_get_primary_image_ID(opened->context.get(), &photo).code == heif_error_Ok)
-            result = upright(result, orientationOf(heifgrid::turnSaidOf(boxesOf(opened->input), photo)).value_or(1));
-    }
+    if (const std::optional<int> turn = orientationOf(heifgrid::turnLeftToThumbnail(boxesOf(opened->input), bestId)))
+        result = upright(result, *turn);
     const Colours colours = coloursOf(primary, heif_image_handle_get_raw_color_profile_size,
                                       heif_image_handle_get_raw_color_profile, heif_image_handle_get_nclx_color_profile);
     // An HDR photo's thumbnail is not tone mapped: shown as stored, briefly.
