@@ -10,7 +10,7 @@ the thumbnail is made from THUMBNAIL if given (the bench makes it of
 another photo, to tell it from the picture on the screen), else from
 SOURCE. --tile makes the tiles N x N (the tests' small grids); --irot turns
 the picture N quarter turns anticlockwise once pasted, and its thumbnail
-with it unless --bare-thumbnail says the turn of the picture alone. --icc tags the picture and its thumbnail with the ICC profile in
+with it unless --bare-thumbnail says the turn of the picture alone. --icc tags the picture, its tiles and its thumbnail with the ICC profile in
 FILE, as phones tag theirs Display P3; --gain-map adds a hidden picture of
 half the size as an auxiliary of the grid, as phones store an HDR gain map
 beside the photo. Tiles coded alike share one hvcC, as a phone's do. Each
@@ -190,8 +190,10 @@ def main(source, output, thumbnail_source, tile=TILE, irot=None, icc=None, gain_
         grid_properties.append(turn)
         if not bare_thumbnail:
             thumbnail_properties.append(turn)
+    # A phone says the grid's profile of each tile too.
+    tile_colours = [colours] if icc is not None else []
     associations = [(grid_id, grid_properties)]
-    associations += [(first_tile + i, [coding, tile_size]) for i, coding in enumerate(tile_codings)]
+    associations += [(first_tile + i, [coding, tile_size] + tile_colours) for i, coding in enumerate(tile_codings)]
     associations.append((thumbnail_id, thumbnail_properties))
     if gain:
         associations.append((gain_id, [prop(gain[0], True), ispe(*gain_size),

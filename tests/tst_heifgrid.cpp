@@ -42,6 +42,9 @@ struct Writing
     bool largeMdat = false;   // the mdat's size in 64 bits
     int offsetBytes = 4;
     int baseBytes = 0;
+    QByteArray gridColr;        // a colr's body said of the grid, if any
+    QByteArray tileColr;        // and of each tile, if any
+    bool sharedColr = false;    // the tiles' colr the very property of the grid's
 };
 
 constexpr int TileCount = 4; // 2 x 2 tiles of 64, for a picture of 100 x 100
@@ -64,16 +67,26 @@ QByteArray gridFile(const Writing &writing)
     hvcc[0] = 1;
     hvcc += char(0x03);
     hvcc += char(1) + QByteArray("\x20", 1) + bigEndian(1, 2) + bigEndian(3, 2) + "VPS";
-    const QByteArray ipco = box("ipco", box("hvcC", hvcc) + fullBox("ispe", 0, 0, bigEndian(64, 4) + bigEndian(64, 4))
-                                            + fullBox("ispe", 0, 0, bigEndian(100, 4) + bigEndian(100, 4)));
+    // Properties 1 to 3, then the grid's colr (4) and the tiles' own (5).
+    QByteArray properties = box("hvcC", hvcc) + fullBox("ispe", 0, 0, bigEndian(64, 4) + bigEndian(64, 4))
+                          + fullBox("ispe", 0, 0, bigEndian(100, 4) + bigEndian(100, 4));
+    const bool gridColr = !writing.gridColr.isEmpty();
+    const bool tileColr = !writing.tileColr.isEmpty();
+    if (gridColr)
+        properties += box("colr", writing.gridColr);
+    if (tileColr && !writing.sharedColr)
+        properties += box("colr", writing.tileColr);
+    const int tileColrIndex = writing.sharedColr ? 4 : gridColr ? 5 : 4;
+    const QByteArray ipco = box("ipco", properties);
     const auto association = [&writing](int index, bool essential) {
         return writing.wideIndexes ? bigEndian(quint64(index | (essential ? 0x8000 : 0)), 2)
                                    : bigEndian(quint64(index | (essential ? 0x80 : 0)), 1);
     };
-    QByteArray ipmaBody = bigEndian(TileCount + 1, 4) + bigEndian(first, idBytes) + bigEndian(1, 1) + association(3, false);
+    QByteArray ipmaBody = bigEndian(TileCount + 1, 4) + bigEndian(first, idBytes) + bigEndian(gridColr ? 2 : 1, 1)
+                        + association(3, false) + (gridColr ? association(4, true) : QByteArray());
     for (int i = 0; i < TileCount; ++i)
-        ipmaBody += bigEndian(first + 1 + quint32(i), idBytes) + bigEndian(2, 1) + association(1, true)
-                  + association(2, false);
+        ipmaBody += bigEndian(first + 1 + quint32(i), idBytes) + bigEndian(tileColr ? 3 : 2, 1) + association(1, true)
+                  + association(2, false) + (tileColr ? association(tileColrIndex, true) : QByteArray());
     const QByteArray iprp = box("iprp", ipco + fullBox("ipma", writing.wideIds ? 1 : 0, writing.wideIndexes ? 1 : 0,
                                                        ipmaBody));
     QByteArray infes = fullBox("infe", writing.wideIds ? 3 : 2, 0,
@@ -145,6 +158,8 @@ class TestHeifGrid : public QObject
 private slots:
     void tilesFoundHoweverWritten_data();
     void tilesFoundHoweverWritten();
+    void tileColoursTakenOnlyAsTheGrids_data();
+    void tileColoursTakenOnlyAsTheGrids();
     void turnedAsLibheifTurns_data();
     void turnedAsLibheifTurns();
 };
@@ -176,7 +191,7 @@ void TestHeifGrid::tilesFoundHoweverWritten()
     QFETCH(bool, largeMdat);
     QFETCH(int, offsetBytes);
     QFETCH(int, baseBytes);
-    writing = {ilocVersion, wideIds, wideIndexes, gridInIdat, largeMdat, offsetBytes, baseBytes};
+    writing = {ilocVersion, wideIds, wideIndexes, gridInIdat, largeMdat, offsetBytes, baseBytes, {}, {}, false};
     const QByteArray file = gridFile(writing);
     const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(file);
     QVERIFY(grid);
@@ -193,6 +208,39 @@ void TestHeifGrid::tilesFoundHoweverWritten()
             coded += piece;
         QCOMPARE(coded, tileBytes(i));
     }
+}
+
+void TestHeifGrid::tileColoursTakenOnlyAsTheGrids_data()
+{
+    const QByteArray p3 = "prof" + QByteArray("an ICC profile of Display P3");
+    const QByteArray srgb = "prof" + QByteArray("an ICC profile of sRGB");
+    const QByteArray bt709 = "nclx" + bigEndian(1, 2) + bigEndian(13, 2) + bigEndian(1, 2) + bigEndian(0x80, 1);
+    QTest::addColumn<QByteArray>("gridColr");
+    QTest::addColumn<QByteArray>("tileColr");
+    QTest::addColumn<bool>("shared");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("the grid's profile said of each tile, as phones write it") << p3 << p3 << true << true;
+    QTest::newRow("a copy of the grid's profile") << p3 << p3 << false << true;
+    QTest::newRow("a profile of the tiles' own") << p3 << srgb << false << false;
+    QTest::newRow("the tiles' profile, the grid's none") << QByteArray() << p3 << false << false;
+    QTest::newRow("an nclx, which says how a tile is made RGB") << bt709 << bt709 << true << false;
+    QTest::newRow("a colr too short to say its type") << QByteArray("prof") << QByteArray("pro") << false << false;
+}
+
+void TestHeifGrid::tileColoursTakenOnlyAsTheGrids()
+{
+    QFETCH(QByteArray, gridColr);
+    QFETCH(QByteArray, tileColr);
+    QFETCH(bool, shared);
+    QFETCH(bool, plain);
+    Writing writing;
+    writing.gridColr = gridColr;
+    writing.tileColr = tileColr;
+    writing.sharedColr = shared;
+    const std::optional<heifgrid::Grid> grid = heifgrid::plainGridOf(gridFile(writing));
+    QCOMPARE(grid.has_value(), plain);
+    if (plain)
+        QCOMPARE(grid->tiles.size(), size_t(TileCount));
 }
 
 void TestHeifGrid::turnedAsLibheifTurns_data()

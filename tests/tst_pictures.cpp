@@ -524,7 +524,7 @@ void TestPictures::plainGridsFound_data()
                                                        << 0;
     QTest::newRow("of tiles, turned by its irot") << QStringLiteral("heic-grid-irot-1.heic") << QSize(5, 4)
                                                   << QSize(64, 64) << 1;
-    QTest::newRow("as phones write it: a profile, a gain map and a thumbnail beside it")
+    QTest::newRow("as phones write it: a profile said of the grid and each tile, a gain map and a thumbnail beside it")
         << QStringLiteral("heic-grid-as-phones-write.heic") << QSize(5, 4) << QSize(64, 64) << 3;
     QTest::newRow("of one tile") << QStringLiteral("heic-8bit.heic") << QSize(1, 1) << QSize(302, 202) << 0;
     QTest::newRow("of one tile, turned 90 clockwise") << QStringLiteral("heic-orientation-6.heic") << QSize(1, 1)

@@ -386,11 +386,25 @@ std::optional<Grid> wholeOf(const Meta &meta, QByteArrayView file)
     return grid;
 }
 
+// Phones say the grid's ICC profile of each tile too. A profile changes
+// nothing of how a tile is made RGB, and libheif tags the whole with the
+// grid's; an nclx, or a profile of the tile's own, is left to libheif.
+bool coloursAreTheGrids(const Meta &meta, quint32 tile, const QHash<QByteArrayView, QByteArrayView> &grid)
+{
+    const auto said = propertiesOf(meta, tile, {"hvcC", "ispe", "pixi", "pasp", "colr"});
+    if (!said || !said->contains("colr"))
+        return said.has_value();
+    const QByteArrayView colr = said->value("colr");
+    const QByteArrayView type = colr.first(std::min<qsizetype>(4, colr.size()));
+    return (type == "prof" || type == "rICC") && colr == grid.value("colr");
+}
+
 std::optional<Grid> gridOf(const Meta &meta, QByteArrayView file)
 {
     // Colours may be said of the grid (libheif makes each tile RGB by its
     // own), and a turn; a mirror or a crop may not.
-    if (!propertiesOf(meta, meta.primary, {"ispe", "pixi", "colr", "pasp", "irot"}))
+    const auto gridProperties = propertiesOf(meta, meta.primary, {"ispe", "pixi", "colr", "pasp", "irot"});
+    if (!gridProperties)
         return std::nullopt;
     const std::optional<std::vector<QByteArrayView>> gridData = piecesOf(meta, meta.primary, file);
     if (!gridData)
@@ -418,8 +432,9 @@ std::optional<Grid> gridOf(const Meta &meta, QByteArrayView file)
         // Phones' tiles are 512 on a side; a tile this large is a whole
         // picture coded as one, which libheif decodes as well.
         QSize size;
-        std::optional<Tile> tile = tileOf(meta, id, file, {"hvcC", "ispe", "pixi", "pasp"}, MostTileSide, size);
-        if (!tile || (!grid.tileSize.isEmpty() && size != grid.tileSize))
+        std::optional<Tile> tile = tileOf(meta, id, file, {"hvcC", "ispe", "pixi", "pasp", "colr"}, MostTileSide, size);
+        if (!tile || !coloursAreTheGrids(meta, id, *gridProperties)
+            || (!grid.tileSize.isEmpty() && size != grid.tileSize))
             return std::nullopt;
         grid.tileSize = size;
         grid.tiles.push_back(std::move(*tile));

@@ -55,8 +55,9 @@ TurnSaid turnLeftToThumbnail(QByteArrayView file, quint32 thumbnail);
 
 // The primary picture of `file` as such a grid; none when it is neither, or
 // asks for more than pasting tiles and turning them (mirrored, cropped,
-// tiles of other sizes or with colours or transformations of their own,
-// data that is not in the file itself), which is left to libheif.
+// tiles of other sizes or with colours or transformations of their own, a
+// tile's colours being its own unless they are the grid's ICC profile; data
+// that is not in the file itself), which is left to libheif.
 std::optional<Grid> plainGridOf(QByteArrayView file);
 
 } // namespace picture::heifgrid
