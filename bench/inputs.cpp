@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -268,6 +269,30 @@ std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStrin
                                                   source24, large, jpegs[OpenedPreview]});
     QFile::remove(source24);
     return {upright, large};
+}
+
+QStringList phoneHeicsTaken(const QString &folder, const QString &fetcher)
+{
+    const QStringList heics{folder + QStringLiteral("/IMG_3578.heic"), folder + QStringLiteral("/2021-02-13-1929.heic")};
+    const auto present = [&heics] { return std::all_of(heics.begin(), heics.end(), [](const QString &f) { return QFile::exists(f); }); };
+    if (present())
+        return heics;
+    std::printf("fetching HEICs an iPhone took into %s (once) ...\n", qPrintable(folder));
+    std::fflush(stdout);
+    QProcess::execute(fetcher, {folder});
+    return present() ? heics : QStringList();
+}
+
+QString flatPicture(const QString &folder, QSize size, const QColor &colour)
+{
+    const QString path = folder + QStringLiteral("/%1x%2/flat.png").arg(size.width()).arg(size.height());
+    if (QFile::exists(path))
+        return path;
+    QDir().mkpath(QFileInfo(path).path());
+    QImage flat(size, QImage::Format_RGB32);
+    flat.fill(colour);
+    flat.save(path, "PNG");
+    return path;
 }
 
 QStringList heicsWithPreviews(const QString &folder, const QStringList &jpegs, int count)

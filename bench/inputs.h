@@ -4,6 +4,7 @@
 // kept in the repository).
 
 #include <QColor>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,14 @@ QString gridHeicToOpen(const QString &folder, const QStringList &jpegs, const QS
 // 24 MP photo (5712 x 4284, 12 x 9 tiles) with an HDR gain map of half its
 // size beside it). Made once in folders of their own under `folder`.
 std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStringList &jpegs, const QString &maker);
+
+// Two HEICs an iPhone took, fetched once into `folder` by `fetcher` (from a
+// Debian source package's tests); none when they cannot be had.
+QStringList phoneHeicsTaken(const QString &folder, const QString &fetcher);
+
+// A picture of flat `colour` shown `size`, made once in `folder`: where a
+// viewer shows a photo of that size, found by its colour.
+QString flatPicture(const QString &folder, QSize size, const QColor &colour);
 
 // `count` 12-megapixel HEICs with thumbnail items, photoColour(i) in the
 // picture of the i-th and photoColour(i + 100) in its preview, made once in

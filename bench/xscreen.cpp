@@ -76,6 +76,21 @@ QColor XScreen::pixel(QPoint at)
     return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
 }
 
+QImage XScreen::grab(const QRect &area)
+{
+    const Image image(XGetImage(m_display, DefaultRootWindow(m_display), area.x(), area.y(), unsigned(area.width()),
+                                unsigned(area.height()), AllPlanes, ZPixmap));
+    if (!image)
+        return {};
+    QImage grabbed(area.size(), QImage::Format_RGB32);
+    for (int y = 0; y < area.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(grabbed.scanLine(y));
+        for (int x = 0; x < area.width(); ++x)
+            line[x] = QRgb(XGetPixel(image.get(), x, y) | 0xFF000000);
+    }
+    return grabbed;
+}
+
 std::optional<QPoint> XScreen::find(const QColor &colour, int step)
 {
     const Image image = wholeScreen(m_display);

@@ -5,6 +5,7 @@
 // the frame the X server actually holds.
 
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -32,6 +33,8 @@ public:
     void letGoOfKey(const char *keysym);
     void click(QPoint at);
     QColor pixel(QPoint at);
+    // What the screen shows in `area`; null if it cannot be read.
+    QImage grab(const QRect &area);
     // The first point of the screen, on a grid of `step`, holding exactly `colour`.
     std::optional<QPoint> find(const QColor &colour, int step);
     // The bounds of the largest area of the screen, read on a grid of `step`,

@@ -17,6 +17,7 @@
 #include "inputs.h"
 #include "listing.h"
 #include "peers.h"
+#include "sharpwatch.h"
 #include "picture/helper/picturedecode.h"
 #include "picture/window/decodequeue.h"
 #include "picture/window/photofacts.h"
@@ -51,6 +52,8 @@
 #include <functional>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -354,6 +357,48 @@ Shown watch(XScreen &x, QPoint at, const QColor &preview, const QColor &picture,
     return result;
 }
 
+// A viewer in a round: a build of ours, or a peer.
+struct Viewer
+{
+    QString build;
+    std::optional<Peer> peer;
+};
+
+// Either started on a file, as a file manager's "Open with" starts it.
+class Running
+{
+public:
+    Running(const Viewer &viewer, const QString &file, const QString &startPage)
+    {
+        if (viewer.peer)
+            m_peer = std::make_unique<PeerProcess>(*viewer.peer, file);
+        else
+            m_ours = std::make_unique<Program>(viewer.build, startPage, QFileInfo(file).path(),
+                                               QProcessEnvironment::systemEnvironment(),
+                                               QStringList{QFileInfo(file).fileName()});
+    }
+    Clock::time_point started() const { return m_ours ? m_ours->started() : m_peer->started(); }
+    qint64 pid() const { return m_ours ? m_ours->pid() : m_peer->pid(); }
+
+private:
+    std::unique_ptr<Program> m_ours;
+    std::unique_ptr<PeerProcess> m_peer;
+};
+
+// The size a HEIC shows at, turned as its boxes say.
+QSize heifShownSize(const QString &heic)
+{
+    heif_context *context = heif_context_alloc();
+    heif_image_handle *handle = nullptr;
+    QSize size;
+    if (heif_context_read_from_file(context, QFile::encodeName(heic).constData(), nullptr).code == heif_error_Ok
+        && heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok)
+        size = QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+    heif_image_handle_release(handle);
+    heif_context_free(context);
+    return size;
+}
+
 // The peers' first pictures of a photo opened, rounds interleaved with
 // ours, and ours against the fastest of them in each round.
 void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<double> &ours,
@@ -599,6 +644,127 @@ int main(int argc, char *argv[])
             }
             addPeerRows(photo.name, photo.preview != noPreview, picture[0], showing, peerPicture, peerPreview,
                         peerMemory);
+        }
+    }
+
+    // "Open with" a HEIC an iPhone took, with ours and the peers in the same
+    // rounds: process start to the picture sharp on the screen. Its colours
+    // are not the benchmark's, so each viewer's place for it is found with a
+    // flat picture of its size, and its sharp picture told by the points of
+    // most detail there, read once it has settled.
+    if (wanted("iphone")) {
+        const QString folder = data + QStringLiteral("/open/iphone");
+        const QStringList heics = inputs::phoneHeicsTaken(folder, QStringLiteral(ZELVO_FETCH_PHONE_HEICS));
+        if (heics.isEmpty())
+            add(QStringLiteral("open a HEIC an iPhone took"), QStringLiteral("not measured: its files could not be fetched"),
+                QString(), NAN, QString());
+        const std::vector<Peer> peers = qEnvironmentVariable("ZELVO_BENCH_PEERS") == QLatin1String("0")
+                                            ? std::vector<Peer>{}
+                                            : installedPeers();
+        const QColor flatColour(40, 160, 90);
+        for (const QString &file : heics) {
+            const QSize size = heifShownSize(file);
+            const QString name =
+                QStringLiteral("an iPhone's HEIC %1 (%2 × %3)").arg(QFileInfo(file).fileName()).arg(size.width()).arg(size.height());
+            const QString flat = inputs::flatPicture(folder + QStringLiteral("/flat"), size, flatColour);
+            std::vector<Viewer> viewers;
+            for (const QString &build : builds)
+                viewers.push_back({build, std::nullopt});
+            for (const Peer &peer : peers)
+                viewers.push_back({QString(), peer});
+            const auto nameOf = [&builds](const Viewer &v) {
+                return v.peer ? v.peer->name
+                              : v.build == builds[0] ? QStringLiteral("ours") : QStringLiteral("baseline %1").arg(v.build);
+            };
+            std::vector<DetailPoints> points(viewers.size());
+            std::vector<QPoint> pathBox(viewers.size());
+            for (size_t v = 0; v < viewers.size(); ++v) {
+                std::optional<QRect> area;
+                {
+                    const Running running(viewers[v], flat, startPage);
+                    area = settledArea(x, flatColour, double(size.width()) / size.height(), running.started(), 15000);
+                    if (!viewers[v].peer)
+                        pathBox[v] = x.find(PathBoxColour, 1).value_or(QPoint());
+                }
+                if (area) {
+                    const Running running(viewers[v], file, startPage);
+                    pause(3000);
+                    points[v] = detailPoints(x.grab(*area), *area, 6);
+                }
+                if (points[v].at.size() < 8) {
+                    add(QStringLiteral("open %1: its picture sharp on the screen, %2").arg(name, nameOf(viewers[v])),
+                        area ? QStringLiteral("not measured: no picture of detail where it would show (not opened?)")
+                             : QStringLiteral("not shown within 15 s"),
+                        QString(), NAN, QString());
+                    points[v] = {};
+                }
+            }
+            std::vector<std::vector<double>> sharp(viewers.size()), mapped(viewers.size()), memory(viewers.size());
+            for (int i = 0; i < Rounds; ++i) {
+                for (size_t v = 0; v < viewers.size(); ++v) {
+                    if (points[v].at.empty())
+                        continue;
+                    // The window of the one before may still be on the screen a moment.
+                    for (const Clock::time_point asked = Clock::now();
+                         shareHeld(x, points[v]) > 0.5 && millisecondsSince(asked) < 2000;)
+                        usleep(1000);
+                    const Running running(viewers[v], file, startPage);
+                    double onScreen = NAN;
+                    const double seen = whenSharp(x, points[v], running.started(), 15000, [&] {
+                        if (!viewers[v].peer && std::isnan(onScreen) && near(x.pixel(pathBox[v]), PathBoxColour, 2))
+                            onScreen = millisecondsSince(running.started());
+                    });
+                    sharp[v].push_back(seen);
+                    mapped[v].push_back(std::isnan(onScreen) ? seen : onScreen);
+                    pause(500);
+                    memory[v].push_back(pssWithHelpersMiB(running.pid()));
+                }
+            }
+            for (size_t v = 0; v < viewers.size(); ++v) {
+                if (points[v].at.empty() || viewers[v].peer)
+                    continue;
+                const QString who = v == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(viewers[v].build);
+                const Figures m = figures(mapped[v]), p = figures(sharp[v]);
+                add(QStringLiteral("open %1: the window on the screen").arg(name) + who, shown(m), QString(), NAN,
+                    QString());
+                add(QStringLiteral("open %1: its picture sharp on the screen").arg(name) + who, shown(p),
+                    QStringLiteral("the window %1").arg(shown(m)), p.median / m.median, QString());
+                add(QStringLiteral("open %1: memory with its picture shown (proportional, with helpers)").arg(name) + who,
+                    shown(figures(memory[v]), "MiB"), QString(), NAN, QString());
+                if (v == 0) {
+                    std::vector<double> after, floor;
+                    for (int i = 0; i < Rounds; ++i) {
+                        after.push_back(sharp[v][size_t(i)] - mapped[v][size_t(i)]);
+                        floor.push_back(libheifDecode(file, false));
+                    }
+                    const Figures a = figures(after), f = figures(floor);
+                    add(QStringLiteral("open %1: its picture sharp, after the window").arg(name), shown(a),
+                        QStringLiteral("libheif on every core %1").arg(shown(f)), a.median / f.median, QString());
+                }
+            }
+            std::vector<std::pair<Peer, QPoint>> showing;
+            std::vector<std::vector<double>> peerSharp, peerMemory;
+            for (size_t v = 0; v < viewers.size(); ++v) {
+                if (viewers[v].peer && !points[v].at.empty()) {
+                    showing.emplace_back(*viewers[v].peer, QPoint());
+                    peerSharp.push_back(sharp[v]);
+                    peerMemory.push_back(memory[v]);
+                }
+            }
+            if (!points[0].at.empty()) {
+                addPeerRows(name + QStringLiteral(" sharp"), false, sharp[0], showing, peerSharp, {}, peerMemory);
+                for (size_t p = 0; p < showing.size(); ++p) {
+                    if (showing[p].first.name != QLatin1String("feh"))
+                        continue;
+                    std::vector<double> ratios;
+                    for (int i = 0; i < Rounds; ++i)
+                        ratios.push_back(sharp[0][size_t(i)] / peerSharp[p][size_t(i)]);
+                    const Figures r = figures(ratios);
+                    add(QStringLiteral("open %1: its picture sharp against feh's, per round").arg(name),
+                        QStringLiteral("%1× [%2-%3]").arg(r.median, 0, 'f', 2).arg(r.low, 0, 'f', 2).arg(r.high, 0, 'f', 2),
+                        QStringLiteral("feh %1").arg(shown(figures(peerSharp[p]))), r.median, QStringLiteral("≤ 0.8×"));
+                }
+            }
         }
     }
 

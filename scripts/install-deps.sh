@@ -25,7 +25,7 @@ test=(
 )
 fuzz=("${run[@]}" clang libclang-rt-14-dev)
 package=("${run[@]}" dpkg-dev lintian)
-bench=("${run[@]}" dbus-daemon xvfb xauth x11-utils openbox xdotool wmctrl libx11-dev libxtst-dev libjpeg-turbo-progs libheif-examples imagemagick
+bench=("${run[@]}" dbus-daemon xvfb xauth x11-utils openbox xdotool wmctrl libx11-dev libxtst-dev libjpeg-turbo-progs libheif-examples imagemagick curl
     feh qimgv geeqie gthumb)
 
 case "${1:-run}" in
