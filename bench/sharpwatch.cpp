@@ -67,6 +67,16 @@ double shareHeld(XScreen &x, const DetailPoints &points)
     return double(held) / double(points.at.size());
 }
 
+double shareShown(XScreen &x, const DetailPoints &points, const QColor &empty)
+{
+    if (points.at.empty())
+        return 0;
+    size_t shown = 0;
+    for (const QPoint &at : points.at)
+        shown += near(x.pixel(at), empty, HeldTolerance) ? 0 : 1;
+    return double(shown) / double(points.at.size());
+}
+
 double whenSharp(XScreen &x, const DetailPoints &points, Clock::time_point since, int limit,
                  const std::function<void()> &each)
 {
@@ -78,6 +88,18 @@ double whenSharp(XScreen &x, const DetailPoints &points, Clock::time_point since
         usleep(1000);
     }
     return NAN;
+}
+
+std::optional<QColor> colourAround(XScreen &x, const QRect &area)
+{
+    const QPoint middle = area.center();
+    const QColor left = x.pixel({area.left() - 3, middle.y()}), right = x.pixel({area.right() + 3, middle.y()});
+    const QColor above = x.pixel({middle.x(), area.top() - 3}), below = x.pixel({middle.x(), area.bottom() + 3});
+    if (left == right)
+        return left;
+    if (above == below)
+        return above;
+    return std::nullopt;
 }
 
 std::optional<QRect> settledArea(XScreen &x, const QColor &colour, double aspect, Clock::time_point since, int limit)

@@ -678,13 +678,17 @@ int main(int argc, char *argv[])
             };
             std::vector<DetailPoints> points(viewers.size());
             std::vector<QPoint> pathBox(viewers.size());
+            std::optional<QColor> ourEmptyPlace;
             for (size_t v = 0; v < viewers.size(); ++v) {
                 std::optional<QRect> area;
                 {
                     const Running running(viewers[v], flat, startPage);
                     area = settledArea(x, flatColour, double(size.width()) / size.height(), running.started(), 15000);
-                    if (!viewers[v].peer)
+                    if (!viewers[v].peer) {
                         pathBox[v] = x.find(PathBoxColour, 1).value_or(QPoint());
+                        if (area && v == 0)
+                            ourEmptyPlace = colourAround(x, *area);
+                    }
                 }
                 if (area) {
                     const Running running(viewers[v], file, startPage);
@@ -699,7 +703,8 @@ int main(int argc, char *argv[])
                     points[v] = {};
                 }
             }
-            std::vector<std::vector<double>> sharp(viewers.size()), mapped(viewers.size()), memory(viewers.size());
+            std::vector<std::vector<double>> sharp(viewers.size()), mapped(viewers.size()), memory(viewers.size()),
+                firstAfter(viewers.size());
             for (int i = 0; i < Rounds; ++i) {
                 for (size_t v = 0; v < viewers.size(); ++v) {
                     if (points[v].at.empty())
@@ -709,13 +714,22 @@ int main(int argc, char *argv[])
                          shareHeld(x, points[v]) > 0.5 && millisecondsSince(asked) < 2000;)
                         usleep(1000);
                     const Running running(viewers[v], file, startPage);
-                    double onScreen = NAN;
+                    double onScreen = NAN, firstLook = NAN;
                     const double seen = whenSharp(x, points[v], running.started(), 15000, [&] {
-                        if (!viewers[v].peer && std::isnan(onScreen) && near(x.pixel(pathBox[v]), PathBoxColour, 2))
+                        if (viewers[v].peer)
+                            return;
+                        if (std::isnan(onScreen) && near(x.pixel(pathBox[v]), PathBoxColour, 2))
                             onScreen = millisecondsSince(running.started());
+                        // Half its points no longer the empty place's, once the window is there.
+                        if (!std::isnan(onScreen) && std::isnan(firstLook) && ourEmptyPlace
+                            && shareShown(x, points[v], *ourEmptyPlace) >= 0.5)
+                            firstLook = millisecondsSince(running.started());
                     });
                     sharp[v].push_back(seen);
                     mapped[v].push_back(std::isnan(onScreen) ? seen : onScreen);
+                    // Its first frame may hold its picture already.
+                    const double first = std::fmin(firstLook, seen);
+                    firstAfter[v].push_back(std::isnan(first) ? NAN : std::max(0.0, first - mapped[v].back()));
                     pause(500);
                     memory[v].push_back(pssWithHelpersMiB(running.pid()));
                 }
@@ -731,6 +745,11 @@ int main(int argc, char *argv[])
                     QStringLiteral("the window %1").arg(shown(m)), p.median / m.median, QString());
                 add(QStringLiteral("open %1: memory with its picture shown (proportional, with helpers)").arg(name) + who,
                     shown(figures(memory[v]), "MiB"), QString(), NAN, QString());
+                if (v == 0 && ourEmptyPlace) {
+                    const Figures first = figures(firstAfter[v]);
+                    add(QStringLiteral("open %1: its first look (its preview, or its picture), after the window").arg(name),
+                        shown(first), QStringLiteral("50 ms"), first.median / 50.0, QStringLiteral("≤ 50 ms"));
+                }
                 if (v == 0) {
                     std::vector<double> after, floor;
                     for (int i = 0; i < Rounds; ++i) {
