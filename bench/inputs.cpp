@@ -283,6 +283,19 @@ QStringList phoneHeicsTaken(const QString &folder, const QString &fetcher)
     return present() ? heics : QStringList();
 }
 
+QStringList phoneHeicsInARow(const QString &folder, const QStringList &taken, int count)
+{
+    QStringList row;
+    QDir().mkpath(folder);
+    for (int i = 1; i <= count; ++i) {
+        const QString copy = folder + QStringLiteral("/IMG_%1.heic").arg(i, 4, 10, QLatin1Char('0'));
+        if (!QFile::exists(copy))
+            QFile::copy(taken[i == count ? 1 : 0], copy);
+        row.append(copy);
+    }
+    return row;
+}
+
 QString flatPicture(const QString &folder, QSize size, const QColor &colour)
 {
     const QString path = folder + QStringLiteral("/%1x%2/flat.png").arg(size.width()).arg(size.height());

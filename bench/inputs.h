@@ -64,6 +64,11 @@ std::pair<QString, QString> phoneHeicsToOpen(const QString &folder, const QStrin
 // Debian source package's tests); none when they cannot be had.
 QStringList phoneHeicsTaken(const QString &folder, const QString &fetcher);
 
+// `count` HEICs an iPhone took in a row, made once in `folder` from
+// phoneHeicsTaken's: copies of the first, then the second (taken upright)
+// last, so that the last photo's picture is its own.
+QStringList phoneHeicsInARow(const QString &folder, const QStringList &taken, int count);
+
 // A picture of flat `colour` shown `size`, made once in `folder`: where a
 // viewer shows a photo of that size, found by its colour.
 QString flatPicture(const QString &folder, QSize size, const QColor &colour);

@@ -48,6 +48,7 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <cstdio>
@@ -954,6 +955,100 @@ int main(int argc, char *argv[])
             add(QStringLiteral("held key, %1: memory at the most (proportional, the program and its helpers)").arg(kind)
                     + who,
                 shown(m, "MiB"), QStringLiteral("120 MiB"), m.median / 120.0, QStringLiteral("≤ 120 MiB"));
+        }
+    }
+
+    // A key held through HEICs an iPhone took, copies of its landscape photo
+    // and its upright one last: each told sharp by its points of detail
+    // where the window shows it, as in the iphone part.
+    if (wanted("heldiphone")) {
+        const QStringList taken =
+            inputs::phoneHeicsTaken(data + QStringLiteral("/open/iphone"), QStringLiteral(ZELVO_FETCH_PHONE_HEICS));
+        constexpr int Photos = 40;
+        const QStringList row = taken.isEmpty()
+                                    ? QStringList()
+                                    : inputs::phoneHeicsInARow(data + QStringLiteral("/heic-iphone-row"), taken, Photos);
+        const QString folder = row.isEmpty() ? QString() : QFileInfo(row.first()).path();
+        const QColor flatColour(40, 160, 90);
+        const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        std::array<DetailPoints, 2> points; // of the landscape photo, and of the upright one
+        std::array<std::optional<QRect>, 2> areas;
+        for (size_t i = 0; i < areas.size() && !row.isEmpty(); ++i) {
+            const QSize size = heifShownSize(i == 0 ? row.first() : row.last());
+            const QString flat = inputs::flatPicture(data + QStringLiteral("/open/iphone/flat"), size, flatColour);
+            Program program(binary, startPage, QFileInfo(flat).path(), environment, {QFileInfo(flat).fileName()});
+            areas[i] = settledArea(x, flatColour, double(size.width()) / size.height(), program.started(), 15000);
+        }
+        if (areas[0] && areas[1]) {
+            // Read as stepped to: a picture at start-up is decoded for the
+            // view the window will have, a few pixels larger, and painted fitted.
+            Program program(binary, startPage, folder, environment, {QFileInfo(row.first()).fileName()});
+            focusFileList(x, program.window());
+            pause(1500);
+            x.key("End");
+            pause(3000);
+            points[1] = detailPoints(x.grab(*areas[1]), *areas[1], 6);
+            x.key("Home");
+            pause(3000);
+            points[0] = detailPoints(x.grab(*areas[0]), *areas[0], 6);
+        }
+        if (points[0].at.size() < 8 || points[1].at.size() < 8) {
+            add(QStringLiteral("held key through HEICs an iPhone took"),
+                row.isEmpty() ? QStringLiteral("not measured: its files could not be fetched")
+                              : QStringLiteral("not measured: no picture of detail where it shows"),
+                QString(), NAN, QString());
+        } else {
+            std::vector<std::vector<double>> behind(builds.size()), afterLetGo(builds.size()), peak(builds.size());
+            for (int round = 0; round < 3; ++round) {
+                for (qsizetype b = 0; b < builds.size(); ++b) {
+                    Program program(builds[b], startPage, folder, environment, {QFileInfo(row.first()).fileName()});
+                    focusFileList(x, program.window());
+                    pause(1500);
+                    double most = 0;
+                    Clock::time_point sampled = Clock::now();
+                    const auto sample = [&] {
+                        if (millisecondsSince(sampled) > 100) {
+                            most = std::max(most, pssWithHelpersMiB(program.pid()));
+                            sampled = Clock::now();
+                        }
+                    };
+                    const Clock::time_point start = Clock::now();
+                    for (int k = 1; k < Photos; ++k) {
+                        x.key("Down");
+                        const Clock::time_point due = start + std::chrono::milliseconds(33 * k);
+                        while (Clock::now() < due) {
+                            sample();
+                            usleep(2000);
+                        }
+                    }
+                    behind[b].push_back(whenSharp(x, points[1], Clock::now(), 20000, sample));
+                    peak[b].push_back(most);
+
+                    // Held as a user holds it, from the first photo, and let
+                    // go after about 38: a copy of the landscape photo.
+                    x.key("Home");
+                    whenSharp(x, points[0], Clock::now(), 10000);
+                    pause(1500);
+                    x.holdKey("Down", 250, 33);
+                    pause(250 + 37 * 33);
+                    x.letGoOfKey("Down");
+                    afterLetGo[b].push_back(whenSharp(x, points[0], Clock::now(), 20000));
+                }
+            }
+            for (qsizetype b = 0; b < builds.size(); ++b) {
+                const QString who = b == 0 ? QString() : QStringLiteral(" (baseline %1)").arg(builds[b]);
+                const Figures f = figures(behind[b]), l = figures(afterLetGo[b]), m = figures(peak[b]);
+                add(QStringLiteral("held key, %1 HEICs an iPhone took: last photo sharp after the last key").arg(Photos) + who,
+                    shown(f), QStringLiteral("0.5 s"), f.median / 500.0, QStringLiteral("≤ 0.5 s"));
+                add(QStringLiteral("held key (its own repeats) through HEICs an iPhone took, let go: the photo it stopped "
+                                   "at sharp after")
+                        + who,
+                    shown(l), QStringLiteral("0.5 s"), l.median / 500.0, QStringLiteral("≤ 0.5 s"));
+                add(QStringLiteral("held key, HEICs an iPhone took: memory at the most (proportional, the program and its "
+                                   "helpers)")
+                        + who,
+                    shown(m, "MiB"), QStringLiteral("120 MiB"), m.median / 120.0, QStringLiteral("≤ 120 MiB"));
+            }
         }
     }
 
