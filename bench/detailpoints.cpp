@@ -1,4 +1,5 @@
 #include "detailpoints.h"
+#include "xscreen.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,10 +12,15 @@ constexpr int Tolerance = 10;
 // edge a scaled-up preview cannot draw as the photo does.
 constexpr int LeastDetail = 60;
 
-bool near(const QColor &a, const QColor &b)
+// The share of `points` for which `counts` holds.
+double shareOf(const DetailPoints &points, const std::function<bool(size_t)> &counts)
 {
-    return std::abs(a.red() - b.red()) <= Tolerance && std::abs(a.green() - b.green()) <= Tolerance
-           && std::abs(a.blue() - b.blue()) <= Tolerance;
+    if (points.at.empty())
+        return 0;
+    size_t counted = 0;
+    for (size_t i = 0; i < points.at.size(); ++i)
+        counted += counts(i) ? 1 : 0;
+    return double(counted) / double(points.at.size());
 }
 
 int detailAt(const QImage &image, int x, int y)
@@ -63,20 +69,10 @@ DetailPoints detailPoints(const QImage &settled, const QRect &area, int cells)
 
 double shareHeld(const DetailPoints &points, const std::function<QColor(QPoint)> &seen)
 {
-    if (points.at.empty())
-        return 0;
-    size_t held = 0;
-    for (size_t i = 0; i < points.at.size(); ++i)
-        held += near(seen(points.at[i]), points.colour[i]) ? 1 : 0;
-    return double(held) / double(points.at.size());
+    return shareOf(points, [&](size_t i) { return near(seen(points.at[i]), points.colour[i], Tolerance); });
 }
 
 double shareShown(const DetailPoints &points, const QColor &empty, const std::function<QColor(QPoint)> &seen)
 {
-    if (points.at.empty())
-        return 0;
-    size_t shown = 0;
-    for (const QPoint &at : points.at)
-        shown += near(seen(at), empty) ? 0 : 1;
-    return double(shown) / double(points.at.size());
+    return shareOf(points, [&](size_t i) { return !near(seen(points.at[i]), empty, Tolerance); });
 }

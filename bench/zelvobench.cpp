@@ -67,6 +67,8 @@ namespace {
 
 constexpr int Rounds = 9;
 const QColor PathBoxColour(255, 255, 192);
+// A flat picture's, to find where a viewer shows a photo of its size.
+const QColor FlatColour(40, 160, 90);
 
 struct Figures
 {
@@ -400,6 +402,31 @@ QSize heifShownSize(const QString &heic)
     return size;
 }
 
+// Ours against `theirs` round by round, against the goal of 0.8×.
+void addRatioRow(const QString &measure, const std::vector<double> &ours, const std::vector<double> &theirs,
+                 const QString &who)
+{
+    std::vector<double> ratios;
+    for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i)
+        ratios.push_back(ours[i] / theirs[i]);
+    const Figures r = figures(ratios);
+    add(measure, QStringLiteral("%1× [%2-%3]").arg(r.median, 0, 'f', 2).arg(r.low, 0, 'f', 2).arg(r.high, 0, 'f', 2),
+        QStringLiteral("%1 %2").arg(who, shown(figures(theirs))), r.median, QStringLiteral("≤ 0.8×"));
+}
+
+// Where `viewer` shows a photo of `size`: found with `flat`, a flat picture
+// of FlatColour of that size, once it has settled; `whileShown` runs then.
+std::optional<QRect> placeOf(XScreen &x, const Viewer &viewer, const QString &flat, QSize size,
+                             const QString &startPage, const std::function<void(const QRect &)> &whileShown = {})
+{
+    const Running running(viewer, flat, startPage);
+    const std::optional<QRect> area =
+        settledArea(x, FlatColour, double(size.width()) / size.height(), running.started(), 15000);
+    if (area && whileShown)
+        whileShown(*area);
+    return area;
+}
+
 // The peers' first pictures of a photo opened, rounds interleaved with
 // ours, and ours against the fastest of them in each round.
 void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<double> &ours,
@@ -422,7 +449,7 @@ void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<do
         add(QStringLiteral("open %1: memory with its picture shown, %2").arg(photo, name),
             shown(figures(memory[p]), "MiB"), QString(), NAN, QString());
     }
-    std::vector<double> ratios, fastest;
+    std::vector<double> fastest;
     for (size_t i = 0; i < ours.size(); ++i) {
         double best = NAN;
         for (size_t p = 0; p < peers.size(); ++p) {
@@ -430,12 +457,9 @@ void addPeerRows(const QString &photo, bool carriesPreview, const std::vector<do
                 best = pictures[p][i];
         }
         fastest.push_back(best);
-        ratios.push_back(ours[i] / best);
     }
-    const Figures r = figures(ratios);
-    add(QStringLiteral("open %1: its picture against the fastest peer's, per round").arg(photo),
-        QStringLiteral("%1× [%2-%3]").arg(r.median, 0, 'f', 2).arg(r.low, 0, 'f', 2).arg(r.high, 0, 'f', 2),
-        QStringLiteral("fastest peer %1").arg(shown(figures(fastest))), r.median, QStringLiteral("≤ 0.8×"));
+    addRatioRow(QStringLiteral("open %1: its picture against the fastest peer's, per round").arg(photo), ours, fastest,
+                QStringLiteral("fastest peer"));
 }
 
 } // namespace
@@ -662,12 +686,11 @@ int main(int argc, char *argv[])
         const std::vector<Peer> peers = qEnvironmentVariable("ZELVO_BENCH_PEERS") == QLatin1String("0")
                                             ? std::vector<Peer>{}
                                             : installedPeers();
-        const QColor flatColour(40, 160, 90);
         for (const QString &file : heics) {
             const QSize size = heifShownSize(file);
             const QString name =
                 QStringLiteral("an iPhone's HEIC %1 (%2 × %3)").arg(QFileInfo(file).fileName()).arg(size.width()).arg(size.height());
-            const QString flat = inputs::flatPicture(folder + QStringLiteral("/flat"), size, flatColour);
+            const QString flat = inputs::flatPicture(folder + QStringLiteral("/flat"), size, FlatColour);
             std::vector<Viewer> viewers;
             for (const QString &build : builds)
                 viewers.push_back({build, std::nullopt});
@@ -681,16 +704,12 @@ int main(int argc, char *argv[])
             std::vector<QPoint> pathBox(viewers.size());
             std::optional<QColor> ourEmptyPlace;
             for (size_t v = 0; v < viewers.size(); ++v) {
-                std::optional<QRect> area;
-                {
-                    const Running running(viewers[v], flat, startPage);
-                    area = settledArea(x, flatColour, double(size.width()) / size.height(), running.started(), 15000);
-                    if (!viewers[v].peer) {
+                const std::optional<QRect> area = placeOf(x, viewers[v], flat, size, startPage, [&](const QRect &place) {
+                    if (!viewers[v].peer)
                         pathBox[v] = x.find(PathBoxColour, 1).value_or(QPoint());
-                        if (area && v == 0)
-                            ourEmptyPlace = colourAround(x, *area);
-                    }
-                }
+                    if (v == 0)
+                        ourEmptyPlace = colourAround(x, place);
+                });
                 if (area) {
                     const Running running(viewers[v], file, startPage);
                     pause(3000);
@@ -774,15 +793,9 @@ int main(int argc, char *argv[])
             if (!points[0].at.empty()) {
                 addPeerRows(name + QStringLiteral(" sharp"), false, sharp[0], showing, peerSharp, {}, peerMemory);
                 for (size_t p = 0; p < showing.size(); ++p) {
-                    if (showing[p].first.name != QLatin1String("feh"))
-                        continue;
-                    std::vector<double> ratios;
-                    for (int i = 0; i < Rounds; ++i)
-                        ratios.push_back(sharp[0][size_t(i)] / peerSharp[p][size_t(i)]);
-                    const Figures r = figures(ratios);
-                    add(QStringLiteral("open %1: its picture sharp against feh's, per round").arg(name),
-                        QStringLiteral("%1× [%2-%3]").arg(r.median, 0, 'f', 2).arg(r.low, 0, 'f', 2).arg(r.high, 0, 'f', 2),
-                        QStringLiteral("feh %1").arg(shown(figures(peerSharp[p]))), r.median, QStringLiteral("≤ 0.8×"));
+                    if (showing[p].first.name == QLatin1String("feh"))
+                        addRatioRow(QStringLiteral("open %1: its picture sharp against feh's, per round").arg(name),
+                                    sharp[0], peerSharp[p], QStringLiteral("feh"));
                 }
             }
         }
@@ -969,15 +982,14 @@ int main(int argc, char *argv[])
                                     ? QStringList()
                                     : inputs::phoneHeicsInARow(data + QStringLiteral("/heic-iphone-row"), taken, Photos);
         const QString folder = row.isEmpty() ? QString() : QFileInfo(row.first()).path();
-        const QColor flatColour(40, 160, 90);
         const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         std::array<DetailPoints, 2> points; // of the landscape photo, and of the upright one
         std::array<std::optional<QRect>, 2> areas;
         for (size_t i = 0; i < areas.size() && !row.isEmpty(); ++i) {
             const QSize size = heifShownSize(i == 0 ? row.first() : row.last());
-            const QString flat = inputs::flatPicture(data + QStringLiteral("/open/iphone/flat"), size, flatColour);
-            Program program(binary, startPage, QFileInfo(flat).path(), environment, {QFileInfo(flat).fileName()});
-            areas[i] = settledArea(x, flatColour, double(size.width()) / size.height(), program.started(), 15000);
+            areas[i] = placeOf(x, {binary, std::nullopt},
+                               inputs::flatPicture(data + QStringLiteral("/open/iphone/flat"), size, FlatColour), size,
+                               startPage);
         }
         if (areas[0] && areas[1]) {
             // Read as stepped to: a picture at start-up is decoded for the

@@ -60,9 +60,16 @@ void TestDetailPoints::foundOnlyWhereDetailIs_data()
         for (int y = 0; y < 100; ++y)
             edge.setPixel(x, y, qRgb(0, 0, 0));
     }
+    // Black, then a grey only 70 lighter, then white from x = 50.
+    QImage faintThenStrong = edge.copy();
+    for (int x = 20; x < 50; ++x) {
+        for (int y = 0; y < 100; ++y)
+            faintThenStrong.setPixel(x, y, qRgb(70, 70, 70));
+    }
     QTest::newRow("flat") << flat << 0;
     QTest::newRow("a gentle gradient, as a sky") << gradient << 0;
     QTest::newRow("an edge down the middle: on it in each part") << edge << 4;
+    QTest::newRow("a faint edge before a strong one: on the strong one") << faintThenStrong << 4;
 }
 
 void TestDetailPoints::foundOnlyWhereDetailIs()

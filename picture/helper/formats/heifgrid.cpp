@@ -9,6 +9,8 @@ namespace picture::heifgrid {
 namespace {
 
 constexpr quint64 MostTileSide = 4096;
+// What a grid's tile may say of itself (its colours only as the grid's).
+constexpr std::initializer_list<const char *> TileProperties{"hvcC", "ispe", "pixi", "pasp", "colr"};
 
 // Big-endian numbers from a piece of the file; once a read runs past its
 // end, every later read gives 0 and ok() is false.
@@ -391,7 +393,7 @@ std::optional<Grid> wholeOf(const Meta &meta, QByteArrayView file)
 // grid's; an nclx, or a profile of the tile's own, is left to libheif.
 bool coloursAreTheGrids(const Meta &meta, quint32 tile, const QHash<QByteArrayView, QByteArrayView> &grid)
 {
-    const auto said = propertiesOf(meta, tile, {"hvcC", "ispe", "pixi", "pasp", "colr"});
+    const auto said = propertiesOf(meta, tile, TileProperties);
     if (!said || !said->contains("colr"))
         return said.has_value();
     const QByteArrayView colr = said->value("colr");
@@ -432,7 +434,7 @@ std::optional<Grid> gridOf(const Meta &meta, QByteArrayView file)
         // Phones' tiles are 512 on a side; a tile this large is a whole
         // picture coded as one, which libheif decodes as well.
         QSize size;
-        std::optional<Tile> tile = tileOf(meta, id, file, {"hvcC", "ispe", "pixi", "pasp", "colr"}, MostTileSide, size);
+        std::optional<Tile> tile = tileOf(meta, id, file, TileProperties, MostTileSide, size);
         if (!tile || !coloursAreTheGrids(meta, id, *gridProperties)
             || (!grid.tileSize.isEmpty() && size != grid.tileSize))
             return std::nullopt;
